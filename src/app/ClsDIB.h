@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/gdi/GdiTypes.h"
+#include "platform/gdi/UniqueGdiObject.h"
+
+// A drawing surface on a bitmap of a given size and bit count, and the writer of strip bitmap
+// files.
+class ClsDIB {
+public:
+    ClsDIB() = default;
+    ~ClsDIB() { Destroy(); }
+    ClsDIB(const ClsDIB&) = delete;
+    ClsDIB& operator=(const ClsDIB&) = delete;
+
+    // Replaces any previous surface; the bitmap handle, 0 on failure.
+    gdi::HBITMAP Create(int Width, int Height, int Colors = 32);
+    void Fill(gdi::COLORREF Color = 0);
+    // Takes the bitmap out of the drawing context, so that another owner can use it.
+    void RestoreDC();
+    void Destroy();
+    // Writes the surface as a bitmap file of Colors bits per pixel (1, 4, 8, 16, 24, 32) and
+    // returns the length of the file, 0 on failure (then LastError tells why). An existing file
+    // is replaced only by a complete new one.
+    std::int32_t SaveToFile(const std::string& FileName, int Colors);
+
+    gdi::HDC hDC() const { return m_DC.Get(); }
+    gdi::HBITMAP hDib() const { return m_Dib.Get(); }
+    std::uint8_t* lpBits() const { return m_Bits; }
+    int Width() const { return m_Header.biWidth; }
+    int Height() const { return m_Header.biHeight; }
+    // "Error: " with the failure's number, a line break and its description; empty after a
+    // successful save.
+    const std::string& LastError() const { return m_LastError; }
+
+private:
+    std::int32_t SaveFailed(int error);
+
+    gdi::BITMAPINFOHEADER m_Header;
+    gdi::UniqueGdiObject m_DC;
+    gdi::UniqueGdiObject m_Dib;
+    gdi::HBITMAP m_PreviousBitmap = 0;
+    std::uint8_t* m_Bits = nullptr;
+    int m_Colors = 0;
+    std::string m_LastError;
+};

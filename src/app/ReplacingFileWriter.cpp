@@ -1,0 +1,124 @@
+#include "app/ReplacingFileWriter.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <system_error>
+#include <vector>
+
+namespace {
+
+// A link is followed, so that saving through it replaces the file it names, not the link.
+std::filesystem::path ResolveTarget(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path target(path);
+    if (std::filesystem::is_symlink(target, error)) {
+        const std::filesystem::path resolved = std::filesystem::canonical(target, error);
+        if (!error) {
+            return resolved;
+        }
+    }
+    return target;
+}
+
+mode_t ModeForNewFile(const std::filesystem::path& target) {
+    struct stat existing {};
+    if (::stat(target.c_str(), &existing) == 0) {
+        return existing.st_mode & 07777;
+    }
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+}  // namespace
+
+ReplacingFileWriter::~ReplacingFileWriter() { Discard(); }
+
+bool ReplacingFileWriter::Fail(int error) {
+    if (m_Error == 0) {
+        m_Error = error == 0 ? EIO : error;
+    }
+    Discard();
+    return false;
+}
+
+void ReplacingFileWriter::Discard() {
+    if (m_File >= 0) {
+        ::close(m_File);
+        m_File = -1;
+    }
+    if (!m_Temporary.empty()) {
+        ::unlink(m_Temporary.c_str());
+        m_Temporary.clear();
+    }
+}
+
+bool ReplacingFileWriter::Open(const std::string& path) {
+    Discard();
+    m_Error = 0;
+    if (path.empty()) {
+        return Fail(ENOENT);
+    }
+    m_Target = ResolveTarget(path);
+    struct stat existing {};
+    if (::stat(m_Target.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+        return Fail(S_ISDIR(existing.st_mode) ? EISDIR : EINVAL);
+    }
+    const std::filesystem::path folder = m_Target.parent_path();
+    std::string pattern =
+        ((folder.empty() ? std::filesystem::path(".") : folder) /
+         ("." + m_Target.filename().string() + ".XXXXXX"))
+            .string();
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    m_File = ::mkstemp(name.data());
+    if (m_File < 0) {
+        return Fail(errno);
+    }
+    m_Temporary = name.data();
+    if (::fchmod(m_File, ModeForNewFile(m_Target)) != 0) {
+        return Fail(errno);
+    }
+    return true;
+}
+
+bool ReplacingFileWriter::Write(std::span<const std::uint8_t> bytes) {
+    if (m_File < 0) {
+        return Fail(EBADF);
+    }
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::write(m_File, bytes.data() + done, bytes.size() - done);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return Fail(written < 0 ? errno : ENOSPC);
+        }
+        done += static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+bool ReplacingFileWriter::Commit() {
+    if (m_File < 0) {
+        return Fail(EBADF);
+    }
+    if (::fsync(m_File) != 0) {
+        return Fail(errno);
+    }
+    const int file = m_File;
+    m_File = -1;
+    if (::close(file) != 0) {
+        return Fail(errno);
+    }
+    if (std::rename(m_Temporary.c_str(), m_Target.c_str()) != 0) {
+        return Fail(errno);
+    }
+    m_Temporary.clear();
+    return true;
+}

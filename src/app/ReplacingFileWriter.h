@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+
+// Writes a file so that the old one at that path is replaced only by a complete new one: the
+// bytes go to a temporary file in the same folder, which is renamed over the target at Commit.
+// When anything fails the temporary file is removed and the old file stays as it was.
+class ReplacingFileWriter {
+public:
+    ReplacingFileWriter() = default;
+    ~ReplacingFileWriter();
+    ReplacingFileWriter(const ReplacingFileWriter&) = delete;
+    ReplacingFileWriter& operator=(const ReplacingFileWriter&) = delete;
+
+    bool Open(const std::string& path);
+    bool Write(std::span<const std::uint8_t> bytes);
+    bool Commit();
+
+    // errno of the first failure, 0 when none.
+    int Error() const { return m_Error; }
+    const std::filesystem::path& Target() const { return m_Target; }
+
+private:
+    bool Fail(int error);
+    void Discard();
+
+    std::filesystem::path m_Target;
+    std::filesystem::path m_Temporary;
+    int m_File = -1;
+    int m_Error = 0;
+};

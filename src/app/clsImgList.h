@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/gdi/GdiTypes.h"
+#include "platform/gdi/UniqueGdiObject.h"
+
+// The cells of a strip: same-size images in the strip's colour format, each with its mask (and
+// its alpha at 32 bits). The strip view draws from the same list through hWnd.
+class clsImgList {
+public:
+    // The list handle, 0 when the list cannot be created (the old list is gone by then).
+    gdi::HIMAGELIST Init(int Width = 16, int Height = 16, int Colors = 32);
+    // Appends the cells cut from the bitmap's left edge; MaskColor CLR_NONE (-1) for none.
+    bool AddBitmap(gdi::HBITMAP hBitmap, gdi::COLORREF MaskColor = gdi::CLR_NONE);
+    bool Draw(int iIcon, gdi::HDC hDC, int X, int Y) const;
+    int ImageCount() const;
+    void Clear();
+    void SetBackColor(gdi::COLORREF Color);
+
+    int IconWidth() const { return m_IconWidth; }
+    int IconHeight() const { return m_IconHeight; }
+    int Colors() const { return m_Colors; }
+    gdi::HIMAGELIST hWnd() const { return m_List.Get(); }
+
+private:
+    gdi::UniqueGdiObject m_List;
+    int m_IconWidth = 0;
+    int m_IconHeight = 0;
+    int m_Colors = 0;
+};

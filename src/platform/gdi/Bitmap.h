@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "platform/gdi/GdiTypes.h"
+#include "platform/gdi/HandleTable.h"
+
+namespace gdi {
+
+// A device-independent bitmap: 1, 4, 8, 16, 24 or 32 bits per pixel, bottom-up rows padded to
+// 4 bytes, a colour table for the palette depths. New pixels are all zero.
+class Bitmap : public GdiObject {
+public:
+    // The most pixel memory one bitmap may take; larger requests fail before allocating.
+    static constexpr std::size_t kMaxPixelBytes = std::size_t{256} << 20;
+
+    // Null when the size or depth is not possible. Without a colour table a palette depth gets
+    // the fixed table of that depth; a shorter table is padded with black.
+    static std::unique_ptr<Bitmap> Create(int width, int height, int bitCount,
+                                          std::span<const RGBQUAD> colorTable = {});
+    static std::size_t RowBytes(int width, int bitCount);
+    static bool IsSupportedBitCount(int bitCount);
+
+    int Width() const { return m_Width; }
+    int Height() const { return m_Height; }
+    int BitCount() const { return m_BitCount; }
+    std::size_t Stride() const { return m_Stride; }
+    std::uint8_t* Bits() { return m_Bits.data(); }
+    const std::uint8_t* Bits() const { return m_Bits.data(); }
+    std::size_t ByteCount() const { return m_Bits.size(); }
+    std::span<const RGBQUAD> ColorTable() const { return m_ColorTable; }
+    bool Contains(int x, int y) const { return x >= 0 && y >= 0 && x < m_Width && y < m_Height; }
+
+    // x, y in picture coordinates (row 0 = top); the caller keeps them inside. Below 32 bits the
+    // alpha read is 0; writing to 32 bits stores all four bytes.
+    Bgra ReadPixel(int x, int y) const;
+    void WritePixel(int x, int y, Bgra pixel);
+    // The colour as this bitmap would hold it after writing it.
+    COLORREF MapColor(COLORREF color) const;
+
+    // The drawing context this bitmap is selected into, 0 when none.
+    HDC SelectedInto() const { return m_SelectedInto; }
+    void SetSelectedInto(HDC dc) { m_SelectedInto = dc; }
+
+private:
+    Bitmap(int width, int height, int bitCount, std::size_t stride);
+    std::uint8_t* Row(int y) { return m_Bits.data() + RowOffset(y); }
+    const std::uint8_t* Row(int y) const { return m_Bits.data() + RowOffset(y); }
+    std::size_t RowOffset(int y) const {
+        return static_cast<std::size_t>(m_Height - 1 - y) * m_Stride;
+    }
+    std::uint8_t NearestIndex(COLORREF color) const;
+    int ReadIndex(int x, int y) const;
+    void WriteIndex(int x, int y, int index);
+
+    int m_Width;
+    int m_Height;
+    int m_BitCount;
+    std::size_t m_Stride;
+    std::vector<std::uint8_t> m_Bits;
+    std::vector<RGBQUAD> m_ColorTable;
+    HDC m_SelectedInto = 0;
+    // Conversions repeat the same colour for long runs; remember the last answer.
+    mutable COLORREF m_LastColor = CLR_INVALID;
+    mutable std::uint8_t m_LastIndex = 0;
+};
+
+}  // namespace gdi

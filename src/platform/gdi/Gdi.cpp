@@ -1,0 +1,255 @@
+#include "platform/gdi/Gdi.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/gdi/ColorTables.h"
+#include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/HandleTable.h"
+#include "platform/gdi/SystemColors.h"
+
+namespace gdi {
+namespace {
+
+struct Block {
+    int x = 0;
+    int y = 0;
+    int w = 0;
+    int h = 0;
+    int sourceX = 0;
+    int sourceY = 0;
+};
+
+// Shrinks a copy so that it reads only inside the source and writes only inside the target.
+bool ClipBlock(Block& block, const Bitmap& target, const Bitmap& source) {
+    const auto clipStart = [](int& position, int& other, int& length) {
+        if (position < 0) {
+            other -= position;
+            length += position;
+            position = 0;
+        }
+    };
+    clipStart(block.x, block.sourceX, block.w);
+    clipStart(block.y, block.sourceY, block.h);
+    clipStart(block.sourceX, block.x, block.w);
+    clipStart(block.sourceY, block.y, block.h);
+    block.w = std::min({block.w, target.Width() - block.x, source.Width() - block.sourceX});
+    block.h = std::min({block.h, target.Height() - block.y, source.Height() - block.sourceY});
+    return block.w > 0 && block.h > 0;
+}
+
+template <typename Keep>
+bool CopyBlock(HDC targetDC, Block block, HDC sourceDC, Keep keep) {
+    Bitmap* target = BitmapOfDC(targetDC);
+    const Bitmap* source = BitmapOfDC(sourceDC);
+    if (target == nullptr || source == nullptr) {
+        return false;
+    }
+    if (!ClipBlock(block, *target, *source)) {
+        return true;
+    }
+    // Read the whole block first: source and target may be the same bitmap.
+    std::vector<Bgra> pixels;
+    pixels.reserve(static_cast<std::size_t>(block.w) * static_cast<std::size_t>(block.h));
+    for (int row = 0; row < block.h; ++row) {
+        for (int column = 0; column < block.w; ++column) {
+            pixels.push_back(source->ReadPixel(block.sourceX + column, block.sourceY + row));
+        }
+    }
+    auto pixel = pixels.begin();
+    for (int row = 0; row < block.h; ++row) {
+        for (int column = 0; column < block.w; ++column, ++pixel) {
+            if (keep(*pixel)) {
+                target->WritePixel(block.x + column, block.y + row, *pixel);
+            }
+        }
+    }
+    return true;
+}
+
+HDC SelectedIntoOf(HGDIOBJ object) {
+    const Bitmap* bitmap = HandleTable::FindAs<Bitmap>(object);
+    return bitmap == nullptr ? 0 : bitmap->SelectedInto();
+}
+
+}  // namespace
+
+HBITMAP StockBitmap() {
+    static const HBITMAP stock = HandleTable::Insert(Bitmap::Create(1, 1, 1));
+    return stock;
+}
+
+HDC CreateCompatibleDC() { return HandleTable::Insert(std::make_unique<DeviceContext>(StockBitmap())); }
+
+bool DeleteDC(HDC dc) {
+    if (HandleTable::FindAs<DeviceContext>(dc) == nullptr) {
+        return false;
+    }
+    return DeleteObject(dc);
+}
+
+HBITMAP CreateDIBSection(const BITMAPINFOHEADER& header, std::span<const RGBQUAD> colors,
+                         std::uint8_t** bits) {
+    if (bits != nullptr) {
+        *bits = nullptr;
+    }
+    if (header.biPlanes != 1 || header.biCompression != BI_RGB) {
+        return 0;
+    }
+    std::unique_ptr<Bitmap> bitmap =
+        Bitmap::Create(header.biWidth, header.biHeight, header.biBitCount, colors);
+    if (!bitmap) {
+        return 0;
+    }
+    std::uint8_t* pixels = bitmap->Bits();
+    const HBITMAP handle = HandleTable::Insert(std::move(bitmap));
+    if (handle != 0 && bits != nullptr) {
+        *bits = pixels;
+    }
+    return handle;
+}
+
+HBITMAP CreateCompatibleBitmap(int width, int height) {
+    return HandleTable::Insert(Bitmap::Create(width, height, 32));
+}
+
+bool DeleteObject(HGDIOBJ object) {
+    if (object == 0 || object == StockBitmap()) {
+        return false;
+    }
+    if (auto* dc = HandleTable::FindAs<DeviceContext>(object)) {
+        if (Bitmap* selected = BitmapFromHandle(dc->Selected())) {
+            selected->SetSelectedInto(0);
+        }
+    } else if (const HDC owner = SelectedIntoOf(object); owner != 0) {
+        HandleTable::FindAs<DeviceContext>(owner)->Select(StockBitmap());
+    }
+    return HandleTable::Remove(object) != nullptr;
+}
+
+HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
+    auto* context = HandleTable::FindAs<DeviceContext>(dc);
+    Bitmap* bitmap = BitmapFromHandle(object);
+    if (context == nullptr || bitmap == nullptr) {
+        return 0;
+    }
+    const HBITMAP previous = context->Selected();
+    if (previous == object) {
+        return previous;
+    }
+    const bool isStock = object == StockBitmap();
+    if (!isStock && bitmap->SelectedInto() != 0) {
+        return 0;
+    }
+    if (Bitmap* old = BitmapFromHandle(previous); old != nullptr && previous != StockBitmap()) {
+        old->SetSelectedInto(0);
+    }
+    if (!isStock) {
+        bitmap->SetSelectedInto(dc);
+    }
+    context->Select(object);
+    return previous;
+}
+
+HBITMAP GetCurrentBitmap(HDC dc) {
+    const auto* context = HandleTable::FindAs<DeviceContext>(dc);
+    return context == nullptr ? 0 : context->Selected();
+}
+
+Bitmap* BitmapFromHandle(HBITMAP bitmap) { return HandleTable::FindAs<Bitmap>(bitmap); }
+
+Bitmap* BitmapOfDC(HDC dc) { return BitmapFromHandle(GetCurrentBitmap(dc)); }
+
+bool GetObject(HBITMAP handle, BITMAP& description) {
+    Bitmap* bitmap = BitmapFromHandle(handle);
+    if (bitmap == nullptr) {
+        return false;
+    }
+    description.bmType = 0;
+    description.bmWidth = bitmap->Width();
+    description.bmHeight = bitmap->Height();
+    description.bmWidthBytes = static_cast<std::int32_t>(bitmap->Stride());
+    description.bmPlanes = 1;
+    description.bmBitsPixel = static_cast<std::uint16_t>(bitmap->BitCount());
+    description.bmBits = bitmap->Bits();
+    return true;
+}
+
+bool FillRect(HDC dc, const RECT& rect, COLORREF color) {
+    Bitmap* bitmap = BitmapOfDC(dc);
+    if (bitmap == nullptr) {
+        return false;
+    }
+    const Bgra pixel = Bgra::FromColor(SystemColors::TranslateColor(color));
+    const int left = std::max(rect.left, 0);
+    const int top = std::max(rect.top, 0);
+    const int right = std::min(rect.right, bitmap->Width());
+    const int bottom = std::min(rect.bottom, bitmap->Height());
+    for (int y = top; y < bottom; ++y) {
+        for (int x = left; x < right; ++x) {
+            bitmap->WritePixel(x, y, pixel);
+        }
+    }
+    return true;
+}
+
+bool BitBlt(HDC target, int x, int y, int w, int h, HDC source, int sourceX, int sourceY) {
+    return CopyBlock(target, {x, y, w, h, sourceX, sourceY}, source, [](Bgra) { return true; });
+}
+
+bool TransparentBlt(HDC target, int x, int y, int w, int h, HDC source, int sourceX, int sourceY,
+                    COLORREF transparent) {
+    const Bitmap* sourceBitmap = BitmapOfDC(source);
+    if (sourceBitmap == nullptr) {
+        return false;
+    }
+    const COLORREF skipped = sourceBitmap->MapColor(SystemColors::TranslateColor(transparent));
+    return CopyBlock(target, {x, y, w, h, sourceX, sourceY}, source,
+                     [skipped](Bgra pixel) { return pixel.Rgb() != skipped; });
+}
+
+COLORREF GetPixel(HDC dc, int x, int y) {
+    const Bitmap* bitmap = BitmapOfDC(dc);
+    if (bitmap == nullptr || !bitmap->Contains(x, y)) {
+        return CLR_INVALID;
+    }
+    return bitmap->ReadPixel(x, y).Rgb();
+}
+
+int GetDIBits(HBITMAP handle, unsigned startScan, unsigned scanLines,
+              std::span<std::uint8_t> bits, BITMAPINFO& info) {
+    const Bitmap* bitmap = BitmapFromHandle(handle);
+    BITMAPINFOHEADER& header = info.bmiHeader;
+    const int bitCount = header.biBitCount;
+    if (bitmap == nullptr || !Bitmap::IsSupportedBitCount(bitCount) ||
+        startScan >= static_cast<unsigned>(bitmap->Height())) {
+        return 0;
+    }
+    const std::size_t rowBytes = Bitmap::RowBytes(bitmap->Width(), bitCount);
+    if (bits.empty()) {
+        header.biSizeImage = static_cast<std::uint32_t>(rowBytes * bitmap->Height());
+        return 1;
+    }
+    const int lines = static_cast<int>(
+        std::min<unsigned>(scanLines, static_cast<unsigned>(bitmap->Height()) - startScan));
+    if (lines < 1 || bits.size() < rowBytes * static_cast<std::size_t>(lines)) {
+        return 0;
+    }
+    std::unique_ptr<Bitmap> converted = Bitmap::Create(bitmap->Width(), lines, bitCount);
+    if (!converted) {
+        return 0;
+    }
+    // Scan line s is picture row (Height - 1 - s); the converted block keeps the same order.
+    const int firstPictureRow = bitmap->Height() - static_cast<int>(startScan) - lines;
+    for (int y = 0; y < lines; ++y) {
+        for (int x = 0; x < bitmap->Width(); ++x) {
+            converted->WritePixel(x, y, bitmap->ReadPixel(x, firstPictureRow + y));
+        }
+    }
+    std::copy_n(converted->Bits(), rowBytes * static_cast<std::size_t>(lines), bits.begin());
+    const std::span<const RGBQUAD> table = converted->ColorTable();
+    std::copy(table.begin(), table.end(), info.bmiColors);
+    return lines;
+}
+
+}  // namespace gdi

@@ -1,0 +1,50 @@
+#include "platform/gdi/HandleTable.h"
+
+#include <unordered_map>
+
+namespace gdi {
+namespace {
+
+struct Table {
+    std::unordered_map<HGDIOBJ, std::unique_ptr<GdiObject>> objects;
+    HGDIOBJ next = 0x100;
+};
+
+Table& TheTable() {
+    static Table table;
+    return table;
+}
+
+}  // namespace
+
+HGDIOBJ HandleTable::Insert(std::unique_ptr<GdiObject> object) {
+    if (!object) {
+        return 0;
+    }
+    Table& table = TheTable();
+    if (table.next == 0) {
+        return 0;  // every handle value has been used once
+    }
+    const HGDIOBJ handle = table.next++;
+    table.objects.emplace(handle, std::move(object));
+    return handle;
+}
+
+GdiObject* HandleTable::Find(HGDIOBJ handle) {
+    Table& table = TheTable();
+    const auto found = table.objects.find(handle);
+    return found == table.objects.end() ? nullptr : found->second.get();
+}
+
+std::unique_ptr<GdiObject> HandleTable::Remove(HGDIOBJ handle) {
+    Table& table = TheTable();
+    const auto found = table.objects.find(handle);
+    if (found == table.objects.end()) {
+        return nullptr;
+    }
+    std::unique_ptr<GdiObject> object = std::move(found->second);
+    table.objects.erase(found);
+    return object;
+}
+
+}  // namespace gdi

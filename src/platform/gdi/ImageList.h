@@ -1,0 +1,59 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "platform/gdi/Bitmap.h"
+#include "platform/gdi/GdiTypes.h"
+#include "platform/gdi/HandleTable.h"
+
+namespace gdi {
+
+// The image list: same-size images in one colour format, each with a one-bit mask; at 32 bits the
+// images keep their premultiplied alpha and drawing uses it.
+class ImageList : public GdiObject {
+public:
+    static constexpr unsigned ILC_MASK = 0x0001;
+    static constexpr unsigned ILC_COLOR = 0x0000;  // the default format, 4 bits per pixel
+
+    // Flags: ILC_MASK combined with the depth number (4, 8, 16, 24, 32) or ILC_COLOR. Returns 0
+    // for an impossible size or format.
+    static HIMAGELIST Create(int width, int height, unsigned flags);
+    static ImageList* FromHandle(HIMAGELIST list);
+
+    int IconWidth() const { return m_Width; }
+    int IconHeight() const { return m_Height; }
+    int BitCount() const { return m_BitCount; }
+    int ImageCount() const { return static_cast<int>(m_Images.size()); }
+    // Only shrinking is possible: the list has no blank images to grow with.
+    bool SetImageCount(int count);
+    COLORREF BkColor() const { return m_BkColor; }
+    void SetBkColor(COLORREF color) { m_BkColor = color; }
+
+    // Appends the images cut from the bitmap, left to right. Pixels of maskColor (as the bitmap
+    // holds that colour) become transparent; CLR_NONE gives opaque masks. Returns the index of
+    // the first new image, -1 when the bitmap cannot be used.
+    int Add(HBITMAP bitmap, COLORREF maskColor);
+    // Draws an image transparently with its top-left corner at (x, y).
+    bool Draw(int index, HDC dc, int x, int y) const;
+
+private:
+    struct Image {
+        std::unique_ptr<Bitmap> colors;
+        std::vector<bool> transparent;
+    };
+
+    ImageList(int width, int height, int bitCount)
+        : m_Width(width), m_Height(height), m_BitCount(bitCount) {}
+    Image CutImage(const Bitmap& source, int left, COLORREF maskColor, bool opaqueAlpha) const;
+    void DrawMasked(const Image& image, Bitmap& target, int x, int y) const;
+    void DrawBlended(const Image& image, Bitmap& target, int x, int y) const;
+
+    int m_Width;
+    int m_Height;
+    int m_BitCount;
+    COLORREF m_BkColor = CLR_NONE;
+    std::vector<Image> m_Images;
+};
+
+}  // namespace gdi
