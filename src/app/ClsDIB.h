@@ -9,7 +9,7 @@
 // A drawing surface on a bitmap of a given size and bit count, and the writer of strip bitmap
 // files.
 class ClsDIB {
-public:
+  public:
     ClsDIB() = default;
     ~ClsDIB() { Destroy(); }
     ClsDIB(const ClsDIB&) = delete;
@@ -35,7 +35,7 @@ public:
     // successful save.
     const std::string& LastError() const { return m_LastError; }
 
-private:
+  private:
     std::int32_t SaveFailed(int error);
 
     gdi::BITMAPINFOHEADER m_Header;

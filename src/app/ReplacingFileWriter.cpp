@@ -1,15 +1,17 @@
 #include "app/ReplacingFileWriter.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdio>
 
 #include <system_error>
 #include <vector>
 
 namespace {
+
+constexpr std::size_t kTemporaryStemLength = 64;
 
 // A link is followed, so that saving through it replaces the file it names, not the link.
 std::filesystem::path ResolveTarget(const std::string& path) {
@@ -36,7 +38,9 @@ mode_t ModeForNewFile(const std::filesystem::path& target) {
 
 }  // namespace
 
-ReplacingFileWriter::~ReplacingFileWriter() { Discard(); }
+ReplacingFileWriter::~ReplacingFileWriter() {
+    Discard();
+}
 
 bool ReplacingFileWriter::Fail(int error) {
     if (m_Error == 0) {
@@ -69,9 +73,10 @@ bool ReplacingFileWriter::Open(const std::string& path) {
         return Fail(S_ISDIR(existing.st_mode) ? EISDIR : EINVAL);
     }
     const std::filesystem::path folder = m_Target.parent_path();
+    // Shortened, so that a target whose name is as long as a name may be still gets a temporary.
+    const std::string stem = m_Target.filename().string().substr(0, kTemporaryStemLength);
     std::string pattern =
-        ((folder.empty() ? std::filesystem::path(".") : folder) /
-         ("." + m_Target.filename().string() + ".XXXXXX"))
+        ((folder.empty() ? std::filesystem::path(".") : folder) / ("." + stem + ".XXXXXX"))
             .string();
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');

@@ -9,7 +9,7 @@
 // bytes go to a temporary file in the same folder, which is renamed over the target at Commit.
 // When anything fails the temporary file is removed and the old file stays as it was.
 class ReplacingFileWriter {
-public:
+  public:
     ReplacingFileWriter() = default;
     ~ReplacingFileWriter();
     ReplacingFileWriter(const ReplacingFileWriter&) = delete;
@@ -23,7 +23,7 @@ public:
     int Error() const { return m_Error; }
     const std::filesystem::path& Target() const { return m_Target; }
 
-private:
+  private:
     bool Fail(int error);
     void Discard();
 

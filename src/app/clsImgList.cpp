@@ -22,9 +22,8 @@ bool clsImgList::AddBitmap(gdi::HBITMAP hBitmap, gdi::COLORREF MaskColor) {
     if (list == nullptr) {
         return false;
     }
-    const gdi::COLORREF mask = MaskColor == gdi::CLR_NONE
-                                   ? gdi::CLR_NONE
-                                   : gdi::SystemColors::TranslateColor(MaskColor);
+    const gdi::COLORREF mask =
+        MaskColor == gdi::CLR_NONE ? gdi::CLR_NONE : gdi::SystemColors::TranslateColor(MaskColor);
     return list->Add(hBitmap, mask) >= 0;
 }
 

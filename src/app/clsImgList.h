@@ -6,7 +6,7 @@
 // The cells of a strip: same-size images in the strip's colour format, each with its mask (and
 // its alpha at 32 bits). The strip view draws from the same list through hWnd.
 class clsImgList {
-public:
+  public:
     // The list handle, 0 when the list cannot be created (the old list is gone by then).
     gdi::HIMAGELIST Init(int Width = 16, int Height = 16, int Colors = 32);
     // Appends the cells cut from the bitmap's left edge; MaskColor CLR_NONE (-1) for none.
@@ -21,7 +21,7 @@ public:
     int Colors() const { return m_Colors; }
     gdi::HIMAGELIST hWnd() const { return m_List.Get(); }
 
-private:
+  private:
     gdi::UniqueGdiObject m_List;
     int m_IconWidth = 0;
     int m_IconHeight = 0;

@@ -6,7 +6,7 @@
 
 // Draws premultiplied pixels over a target with a constant opacity, in integer arithmetic.
 class PixelBlender {
-public:
+  public:
     // How the target stores a pixel: 3 bytes (B, G, R, rows padded to 4 bytes) or 4 bytes
     // (B, G, R, A of a 32-bit image, whose alpha byte is blended as well).
     struct Target {
@@ -23,7 +23,7 @@ public:
     static void Blend(const PixelView& source, int sourceX, int sourceY, const Target& target,
                       int w, int h, std::uint8_t opacity);
 
-private:
+  private:
     static void BlendPixel(const std::uint8_t* source, std::uint8_t* target, int channels,
                            std::uint8_t opacity);
 };

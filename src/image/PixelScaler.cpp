@@ -59,8 +59,8 @@ void PixelScaler::Scale(const Source& source, const PixelView& target, bool bili
             const double w10 = (1 - column.weight) * row.weight;
             const double w11 = column.weight * row.weight;
             for (int channel = 0; channel < 4; ++channel) {
-                const double value = w00 * p00[channel] + w01 * p01[channel] +
-                                     w10 * p10[channel] + w11 * p11[channel];
+                const double value = w00 * p00[channel] + w01 * p01[channel] + w10 * p10[channel] +
+                                     w11 * p11[channel];
                 out[channel] = static_cast<std::uint8_t>(std::min(255.0, std::floor(value)));
             }
         }

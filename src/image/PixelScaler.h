@@ -5,7 +5,7 @@
 // Scales a rectangle of one pixel block onto the whole of another, working on premultiplied
 // bytes directly.
 class PixelScaler {
-public:
+  public:
     struct Source {
         PixelView pixels;
         int x = 0;  // the rectangle, in picture coordinates (row 0 = top)
@@ -18,10 +18,10 @@ public:
     static void Scale(const Source& source, const PixelView& target, bool bilinear, bool mirrorX,
                       bool mirrorY);
 
-private:
+  private:
     struct Tap {
-        int first = 0;   // source index, relative to the rectangle
-        int second = 0;  // the neighbour blended in; equal to first when used alone
+        int first = 0;      // source index, relative to the rectangle
+        int second = 0;     // the neighbour blended in; equal to first when used alone
         double weight = 0;  // weight of the second
     };
     static Tap NearestTap(int output, double ratio, int sourceLength);

@@ -48,7 +48,9 @@ c32bppDIB::c32bppDIB() : m_Flags(kPlatformFlags) {
     }
 }
 
-c32bppDIB::~c32bppDIB() { DestroyDIB(); }
+c32bppDIB::~c32bppDIB() {
+    DestroyDIB();
+}
 
 bool c32bppDIB::InitializeDIB(int Width, int Height) {
     DestroyDIB();
@@ -165,12 +167,12 @@ void c32bppDIB::SetisGDIplusEnabled(bool value) {
     m_Flags &= ~kGdiPlusEnabled;
 }
 
-bool c32bppDIB::Render(gdi::HDC destinationDC, int destX, int destY, int destWidth,
-                       int destHeight, int srcX, int srcY, int srcWidth, int srcHeight,
-                       int Opacity, [[maybe_unused]] bool Blend,
-                       [[maybe_unused]] bool SetHalfTone, c32bppDIB* destHostDIB,
-                       [[maybe_unused]] int grayScale, [[maybe_unused]] float LightAdjustment,
-                       [[maybe_unused]] float Angle, bool CenterOnDestXY) const {
+bool c32bppDIB::Render(gdi::HDC destinationDC, int destX, int destY, int destWidth, int destHeight,
+                       int srcX, int srcY, int srcWidth, int srcHeight, int Opacity,
+                       [[maybe_unused]] bool Blend, [[maybe_unused]] bool SetHalfTone,
+                       c32bppDIB* destHostDIB, [[maybe_unused]] int grayScale,
+                       [[maybe_unused]] float LightAdjustment, [[maybe_unused]] float Angle,
+                       bool CenterOnDestXY) const {
     if (Opacity < 1) {
         return static_cast<bool>(m_Bitmap);
     }
@@ -239,8 +241,7 @@ bool c32bppDIB::BlendPixels(const PixelView& source, int srcX, int srcY, int wid
         destY = 0;
     }
     if (destHostDIB == nullptr) {
-        return BlendIntoDC(source, srcX, srcY, width, height, destinationDC, destX, destY,
-                           opacity);
+        return BlendIntoDC(source, srcX, srcY, width, height, destinationDC, destX, destY, opacity);
     }
     if (!destHostDIB->m_Bitmap) {
         return false;
@@ -250,10 +251,10 @@ bool c32bppDIB::BlendPixels(const PixelView& source, int srcX, int srcY, int wid
     if (width < 1 || height < 1) {
         return false;
     }
-    PixelBlender::Blend(source, srcX, srcY,
-                        {destHostDIB->m_Bits, destHostDIB->m_Width, destHostDIB->m_Height, 4,
-                         destX, destY},
-                        width, height, opacity);
+    PixelBlender::Blend(
+        source, srcX, srcY,
+        {destHostDIB->m_Bits, destHostDIB->m_Width, destHostDIB->m_Height, 4, destX, destY}, width,
+        height, opacity);
     return true;
 }
 
@@ -284,8 +285,7 @@ bool c32bppDIB::BlendIntoDC(const PixelView& source, int srcX, int srcY, int wid
     }
     gdi::SelectObject(workDC.Get(), work.Get());
     gdi::BitBlt(workDC.Get(), 0, 0, width, height, destinationDC, destX, destY);
-    PixelBlender::Blend(source, srcX, srcY, {bits, width, height, 3, 0, 0}, width, height,
-                        opacity);
+    PixelBlender::Blend(source, srcX, srcY, {bits, width, height, 3, 0, 0}, width, height, opacity);
     gdi::BitBlt(destinationDC, destX, destY, width, height, workDC.Get(), 0, 0);
     return true;
 }
@@ -334,8 +334,7 @@ void c32bppDIB::CopyImageTo(c32bppDIB& cDIBclass, int newWidth, int newHeight,
         if (width == m_Width && height == m_Height && newWidth > 0 && newHeight > 0) {
             std::memcpy(cDIBclass.m_Bits, m_Bits, static_cast<std::size_t>(scanWidth()) * m_Height);
         } else {
-            ScalePixels(0, 0, m_Width, m_Height, cDIBclass.Pixels(), newWidth < 0,
-                        newHeight < 0);
+            ScalePixels(0, 0, m_Width, m_Height, cDIBclass.Pixels(), newWidth < 0, newHeight < 0);
         }
         if (CopyOriginalFormat) {
             cDIBclass.m_OriginalFormat = m_OriginalFormat;

@@ -10,7 +10,7 @@
 // The one in-memory image: 32-bit pixels B, G, R, A with colour premultiplied by alpha, rows of
 // Width x 4 bytes without padding, stored bottom-up, owned by a bitmap that drawing calls can use.
 class c32bppDIB {
-public:
+  public:
     // Capability flags.
     static constexpr unsigned kUseAlphaBlend = 1;
     static constexpr unsigned kGdiPlusEnabled = 2;
@@ -53,10 +53,10 @@ public:
     // Draws onto a drawing context or, with destHostDIB, into another image. Sizes of 0 mean the
     // image's own; negative sizes mirror. Opacity in percent.
     bool Render(gdi::HDC destinationDC, int destX = 0, int destY = 0, int destWidth = 0,
-                int destHeight = 0, int srcX = 0, int srcY = 0, int srcWidth = 0,
-                int srcHeight = 0, int Opacity = 100, bool Blend = true, bool SetHalfTone = true,
-                c32bppDIB* destHostDIB = nullptr, int grayScale = -1,
-                float LightAdjustment = 0, float Angle = 0, bool CenterOnDestXY = false) const;
+                int destHeight = 0, int srcX = 0, int srcY = 0, int srcWidth = 0, int srcHeight = 0,
+                int Opacity = 100, bool Blend = true, bool SetHalfTone = true,
+                c32bppDIB* destHostDIB = nullptr, int grayScale = -1, float LightAdjustment = 0,
+                float Angle = 0, bool CenterOnDestXY = false) const;
     bool Resize(int newWidth = 0, int newHeight = 0);
     void CopyImageTo(c32bppDIB& cDIBclass, int newWidth = 0, int newHeight = 0,
                      bool CopyOriginalFormat = false) const;
@@ -64,7 +64,7 @@ public:
     bool HavePixelsAlpha() const;
     bool RemoveAlpha();
 
-private:
+  private:
     PixelView Pixels() const { return {m_Bits, m_Width, m_Height}; }
     void ReleaseOwnDC();
     void ScalePixels(int srcX, int srcY, int srcWidth, int srcHeight, const PixelView& target,

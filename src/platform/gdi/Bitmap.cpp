@@ -56,8 +56,7 @@ std::unique_ptr<Bitmap> Bitmap::Create(int width, int height, int bitCount,
         const std::span<const RGBQUAD> source =
             colorTable.empty() ? ColorTables::ForBitCount(bitCount) : colorTable;
         bitmap->m_ColorTable.assign(entries, RGBQUAD{});
-        std::copy_n(source.begin(), std::min(entries, source.size()),
-                    bitmap->m_ColorTable.begin());
+        std::copy_n(source.begin(), std::min(entries, source.size()), bitmap->m_ColorTable.begin());
     }
     return bitmap;
 }
@@ -86,8 +85,8 @@ void Bitmap::WriteIndex(int x, int y, int index) {
     switch (m_BitCount) {
         case 1: {
             const int shift = 7 - x % 8;
-            row[x / 8] = static_cast<std::uint8_t>((row[x / 8] & ~(1 << shift)) |
-                                                   ((index & 0x01) << shift));
+            row[x / 8] =
+                static_cast<std::uint8_t>((row[x / 8] & ~(1 << shift)) | ((index & 0x01) << shift));
             break;
         }
         case 4: {

@@ -14,7 +14,7 @@ namespace gdi {
 // A device-independent bitmap: 1, 4, 8, 16, 24 or 32 bits per pixel, bottom-up rows padded to
 // 4 bytes, a colour table for the palette depths. New pixels are all zero.
 class Bitmap : public GdiObject {
-public:
+  public:
     // The most pixel memory one bitmap may take; larger requests fail before allocating.
     static constexpr std::size_t kMaxPixelBytes = std::size_t{256} << 20;
 
@@ -46,7 +46,7 @@ public:
     HDC SelectedInto() const { return m_SelectedInto; }
     void SetSelectedInto(HDC dc) { m_SelectedInto = dc; }
 
-private:
+  private:
     Bitmap(int width, int height, int bitCount, std::size_t stride);
     std::uint8_t* Row(int y) { return m_Bits.data() + RowOffset(y); }
     const std::uint8_t* Row(int y) const { return m_Bits.data() + RowOffset(y); }

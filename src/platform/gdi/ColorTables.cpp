@@ -35,7 +35,7 @@ constexpr std::array<RGBQUAD, 256> BuildTwoHundredFiftySix() {
         }
     }
     for (int grey = 0; grey < 24; ++grey) {
-        const int level = 8 + grey * 10;
+        const int level = 5 + grey * 10;
         table[next++] = Entry(level, level, level);
     }
     return table;

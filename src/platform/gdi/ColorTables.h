@@ -9,7 +9,7 @@ namespace gdi {
 
 // The fixed colour tables used for every conversion to 1, 4 and 8 bits per pixel.
 class ColorTables {
-public:
+  public:
     // The table of a palette depth (1, 4 or 8); empty for any other depth.
     static std::span<const RGBQUAD> ForBitCount(int bitCount);
     // The entry nearest to the colour (squared distance in RGB, lowest index on ties).

@@ -79,7 +79,9 @@ HBITMAP StockBitmap() {
     return stock;
 }
 
-HDC CreateCompatibleDC() { return HandleTable::Insert(std::make_unique<DeviceContext>(StockBitmap())); }
+HDC CreateCompatibleDC() {
+    return HandleTable::Insert(std::make_unique<DeviceContext>(StockBitmap()));
+}
 
 bool DeleteDC(HDC dc) {
     if (HandleTable::FindAs<DeviceContext>(dc) == nullptr) {
@@ -156,9 +158,13 @@ HBITMAP GetCurrentBitmap(HDC dc) {
     return context == nullptr ? 0 : context->Selected();
 }
 
-Bitmap* BitmapFromHandle(HBITMAP bitmap) { return HandleTable::FindAs<Bitmap>(bitmap); }
+Bitmap* BitmapFromHandle(HBITMAP bitmap) {
+    return HandleTable::FindAs<Bitmap>(bitmap);
+}
 
-Bitmap* BitmapOfDC(HDC dc) { return BitmapFromHandle(GetCurrentBitmap(dc)); }
+Bitmap* BitmapOfDC(HDC dc) {
+    return BitmapFromHandle(GetCurrentBitmap(dc));
+}
 
 bool GetObject(HBITMAP handle, BITMAP& description) {
     Bitmap* bitmap = BitmapFromHandle(handle);
@@ -216,8 +222,8 @@ COLORREF GetPixel(HDC dc, int x, int y) {
     return bitmap->ReadPixel(x, y).Rgb();
 }
 
-int GetDIBits(HBITMAP handle, unsigned startScan, unsigned scanLines,
-              std::span<std::uint8_t> bits, BITMAPINFO& info) {
+int GetDIBits(HBITMAP handle, unsigned startScan, unsigned scanLines, std::span<std::uint8_t> bits,
+              BITMAPINFO& info) {
     const Bitmap* bitmap = BitmapFromHandle(handle);
     BITMAPINFOHEADER& header = info.bmiHeader;
     const int bitCount = header.biBitCount;

@@ -8,14 +8,14 @@ namespace gdi {
 
 // Every object that is reached through a handle (bitmap, drawing context, image list).
 class GdiObject {
-public:
+  public:
     virtual ~GdiObject() = default;
 };
 
 // Hands out handles for objects and finds them again. A handle is never reused, so a stale or
 // made-up handle finds nothing instead of another object.
 class HandleTable {
-public:
+  public:
     static HGDIOBJ Insert(std::unique_ptr<GdiObject> object);
     static GdiObject* Find(HGDIOBJ handle);
     static std::unique_ptr<GdiObject> Remove(HGDIOBJ handle);

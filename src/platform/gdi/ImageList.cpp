@@ -56,7 +56,9 @@ HIMAGELIST ImageList::Create(int width, int height, unsigned flags) {
     return HandleTable::Insert(std::unique_ptr<GdiObject>(new ImageList(width, height, bitCount)));
 }
 
-ImageList* ImageList::FromHandle(HIMAGELIST list) { return HandleTable::FindAs<ImageList>(list); }
+ImageList* ImageList::FromHandle(HIMAGELIST list) {
+    return HandleTable::FindAs<ImageList>(list);
+}
 
 bool ImageList::SetImageCount(int count) {
     if (count < 0 || count > ImageCount()) {

@@ -12,7 +12,7 @@ namespace gdi {
 // The image list: same-size images in one colour format, each with a one-bit mask; at 32 bits the
 // images keep their premultiplied alpha and drawing uses it.
 class ImageList : public GdiObject {
-public:
+  public:
     static constexpr unsigned ILC_MASK = 0x0001;
     static constexpr unsigned ILC_COLOR = 0x0000;  // the default format, 4 bits per pixel
 
@@ -37,7 +37,7 @@ public:
     // Draws an image transparently with its top-left corner at (x, y).
     bool Draw(int index, HDC dc, int x, int y) const;
 
-private:
+  private:
     struct Image {
         std::unique_ptr<Bitmap> colors;
         std::vector<bool> transparent;

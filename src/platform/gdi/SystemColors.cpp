@@ -5,7 +5,9 @@
 namespace gdi {
 namespace {
 
-constexpr COLORREF Rgb(unsigned r, unsigned g, unsigned b) { return r | (g << 8) | (b << 16); }
+constexpr COLORREF Rgb(unsigned r, unsigned g, unsigned b) {
+    return r | (g << 8) | (b << 16);
+}
 
 // Indexed as the Windows COLOR_* constants: scroll bar, desktop, active caption, ...
 constexpr std::array<COLORREF, SystemColors::kCount> kClassicScheme{

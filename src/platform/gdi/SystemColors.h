@@ -6,7 +6,7 @@ namespace gdi {
 
 // Resolves system colours (0x80000000 + index) to the classic Windows scheme.
 class SystemColors {
-public:
+  public:
     static constexpr COLORREF kSystemColorFlag = 0x80000000;
     static constexpr int kCount = 31;
 

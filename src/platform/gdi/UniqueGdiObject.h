@@ -9,7 +9,7 @@ namespace gdi {
 
 // Owns one handle (bitmap, drawing context or image list) and deletes it when it goes.
 class UniqueGdiObject {
-public:
+  public:
     UniqueGdiObject() = default;
     explicit UniqueGdiObject(HGDIOBJ handle) : m_Handle(handle) {}
     ~UniqueGdiObject() { Reset(); }
@@ -31,7 +31,7 @@ public:
         m_Handle = handle;
     }
 
-private:
+  private:
     HGDIOBJ m_Handle = 0;
 };
 

@@ -1,0 +1,94 @@
+#include "app/ReplacingFileWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "TempFolder.h"
+
+namespace {
+
+const std::vector<std::uint8_t> kBytes{1, 2, 3, 4, 5};
+
+mode_t ModeOf(const std::string& path) {
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return info.st_mode & 07777;
+}
+
+TEST(ReplacingFileWriter, AFinishedWriteReplacesTheFileAndKeepsItsPermissions) {
+    TempFolder folder;
+    const std::string path = folder.File("strip.bmp");
+    TempFolder::Write(path, std::vector<std::uint8_t>(50, 9));
+    ::chmod(path.c_str(), 0640);
+    ReplacingFileWriter writer;
+    ASSERT_TRUE(writer.Open(path));
+    ASSERT_TRUE(writer.Write(kBytes));
+    ASSERT_TRUE(writer.Commit());
+    EXPECT_EQ(TempFolder::Read(path), kBytes);
+    EXPECT_EQ(ModeOf(path), 0640u);
+    EXPECT_EQ(folder.EntryCount(), 1u);
+}
+
+TEST(ReplacingFileWriter, AnAbandonedWriteLeavesNothingBehind) {
+    TempFolder folder;
+    const std::string path = folder.File("strip.bmp");
+    TempFolder::Write(path, {7, 7});
+    {
+        ReplacingFileWriter writer;
+        ASSERT_TRUE(writer.Open(path));
+        ASSERT_TRUE(writer.Write(kBytes));
+        EXPECT_EQ(folder.EntryCount(), 2u);
+    }
+    EXPECT_EQ(TempFolder::Read(path), (std::vector<std::uint8_t>{7, 7}));
+    EXPECT_EQ(folder.EntryCount(), 1u);
+}
+
+TEST(ReplacingFileWriter, AnewFileGetsTheUsualPermissions) {
+    TempFolder folder;
+    const std::string path = folder.File("new.bmp");
+    const mode_t mask = ::umask(022);
+    ReplacingFileWriter writer;
+    EXPECT_TRUE(writer.Open(path) && writer.Write(kBytes) && writer.Commit());
+    ::umask(mask);
+    EXPECT_EQ(ModeOf(path), 0644u);
+}
+
+TEST(ReplacingFileWriter, SavingThroughALinkReplacesTheFileItNames) {
+    TempFolder folder;
+    const std::string real = folder.File("real.bmp");
+    const std::string link = folder.File("link.bmp");
+    TempFolder::Write(real, {1});
+    std::filesystem::create_symlink(real, link);
+    ReplacingFileWriter writer;
+    ASSERT_TRUE(writer.Open(link) && writer.Write(kBytes) && writer.Commit());
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(TempFolder::Read(real), kBytes);
+}
+
+TEST(ReplacingFileWriter, ANameAsLongAsTheFolderAllowsCanBeWritten) {
+    TempFolder folder;
+    const std::string path = folder.File(std::string(251, 'n') + ".bmp");
+    ReplacingFileWriter writer;
+    ASSERT_TRUE(writer.Open(path)) << writer.Error();
+    ASSERT_TRUE(writer.Write(kBytes) && writer.Commit());
+    EXPECT_EQ(TempFolder::Read(path), kBytes);
+}
+
+TEST(ReplacingFileWriter, UnusableTargetsFailWithTheirReason) {
+    TempFolder folder;
+    ReplacingFileWriter writer;
+    EXPECT_FALSE(writer.Open(folder.File("")));
+    EXPECT_EQ(writer.Error(), EISDIR);
+    EXPECT_FALSE(writer.Open(folder.File("no/such/folder.bmp")));
+    EXPECT_EQ(writer.Error(), ENOENT);
+    EXPECT_FALSE(writer.Open("/dev/null"));
+    EXPECT_EQ(writer.Error(), EINVAL);
+    EXPECT_FALSE(writer.Write(kBytes));
+    EXPECT_FALSE(writer.Commit());
+    EXPECT_EQ(folder.EntryCount(), 0u);
+}
+
+}  // namespace

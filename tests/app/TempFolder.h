@@ -1,0 +1,45 @@
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+// A fresh folder for one test, removed with everything in it afterwards.
+class TempFolder {
+  public:
+    TempFolder() {
+        std::string pattern = (std::filesystem::path(testing::TempDir()) / "tw-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) != nullptr) {
+            m_Path = pattern;
+        }
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_Path, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    std::string File(const std::string& name) const { return (m_Path / name).string(); }
+    std::size_t EntryCount() const {
+        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(m_Path),
+                                                      std::filesystem::directory_iterator()));
+    }
+
+    static std::vector<std::uint8_t> Read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    static void Write(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+        std::ofstream out(path, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+    }
+
+  private:
+    std::filesystem::path m_Path;
+};
