@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/TestSurface.h"
+
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,10 +17,6 @@
 namespace {
 
 using gdi::COLORREF;
-
-constexpr COLORREF Rgb(unsigned r, unsigned g, unsigned b) {
-    return r | (g << 8) | (b << 16);
-}
 
 std::uint32_t U32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
     return bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) |

@@ -7,40 +7,14 @@
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/ImageList.h"
 #include "platform/gdi/UniqueGdiObject.h"
+#include "support/TestSurface.h"
 
 namespace {
 
 using gdi::Bgra;
 using gdi::COLORREF;
 
-constexpr COLORREF Rgb(unsigned r, unsigned g, unsigned b) {
-    return r | (g << 8) | (b << 16);
-}
 constexpr COLORREF kMagenta = Rgb(255, 0, 255);
-
-gdi::HBITMAP NewBitmap(int width, int height, int bitCount) {
-    gdi::BITMAPINFOHEADER header;
-    header.biSize = 40;
-    header.biWidth = width;
-    header.biHeight = height;
-    header.biPlanes = 1;
-    header.biBitCount = static_cast<std::uint16_t>(bitCount);
-    return gdi::CreateDIBSection(header, {}, nullptr);
-}
-
-struct Surface {
-    Surface(int width, int height, int bitCount)
-        : bitmap(NewBitmap(width, height, bitCount)), dc(gdi::CreateCompatibleDC()) {
-        gdi::SelectObject(dc.Get(), bitmap.Get());
-    }
-    void Fill(COLORREF color) {
-        gdi::FillRect(dc.Get(), {0, 0, Pixels().Width(), Pixels().Height()}, color);
-    }
-    gdi::Bitmap& Pixels() const { return *gdi::BitmapFromHandle(bitmap.Get()); }
-    COLORREF At(int x, int y) const { return gdi::GetPixel(dc.Get(), x, y); }
-    gdi::UniqueGdiObject bitmap;
-    gdi::UniqueGdiObject dc;
-};
 
 TEST(clsImgList, InitRecordsTheGeometryAndRefusesImpossibleDepths) {
     clsImgList store;
@@ -59,7 +33,7 @@ TEST(clsImgList, InitRecordsTheGeometryAndRefusesImpossibleDepths) {
 
 TEST(clsImgList, WithoutAListEveryCallFailsQuietly) {
     clsImgList store;
-    Surface cell(16, 16, 24);
+    TestSurface cell(16, 16, 24);
     EXPECT_FALSE(store.AddBitmap(cell.bitmap.Get(), gdi::CLR_NONE));
     EXPECT_FALSE(store.Draw(0, cell.dc.Get(), 0, 0));
     EXPECT_EQ(store.ImageCount(), 0);
@@ -75,7 +49,7 @@ TEST(clsImgList, CellsAreCutFromTheLeftAndPartialCellsAreIgnored) {
     for (const Case& c : {Case{16, 1}, Case{160, 10}, Case{15, 0}, Case{50, 3}}) {
         clsImgList store;
         store.Init(16, 16, 24);
-        Surface strip(c.bitmapWidth, 16, 32);
+        TestSurface strip(c.bitmapWidth, 16, 32);
         EXPECT_TRUE(store.AddBitmap(strip.bitmap.Get(), gdi::CLR_NONE));
         EXPECT_EQ(store.ImageCount(), c.cells) << c.bitmapWidth;
     }
@@ -84,12 +58,12 @@ TEST(clsImgList, CellsAreCutFromTheLeftAndPartialCellsAreIgnored) {
 TEST(clsImgList, EachCellHoldsItsOwnColumns) {
     clsImgList store;
     store.Init(2, 1, 24);
-    Surface strip(6, 1, 24);
+    TestSurface strip(6, 1, 24);
     for (int x = 0; x < 6; ++x) {
         gdi::FillRect(strip.dc.Get(), {x, 0, x + 1, 1}, Rgb(x * 40, 0, 0));
     }
     ASSERT_TRUE(store.AddBitmap(strip.bitmap.Get(), gdi::CLR_NONE));
-    Surface target(2, 1, 24);
+    TestSurface target(2, 1, 24);
     ASSERT_TRUE(store.Draw(2, target.dc.Get(), 0, 0));
     EXPECT_EQ(target.At(0, 0), Rgb(160, 0, 0));
     EXPECT_EQ(target.At(1, 0), Rgb(200, 0, 0));
@@ -101,11 +75,11 @@ TEST(clsImgList, TheMaskColourIsTransparentAndItsNeighbourIsNot) {
     for (int depth : {4, 8, 16, 24}) {
         clsImgList store;
         store.Init(2, 1, depth);
-        Surface cell(2, 1, 24);
+        TestSurface cell(2, 1, 24);
         gdi::FillRect(cell.dc.Get(), {0, 0, 1, 1}, kMagenta);
         gdi::FillRect(cell.dc.Get(), {1, 0, 2, 1}, Rgb(255, 0, 248));
         ASSERT_TRUE(store.AddBitmap(cell.bitmap.Get(), kMagenta));
-        Surface target(2, 1, 24);
+        TestSurface target(2, 1, 24);
         target.Fill(Rgb(9, 9, 9));
         store.Draw(0, target.dc.Get(), 0, 0);
         EXPECT_EQ(target.At(0, 0), Rgb(9, 9, 9)) << depth;
@@ -120,11 +94,11 @@ TEST(clsImgList, AMaskColourOutsideTheSurfaceTableIsMatchedAsTheSurfaceHoldsIt) 
     for (int depth : {1, 4, 8, 16}) {
         clsImgList store;
         store.Init(2, 2, depth);
-        Surface cell(2, 2, depth);
+        TestSurface cell(2, 2, depth);
         cell.Fill(background);
         gdi::FillRect(cell.dc.Get(), {1, 1, 2, 2}, Rgb(0, 0, 0));
         ASSERT_TRUE(store.AddBitmap(cell.bitmap.Get(), background));
-        Surface target(2, 2, 24);
+        TestSurface target(2, 2, 24);
         target.Fill(Rgb(30, 60, 90));
         store.Draw(0, target.dc.Get(), 0, 0);
         EXPECT_EQ(target.At(0, 0), Rgb(30, 60, 90)) << depth;
@@ -136,10 +110,10 @@ TEST(clsImgList, AMaskColourOutsideTheSurfaceTableIsMatchedAsTheSurfaceHoldsIt) 
 TEST(clsImgList, ADepthOfOneIsHeldAsSixteenColours) {
     clsImgList store;
     store.Init(1, 1, 1);
-    Surface cell(1, 1, 24);
+    TestSurface cell(1, 1, 24);
     cell.Fill(Rgb(255, 0, 0));
     ASSERT_TRUE(store.AddBitmap(cell.bitmap.Get(), gdi::CLR_NONE));
-    Surface target(1, 1, 24);
+    TestSurface target(1, 1, 24);
     store.Draw(0, target.dc.Get(), 0, 0);
     EXPECT_EQ(target.At(0, 0), Rgb(255, 0, 0));
 }
@@ -147,18 +121,18 @@ TEST(clsImgList, ADepthOfOneIsHeldAsSixteenColours) {
 TEST(clsImgList, ThirtyTwoBitCellsBlendPremultipliedOverTheTarget) {
     clsImgList store;
     store.Init(3, 1, 32);
-    Surface cell(3, 1, 32);
+    TestSurface cell(3, 1, 32);
     cell.Pixels().WritePixel(0, 0, {0, 0, 100, 128});
     cell.Pixels().WritePixel(1, 0, {0, 0, 0, 0});
     cell.Pixels().WritePixel(2, 0, {10, 20, 30, 255});
     ASSERT_TRUE(store.AddBitmap(cell.bitmap.Get(), gdi::CLR_NONE));
 
-    Surface blank(3, 1, 32);
+    TestSurface blank(3, 1, 32);
     store.Draw(0, blank.dc.Get(), 0, 0);
     EXPECT_EQ(blank.Pixels().ReadPixel(0, 0), (Bgra{0, 0, 100, 128}));
     EXPECT_EQ(blank.Pixels().ReadPixel(1, 0), (Bgra{0, 0, 0, 0}));
 
-    Surface opaque(3, 1, 32);
+    TestSurface opaque(3, 1, 32);
     for (int x = 0; x < 3; ++x) {
         opaque.Pixels().WritePixel(x, 0, {200, 200, 200, 255});
     }
@@ -172,10 +146,10 @@ TEST(clsImgList, ThirtyTwoBitCellsBlendPremultipliedOverTheTarget) {
 TEST(clsImgList, AThirtyTwoBitBitmapWithoutAnyAlphaIsOpaque) {
     clsImgList store;
     store.Init(2, 1, 32);
-    Surface cell(2, 1, 32);
+    TestSurface cell(2, 1, 32);
     cell.Pixels().WritePixel(0, 0, {10, 20, 30, 0});
     ASSERT_TRUE(store.AddBitmap(cell.bitmap.Get(), gdi::CLR_NONE));
-    Surface blank(2, 1, 32);
+    TestSurface blank(2, 1, 32);
     store.Draw(0, blank.dc.Get(), 0, 0);
     EXPECT_EQ(blank.Pixels().ReadPixel(0, 0), (Bgra{10, 20, 30, 255}));
     EXPECT_EQ(blank.Pixels().ReadPixel(1, 0), (Bgra{0, 0, 0, 255}));
@@ -184,12 +158,12 @@ TEST(clsImgList, AThirtyTwoBitBitmapWithoutAnyAlphaIsOpaque) {
 TEST(clsImgList, TheBitmapStaysTheCallersAndDrawingClipsAtTheTargetEdge) {
     clsImgList store;
     store.Init(2, 2, 24);
-    Surface cell(2, 2, 24);
+    TestSurface cell(2, 2, 24);
     cell.Fill(Rgb(1, 2, 3));
     ASSERT_TRUE(store.AddBitmap(cell.bitmap.Get(), gdi::CLR_NONE));
     cell.Fill(Rgb(4, 5, 6));
     cell.bitmap.Reset();
-    Surface target(3, 3, 24);
+    TestSurface target(3, 3, 24);
     EXPECT_TRUE(store.Draw(0, target.dc.Get(), 2, -1));
     EXPECT_EQ(target.At(2, 0), Rgb(1, 2, 3));
     EXPECT_EQ(target.At(1, 0), 0u);
@@ -199,7 +173,7 @@ TEST(clsImgList, TheBitmapStaysTheCallersAndDrawingClipsAtTheTargetEdge) {
 TEST(clsImgList, ClearRestartsTheIndexesAndInitDiscardsEverything) {
     clsImgList store;
     store.Init(2, 1, 24);
-    Surface strip(4, 1, 24);
+    TestSurface strip(4, 1, 24);
     store.AddBitmap(strip.bitmap.Get(), gdi::CLR_NONE);
     store.Clear();
     EXPECT_EQ(store.ImageCount(), 0);
@@ -228,7 +202,7 @@ TEST(clsImgList, AComposedCellShowsTheNewBackgroundWhereTheImageWasTransparent) 
     store.Init(2, 1, 8);
     ASSERT_TRUE(store.AddBitmap(cell.hDib(), background));
 
-    Surface strip(2, 1, 32);
+    TestSurface strip(2, 1, 32);
     strip.Fill(Rgb(0, 0, 200));
     ASSERT_TRUE(store.Draw(0, strip.dc.Get(), 0, 0));
     EXPECT_EQ(strip.At(0, 0), Rgb(255, 0, 0));

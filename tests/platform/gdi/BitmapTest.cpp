@@ -2,16 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "support/TestSurface.h"
+
 #include <set>
 
 #include "platform/gdi/ColorTables.h"
 
 namespace gdi {
 namespace {
-
-constexpr COLORREF Rgb(unsigned r, unsigned g, unsigned b) {
-    return r | (g << 8) | (b << 16);
-}
 
 struct RowCase {
     int width;

@@ -6,36 +6,13 @@
 
 #include "platform/gdi/SystemColors.h"
 #include "platform/gdi/UniqueGdiObject.h"
+#include "support/TestSurface.h"
 
 namespace gdi {
 namespace {
 
-constexpr COLORREF Rgb(unsigned r, unsigned g, unsigned b) {
-    return r | (g << 8) | (b << 16);
-}
-
-HBITMAP NewBitmap(int width, int height, int bitCount) {
-    BITMAPINFOHEADER header;
-    header.biSize = 40;
-    header.biWidth = width;
-    header.biHeight = height;
-    header.biPlanes = 1;
-    header.biBitCount = static_cast<std::uint16_t>(bitCount);
-    return CreateDIBSection(header, {}, nullptr);
-}
-
-// A drawing context with a new bitmap of its own selected.
-struct Surface {
-    Surface(int width, int height, int bitCount)
-        : bitmap(NewBitmap(width, height, bitCount)), dc(CreateCompatibleDC()) {
-        SelectObject(dc.Get(), bitmap.Get());
-    }
-    UniqueGdiObject bitmap;
-    UniqueGdiObject dc;
-};
-
 TEST(Gdi, ContextsStartWithTheStockBitmapAndABitmapLivesInOneContextAtATime) {
-    UniqueGdiObject bitmap(NewBitmap(2, 2, 24));
+    UniqueGdiObject bitmap(TestSurface::NewBitmap(2, 2, 24));
     UniqueGdiObject first(CreateCompatibleDC());
     UniqueGdiObject second(CreateCompatibleDC());
     EXPECT_EQ(GetCurrentBitmap(first.Get()), StockBitmap());
@@ -47,7 +24,7 @@ TEST(Gdi, ContextsStartWithTheStockBitmapAndABitmapLivesInOneContextAtATime) {
 
 TEST(Gdi, DeletingASelectedBitmapLeavesItsContextWithTheStockBitmap) {
     UniqueGdiObject dc(CreateCompatibleDC());
-    const HBITMAP bitmap = NewBitmap(2, 2, 24);
+    const HBITMAP bitmap = TestSurface::NewBitmap(2, 2, 24);
     SelectObject(dc.Get(), bitmap);
     EXPECT_TRUE(DeleteObject(bitmap));
     EXPECT_EQ(GetCurrentBitmap(dc.Get()), StockBitmap());
@@ -56,7 +33,7 @@ TEST(Gdi, DeletingASelectedBitmapLeavesItsContextWithTheStockBitmap) {
 }
 
 TEST(Gdi, DeletingAContextKeepsItsBitmap) {
-    UniqueGdiObject bitmap(NewBitmap(2, 2, 24));
+    UniqueGdiObject bitmap(TestSurface::NewBitmap(2, 2, 24));
     const HDC dc = CreateCompatibleDC();
     SelectObject(dc, bitmap.Get());
     EXPECT_TRUE(DeleteDC(dc));
@@ -92,13 +69,13 @@ TEST(Gdi, ImpossibleSectionsAreRefused) {
     std::uint8_t* bits = reinterpret_cast<std::uint8_t*>(1);
     EXPECT_EQ(CreateDIBSection(header, {}, &bits), 0u);
     EXPECT_EQ(bits, nullptr);
-    EXPECT_EQ(NewBitmap(0, 4, 24), 0u);
-    EXPECT_EQ(NewBitmap(4, -4, 24), 0u);
-    EXPECT_EQ(NewBitmap(4, 4, 12), 0u);
+    EXPECT_EQ(TestSurface::NewBitmap(0, 4, 24), 0u);
+    EXPECT_EQ(TestSurface::NewBitmap(4, -4, 24), 0u);
+    EXPECT_EQ(TestSurface::NewBitmap(4, 4, 12), 0u);
 }
 
 TEST(Gdi, FillIsClippedAndTranslatesSystemColours) {
-    Surface surface(4, 3, 24);
+    TestSurface surface(4, 3, 24);
     EXPECT_TRUE(FillRect(surface.dc.Get(), {-5, 1, 2, 99}, Rgb(1, 2, 3)));
     EXPECT_EQ(GetPixel(surface.dc.Get(), 0, 0), 0u);
     EXPECT_EQ(GetPixel(surface.dc.Get(), 0, 1), Rgb(1, 2, 3));
@@ -119,13 +96,13 @@ TEST(Gdi, SystemColoursResolveAndOtherValuesKeepTheirColourBytes) {
 }
 
 TEST(Gdi, CopiesAreClippedAtBothEnds) {
-    Surface source(3, 3, 24);
+    TestSurface source(3, 3, 24);
     for (int y = 0; y < 3; ++y) {
         for (int x = 0; x < 3; ++x) {
             FillRect(source.dc.Get(), {x, y, x + 1, y + 1}, Rgb(x * 10 + 1, y * 10 + 1, 0));
         }
     }
-    Surface target(3, 3, 24);
+    TestSurface target(3, 3, 24);
     EXPECT_TRUE(BitBlt(target.dc.Get(), -1, 1, 3, 5, source.dc.Get(), 0, -1));
     // Target (0,1) <- source (1,-1) is outside the source; target (0,2) <- source (1,0).
     EXPECT_EQ(GetPixel(target.dc.Get(), 0, 1), 0u);
@@ -136,15 +113,15 @@ TEST(Gdi, CopiesAreClippedAtBothEnds) {
 }
 
 TEST(Gdi, CopiesConvertBetweenDepths) {
-    Surface deep(2, 1, 32);
+    TestSurface deep(2, 1, 32);
     Bitmap* pixels = BitmapOfDC(deep.dc.Get());
     pixels->WritePixel(0, 0, {51, 52, 50, 80});
     pixels->WritePixel(1, 0, {240, 5, 250, 255});
-    Surface deepCopy(2, 1, 32);
+    TestSurface deepCopy(2, 1, 32);
     BitBlt(deepCopy.dc.Get(), 0, 0, 2, 1, deep.dc.Get(), 0, 0);
     EXPECT_EQ(BitmapOfDC(deepCopy.dc.Get())->ReadPixel(0, 0), (Bgra{51, 52, 50, 80}));
 
-    Surface palette(2, 1, 8);
+    TestSurface palette(2, 1, 8);
     BitBlt(palette.dc.Get(), 0, 0, 2, 1, deep.dc.Get(), 0, 0);
     EXPECT_EQ(GetPixel(palette.dc.Get(), 1, 0), Rgb(255, 0, 255));
     EXPECT_EQ(GetPixel(palette.dc.Get(), 0, 0), Rgb(51, 51, 51));
@@ -154,10 +131,10 @@ TEST(Gdi, CopiesConvertBetweenDepths) {
 }
 
 TEST(Gdi, TransparentCopySkipsTheColourAsTheSourceHoldsIt) {
-    Surface source(3, 1, 8);
+    TestSurface source(3, 1, 8);
     FillRect(source.dc.Get(), {0, 0, 2, 1}, Rgb(250, 10, 250));  // held as magenta
     FillRect(source.dc.Get(), {2, 0, 3, 1}, Rgb(0, 0, 255));
-    Surface target(3, 1, 24);
+    TestSurface target(3, 1, 24);
     FillRect(target.dc.Get(), {0, 0, 3, 1}, Rgb(7, 7, 7));
     EXPECT_TRUE(
         TransparentBlt(target.dc.Get(), 0, 0, 3, 1, source.dc.Get(), 0, 0, Rgb(250, 10, 250)));
@@ -167,7 +144,7 @@ TEST(Gdi, TransparentCopySkipsTheColourAsTheSourceHoldsIt) {
 }
 
 TEST(Gdi, ConvertedRowsComeBottomRowFirstWithTheirColourTable) {
-    Surface surface(3, 2, 32);
+    TestSurface surface(3, 2, 32);
     FillRect(surface.dc.Get(), {0, 0, 3, 1}, Rgb(255, 0, 0));  // top row
     FillRect(surface.dc.Get(), {0, 1, 3, 2}, Rgb(0, 0, 255));  // bottom row
     BITMAPINFO info{};
