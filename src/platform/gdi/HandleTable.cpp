@@ -10,9 +10,10 @@ struct Table {
     HGDIOBJ next = 0x100;
 };
 
+// Never destroyed: objects with static lifetime may still delete their handles at exit.
 Table& TheTable() {
-    static Table table;
-    return table;
+    static Table* table = new Table;
+    return *table;
 }
 
 }  // namespace
