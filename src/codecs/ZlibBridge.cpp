@@ -18,9 +18,13 @@ std::uint32_t FromBigEndian(std::uint32_t value) {
 
 }  // namespace
 
-bool ZlibBridge::IsZlibPresent() { return ZlibPresent(); }
+bool ZlibBridge::IsZlibPresent() {
+    return ZlibPresent();
+}
 
-void ZlibBridge::SetZlibPresent(bool present) { ZlibPresent() = present; }
+void ZlibBridge::SetZlibPresent(bool present) {
+    ZlibPresent() = present;
+}
 
 bool ZlibBridge::VerifyCRC(std::span<const std::uint8_t> bytes, std::uint32_t storedBigEndian) {
     if (!IsZlibPresent() || bytes.size() > std::numeric_limits<uInt>::max()) {
@@ -30,8 +34,7 @@ bool ZlibBridge::VerifyCRC(std::span<const std::uint8_t> bytes, std::uint32_t st
     return crc != 0 && FromBigEndian(storedBigEndian) == crc;
 }
 
-bool ZlibBridge::ZlibUncompress(std::span<std::uint8_t> destination,
-                                std::size_t& destinationLength,
+bool ZlibBridge::ZlibUncompress(std::span<std::uint8_t> destination, std::size_t& destinationLength,
                                 std::span<const std::uint8_t> source) {
     if (!IsZlibPresent() || destinationLength > destination.size()) {
         return false;

@@ -8,7 +8,7 @@
 // linked at build time; a process-wide switch makes it count as absent, so that the decoders
 // behave exactly as on a system without it (no CRC checks, only the own inflater).
 class ZlibBridge {
-public:
+  public:
     static bool IsZlibPresent();
     static void SetZlibPresent(bool present);
 
