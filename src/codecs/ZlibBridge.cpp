@@ -4,16 +4,13 @@
 
 #include <limits>
 
+#include "codecs/modParsers.h"
+
 namespace {
 
 bool& ZlibPresent() {
     static bool present = true;
     return present;
-}
-
-std::uint32_t FromBigEndian(std::uint32_t value) {
-    return ((value & 0xFF) << 24) | ((value & 0xFF00) << 8) | ((value >> 8) & 0xFF00) |
-           (value >> 24);
 }
 
 }  // namespace
@@ -31,7 +28,7 @@ bool ZlibBridge::VerifyCRC(std::span<const std::uint8_t> bytes, std::uint32_t st
         return false;
     }
     const uLong crc = crc32(0, bytes.data(), static_cast<uInt>(bytes.size()));
-    return crc != 0 && FromBigEndian(storedBigEndian) == crc;
+    return crc != 0 && modParsers::SwapLongBytes(storedBigEndian) == crc;
 }
 
 bool ZlibBridge::ZlibUncompress(std::span<std::uint8_t> destination, std::size_t& destinationLength,

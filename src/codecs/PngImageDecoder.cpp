@@ -1,0 +1,372 @@
+#include "codecs/PngImageDecoder.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "image/c32bppDIB.h"
+
+namespace {
+
+constexpr std::uint8_t kGray = 0;
+constexpr std::uint8_t kRgb = 2;
+constexpr std::uint8_t kPalette = 3;
+constexpr std::uint8_t kGrayAlpha = 4;
+constexpr std::uint8_t kRgbAlpha = 6;
+constexpr int kPaletteBytes = 768;
+constexpr int kPngImageType = 10;
+
+// Premultiplies by alpha with downward rounding; a pixel of alpha 0 keeps the host's zeros.
+inline void StorePixel(std::uint8_t* target, unsigned red, unsigned green, unsigned blue,
+                       unsigned alpha) {
+    if (alpha == 0) {
+        return;
+    }
+    if (alpha == 255) {
+        target[0] = static_cast<std::uint8_t>(blue);
+        target[1] = static_cast<std::uint8_t>(green);
+        target[2] = static_cast<std::uint8_t>(red);
+    } else {
+        target[0] = static_cast<std::uint8_t>(blue * alpha / 255);
+        target[1] = static_cast<std::uint8_t>(green * alpha / 255);
+        target[2] = static_cast<std::uint8_t>(red * alpha / 255);
+    }
+    target[3] = static_cast<std::uint8_t>(alpha);
+}
+
+std::uint8_t PaethPredictor(int left, int up, int upperLeft) {
+    const int estimate = left + up - upperLeft;
+    const int distanceLeft = std::abs(estimate - left);
+    const int distanceUp = std::abs(estimate - up);
+    const int distanceUpperLeft = std::abs(estimate - upperLeft);
+    if (distanceLeft <= distanceUp && distanceLeft <= distanceUpperLeft) {
+        return static_cast<std::uint8_t>(left);
+    }
+    return static_cast<std::uint8_t>(distanceUp <= distanceUpperLeft ? up : upperLeft);
+}
+
+// The filters of one row; previous is null for the first row of a pass, where "up" reads 0.
+void UnfilterSub(std::uint8_t* row, std::size_t length, std::size_t bpp) {
+    for (std::size_t i = bpp; i < length; ++i) {
+        row[i] = static_cast<std::uint8_t>(row[i] + row[i - bpp]);
+    }
+}
+
+void UnfilterUp(std::uint8_t* row, const std::uint8_t* previous, std::size_t length) {
+    if (previous == nullptr) {
+        return;
+    }
+    for (std::size_t i = 0; i < length; ++i) {
+        row[i] = static_cast<std::uint8_t>(row[i] + previous[i]);
+    }
+}
+
+void UnfilterAverage(std::uint8_t* row, const std::uint8_t* previous, std::size_t length,
+                     std::size_t bpp) {
+    for (std::size_t i = 0; i < length; ++i) {
+        const unsigned left = i >= bpp ? row[i - bpp] : 0;
+        const unsigned up = previous != nullptr ? previous[i] : 0;
+        row[i] = static_cast<std::uint8_t>(row[i] + (left + up) / 2);
+    }
+}
+
+void UnfilterPaeth(std::uint8_t* row, const std::uint8_t* previous, std::size_t length,
+                   std::size_t bpp) {
+    if (previous == nullptr) {
+        UnfilterSub(row, length, bpp);  // with up and upper-left 0 the predictor is left
+        return;
+    }
+    for (std::size_t i = 0; i < length; ++i) {
+        const int left = i >= bpp ? row[i - bpp] : 0;
+        const int upperLeft = i >= bpp ? previous[i - bpp] : 0;
+        row[i] = static_cast<std::uint8_t>(row[i] + PaethPredictor(left, previous[i], upperLeft));
+    }
+}
+
+}  // namespace
+
+int PngHeader::GetBitsPerPixel() const {
+    switch (colorType) {
+        case kRgb:
+            return 3 * bitDepth;
+        case kGrayAlpha:
+            return 2 * bitDepth;
+        case kRgbAlpha:
+            return 4 * bitDepth;
+        default:
+            return bitDepth;
+    }
+}
+
+int PngHeader::BytesPerPixel() const {
+    if (colorType == kPalette) {
+        return 1;
+    }
+    return std::max(1, GetBitsPerPixel() / 8);
+}
+
+std::int64_t PngHeader::RowBytes(std::int64_t pixels) const {
+    return (GetBitsPerPixel() * pixels + 7) / 8;
+}
+
+const PngImageDecoder::Pass PngImageDecoder::kPasses[8] = {{0, 0, 8, 8}, {0, 4, 8, 8}, {4, 0, 8, 4},
+                                                           {0, 2, 4, 4}, {2, 0, 4, 2}, {0, 1, 2, 2},
+                                                           {1, 0, 2, 1}, {0, 0, 1, 1}};
+
+int PngImageDecoder::Pass::Width(int imageWidth) const {
+    return imageWidth / columnStep + (imageWidth % columnStep > firstColumn ? 1 : 0);
+}
+
+int PngImageDecoder::Pass::Height(int imageHeight) const {
+    return imageHeight / rowStep + (imageHeight % rowStep > firstRow ? 1 : 0);
+}
+
+PngImageDecoder::PngImageDecoder(const PngHeader& header, std::vector<std::uint8_t> palette,
+                                 std::vector<std::uint8_t> transparency,
+                                 std::int32_t transparentKey)
+    : m_Header(header),
+      m_Palette(std::move(palette)),
+      m_Transparency(std::move(transparency)),
+      m_TransparentKey(transparentKey) {}
+
+std::int64_t PngImageDecoder::CalcUncompressedSize(const PngHeader& header) {
+    if (header.interlaceMethod == 0) {
+        return header.height * (header.RowBytes(header.width) + 1);
+    }
+    std::int64_t size = 0;
+    for (int pass = 0; pass < 7; ++pass) {
+        size += kPasses[pass].Height(header.height) *
+                (header.RowBytes(kPasses[pass].Width(header.width)) + 1);
+    }
+    return size;
+}
+
+bool PngImageDecoder::DecodeImage(std::span<std::uint8_t> inflated, c32bppDIB& host) {
+    BuildDefaultPalette();
+    if (!host.InitializeDIB(m_Header.width, m_Header.height)) {
+        return false;
+    }
+    const bool decoded = m_Header.interlaceMethod == 1 ? DecodeInterlaced(inflated, host)
+                                                       : DecodeNonInterlaced(inflated, host);
+    if (!decoded) {
+        host.DestroyDIB();
+        return false;
+    }
+    host.SetAlpha(m_Header.colorType == kGrayAlpha || m_Header.colorType == kRgbAlpha ||
+                  m_TransparentKey != -1);
+    host.SetImageType(kPngImageType);
+    return true;
+}
+
+void PngImageDecoder::BuildDefaultPalette() {
+    if ((m_Header.colorType != kGray && m_Header.colorType != kPalette) || !m_Palette.empty()) {
+        return;
+    }
+    m_Palette.assign(kPaletteBytes, 0);
+    if (m_Header.colorType == kPalette) {
+        if (m_Header.bitDepth == 1) {
+            std::fill_n(m_Palette.begin() + 3, 3, 255);
+        }
+        return;
+    }
+    if (m_Header.bitDepth > 8) {
+        return;
+    }
+    const int levels = (1 << m_Header.bitDepth) - 1;
+    const int step = 255 / levels;
+    for (int i = 1; i <= levels; ++i) {
+        std::fill_n(m_Palette.begin() + 3 * i, 3, static_cast<std::uint8_t>(i * step));
+    }
+}
+
+bool PngImageDecoder::DecodeNonInterlaced(std::span<std::uint8_t> inflated, c32bppDIB& host) const {
+    const auto stride = static_cast<std::size_t>(m_Header.RowBytes(m_Header.width) + 1);
+    return UnfilterRows(inflated, m_Header.height, stride, false) &&
+           ConvertPass(inflated, kPasses[7], m_Header.height, stride, host);
+}
+
+// The passes follow one another in the data; empty passes take no bytes.
+bool PngImageDecoder::DecodeInterlaced(std::span<std::uint8_t> inflated, c32bppDIB& host) const {
+    std::size_t offset = 0;
+    for (int p = 0; p < 7; ++p) {
+        const Pass& pass = kPasses[p];
+        const int passWidth = pass.Width(m_Header.width);
+        const int passHeight = pass.Height(m_Header.height);
+        if (passWidth == 0 || passHeight == 0) {
+            continue;
+        }
+        const auto stride = static_cast<std::size_t>(m_Header.RowBytes(passWidth) + 1);
+        const std::size_t size = stride * static_cast<std::size_t>(passHeight);
+        if (size > inflated.size() - offset) {
+            return false;
+        }
+        const std::span<std::uint8_t> rows = inflated.subspan(offset, size);
+        offset += size;
+        if (!UnfilterRows(rows, passHeight, stride, true) ||
+            !ConvertPass(rows, pass, passHeight, stride, host)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool PngImageDecoder::UnfilterRows(std::span<std::uint8_t> rows, int rowCount, std::size_t stride,
+                                   bool unknownFilterFails) const {
+    const std::size_t length = stride - 1;
+    const auto bpp = static_cast<std::size_t>(m_Header.BytesPerPixel());
+    const std::uint8_t* previous = nullptr;
+    for (int r = 0; r < rowCount; ++r) {
+        std::uint8_t* const filterByte = rows.data() + static_cast<std::size_t>(r) * stride;
+        std::uint8_t* const row = filterByte + 1;
+        switch (*filterByte) {
+            case 0:
+                break;
+            case 1:
+                UnfilterSub(row, length, bpp);
+                break;
+            case 2:
+                UnfilterUp(row, previous, length);
+                break;
+            case 3:
+                UnfilterAverage(row, previous, length, bpp);
+                break;
+            case 4:
+                UnfilterPaeth(row, previous, length, bpp);
+                break;
+            default:
+                if (unknownFilterFails) {
+                    return false;
+                }
+                break;
+        }
+        previous = row;
+    }
+    return true;
+}
+
+bool PngImageDecoder::ConvertPass(std::span<const std::uint8_t> rows, const Pass& pass,
+                                  int passHeight, std::size_t stride, c32bppDIB& host) const {
+    const int passWidth = pass.Width(m_Header.width);
+    const int step = pass.columnStep * 4;
+    for (int r = 0; r < passHeight; ++r) {
+        const int y = pass.firstRow + r * pass.rowStep;
+        const std::uint8_t* source = rows.data() + static_cast<std::size_t>(r) * stride + 1;
+        std::uint8_t* target = host.BitsPointer() +
+                               static_cast<std::size_t>(m_Header.height - 1 - y) *
+                                   static_cast<std::size_t>(host.scanWidth()) +
+                               static_cast<std::size_t>(pass.firstColumn) * 4;
+        bool converted = false;
+        if (m_Header.bitDepth == 16) {
+            converted = ConvertDepth16(source, target, step, passWidth);
+        } else if (m_Header.colorType == kGray || m_Header.colorType == kPalette) {
+            converted = ConvertIndexedGray(source, target, step, passWidth);
+        } else {
+            converted = ConvertTrueColor8(source, target, step, passWidth);
+        }
+        if (!converted) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool PngImageDecoder::MatchesColorKey(std::uint8_t red, std::uint8_t green,
+                                      std::uint8_t blue) const {
+    return m_TransparentKey != -1 && red == ((m_TransparentKey >> 16) & 0xFF) &&
+           green == ((m_TransparentKey >> 8) & 0xFF) && blue == (m_TransparentKey & 0xFF);
+}
+
+bool PngImageDecoder::ConvertTrueColor8(const std::uint8_t* source, std::uint8_t* target, int step,
+                                        int count) const {
+    switch (m_Header.colorType) {
+        case kRgbAlpha:
+            for (int i = 0; i < count; ++i, source += 4, target += step) {
+                StorePixel(target, source[0], source[1], source[2], source[3]);
+            }
+            return true;
+        case kGrayAlpha:
+            for (int i = 0; i < count; ++i, source += 2, target += step) {
+                StorePixel(target, source[0], source[0], source[0], source[1]);
+            }
+            return true;
+        default:
+            for (int i = 0; i < count; ++i, source += 3, target += step) {
+                const unsigned alpha = MatchesColorKey(source[0], source[1], source[2]) ? 0 : 255;
+                StorePixel(target, source[0], source[1], source[2], alpha);
+            }
+            return true;
+    }
+}
+
+bool PngImageDecoder::ConvertIndexedGray(const std::uint8_t* source, std::uint8_t* target, int step,
+                                         int count) const {
+    const int depth = m_Header.bitDepth;
+    const unsigned sampleMask = (1u << depth) - 1;
+    int shift = 8 - depth;
+    const bool indexed = m_Header.colorType == kPalette;
+    for (int i = 0; i < count; ++i, target += step) {
+        const unsigned sample = (*source >> shift) & sampleMask;
+        if (shift == 0) {
+            ++source;
+            shift = 8 - depth;
+        } else {
+            shift -= depth;
+        }
+        const std::size_t entry = 3 * static_cast<std::size_t>(sample);
+        if (entry + 2 >= m_Palette.size()) {
+            return false;  // an index past a short PLTE
+        }
+        if (!indexed) {
+            if (m_TransparentKey != static_cast<std::int32_t>(sample)) {
+                StorePixel(target, m_Palette[entry], m_Palette[entry], m_Palette[entry], 255);
+            }
+            continue;
+        }
+        unsigned alpha = 255;
+        if (m_TransparentKey != -1) {
+            if (sample >= m_Transparency.size()) {
+                return false;
+            }
+            alpha = m_Transparency[sample];
+        }
+        StorePixel(target, m_Palette[entry], m_Palette[entry + 1], m_Palette[entry + 2], alpha);
+    }
+    return true;
+}
+
+// Only the high byte of each 16-bit sample is used: truncation, no rounding.
+bool PngImageDecoder::ConvertDepth16(const std::uint8_t* source, std::uint8_t* target, int step,
+                                     int count) const {
+    const bool keyed = m_TransparentKey != -1;
+    const std::size_t keyBytes = m_Header.colorType == kRgb ? 5 : 1;
+    if (keyed && (m_Header.colorType == kRgb || m_Header.colorType == kGray) &&
+        m_Transparency.size() < keyBytes) {
+        return false;
+    }
+    switch (m_Header.colorType) {
+        case kRgbAlpha:
+            for (int i = 0; i < count; ++i, source += 8, target += step) {
+                StorePixel(target, source[0], source[2], source[4], source[6]);
+            }
+            return true;
+        case kGrayAlpha:
+            for (int i = 0; i < count; ++i, source += 4, target += step) {
+                StorePixel(target, source[0], source[0], source[0], source[2]);
+            }
+            return true;
+        case kRgb:
+            for (int i = 0; i < count; ++i, source += 6, target += step) {
+                const bool clear = keyed && source[0] == m_Transparency[0] &&
+                                   source[2] == m_Transparency[2] && source[4] == m_Transparency[4];
+                StorePixel(target, source[0], source[2], source[4], clear ? 0 : 255);
+            }
+            return true;
+        case kGray:
+            for (int i = 0; i < count; ++i, source += 2, target += step) {
+                const bool clear = keyed && source[0] == m_Transparency[0];
+                StorePixel(target, source[0], source[0], source[0], clear ? 0 : 255);
+            }
+            return true;
+        default:
+            return true;  // a 16-bit palette is no valid PNG: its pixels stay transparent
+    }
+}

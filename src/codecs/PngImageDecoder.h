@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+class c32bppDIB;
+
+// The image header fields of a PNG, as its IHDR chunk gives them.
+struct PngHeader {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::uint8_t bitDepth = 0;
+    std::uint8_t colorType = 0;
+    std::uint8_t interlaceMethod = 0;
+
+    int GetBitsPerPixel() const;
+    // Distance in bytes between a byte and the one the row filters take as its left neighbour.
+    int BytesPerPixel() const;
+    std::int64_t RowBytes(std::int64_t pixels) const;
+};
+
+// Turns inflated PNG image data into the pixels of a 32-bit image: undoes the row filters, takes
+// the interlace passes apart and converts every pixel to premultiplied blue, green, red, alpha.
+class PngImageDecoder {
+  public:
+    // transparentKey is -1 when no transparency chunk applies.
+    PngImageDecoder(const PngHeader& header, std::vector<std::uint8_t> palette,
+                    std::vector<std::uint8_t> transparency, std::int32_t transparentKey);
+
+    // Bytes of filtered rows that the header asks for: what the inflated data must hold.
+    static std::int64_t CalcUncompressedSize(const PngHeader& header);
+
+    // Fills host from the inflated data (which it unfilters in place); on failure host is empty.
+    bool DecodeImage(std::span<std::uint8_t> inflated, c32bppDIB& host);
+
+  private:
+    struct Pass {
+        int firstRow;
+        int firstColumn;
+        int rowStep;
+        int columnStep;
+        int Width(int imageWidth) const;
+        int Height(int imageHeight) const;
+    };
+    static const Pass kPasses[8];
+
+    void BuildDefaultPalette();
+    bool DecodeInterlaced(std::span<std::uint8_t> inflated, c32bppDIB& host) const;
+    bool DecodeNonInterlaced(std::span<std::uint8_t> inflated, c32bppDIB& host) const;
+    bool UnfilterRows(std::span<std::uint8_t> rows, int rowCount, std::size_t stride,
+                      bool unknownFilterFails) const;
+    bool ConvertPass(std::span<const std::uint8_t> rows, const Pass& pass, int passHeight,
+                     std::size_t stride, c32bppDIB& host) const;
+    bool ConvertTrueColor8(const std::uint8_t* source, std::uint8_t* target, int step,
+                           int count) const;
+    bool ConvertIndexedGray(const std::uint8_t* source, std::uint8_t* target, int step,
+                            int count) const;
+    bool ConvertDepth16(const std::uint8_t* source, std::uint8_t* target, int step,
+                        int count) const;
+    bool MatchesColorKey(std::uint8_t red, std::uint8_t green, std::uint8_t blue) const;
+
+    PngHeader m_Header;
+    std::vector<std::uint8_t> m_Palette;
+    std::vector<std::uint8_t> m_Transparency;
+    std::int32_t m_TransparentKey;
+};

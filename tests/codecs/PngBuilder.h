@@ -1,0 +1,106 @@
+#pragma once
+
+#include <zlib.h>
+
+#include <array>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "codecs/ZlibBridge.h"
+#include "codecs/cPNGparser.h"
+#include "image/c32bppDIB.h"
+
+// Builds PNG byte streams chunk by chunk, so that tests can damage exactly one field.
+namespace pngtest {
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline void PutBigEndian(Bytes& bytes, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        bytes.push_back(static_cast<std::uint8_t>(value >> shift));
+    }
+}
+
+inline std::uint32_t Crc(const std::string& type, const Bytes& data) {
+    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(type.data()), 4);
+    return static_cast<std::uint32_t>(crc32(crc, data.data(), static_cast<uInt>(data.size())));
+}
+
+// A chunk with its correct CRC, or with the CRC given.
+inline Bytes Chunk(const std::string& type, const Bytes& data, const std::uint32_t* crc = nullptr) {
+    Bytes chunk;
+    PutBigEndian(chunk, static_cast<std::uint32_t>(data.size()));
+    chunk.insert(chunk.end(), type.begin(), type.end());
+    chunk.insert(chunk.end(), data.begin(), data.end());
+    PutBigEndian(chunk, crc != nullptr ? *crc : Crc(type, data));
+    return chunk;
+}
+
+inline Bytes ChunkWithCrc(const std::string& type, const Bytes& data, std::uint32_t crc) {
+    return Chunk(type, data, &crc);
+}
+
+inline Bytes HeaderData(std::uint32_t width, std::uint32_t height, std::uint8_t depth,
+                        std::uint8_t colorType, std::uint8_t interlace = 0) {
+    Bytes data;
+    PutBigEndian(data, width);
+    PutBigEndian(data, height);
+    data.insert(data.end(), {depth, colorType, 0, 0, interlace});
+    return data;
+}
+
+inline Bytes Ihdr(std::uint32_t width, std::uint32_t height, std::uint8_t depth,
+                  std::uint8_t colorType, std::uint8_t interlace = 0) {
+    return Chunk("IHDR", HeaderData(width, height, depth, colorType, interlace));
+}
+
+inline Bytes Compress(const Bytes& raw) {
+    uLongf length = compressBound(raw.size());
+    Bytes compressed(length);
+    compress2(compressed.data(), &length, raw.data(), raw.size(), 9);
+    compressed.resize(length);
+    return compressed;
+}
+
+inline Bytes Idat(const Bytes& filteredRows) {
+    return Chunk("IDAT", Compress(filteredRows));
+}
+
+inline Bytes Iend() {
+    return Chunk("IEND", {});
+}
+
+inline Bytes Png(std::initializer_list<Bytes> chunks) {
+    Bytes png = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
+    for (const Bytes& chunk : chunks) {
+        png.insert(png.end(), chunk.begin(), chunk.end());
+    }
+    return png;
+}
+
+inline bool Decode(const Bytes& png, c32bppDIB& host) {
+    cPNGparser parser;
+    return parser.LoadStream(png, host, 0, static_cast<std::int64_t>(png.size()));
+}
+
+// Pixel of picture row y (top row 0), as blue, green, red, alpha.
+inline std::array<int, 4> PixelAt(const c32bppDIB& host, int x, int y) {
+    const std::uint8_t* pixel = host.BitsPointer() +
+                                static_cast<std::size_t>(host.Height() - 1 - y) *
+                                    static_cast<std::size_t>(host.scanWidth()) +
+                                static_cast<std::size_t>(x) * 4;
+    return {pixel[0], pixel[1], pixel[2], pixel[3]};
+}
+
+// Makes zlib count as absent for the lifetime of the object.
+class ZlibAbsent {
+  public:
+    explicit ZlibAbsent(bool absent = true) { ZlibBridge::SetZlibPresent(!absent); }
+    ~ZlibAbsent() { ZlibBridge::SetZlibPresent(true); }
+    ZlibAbsent(const ZlibAbsent&) = delete;
+    ZlibAbsent& operator=(const ZlibAbsent&) = delete;
+};
+
+}  // namespace pngtest
