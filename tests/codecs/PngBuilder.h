@@ -31,6 +31,7 @@ inline std::uint32_t Crc(const std::string& type, const Bytes& data) {
 // A chunk with its correct CRC, or with the CRC given.
 inline Bytes Chunk(const std::string& type, const Bytes& data, const std::uint32_t* crc = nullptr) {
     Bytes chunk;
+    chunk.reserve(12 + type.size() + data.size());
     PutBigEndian(chunk, static_cast<std::uint32_t>(data.size()));
     chunk.insert(chunk.end(), type.begin(), type.end());
     chunk.insert(chunk.end(), data.begin(), data.end());

@@ -104,8 +104,8 @@ TEST(cInflater, EveryLevelAndStrategyOfZlibInflatesToTheOriginal) {
     };
     for (const Case c :
          {Case{0, Z_DEFAULT_STRATEGY}, Case{1, Z_DEFAULT_STRATEGY}, Case{6, Z_DEFAULT_STRATEGY},
-          Case{9, Z_DEFAULT_STRATEGY}, Case{6, Z_FILTERED}, Case{6, Z_HUFFMAN_ONLY},
-          Case{6, Z_RLE}, Case{6, Z_FIXED}, Case{9, Z_FIXED}}) {
+          Case{9, Z_DEFAULT_STRATEGY}, Case{6, Z_FILTERED}, Case{6, Z_HUFFMAN_ONLY}, Case{6, Z_RLE},
+          Case{6, Z_FIXED}, Case{9, Z_FIXED}}) {
         SCOPED_TRACE(testing::Message() << "level " << c.level << " strategy " << c.strategy);
         const Bytes stream = Deflate(data, c.level, c.strategy);
         Bytes byZlib(data.size());
@@ -220,10 +220,10 @@ TEST(cInflater, DistanceSymbolThirtyReachesBackThirtyTwoThousandSevenHundredSixt
         }
         writer.Bits(1, 1);
         writer.Bits(1, 2);
-        writer.Code(1, 7);         // length symbol 257: 3 bytes
-        writer.Code(30, 5);        // distance symbol 30
-        writer.Bits(0, 14);        // no extra distance
-        writer.Code(0, 7);         // end of block
+        writer.Code(1, 7);   // length symbol 257: 3 bytes
+        writer.Code(30, 5);  // distance symbol 30
+        writer.Bits(0, 14);  // no extra distance
+        writer.Code(0, 7);   // end of block
         return writer.Finish();
     };
     Bytes output(32769 + 3);

@@ -21,7 +21,9 @@ using Pixel = std::array<int, 4>;
 
 // One unfiltered row of 8-bit RGBA pixels given as red, green, blue, alpha.
 Bytes RgbaRow(std::initializer_list<std::array<std::uint8_t, 4>> pixels) {
-    Bytes row = {0};
+    Bytes row;
+    row.reserve(1 + 4 * pixels.size());
+    row.push_back(0);
     for (const auto& pixel : pixels) {
         row.insert(row.end(), pixel.begin(), pixel.end());
     }
