@@ -1,10 +1,60 @@
 #include "codecs/modParsers.h"
 
+#include <dlfcn.h>
+#include <fcntl.h>
 #include <zlib.h>
 
 #include "codecs/ZlibBridge.h"
+#include "platform/picture/PictureLoader.h"
 
 namespace modParsers {
+namespace {
+
+enum class AlphaVerdict { None, Premultiplied, Straight };
+
+AlphaVerdict ScanAlpha(std::span<const std::uint8_t> pixels) {
+    enum State { kClean, kColourUnderZeroAlpha, kStopped };
+    State state = kClean;
+    std::size_t transparent = 0;
+    std::size_t opaque = 0;
+    for (std::size_t i = 0; i + 3 < pixels.size() && state != kStopped; i += 4) {
+        const std::uint8_t b = pixels[i], g = pixels[i + 1], r = pixels[i + 2], a = pixels[i + 3];
+        if (a == 0) {
+            if (state == kClean && (b | g | r) != 0) {
+                state = kColourUnderZeroAlpha;
+            }
+            ++transparent;
+        } else if (a == 255) {
+            if (state == kColourUnderZeroAlpha) {
+                state = kStopped;
+            } else {
+                ++opaque;
+            }
+        } else if (state == kColourUnderZeroAlpha || b > a || g > a || r > a) {
+            state = kStopped;
+        }
+    }
+    const std::size_t count = pixels.size() / 4;
+    if (transparent == count || opaque == count) {
+        return AlphaVerdict::None;
+    }
+    return state == kClean ? AlphaVerdict::Premultiplied : AlphaVerdict::Straight;
+}
+
+void Premultiply(std::span<std::uint8_t> pixels) {
+    for (std::size_t i = 0; i + 3 < pixels.size(); i += 4) {
+        const unsigned alpha = pixels[i + 3];
+        if (alpha == 0) {
+            pixels[i] = pixels[i + 1] = pixels[i + 2] = 0;
+        } else if (alpha != 255) {
+            for (std::size_t c = i; c < i + 3; ++c) {
+                pixels[c] = static_cast<std::uint8_t>(pixels[c] * alpha / 255);
+            }
+        }
+    }
+}
+
+}  // namespace
 
 std::uint32_t SwapLongBytes(std::uint32_t value) {
     return ((value & 0xFFu) << 24) | ((value & 0xFF00u) << 8) | ((value >> 8) & 0xFF00u) |
@@ -22,6 +72,63 @@ bool LocateZlib(std::string& libraryName) {
     }
     libraryName = std::string("zlib ") + zlibVersion();
     return true;
+}
+
+std::int32_t RowByteWidth(std::uint8_t bitCount, std::int32_t width) {
+    const std::int64_t bits = std::int64_t{bitCount} * width + 31;
+    return static_cast<std::int32_t>((bits & ~std::int64_t{31}) / 8);
+}
+
+std::unique_ptr<picture::Picture> PictureFromBytes(std::span<const std::uint8_t> bytes,
+                                                   std::int64_t offset, std::int64_t size) {
+    const auto available = static_cast<std::int64_t>(bytes.size());
+    if (offset < 0 || size < 1 || offset > available || size > available - offset) {
+        return nullptr;
+    }
+    return picture::PictureLoader::Load(
+        bytes.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(size)));
+}
+
+void JudgeAlphaChannel(std::span<std::uint8_t> pixels, bool makeUsable, bool& hasAlpha,
+                       std::int32_t& imageType) {
+    const AlphaVerdict verdict = imageType == -1 ? AlphaVerdict::None : ScanAlpha(pixels);
+    hasAlpha = verdict != AlphaVerdict::None;
+    switch (verdict) {
+        case AlphaVerdict::None:
+            imageType = 1;
+            if (makeUsable) {
+                for (std::size_t i = 3; i < pixels.size(); i += 4) {
+                    pixels[i] = 255;
+                }
+            }
+            break;
+        case AlphaVerdict::Premultiplied:
+            imageType = 7;
+            break;
+        case AlphaVerdict::Straight:
+            imageType = 6;
+            if (makeUsable) {
+                Premultiply(pixels);
+            }
+            break;
+    }
+}
+
+int GetFileHandle(const std::string& fileName, bool forRead, bool /*useUnicode*/) {
+    if (forRead) {
+        return ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    }
+    return ::open(fileName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+}
+
+bool FunctionExists(const std::string& libraryName, const std::string& functionName) {
+    void* library = ::dlopen(libraryName.c_str(), RTLD_LAZY | RTLD_LOCAL);
+    if (library == nullptr) {
+        return false;
+    }
+    const bool found = ::dlsym(library, functionName.c_str()) != nullptr;
+    ::dlclose(library);
+    return found;
 }
 
 bool ReadUInt16(std::span<const std::uint8_t> bytes, std::size_t position, std::uint16_t& value) {

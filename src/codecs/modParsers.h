@@ -2,9 +2,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
+
+#include "platform/picture/Picture.h"
 
 // Small helpers shared by the decoders.
 namespace modParsers {
@@ -18,6 +21,29 @@ bool ArrayHasStorage(const std::vector<std::uint8_t>& bytes);
 // zlib is linked at build time; it counts as found unless the process-wide switch says absent.
 // libraryName receives the linked library's name and version.
 bool LocateZlib(std::string& libraryName);
+
+// Bytes per pixel row of a bitmap, padded to a multiple of 4.
+std::int32_t RowByteWidth(std::uint8_t bitCount, std::int32_t width);
+
+// A picture from size bytes at offset through the platform picture loader; null when the range
+// lies outside bytes or the loader knows no picture in it.
+std::unique_ptr<picture::Picture> PictureFromBytes(std::span<const std::uint8_t> bytes,
+                                                   std::int64_t offset, std::int64_t size);
+
+// Judges whether 32-bit pixels (B, G, R, A) carry alpha, and whether it is premultiplied.
+// imageType -1 on entry skips the judgement (no alpha). Leaves imageType 1 (no alpha), 7
+// (premultiplied) or 6 (straight); makeUsable sets every alpha to 255 for no alpha and
+// premultiplies straight pixels.
+void JudgeAlphaChannel(std::span<std::uint8_t> pixels, bool makeUsable, bool& hasAlpha,
+                       std::int32_t& imageType);
+
+// An open file descriptor, or -1. For reading: an existing file, read only. For writing: created
+// or truncated, read and write, an existing file keeping its permissions. Names are UTF-8 on
+// this platform, so useUnicode changes nothing.
+int GetFileHandle(const std::string& fileName, bool forRead, bool useUnicode);
+
+// True when the shared library loads and exports the function.
+bool FunctionExists(const std::string& libraryName, const std::string& functionName);
 
 // Bounds-checked little-endian readers: false, and value untouched, when the field does not lie
 // entirely inside bytes.

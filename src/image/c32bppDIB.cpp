@@ -5,10 +5,21 @@
 #include <cstring>
 #include <limits>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "codecs/cBMPparser.h"
+#include "codecs/cGIFparser.h"
+#include "codecs/cICOparser.h"
+#include "codecs/cPNGparser.h"
+#include "codecs/modParsers.h"
+#include "image/FallbackImageLoader.h"
 #include "image/PixelBlender.h"
 #include "image/PixelScaler.h"
 #include "platform/gdi/Bitmap.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/picture/ClipboardSource.h"
+#include "platform/picture/Picture.h"
 
 namespace {
 
@@ -37,6 +48,42 @@ bool AllocateBlock(std::vector<std::uint8_t>& block, int width, int height) {
     }
     block.assign(pixels * 4, 0);
     return true;
+}
+
+// Shorter sources hold no picture that any decoder reads.
+constexpr std::int64_t kMinimumFileLength = 57;
+constexpr std::int64_t kMinimumStreamLength = 57;
+constexpr int kFallbackImageType = 10;
+
+std::int64_t FileLength(int fileHandle) {
+    struct stat status {};
+    return ::fstat(fileHandle, &status) == 0 ? static_cast<std::int64_t>(status.st_size) : -1;
+}
+
+bool ReadWholeFile(int fileHandle, std::vector<std::uint8_t>& bytes) {
+    const std::int64_t length = FileLength(fileHandle);
+    if (length < 0 || static_cast<std::uint64_t>(length) > bytes.max_size()) {
+        return false;
+    }
+    bytes.assign(static_cast<std::size_t>(length), 0);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got =
+            ::pread(fileHandle, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+        if (got <= 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+void NormaliseIconRequest(int& iconCx, int& iconCy, int& iconBitDepth) {
+    iconCx = std::max(iconCx, 0);
+    iconCy = std::max(iconCy, 0);
+    if (iconBitDepth < 0 || iconBitDepth > 32) {
+        iconBitDepth = 32;
+    }
 }
 
 }  // namespace
@@ -368,4 +415,130 @@ bool c32bppDIB::RemoveAlpha() {
         }
     }
     return true;
+}
+
+bool c32bppDIB::LoadPicture_File(const std::string& FileName, int iconCx, int iconCy,
+                                 bool SaveFormat, int iconBitDepth) {
+    DestroyDIB();
+    const int fileHandle = modParsers::GetFileHandle(FileName, true, false);
+    if (fileHandle < 0) {
+        return false;
+    }
+    bool result = false;
+    if (FileLength(fileHandle) >= kMinimumFileLength) {
+        std::int64_t start = 0;
+        std::int64_t length = 0;
+        result = ParseSourceData(fileHandle, {}, iconCx, iconCy, start, length, SaveFormat,
+                                 iconBitDepth);
+    }
+    ::close(fileHandle);
+    return result;
+}
+
+bool c32bppDIB::LoadPicture_Stream(std::span<const std::uint8_t> inStream, int iconCx, int iconCy,
+                                   std::int64_t streamStart, std::int64_t streamLength,
+                                   bool SaveFormat, int iconBitDepth) {
+    DestroyDIB();
+    const auto size = static_cast<std::int64_t>(inStream.size());
+    streamStart = std::max<std::int64_t>(streamStart, 0);
+    if (streamLength == 0) {
+        streamLength = size - streamStart;
+    }
+    if (inStream.empty() || streamStart > size || streamLength < kMinimumStreamLength ||
+        streamLength > size - streamStart) {
+        return false;
+    }
+    return ParseSourceData(-1, inStream, iconCx, iconCy, streamStart, streamLength, SaveFormat,
+                           iconBitDepth);
+}
+
+bool c32bppDIB::ParseSourceData(int fileHandle, std::span<const std::uint8_t> stream, int& iconCx,
+                                int& iconCy, std::int64_t& streamStart, std::int64_t& streamLength,
+                                bool SaveFormat, int& iconBitDepth) {
+    DestroyDIB();
+    NormaliseIconRequest(iconCx, iconCy, iconBitDepth);
+    std::vector<std::uint8_t> fileBytes;
+    cPNGparser png;
+    const bool isPng = fileHandle >= 0 ? png.LoadFile(fileHandle, *this)
+                                       : png.LoadStream(stream, *this, streamStart, streamLength);
+    const bool readFile =
+        fileHandle >= 0 &&
+        (!isPng || (Handle() == 0 && FallbackImageLoader::Installed() != nullptr) ||
+         (Handle() != 0 && SaveFormat));
+    if (readFile) {
+        if (!ReadWholeFile(fileHandle, fileBytes)) {
+            DestroyDIB();
+            return false;
+        }
+        stream = fileBytes;
+        streamStart = 0;
+        streamLength = static_cast<std::int64_t>(fileBytes.size());
+    }
+    if (!isPng) {
+        DecodeStream(stream, iconCx, iconCy, streamStart, streamLength, iconBitDepth);
+    }
+    if (Handle() == 0 && !LoadWithFallback(stream)) {
+        return false;
+    }
+    if (SaveFormat) {
+        m_OriginalFormat.assign(stream.begin(), stream.end());
+    }
+    return true;
+}
+
+// The decoders after PNG, in order; the first that recognises its format ends the chain.
+bool c32bppDIB::DecodeStream(std::span<const std::uint8_t> stream, int iconCx, int iconCy,
+                             std::int64_t streamStart, std::int64_t& streamLength,
+                             int iconBitDepth) {
+    if (cGIFparser().LoadStream(stream, *this, streamStart, streamLength)) {
+        return true;
+    }
+    if (cICOparser().LoadStream(stream, iconCx, iconCy, this, streamStart, streamLength,
+                                iconBitDepth, m_gdiToken)) {
+        return true;
+    }
+    return cBMPparser().LoadStream(stream, *this, streamStart, streamLength);
+}
+
+bool c32bppDIB::LoadWithFallback(std::span<const std::uint8_t> stream) {
+    const FallbackImageLoader* fallback = FallbackImageLoader::Installed();
+    bool hasAlpha = false;
+    if (fallback == nullptr || stream.empty() || !fallback->Load(stream, *this, hasAlpha) ||
+        Handle() == 0) {
+        DestroyDIB();
+        return false;
+    }
+    m_Alpha = hasAlpha;
+    m_ImageType = kFallbackImageType;
+    return true;
+}
+
+bool c32bppDIB::LoadPicture_ClipBoard() {
+    const picture::ClipboardSource* clipboard = picture::ClipboardSource::Installed();
+    if (clipboard == nullptr || !clipboard->HasPicture()) {
+        return false;
+    }
+    const std::unique_ptr<picture::Picture> offered = clipboard->GetPicture();
+    return LoadPicture_StdPicture(offered.get());
+}
+
+bool c32bppDIB::LoadPicture_StdPicture(const picture::Picture* Picture) {
+    DestroyDIB();
+    if (Picture == nullptr) {
+        return false;
+    }
+    switch (Picture->Type()) {
+        case picture::Picture::kNone:
+            break;
+        case picture::Picture::kIcon:
+            cICOparser().ConvertstdPicTo32bpp(Picture->Handle(), *this);
+            break;
+        case picture::Picture::kBitmap:
+            cBMPparser().ConvertstdPicTo32bpp(nullptr, Picture->Handle(), *this, 0);
+            break;
+        default:
+            cBMPparser().ConvertstdPicTo32bpp(Picture, 0, *this, 0);
+            break;
+    }
+    return Handle() != 0;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
+#include <string>
 #include <vector>
 
 #include "image/PixelView.h"
@@ -9,6 +11,10 @@
 
 // The one in-memory image: 32-bit pixels B, G, R, A with colour premultiplied by alpha, rows of
 // Width x 4 bytes without padding, stored bottom-up, owned by a bitmap that drawing calls can use.
+namespace picture {
+class Picture;
+}
+
 class c32bppDIB {
   public:
     // Capability flags.
@@ -61,10 +67,29 @@ class c32bppDIB {
     void CopyImageTo(c32bppDIB& cDIBclass, int newWidth = 0, int newHeight = 0,
                      bool CopyOriginalFormat = false) const;
 
+    // Loading: each discards the current picture first and is True when the image then holds
+    // one. iconCx, iconCy and iconBitDepth choose among the images of an icon file; SaveFormat
+    // keeps the encoded bytes as OriginalFormat.
+    bool LoadPicture_File(const std::string& FileName, int iconCx, int iconCy, bool SaveFormat,
+                          int iconBitDepth);
+    // streamLength 0 means to the end; a range outside inStream loads nothing.
+    bool LoadPicture_Stream(std::span<const std::uint8_t> inStream, int iconCx, int iconCy,
+                            std::int64_t streamStart, std::int64_t streamLength, bool SaveFormat,
+                            int iconBitDepth);
+    // False, with the image untouched, when the clipboard offers no picture.
+    bool LoadPicture_ClipBoard();
+    bool LoadPicture_StdPicture(const picture::Picture* Picture);
+
     bool HavePixelsAlpha() const;
     bool RemoveAlpha();
 
   private:
+    bool ParseSourceData(int fileHandle, std::span<const std::uint8_t> stream, int& iconCx,
+                         int& iconCy, std::int64_t& streamStart, std::int64_t& streamLength,
+                         bool SaveFormat, int& iconBitDepth);
+    bool DecodeStream(std::span<const std::uint8_t> stream, int iconCx, int iconCy,
+                      std::int64_t streamStart, std::int64_t& streamLength, int iconBitDepth);
+    bool LoadWithFallback(std::span<const std::uint8_t> stream);
     PixelView Pixels() const { return {m_Bits, m_Width, m_Height}; }
     void ReleaseOwnDC();
     void ScalePixels(int srcX, int srcY, int srcWidth, int srcHeight, const PixelView& target,

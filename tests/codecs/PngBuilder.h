@@ -11,6 +11,7 @@
 #include "codecs/ZlibBridge.h"
 #include "codecs/cPNGparser.h"
 #include "image/c32bppDIB.h"
+#include "support/HostPixel.h"
 
 // Builds PNG byte streams chunk by chunk, so that tests can damage exactly one field.
 namespace pngtest {
@@ -86,14 +87,7 @@ inline bool Decode(const Bytes& png, c32bppDIB& host) {
     return parser.LoadStream(png, host, 0, static_cast<std::int64_t>(png.size()));
 }
 
-// Pixel of picture row y (top row 0), as blue, green, red, alpha.
-inline std::array<int, 4> PixelAt(const c32bppDIB& host, int x, int y) {
-    const std::uint8_t* pixel = host.BitsPointer() +
-                                static_cast<std::size_t>(host.Height() - 1 - y) *
-                                    static_cast<std::size_t>(host.scanWidth()) +
-                                static_cast<std::size_t>(x) * 4;
-    return {pixel[0], pixel[1], pixel[2], pixel[3]};
-}
+using testsupport::PixelAt;
 
 // Makes zlib count as absent for the lifetime of the object.
 class ZlibAbsent {

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+class c32bppDIB;
+
+// A last-resort decoder for formats that no decoder of ours knows (JPEG, WebP, ...). The
+// executables install one at start-up; the core works without.
+class FallbackImageLoader {
+  public:
+    virtual ~FallbackImageLoader() = default;
+    // Decodes bytes into host as 32-bit premultiplied pixels, bottom row first; hasAlpha tells
+    // whether the source format carries an alpha channel.
+    virtual bool Load(std::span<const std::uint8_t> bytes, c32bppDIB& host,
+                      bool& hasAlpha) const = 0;
+
+    // The installed loader stays the caller's; null uninstalls.
+    static void Install(const FallbackImageLoader* loader);
+    static const FallbackImageLoader* Installed();
+};

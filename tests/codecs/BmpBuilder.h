@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// Builds 32-bit bitmap files byte by byte.
+namespace bmptest {
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline void Put(Bytes& bytes, std::size_t at, std::uint32_t value, int size) {
+    for (int i = 0; i < size; ++i) {
+        bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
+}
+
+// pixels: B, G, R, A of each pixel in file order (bottom row first unless height < 0).
+inline Bytes Bitmap32(int width, int height, const Bytes& pixels, std::uint32_t compression = 0,
+                      std::uint32_t dataPosition = 54) {
+    Bytes file(dataPosition, 0);
+    Put(file, 0, 0x4D42, 2);
+    Put(file, 10, dataPosition, 4);
+    if (dataPosition >= 54) {
+        Put(file, 2, static_cast<std::uint32_t>(dataPosition + pixels.size()), 4);
+        Put(file, 14, 40, 4);
+        Put(file, 26, 1, 2);
+    }
+    Put(file, 18, static_cast<std::uint32_t>(width), 4);
+    Put(file, 22, static_cast<std::uint32_t>(height), 4);
+    Put(file, 28, 32, 2);
+    Put(file, 30, compression, 4);
+    file.insert(file.end(), pixels.begin(), pixels.end());
+    return file;
+}
+
+}  // namespace bmptest
