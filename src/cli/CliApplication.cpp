@@ -29,9 +29,10 @@ std::string JsonString(const std::string& text) {
     return quoted + "\"";
 }
 
+// size bytes, little-endian; bytes past the fourth are 0.
 void PutLE(std::vector<std::uint8_t>& bytes, std::uint32_t value, int size) {
     for (int i = 0; i < size; ++i) {
-        bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+        bytes.push_back(i < 4 ? static_cast<std::uint8_t>(value >> (8 * i)) : 0);
     }
 }
 

@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+#include "../app/TempFolder.h"
+#include "image/c32bppDIB.h"
+#include "support/HostPixel.h"
+
+// Runs the built tilewright-cli and checks its exit codes, its JSON and the bitmap it writes.
+namespace {
+
+const std::string kData = TILEWRIGHT_TEST_SOURCE_DIR "/data/";
+
+struct CliRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadText(const std::string& path) {
+    const auto bytes = testsupport::ReadFileBytes(path);
+    return {bytes.begin(), bytes.end()};
+}
+
+CliRun RunCli(const TempFolder& folder, const std::string& arguments) {
+    const std::string out = folder.File("out.txt");
+    const std::string err = folder.File("err.txt");
+    const std::string command =
+        std::string(TILEWRIGHT_CLI) + " " + arguments + " >" + out + " 2>" + err;
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(out), ReadText(err)};
+}
+
+TEST(TilewrightCli, InfoPrintsOneJsonLinePerFile) {
+    TempFolder folder;
+    const std::string png = kData + "png/ct6_d8.png";
+    const CliRun ok = RunCli(folder, "info " + png);
+    EXPECT_EQ(ok.status, 0);
+    EXPECT_EQ(ok.out, "{\"file\": \"" + png +
+                          "\", \"ok\": true, \"width\": 13, \"height\": 11, \"alpha\": true, "
+                          "\"imageType\": 10}\n");
+    const CliRun mixed = RunCli(folder, "info " + png + " " + folder.File("none.png"));
+    EXPECT_EQ(mixed.status, 1);
+    EXPECT_NE(mixed.out.find("\"ok\": false, \"width\": 0, \"height\": 0, \"alpha\": false, "
+                             "\"imageType\": -1}\n"),
+              std::string::npos);
+}
+
+TEST(TilewrightCli, FallbackLoaderAndZlibSwitches) {
+    TempFolder folder;
+    const std::string jpeg = kData + "misc/photo.jpg";
+    const CliRun withFallback = RunCli(folder, "info " + jpeg);
+    EXPECT_EQ(withFallback.status, 0);
+    EXPECT_NE(withFallback.out.find("\"width\": 8, \"height\": 6"), std::string::npos);
+    EXPECT_EQ(RunCli(folder, "info --no-fallback " + jpeg).status, 1);
+    const CliRun noZlib = RunCli(folder, "info --no-zlib " + kData + "png/ct6_d8.png");
+    EXPECT_EQ(noZlib.status, 0);
+    EXPECT_NE(noZlib.out.find("\"ok\": true"), std::string::npos);
+}
+
+TEST(TilewrightCli, DecodeWritesTheImageBytesAsTheyAreInMemory) {
+    TempFolder folder;
+    const std::string png = kData + "png/ct6_d8.png";
+    const CliRun run = RunCli(folder, "decode " + png + " -o " + folder.File("x.bmp"));
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto file = testsupport::ReadFileBytes(folder.File("x.bmp"));
+    c32bppDIB image;
+    ASSERT_TRUE(image.LoadPicture_File(png, 0, 0, false, 32));
+    const std::size_t pixels = static_cast<std::size_t>(image.scanWidth()) * 11;
+    ASSERT_EQ(file.size(), 54 + pixels);
+    const std::uint8_t header[] = {'B', 'M', 0x72, 2, 0, 0,  0, 0, 0, 0, 54, 0,  0, 0, 40, 0, 0,
+                                   0,   13,  0,    0, 0, 11, 0, 0, 0, 1, 0,  32, 0, 0, 0,  0, 0};
+    EXPECT_TRUE(std::equal(std::begin(header), std::end(header), file.begin()));
+    EXPECT_TRUE(std::equal(file.begin() + 54, file.end(), image.BitsPointer()));
+}
+
+TEST(TilewrightCli, FailuresAndBadArguments) {
+    TempFolder folder;
+    const CliRun undecodable = RunCli(
+        folder, "decode " + kData + "misc/photo.jpg --no-fallback -o " + folder.File("y.bmp"));
+    EXPECT_EQ(undecodable.status, 1);
+    EXPECT_EQ(std::count(undecodable.err.begin(), undecodable.err.end(), '\n'), 1);
+    EXPECT_EQ(folder.EntryCount(), 2u);  // only the captured output files
+    for (const std::string arguments :
+         {"", "frobnicate x.png", "decode a.png", "decode a.png b.png -o c.bmp", "info",
+          "info --icon 16 a.png", "info --depth x a.png", "info --wrong a.png", "info -o"}) {
+        const CliRun run = RunCli(folder, arguments);
+        EXPECT_EQ(run.status, 2) << arguments;
+        EXPECT_TRUE(run.out.empty()) << arguments;
+        EXPECT_NE(run.err.find("usage:"), std::string::npos) << arguments;
+    }
+    EXPECT_EQ(RunCli(folder, "--help").status, 0);
+}
+
+}  // namespace
