@@ -51,14 +51,9 @@ std::int64_t SpareLength(std::int64_t length, const FileFields& fields) {
     return fits ? spare : -1;
 }
 
-std::span<std::uint8_t> HostPixels(const c32bppDIB& host) {
-    return {host.BitsPointer(),
-            static_cast<std::size_t>(host.scanWidth()) * static_cast<std::size_t>(host.Height())};
-}
-
 void JudgeHost(c32bppDIB& host, std::int32_t imageType) {
     bool hasAlpha = false;
-    modParsers::JudgeAlphaChannel(HostPixels(host), true, hasAlpha, imageType);
+    modParsers::JudgeAlphaChannel(host.PixelBytes(), true, hasAlpha, imageType);
     host.SetAlpha(hasAlpha);
     host.SetImageType(imageType);
 }
@@ -67,12 +62,10 @@ void JudgeHost(c32bppDIB& host, std::int32_t imageType) {
 
 bool cBMPparser::LoadStream(std::span<const std::uint8_t> stream, c32bppDIB& host,
                             std::int64_t start, std::int64_t length) {
-    if (start < 0 || length < 0 || start > static_cast<std::int64_t>(stream.size()) ||
-        length > static_cast<std::int64_t>(stream.size()) - start) {
+    std::span<const std::uint8_t> bytes;
+    if (!modParsers::SubRange(stream, start, length, bytes)) {
         return false;
     }
-    const auto bytes =
-        stream.subspan(static_cast<std::size_t>(start), static_cast<std::size_t>(length));
     FileFields fields;
     const bool hasMagic = ReadFileFields(bytes, fields) && fields.magic == kBitmapMagic;
     bool result = false;
@@ -162,7 +155,7 @@ bool cBMPparser::DrawPicture(const picture::Picture& stdPic, c32bppDIB& host) {
     }
     const bool metafile = stdPic.Type() == picture::Picture::kMetafile ||
                           stdPic.Type() == picture::Picture::kEnhancedMetafile;
-    const std::span<std::uint8_t> pixels = HostPixels(host);
+    const std::span<std::uint8_t> pixels = host.PixelBytes();
     if (metafile) {
         std::fill(pixels.begin(), pixels.end(), std::uint8_t{255});
     }

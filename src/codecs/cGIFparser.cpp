@@ -44,12 +44,7 @@ std::size_t TableEntries(std::uint8_t packed) {
 
 bool cGIFparser::LoadStream(std::span<const std::uint8_t> stream, c32bppDIB& host,
                             std::int64_t start, std::int64_t length) {
-    if (start < 0 || length < 0 || start > static_cast<std::int64_t>(stream.size()) ||
-        length > static_cast<std::int64_t>(stream.size()) - start) {
-        return false;
-    }
-    m_Bytes = stream.subspan(static_cast<std::size_t>(start), static_cast<std::size_t>(length));
-    if (!HasGifHeader(m_Bytes)) {
+    if (!modParsers::SubRange(stream, start, length, m_Bytes) || !HasGifHeader(m_Bytes)) {
         return false;
     }
     try {
@@ -175,10 +170,7 @@ bool cGIFparser::Convert(const std::vector<std::uint8_t>& gif, c32bppDIB& host) 
         host.LoadDIBinDC(false);
         bool hasAlpha = false;
         std::int32_t imageType = -1;
-        modParsers::JudgeAlphaChannel(
-            {host.BitsPointer(),
-             static_cast<std::size_t>(host.scanWidth()) * static_cast<std::size_t>(host.Height())},
-            true, hasAlpha, imageType);
+        modParsers::JudgeAlphaChannel(host.PixelBytes(), true, hasAlpha, imageType);
         host.SetAlpha(false);
     }
     host.SetImageType(9);

@@ -16,7 +16,7 @@ class cGIFparser {
                     std::int64_t length);
 
   private:
-    enum class Outcome { Decoded, NotAnImage, Broken };
+    enum class Outcome { Decoded, NotAnImage };
 
     Outcome Walk();
     std::size_t SkipSubBlocks(std::size_t position) const;

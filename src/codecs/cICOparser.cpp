@@ -65,16 +65,6 @@ std::int16_t BitCountFromPngHeader(std::uint8_t depth, std::uint8_t colorType) {
     return colorType == 2 ? 24 : depth;
 }
 
-std::span<std::uint8_t> HostPixels(const c32bppDIB& host) {
-    return {host.BitsPointer(),
-            static_cast<std::size_t>(host.scanWidth()) * static_cast<std::size_t>(host.Height())};
-}
-
-bool InsideStream(std::span<const std::uint8_t> bytes, std::int64_t position, std::int64_t size) {
-    return position >= 0 && size >= 0 && position <= static_cast<std::int64_t>(bytes.size()) &&
-           size <= static_cast<std::int64_t>(bytes.size()) - position;
-}
-
 }  // namespace
 
 const cICOparser::IconEntry* cICOparser::Entry(std::int32_t Index) const {
@@ -140,17 +130,17 @@ std::int32_t cICOparser::ColorByteOffset(std::int32_t Index) const {
 bool cICOparser::LoadStream(std::span<const std::uint8_t> stream, std::int32_t wantedWidth,
                             std::int32_t wantedHeight, c32bppDIB* host, std::int64_t start,
                             std::int64_t& length, std::int32_t wantedBitDepth,
-                            std::int32_t gdiToken) {
+                            std::int32_t /*gdiToken*/) {
     m_Entries.clear();
     start = std::max<std::int64_t>(start, 0);
     if (length == 0) {
         length = static_cast<std::int64_t>(stream.size()) - start;
     }
-    if (!InsideStream(stream, start, length)) {
+    std::span<const std::uint8_t> range;
+    if (!modParsers::SubRange(stream, start, length, range)) {
         return false;
     }
-    const auto first = stream.begin() + static_cast<std::ptrdiff_t>(start);
-    m_Stream.assign(first, first + static_cast<std::ptrdiff_t>(length));
+    m_Stream.assign(range.begin(), range.end());
     if (!ReadDirectory()) {
         m_Entries.clear();
         return false;
@@ -174,7 +164,6 @@ bool cICOparser::LoadStream(std::span<const std::uint8_t> stream, std::int32_t w
     if (IsIconPNG(chosen)) {
         const IconEntry& entry = *Entry(chosen);
         cPNGparser png;
-        static_cast<void>(gdiToken);
         const bool result = png.LoadStream(m_Stream, *host, entry.imageOffset, entry.bytesInRes);
         if (host->Handle() != 0) {
             host->SetImageType(11);
@@ -248,7 +237,7 @@ bool cICOparser::InspectPNG(IconEntry& entry) const {
     entry.planes = kPngPlanes;
     const std::size_t at = entry.imageOffset;
     std::uint32_t width = 0, height = 0;
-    const bool readable = InsideStream(m_Stream, at, 26) &&
+    const bool readable = modParsers::IsInside(m_Stream, at, 26) &&
                           ReadBigEndian(m_Stream, at + 16, width) &&
                           ReadBigEndian(m_Stream, at + 20, height);
     if (!readable) {
@@ -274,27 +263,26 @@ std::int32_t cICOparser::ChooseEntry(std::int32_t width, std::int32_t height,
     if (count < 2) {
         return bitDepth(1) != 0 ? 1 : 0;
     }
-    std::vector<std::int32_t> scores(static_cast<std::size_t>(count) + 1, 0);
-    std::int32_t best = kNoScore;
+    std::vector<std::int64_t> scores(static_cast<std::size_t>(count) + 1, 0);
+    std::int64_t best = kNoScore;
     std::int32_t choice = 0;
     for (std::int32_t i = 1; i <= count; ++i) {
         if (bitDepth(i) == 0) {
             continue;
         }
-        std::int32_t dx = Width(i) - width;
-        std::int32_t dy = Height(i) - height;
+        // 64 bits: a wanted size near the 32-bit limit must not overflow when doubled.
+        std::int64_t dx = std::int64_t{Width(i)} - width;
+        std::int64_t dy = std::int64_t{Height(i)} - height;
         dx = width > Width(i) ? dx * 2 : dx;
         dy = height > Height(i) ? dy * 2 : dy;
         const std::int64_t score =
-            bitDepth(i) > 32
-                ? -kNoScore
-                : std::int64_t{dx} + dy + std::llabs(std::int64_t{depth} - bitDepth(i));
-        scores[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(score);
+            bitDepth(i) > 32 ? -kNoScore : dx + dy + std::llabs(std::int64_t{depth} - bitDepth(i));
+        scores[static_cast<std::size_t>(i)] = score;
         if (score == 0) {
             return i;
         }
         if (score > 0 && score < best) {
-            best = static_cast<std::int32_t>(score);
+            best = score;
             choice = i;
         }
     }
@@ -302,10 +290,10 @@ std::int32_t cICOparser::ChooseEntry(std::int32_t width, std::int32_t height,
         return choice;
     }
     for (std::int32_t i = count; i >= 1; --i) {
-        const std::int64_t score = std::llabs(std::int64_t{scores[static_cast<std::size_t>(i)]}) +
+        const std::int64_t score = std::llabs(scores[static_cast<std::size_t>(i)]) +
                                    std::llabs(32 - std::int64_t{bitDepth(i)});
         if (score < best) {
-            best = static_cast<std::int32_t>(score);
+            best = score;
             choice = i;
         }
     }
@@ -323,7 +311,7 @@ bool cICOparser::DecodeBitmapEntry(std::int32_t Index, c32bppDIB& host) {
 bool cICOparser::ReadEntryColors(std::int32_t Index, c32bppDIB& host) {
     const IconEntry& entry = *Entry(Index);
     const std::size_t at = entry.imageOffset;
-    if (!InsideStream(m_Stream, at, kInfoHeader)) {
+    if (!modParsers::IsInside(m_Stream, at, kInfoHeader)) {
         return false;
     }
     PutUInt32(m_Stream, at + 8, static_cast<std::uint32_t>(Height(Index)));
@@ -349,14 +337,14 @@ bool cICOparser::ReadEntryColors(std::int32_t Index, c32bppDIB& host) {
         const std::size_t entries =
             header.biClrUsed == 0 ? full : std::min<std::size_t>(header.biClrUsed, full);
         const std::int64_t tableAt = std::int64_t{entry.imageOffset} + header.biSize;
-        if (!InsideStream(m_Stream, tableAt, static_cast<std::int64_t>(entries) * 4)) {
+        if (!modParsers::IsInside(m_Stream, tableAt, static_cast<std::int64_t>(entries) * 4)) {
             return false;
         }
         palette.resize(entries);
         std::memcpy(palette.data(), &m_Stream[static_cast<std::size_t>(tableAt)], entries * 4);
     }
     const std::int64_t bitsAt = ColorByteOffset(Index);
-    if (!InsideStream(m_Stream, bitsAt, 0)) {
+    if (!modParsers::IsInside(m_Stream, bitsAt, 0)) {
         return false;
     }
     gdi::UniqueGdiObject bitmap(gdi::CreateDIBitmap(
@@ -371,8 +359,8 @@ bool cICOparser::ReadEntryColors(std::int32_t Index, c32bppDIB& host) {
     info.bmiHeader.biHeight = host.Height();
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biSizeImage = static_cast<std::uint32_t>(HostPixels(host).size());
-    return gdi::GetDIBits(bitmap.Get(), 0, static_cast<unsigned>(host.Height()), HostPixels(host),
+    info.bmiHeader.biSizeImage = static_cast<std::uint32_t>(host.PixelBytes().size());
+    return gdi::GetDIBits(bitmap.Get(), 0, static_cast<unsigned>(host.Height()), host.PixelBytes(),
                           info) == host.Height();
 }
 
@@ -381,11 +369,11 @@ bool cICOparser::ApplyMask(std::int32_t Index, c32bppDIB& host) const {
     const std::int64_t maskAt =
         std::int64_t{entry.imageOffset} + entry.bytesInRes - MaskSize(Index);
     const std::int64_t rowBytes = modParsers::RowByteWidth(1, host.Width());
-    if (!InsideStream(m_Stream, maskAt, rowBytes * host.Height())) {
+    if (!modParsers::IsInside(m_Stream, maskAt, rowBytes * host.Height())) {
         return false;
     }
     bool transparency = false;
-    const std::span<std::uint8_t> pixels = HostPixels(host);
+    const std::span<std::uint8_t> pixels = host.PixelBytes();
     for (int y = 0; y < host.Height(); ++y) {
         const std::uint8_t* mask = &m_Stream[static_cast<std::size_t>(maskAt + y * rowBytes)];
         std::uint8_t* pixel = pixels.data() + static_cast<std::size_t>(y) *
@@ -405,9 +393,9 @@ bool cICOparser::ApplyMask(std::int32_t Index, c32bppDIB& host) const {
 }
 
 bool cICOparser::ApplyAlpha(std::int32_t Index, c32bppDIB& host) const {
-    const std::span<std::uint8_t> pixels = HostPixels(host);
+    const std::span<std::uint8_t> pixels = host.PixelBytes();
     const std::int64_t alphaAt = ColorByteOffset(Index);
-    if (!InsideStream(m_Stream, alphaAt, static_cast<std::int64_t>(pixels.size()))) {
+    if (!modParsers::IsInside(m_Stream, alphaAt, static_cast<std::int64_t>(pixels.size()))) {
         return false;
     }
     for (std::size_t i = 0; i < pixels.size(); i += 4) {
@@ -443,9 +431,9 @@ bool cICOparser::ConvertstdPicTo32bpp(gdi::HGDIOBJ Handle, c32bppDIB& cHost) {
         cHost.InitializeDIB(description.bmWidth, description.bmHeight);
         gdi::BITMAPINFO info{};
         info.bmiHeader.biBitCount = 32;
-        gdi::GetDIBits(color.Get(), 0, static_cast<unsigned>(cHost.Height()), HostPixels(cHost),
+        gdi::GetDIBits(color.Get(), 0, static_cast<unsigned>(cHost.Height()), cHost.PixelBytes(),
                        info);
-        const std::span<std::uint8_t> pixels = HostPixels(cHost);
+        const std::span<std::uint8_t> pixels = cHost.PixelBytes();
         bool anyAlpha = false;
         for (std::size_t i = 3; i < pixels.size(); i += 4) {
             anyAlpha = anyAlpha || pixels[i] != 0;

@@ -3,6 +3,8 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <zlib.h>
+#include <algorithm>
+#include <climits>
 
 #include "codecs/ZlibBridge.h"
 #include "platform/picture/PictureLoader.h"
@@ -74,19 +76,33 @@ bool LocateZlib(std::string& libraryName) {
     return true;
 }
 
+bool IsInside(std::span<const std::uint8_t> bytes, std::int64_t position, std::int64_t size) {
+    const auto available = static_cast<std::int64_t>(bytes.size());
+    return position >= 0 && size >= 0 && position <= available && size <= available - position;
+}
+
+bool SubRange(std::span<const std::uint8_t> bytes, std::int64_t position, std::int64_t size,
+              std::span<const std::uint8_t>& range) {
+    if (!IsInside(bytes, position, size)) {
+        return false;
+    }
+    range = bytes.subspan(static_cast<std::size_t>(position), static_cast<std::size_t>(size));
+    return true;
+}
+
 std::int32_t RowByteWidth(std::uint8_t bitCount, std::int32_t width) {
     const std::int64_t bits = std::int64_t{bitCount} * width + 31;
-    return static_cast<std::int32_t>((bits & ~std::int64_t{31}) / 8);
+    return static_cast<std::int32_t>(
+        std::min<std::int64_t>((bits & ~std::int64_t{31}) / 8, INT32_MAX));
 }
 
 std::unique_ptr<picture::Picture> PictureFromBytes(std::span<const std::uint8_t> bytes,
                                                    std::int64_t offset, std::int64_t size) {
-    const auto available = static_cast<std::int64_t>(bytes.size());
-    if (offset < 0 || size < 1 || offset > available || size > available - offset) {
+    std::span<const std::uint8_t> range;
+    if (size < 1 || !SubRange(bytes, offset, size, range)) {
         return nullptr;
     }
-    return picture::PictureLoader::Load(
-        bytes.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(size)));
+    return picture::PictureLoader::Load(range);
 }
 
 void JudgeAlphaChannel(std::span<std::uint8_t> pixels, bool makeUsable, bool& hasAlpha,

@@ -22,7 +22,13 @@ bool ArrayHasStorage(const std::vector<std::uint8_t>& bytes);
 // libraryName receives the linked library's name and version.
 bool LocateZlib(std::string& libraryName);
 
-// Bytes per pixel row of a bitmap, padded to a multiple of 4.
+// True when [position, position + size) lies inside bytes.
+bool IsInside(std::span<const std::uint8_t> bytes, std::int64_t position, std::int64_t size);
+// The range, or false when it does not lie inside bytes.
+bool SubRange(std::span<const std::uint8_t> bytes, std::int64_t position, std::int64_t size,
+              std::span<const std::uint8_t>& range);
+
+// Bytes per pixel row of a bitmap, padded to a multiple of 4; INT32_MAX when it would be more.
 std::int32_t RowByteWidth(std::uint8_t bitCount, std::int32_t width);
 
 // A picture from size bytes at offset through the platform picture loader; null when the range

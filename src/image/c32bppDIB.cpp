@@ -461,11 +461,10 @@ bool c32bppDIB::ParseSourceData(int fileHandle, std::span<const std::uint8_t> st
     cPNGparser png;
     const bool isPng = fileHandle >= 0 ? png.LoadFile(fileHandle, *this)
                                        : png.LoadStream(stream, *this, streamStart, streamLength);
-    const bool readFile =
-        fileHandle >= 0 &&
-        (!isPng || (Handle() == 0 && FallbackImageLoader::Installed() != nullptr) ||
-         (Handle() != 0 && SaveFormat));
-    if (readFile) {
+    // The other decoders, the fallback and the kept bytes need the whole file in memory.
+    const bool needsBytes =
+        Handle() == 0 ? !isPng || FallbackImageLoader::Installed() != nullptr : SaveFormat;
+    if (fileHandle >= 0 && needsBytes) {
         if (!ReadWholeFile(fileHandle, fileBytes)) {
             DestroyDIB();
             return false;

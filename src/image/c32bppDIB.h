@@ -40,6 +40,10 @@ class c32bppDIB {
     int Height() const { return m_Height; }
     gdi::HBITMAP Handle() const { return m_Bitmap.Get(); }
     std::uint8_t* BitsPointer() const { return m_Bits; }
+    // Every pixel byte, bottom row first; empty without a picture.
+    std::span<std::uint8_t> PixelBytes() const {
+        return {m_Bits, static_cast<std::size_t>(scanWidth()) * static_cast<std::size_t>(m_Height)};
+    }
     int scanWidth() const { return m_Width * 4; }
     int ImageType() const { return m_ImageType; }
     void SetImageType(int value) { m_ImageType = value; }

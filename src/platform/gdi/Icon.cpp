@@ -56,9 +56,10 @@ int Icon::Height() const {
 void Icon::Draw(Bitmap& target, int x, int y) const {
     const Bitmap& mask = *BitmapFromHandle(m_Parts.hbmMask);
     const Bitmap* color = BitmapFromHandle(m_Parts.hbmColor);
+    const int width = Width();
     const int height = Height();
     for (int row = 0; row < height; ++row) {
-        for (int column = 0; column < Width(); ++column) {
+        for (int column = 0; column < width; ++column) {
             if (!target.Contains(x + column, y + row)) {
                 continue;
             }
