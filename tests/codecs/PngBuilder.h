@@ -2,7 +2,6 @@
 
 #include <zlib.h>
 
-#include <array>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -17,6 +16,7 @@
 namespace pngtest {
 
 using Bytes = std::vector<std::uint8_t>;
+using testsupport::PixelAt;
 
 inline void PutBigEndian(Bytes& bytes, std::uint32_t value) {
     for (int shift = 24; shift >= 0; shift -= 8) {
@@ -24,19 +24,14 @@ inline void PutBigEndian(Bytes& bytes, std::uint32_t value) {
     }
 }
 
-inline std::uint32_t Crc(const std::string& type, const Bytes& data) {
-    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(type.data()), 4);
-    return static_cast<std::uint32_t>(crc32(crc, data.data(), static_cast<uInt>(data.size())));
-}
-
 // A chunk with its correct CRC, or with the CRC given.
 inline Bytes Chunk(const std::string& type, const Bytes& data, const std::uint32_t* crc = nullptr) {
     Bytes chunk;
-    chunk.reserve(12 + type.size() + data.size());
     PutBigEndian(chunk, static_cast<std::uint32_t>(data.size()));
     chunk.insert(chunk.end(), type.begin(), type.end());
     chunk.insert(chunk.end(), data.begin(), data.end());
-    PutBigEndian(chunk, crc != nullptr ? *crc : Crc(type, data));
+    const uLong correct = crc32(0, chunk.data() + 4, static_cast<uInt>(chunk.size() - 4));
+    PutBigEndian(chunk, crc != nullptr ? *crc : static_cast<std::uint32_t>(correct));
     return chunk;
 }
 
@@ -69,7 +64,6 @@ inline Bytes Compress(const Bytes& raw) {
 inline Bytes Idat(const Bytes& filteredRows) {
     return Chunk("IDAT", Compress(filteredRows));
 }
-
 inline Bytes Iend() {
     return Chunk("IEND", {});
 }
@@ -83,19 +77,13 @@ inline Bytes Png(std::initializer_list<Bytes> chunks) {
 }
 
 inline bool Decode(const Bytes& png, c32bppDIB& host) {
-    cPNGparser parser;
-    return parser.LoadStream(png, host, 0, static_cast<std::int64_t>(png.size()));
+    return cPNGparser().LoadStream(png, host, 0, static_cast<std::int64_t>(png.size()));
 }
 
-using testsupport::PixelAt;
-
 // Makes zlib count as absent for the lifetime of the object.
-class ZlibAbsent {
-  public:
+struct ZlibAbsent {
     explicit ZlibAbsent(bool absent = true) { ZlibBridge::SetZlibPresent(!absent); }
     ~ZlibAbsent() { ZlibBridge::SetZlibPresent(true); }
-    ZlibAbsent(const ZlibAbsent&) = delete;
-    ZlibAbsent& operator=(const ZlibAbsent&) = delete;
 };
 
 }  // namespace pngtest
