@@ -15,18 +15,15 @@ inline void Put(Bytes& bytes, std::size_t at, std::uint32_t value, int size) {
 }
 
 // pixels: B, G, R, A of each pixel in file order (bottom row first unless height < 0).
-inline Bytes Bitmap32(int width, int height, const Bytes& pixels, std::uint32_t compression = 0,
-                      std::uint32_t dataPosition = 54) {
-    Bytes file(dataPosition, 0);
+inline Bytes Bitmap32(int width, int height, const Bytes& pixels, std::uint32_t compression = 0) {
+    Bytes file(54, 0);
     Put(file, 0, 0x4D42, 2);
-    Put(file, 10, dataPosition, 4);
-    if (dataPosition >= 54) {
-        Put(file, 2, static_cast<std::uint32_t>(dataPosition + pixels.size()), 4);
-        Put(file, 14, 40, 4);
-        Put(file, 26, 1, 2);
-    }
+    Put(file, 2, static_cast<std::uint32_t>(54 + pixels.size()), 4);
+    Put(file, 10, 54, 4);
+    Put(file, 14, 40, 4);
     Put(file, 18, static_cast<std::uint32_t>(width), 4);
     Put(file, 22, static_cast<std::uint32_t>(height), 4);
+    Put(file, 26, 1, 2);
     Put(file, 28, 32, 2);
     Put(file, 30, compression, 4);
     file.insert(file.end(), pixels.begin(), pixels.end());
