@@ -19,7 +19,7 @@ T Next(std::deque<T>& answers, const char* what, T fallback) {
 
 }  // namespace
 
-std::unique_ptr<picture::Picture> ScriptedDesktop::Clipboard::GetPicture() const {
+std::unique_ptr<picture::Picture> ScriptedDesktop::FakeClipboard::GetPicture() const {
     return picture::Picture::FromBitmap(desktop::QtBitmapBridge::FromQImage(image));
 }
 

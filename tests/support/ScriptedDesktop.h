@@ -17,7 +17,7 @@ class ScriptedDesktop : public desktop::Desktop {
         QString title;
     };
 
-    class Clipboard : public picture::ClipboardSource {
+    class FakeClipboard : public picture::ClipboardSource {
       public:
         bool HasPicture() const override { return !image.isNull(); }
         std::unique_ptr<picture::Picture> GetPicture() const override;
@@ -49,7 +49,7 @@ class ScriptedDesktop : public desktop::Desktop {
     std::vector<desktop::FileDialogRequest> fileRequests;
     QStringList inputPrompts;
     QStringList openedPages;
-    Clipboard clipboard;
+    FakeClipboard clipboard;
     QString picturesFolder = "/pictures/";
     QString tempFolder = "/tmp/";
 

@@ -1,0 +1,111 @@
+#pragma once
+
+#include <QWidget>
+#include <optional>
+#include <vector>
+
+#include "platform/gdi/GdiTypes.h"
+
+class QMimeData;
+class QPainter;
+class QScrollBar;
+
+// The strip view: one row of cells side by side, each an image of an image list shown at its own
+// size, with a selection, keyboard and mouse navigation, horizontal scrolling and a marker where
+// dropped files will go. It holds no pixels: items are indexes into the list it draws from.
+class ucListIcon : public QWidget {
+    Q_OBJECT
+
+  public:
+    static constexpr gdi::COLORREF kDefaultBackColor = 0x8000000F;
+    static constexpr gdi::COLORREF kHighlightColor = 0x8000000D;
+    static constexpr int kSlotPadding = 8;
+    static constexpr int kLineStep = 10;
+
+    explicit ucListIcon(QWidget* parent = nullptr);
+
+    gdi::HIMAGELIST hImageList() const { return m_ImageList; }
+    void SethImageList(gdi::HIMAGELIST list);
+
+    void AddItem(int iIcon);
+    void InsertItem(int Index, int iIcon);
+    void Remove(int Index);
+    void Clear();
+    int ItemCount() const { return static_cast<int>(m_Items.size()); }
+    // -1 for a position that holds no item.
+    int IconIndex(int Index) const;
+    void SetIconIndex(int Index, int iIcon);
+    int ListIndex() const;
+    void SetListIndex(int Index);
+
+    gdi::COLORREF BackColor() const { return m_BackColor; }
+    void SetBackColor(gdi::COLORREF color);
+    int BorderStyle() const { return m_BorderStyle; }
+    void SetBorderStyle(int style);
+    bool Enabled() const { return isEnabled(); }
+    void SetEnabled(bool enabled) { setEnabled(enabled); }
+    void SetBackCheckerBoard(bool on);
+    bool BackCheckerBoard() const { return m_CheckerBoard; }
+
+    void Refresh();
+    // The drop marker: a line with a small solid triangle at each end. Color -1 draws with the
+    // painter's pen and brush as they are.
+    static void DrawLine(QPainter& painter, int X1, int Y1, int X2, int Y2, gdi::COLORREF Color,
+                         int BorderWidth);
+
+    // Read-outs of the layout, in pixels.
+    int ClientWidth() const;
+    int ClientHeight() const { return m_ImageHeight + 2 * kSlotPadding; }
+    int PageItems() const { return ClientWidth() / SlotWidth(); }
+    int ScrollRangeMaximum() const { return SlotWidth() * (ItemCount() + 1); }
+    int ScrollPosition() const;
+    int DropMarker() const { return m_DropMarker; }
+    QScrollBar* HorizontalScrollBar() const { return m_ScrollBar; }
+    // The position under a point of the client area.
+    int HitTest(int x) const;
+
+  signals:
+    void Resize();
+    void SelChange(int Index);
+    // IndexPos holds the insertion position; the handler may change it.
+    void OLEDragDrop(const QMimeData* Data, int* IndexPos);
+    // Shift: 1 shift, 2 control, 4 alt, combined.
+    void KeyDown(int KeyCode, int Shift);
+    // Button: 1 left, 2 right, 4 middle.
+    void MouseDown(int Button, int Shift, int X, int Y);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    int SlotWidth() const { return m_ImageWidth + kSlotPadding; }
+    int Border() const { return m_BorderStyle == 1 ? 1 : 0; }
+    QPoint ClientPoint(QPointF widgetPoint) const;
+    void UpdateScrollRange();
+    void ScrollIntoView();
+    // The position a navigation key moves the selection to; nothing for other keys.
+    std::optional<int> KeyTarget(int key) const;
+    void TrackDrag(QDropEvent* event);
+    QImage PaintCells() const;
+    void PaintBackground(gdi::HDC dc) const;
+    void PaintMarks(QPainter& painter) const;
+
+    std::vector<int> m_Items;
+    int m_ListIndex = -1;
+    int m_DropMarker = -1;
+    gdi::HIMAGELIST m_ImageList = 0;
+    int m_ImageWidth = 16;
+    int m_ImageHeight = 16;
+    gdi::COLORREF m_BackColor = kDefaultBackColor;
+    int m_BorderStyle = 1;
+    bool m_CheckerBoard = false;
+    QScrollBar* m_ScrollBar;
+};

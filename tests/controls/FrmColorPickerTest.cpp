@@ -1,0 +1,131 @@
+#include "controls/FrmColorPicker.h"
+
+#include <gtest/gtest.h>
+
+#include <QFrame>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "support/ScriptedDesktop.h"
+#include "support/TestSurface.h"
+
+namespace {
+
+constexpr gdi::COLORREF kDefault = Rgb(12, 34, 56);
+
+struct ColorPopUp : ::testing::Test {
+    ColorPopUp() {
+        owner.setGeometry(200, 150, 300, 200);
+        owner.show();
+        picker = new FrmColorPicker(desktop, &owner);
+        picker->PopUpColor(&owner, 10, 20, kDefault);
+    }
+    ~ColorPopUp() override { delete picker.data(); }
+    // The colours picked by one click, and whether the pop-up is gone afterwards.
+    std::vector<unsigned> Click(QPoint point) {
+        QSignalSpy picks(picker.data(), &FrmColorPicker::SelectColor);
+        QTest::mouseClick(picker.data(), Qt::LeftButton, {}, point);
+        std::vector<unsigned> colors;
+        for (const QList<QVariant>& pick : picks) {
+            colors.push_back(pick[0].toUInt());
+        }
+        EXPECT_FALSE(picker->isVisible()) << "a click always closes the pop-up";
+        return colors;
+    }
+
+    ScriptedDesktop desktop;
+    QWidget owner;
+    QPointer<FrmColorPicker> picker;
+};
+
+TEST_F(ColorPopUp, OpensAtTheOwnersPointWithItsSize) {
+    EXPECT_EQ(picker->pos(), owner.mapToGlobal(QPoint(10, 20)));
+    EXPECT_EQ(picker->size(), QSize(85, 108));
+    EXPECT_FALSE(desktop.IsTopMost(picker));
+}
+
+TEST_F(ColorPopUp, DrawsFrameBarAndSwatches) {
+    const struct {
+        int x, y;
+        gdi::COLORREF color;
+    } points[] = {{0, 0, 0xC56A31},    {84, 107, 0xC56A31}, {84, 50, 0xC56A31}, {1, 1, 0xFEFEFE},
+                  {4, 5, 0xC56A31},    {79, 21, 0xC56A31},  {80, 22, 0xFEFEFE}, {5, 6, kDefault},
+                  {78, 20, kDefault},  {4, 27, 0xC56A31},   {19, 42, 0xC56A31}, {20, 43, 0xFEFEFE},
+                  {5, 28, 0x000000},   {25, 28, 0x800000},  {18, 41, 0x000000}, {65, 88, 0xFFFFFF},
+                  {78, 101, 0xFFFFFF}, {79, 102, 0xC56A31}, {83, 106, 0xFEFEFE}};
+    for (const auto& p : points) {
+        EXPECT_EQ(picker->SurfaceColor({p.x, p.y}), p.color) << p.x << "," << p.y;
+    }
+    EXPECT_EQ(picker->SurfaceColor({85, 0}), gdi::CLR_INVALID);
+    const QImage shown = picker->grab().toImage();
+    EXPECT_EQ(shown.pixelColor(45, 68), QColor(0, 255, 0));
+    EXPECT_EQ(shown.pixelColor(5, 68), QColor(128, 128, 128));
+}
+
+TEST_F(ColorPopUp, EverySwatchSelectsItsColourAcrossItsInside) {
+    for (int i = 0; i < 16; ++i) {
+        const int x = 4 + 20 * (i % 4), y = 27 + 20 * (i / 4);
+        for (const QPoint inner :
+             {QPoint(x + 1, y + 1), QPoint(x + 8, y + 8), QPoint(x + 14, y + 14)}) {
+            picker = new FrmColorPicker(desktop, &owner);
+            picker->PopUpColor(&owner, 10, 20, kDefault);
+            EXPECT_EQ(Click(inner), std::vector<unsigned>{FrmColorPicker::kSwatches[i]})
+                << "swatch " << i << " at " << inner.x() << "," << inner.y();
+        }
+    }
+}
+
+TEST_F(ColorPopUp, FrameLinesAndSurfaceSelectNothing) {
+    for (const QPoint point : {QPoint(4, 27), QPoint(19, 35), QPoint(2, 2), QPoint(21, 30),
+                               QPoint(40, 24), QPoint(83, 106), QPoint(-3, 10)}) {
+        picker = new FrmColorPicker(desktop, &owner);
+        picker->PopUpColor(&owner, 10, 20, kDefault);
+        EXPECT_TRUE(Click(point).empty()) << point.x() << "," << point.y();
+    }
+}
+
+TEST_F(ColorPopUp, TheBarReselectsTheDefault) {
+    EXPECT_EQ(Click({40, 12}), std::vector<unsigned>{kDefault});
+}
+
+TEST_F(ColorPopUp, ReleaseWithoutAPressOnItIsIgnored) {
+    QTest::mouseRelease(picker.data(), Qt::LeftButton, {}, QPoint(8, 30));
+    EXPECT_TRUE(picker->isVisible());
+}
+
+TEST_F(ColorPopUp, ClosesWithoutAPickWhenDeactivated) {
+    QSignalSpy picks(picker.data(), &FrmColorPicker::SelectColor);
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QApplication::sendEvent(picker.data(), &deactivate);
+    EXPECT_FALSE(picker->isVisible());
+    EXPECT_EQ(picks.size(), 0);
+}
+
+TEST_F(ColorPopUp, HighlightFollowsThePointerOverSwatches) {
+    const struct {
+        QPoint point;
+        bool shown;
+        QPoint frame;
+    } moves[] = {{{8, 30}, true, {2, 25}},  {{70, 95}, true, {62, 85}}, {{50, 60}, true, {42, 45}},
+                 {{30, 10}, true, {22, 5}}, {{4, 27}, false, {}},       {{2, 2}, false, {}}};
+    for (const auto& m : moves) {
+        QMouseEvent move(QEvent::MouseMove, m.point, picker->mapToGlobal(m.point), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(picker.data(), &move);
+        EXPECT_EQ(picker->HighlightFrame()->isVisible(), m.shown) << m.point.x();
+        if (m.shown) {
+            EXPECT_EQ(picker->HighlightFrame()->geometry(), QRect(m.frame, QSize(21, 21)));
+        }
+    }
+}
+
+TEST_F(ColorPopUp, StaysAboveATopmostOwner) {
+    desktop.SetTopMost(&owner, true);
+    picker->close();
+    picker = new FrmColorPicker(desktop, &owner);
+    picker->PopUpColor(&owner, 0, 0, kDefault);
+    EXPECT_TRUE(desktop.IsTopMost(picker));
+}
+
+}  // namespace
