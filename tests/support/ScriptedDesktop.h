@@ -7,7 +7,8 @@
 #include "platform/desktop/Desktop.h"
 
 // The desktop for window tests: every dialog is answered from a queue the test fills, and every
-// message and request is recorded. A call with nothing queued fails the running test.
+// message and request is recorded. A call with nothing queued fails the running test; a message
+// with only an OK button needs no answer.
 class ScriptedDesktop : public desktop::Desktop {
   public:
     struct Message {
