@@ -1,0 +1,185 @@
+#include "app/StripDocument.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <utility>
+
+#include "platform/gdi/Bitmap.h"
+#include "platform/gdi/DibReader.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/gdi/UniqueGdiObject.h"
+
+namespace {
+
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The screen-format copy of a bitmap, as the cell store takes strips in.
+gdi::UniqueGdiObject DeviceCopy(gdi::HBITMAP bitmap, int width, int height) {
+    gdi::UniqueGdiObject copy(gdi::CreateCompatibleBitmap(width, height));
+    gdi::UniqueGdiObject target(gdi::CreateCompatibleDC());
+    gdi::UniqueGdiObject source(gdi::CreateCompatibleDC());
+    gdi::SelectObject(target.Get(), copy.Get());
+    gdi::SelectObject(source.Get(), bitmap);
+    const bool copied = gdi::BitBlt(target.Get(), 0, 0, width, height, source.Get(), 0, 0);
+    gdi::SelectObject(target.Get(), gdi::StockBitmap());
+    gdi::SelectObject(source.Get(), gdi::StockBitmap());
+    return copied ? std::move(copy) : gdi::UniqueGdiObject();
+}
+
+}  // namespace
+
+StripDocument::StripDocument() : m_CellStore(std::make_unique<clsImgList>()) {
+    m_CellStore->Init(16, 16, 32);
+}
+
+bool StripDocument::NewStrip(int cellWidth, int cellHeight, int colorDepth,
+                             gdi::COLORREF backColor) {
+    m_Cells.clear();
+    m_ListIndex = -1;
+    if (m_CellStore->Init(cellWidth, cellHeight, colorDepth) == 0) {
+        return false;
+    }
+    if (colorDepth != 32) {
+        m_BackColor = backColor;
+    }
+    SetName("", kNewStripName);
+    m_Saved = true;
+    return true;
+}
+
+bool StripDocument::OpenStripFile(const std::string& Path) {
+    gdi::UniqueGdiObject file(gdi::LoadBitmapFile(ReadWholeFile(Path)));
+    const gdi::Bitmap* bitmap = gdi::BitmapFromHandle(file.Get());
+    if (bitmap == nullptr) {
+        return false;
+    }
+    const int w = bitmap->Width(), h = bitmap->Height(), depth = bitmap->BitCount();
+    const int count = std::max(w / h, 1);
+    const int cellWidth = w / count;
+    const gdi::COLORREF mask =
+        depth < 32 ? FindMaskColor(file.Get(), cellWidth, h, w / cellWidth) : gdi::CLR_NONE;
+    auto store = std::make_unique<clsImgList>();
+    gdi::UniqueGdiObject device = DeviceCopy(file.Get(), w, h);
+    if (store->Init(cellWidth, h, depth) == 0 || !device || !store->AddBitmap(device.Get(), mask)) {
+        return false;
+    }
+    m_CellStore = std::move(store);
+    m_Cells.clear();
+    m_ListIndex = -1;
+    InsertCells(0, 0);
+    if (depth < 32) {
+        m_BackColor = mask;
+    }
+    SetPath(Path);
+    m_Saved = true;
+    return true;
+}
+
+void StripDocument::InsertCells(int position, int first) {
+    const int at = std::clamp(position, 0, CellCount());
+    std::vector<int> added;
+    for (int index = first; index < m_CellStore->ImageCount(); ++index) {
+        added.push_back(index);
+    }
+    m_Cells.insert(m_Cells.begin() + at, added.begin(), added.end());
+    if (m_ListIndex == -1 && !m_Cells.empty()) {
+        m_ListIndex = 0;
+    }
+}
+
+bool StripDocument::Swap(int a, int b) {
+    std::swap(m_Cells[static_cast<std::size_t>(a)], m_Cells[static_cast<std::size_t>(b)]);
+    m_ListIndex = b;
+    m_Saved = false;
+    return true;
+}
+
+bool StripDocument::MoveCellBack() {
+    return m_ListIndex >= 1 && m_ListIndex < CellCount() && Swap(m_ListIndex, m_ListIndex - 1);
+}
+
+bool StripDocument::MoveCellForward() {
+    return m_ListIndex >= 0 && m_ListIndex < CellCount() - 1 && Swap(m_ListIndex, m_ListIndex + 1);
+}
+
+bool StripDocument::DeleteCell() {
+    if (m_ListIndex < 0 || m_ListIndex >= CellCount()) {
+        return false;
+    }
+    m_Cells.erase(m_Cells.begin() + m_ListIndex);
+    m_ListIndex = std::min(m_ListIndex, CellCount() - 1);
+    m_Saved = false;
+    ReleaseStoreWhenEmpty();
+    return true;
+}
+
+void StripDocument::ReleaseStoreWhenEmpty() {
+    if (m_Cells.empty()) {
+        m_CellStore->Clear();
+    }
+}
+
+void StripDocument::SetBackColor(gdi::COLORREF color) {
+    m_BackColor = color;
+    m_CellStore->SetBackColor(color);
+}
+
+void StripDocument::SetListIndex(int index) {
+    m_ListIndex = index >= 0 && index < CellCount() ? index : -1;
+}
+
+void StripDocument::SetPath(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        SetName("", path);
+    } else {
+        SetName(path.substr(0, slash + 1), path.substr(slash + 1));
+    }
+}
+
+void StripDocument::SetName(const std::string& folder, const std::string& fileName) {
+    m_Folder = folder;
+    m_FileName = fileName;
+}
+
+gdi::COLORREF StripDocument::FindMaskColor(gdi::HBITMAP bitmap, int cellWidth, int cellHeight,
+                                           int cellCount) {
+    const gdi::Bitmap* pixels = gdi::BitmapFromHandle(bitmap);
+    if (pixels == nullptr) {
+        return 0;
+    }
+    std::vector<std::pair<gdi::COLORREF, int>> tally;
+    auto sample = [&](int x, int y) {
+        if (!pixels->Contains(x, y)) {
+            return;
+        }
+        const gdi::COLORREF color = pixels->ReadPixel(x, y).Rgb();
+        auto seen = std::find_if(tally.begin(), tally.end(),
+                                 [color](const auto& entry) { return entry.first == color; });
+        if (seen == tally.end()) {
+            tally.emplace_back(color, 0);
+        } else {
+            ++seen->second;
+        }
+    };
+    for (int cell = 0; cell < cellCount; ++cell) {
+        const int x0 = cell * cellWidth;
+        sample(x0, 0);
+        sample(x0 + cellWidth - 1, 0);
+        sample(x0, cellHeight - 1);
+        sample(x0 + cellWidth - 1, cellHeight - 1);
+    }
+    gdi::COLORREF best = 0;
+    int bestCount = 0;
+    for (const auto& [color, count] : tally) {
+        if (count > bestCount) {
+            best = color;
+            bestCount = count;
+        }
+    }
+    return best;
+}

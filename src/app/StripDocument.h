@@ -1,0 +1,66 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/clsImgList.h"
+#include "platform/gdi/GdiTypes.h"
+
+// The one strip being edited: its cell store, the strip's order of cells (store indexes), the
+// selection, the background colour and where it was last saved. The main window shows it in the
+// strip view and calls these operations; they need no window.
+class StripDocument {
+  public:
+    static constexpr gdi::COLORREF kDesignBackColor = 0xFF00FF;
+    static constexpr const char* kNewStripName = "New Strip";
+
+    // 16 x 16 cells at 32 bits, no cells, "New Strip", saved.
+    StripDocument();
+
+    // False when the cell store cannot be made; the document is then left without cells.
+    bool NewStrip(int cellWidth, int cellHeight, int colorDepth, gdi::COLORREF backColor);
+    // Splits the bitmap file into cells by its height. False, with the document untouched,
+    // when the file cannot be read as a bitmap or the store refuses it.
+    bool OpenStripFile(const std::string& Path);
+    // Each acts on the selection and reports whether anything changed.
+    bool MoveCellBack();
+    bool MoveCellForward();
+    bool DeleteCell();
+    void SetBackColor(gdi::COLORREF color);
+    // The cells' most repeated corner colour; black when no corner colour repeats.
+    static gdi::COLORREF FindMaskColor(gdi::HBITMAP bitmap, int cellWidth, int cellHeight,
+                                       int cellCount);
+
+    // Appends the store's images from index `first` on as cells at `position` (clamped).
+    void InsertCells(int position, int first);
+    // The store is emptied when no cell is left, so an empty strip holds no pixels.
+    void ReleaseStoreWhenEmpty();
+
+    const std::vector<int>& Cells() const { return m_Cells; }
+    int CellCount() const { return static_cast<int>(m_Cells.size()); }
+    int ListIndex() const { return m_ListIndex; }
+    void SetListIndex(int index);
+    clsImgList& CellStore() { return *m_CellStore; }
+    const clsImgList& CellStore() const { return *m_CellStore; }
+    gdi::COLORREF BackColor() const { return m_BackColor; }
+    bool BackCheckerBoard() const { return m_CellStore->Colors() == 32; }
+    const std::string& FileName() const { return m_FileName; }
+    const std::string& Folder() const { return m_Folder; }
+    bool Saved() const { return m_Saved; }
+    void SetSaved(bool saved) { m_Saved = saved; }
+    // After a save or an open: the folder with its separator, and the name after it.
+    void SetPath(const std::string& path);
+    void SetName(const std::string& folder, const std::string& fileName);
+
+  private:
+    bool Swap(int a, int b);
+
+    std::unique_ptr<clsImgList> m_CellStore;
+    std::vector<int> m_Cells;
+    int m_ListIndex = -1;
+    gdi::COLORREF m_BackColor = kDesignBackColor;
+    std::string m_FileName = kNewStripName;
+    std::string m_Folder;
+    bool m_Saved = true;
+};

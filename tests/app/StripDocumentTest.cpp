@@ -1,0 +1,204 @@
+#include "app/StripDocument.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "platform/gdi/ImageList.h"
+#include "support/TestSurface.h"
+
+namespace {
+
+constexpr gdi::COLORREF kMagenta = Rgb(255, 0, 255);
+constexpr gdi::COLORREF kWhite = Rgb(255, 255, 255);
+
+void Put32(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        bytes.push_back(static_cast<std::uint8_t>(value >> shift));
+    }
+}
+
+// A 24-bit bitmap file whose pixel (x, y), top row 0, is colorAt(x, y).
+std::filesystem::path WriteBitmapFile(const std::string& name, int w, int h,
+                                      const std::function<gdi::COLORREF(int, int)>& colorAt) {
+    const int stride = (w * 3 + 3) / 4 * 4;
+    std::vector<std::uint8_t> bytes{'B', 'M'};
+    Put32(bytes, static_cast<std::uint32_t>(54 + stride * h));
+    Put32(bytes, 0);
+    Put32(bytes, 54);
+    for (std::uint32_t field : {40u, static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(h),
+                                1u | (24u << 16), 0u, 0u, 0u, 0u, 0u, 0u}) {
+        Put32(bytes, field);
+    }
+    for (int y = h - 1; y >= 0; --y) {
+        for (int x = 0; x < w; ++x) {
+            const gdi::COLORREF color = colorAt(x, y);
+            bytes.insert(bytes.end(),
+                         {static_cast<std::uint8_t>(color >> 16),
+                          static_cast<std::uint8_t>(color >> 8), static_cast<std::uint8_t>(color)});
+        }
+        bytes.resize(bytes.size() + static_cast<std::size_t>(stride - w * 3));
+    }
+    const auto path = std::filesystem::temp_directory_path() / name;
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    return path;
+}
+
+// Cells of 16 pixels with a magenta frame and a distinct colour inside.
+gdi::COLORREF FramedCells(int x, int y, int h) {
+    const bool edge = x % 16 == 0 || x % 16 == 15 || y == 0 || y == h - 1;
+    return edge ? kMagenta : Rgb(static_cast<unsigned>(x / 16 * 20), 100, 50);
+}
+
+TEST(StripDocument, StartsAsAnEmptySavedStripOf16By16At32Bits) {
+    StripDocument document;
+    EXPECT_EQ(document.CellStore().IconWidth(), 16);
+    EXPECT_EQ(document.CellStore().IconHeight(), 16);
+    EXPECT_EQ(document.CellStore().Colors(), 32);
+    EXPECT_TRUE(document.BackCheckerBoard());
+    EXPECT_EQ(document.BackColor(), kMagenta);
+    EXPECT_EQ(document.FileName(), "New Strip");
+    EXPECT_EQ(document.Folder(), "");
+    EXPECT_TRUE(document.Saved());
+    EXPECT_EQ(document.ListIndex(), -1);
+}
+
+TEST(StripDocument, OpeningSplitsTheBitmapByItsHeight) {
+    const struct {
+        int w, h, cells, cellWidth;
+    } cases[] = {
+        {160, 16, 10, 16}, {16, 16, 1, 16}, {15, 16, 1, 15}, {50, 16, 3, 16}, {16, 48, 1, 16}};
+    for (const auto& c : cases) {
+        const auto path = WriteBitmapFile("strip.bmp", c.w, c.h,
+                                          [&](int x, int y) { return FramedCells(x, y, c.h); });
+        StripDocument document;
+        document.SetSaved(false);
+        ASSERT_TRUE(document.OpenStripFile(path.string())) << c.w << "x" << c.h;
+        EXPECT_EQ(document.CellCount(), c.cells) << c.w << "x" << c.h;
+        EXPECT_EQ(document.CellStore().IconWidth(), c.cellWidth);
+        EXPECT_EQ(document.CellStore().IconHeight(), c.h);
+        EXPECT_EQ(document.CellStore().Colors(), 24);
+        EXPECT_EQ(document.Cells().back(), c.cells - 1);
+        EXPECT_EQ(document.BackColor(), kMagenta);
+        EXPECT_FALSE(document.BackCheckerBoard());
+        EXPECT_EQ(document.FileName(), "strip.bmp");
+        EXPECT_EQ(document.Folder(), path.parent_path().string() + "/");
+        EXPECT_TRUE(document.Saved());
+    }
+}
+
+TEST(StripDocument, AFailedOpenLeavesTheStripAsItWas) {
+    StripDocument document;
+    const auto good =
+        WriteBitmapFile("good.bmp", 32, 16, [](int x, int y) { return FramedCells(x, y, 16); });
+    ASSERT_TRUE(document.OpenStripFile(good.string()));
+    document.SetSaved(false);
+    const auto bad = std::filesystem::temp_directory_path() / "bad.bmp";
+    std::ofstream(bad) << "BM not a bitmap";
+    for (const std::string& path : {bad.string(), std::string("/nonexistent/x.bmp")}) {
+        EXPECT_FALSE(document.OpenStripFile(path));
+        EXPECT_EQ(document.CellCount(), 2);
+        EXPECT_EQ(document.CellStore().ImageCount(), 2);
+        EXPECT_EQ(document.FileName(), "good.bmp");
+        EXPECT_FALSE(document.Saved());
+    }
+}
+
+TEST(StripDocument, FindMaskColorTakesTheMostRepeatedCorner) {
+    const struct {
+        const char* name;
+        std::function<gdi::COLORREF(int, int)> colorAt;
+        gdi::COLORREF mask;
+    } cases[] = {
+        {"all magenta", [](int x, int y) { return FramedCells(x, y, 16); }, kMagenta},
+        {"no repeat",
+         [](int x, int y) { return Rgb(static_cast<unsigned>(x), static_cast<unsigned>(y), 7); },
+         0},
+        // Cell 0 corners: magenta x3 then white; cell 1: white x3 then magenta. Each colour is
+        // seen four times, three of them repeats; magenta came first.
+        {"tie",
+         [](int x, int y) {
+             const bool cell0 = x < 16, lastCorner = x % 16 == 15 && y == 15;
+             return cell0 != lastCorner ? kMagenta : kWhite;
+         },
+         kMagenta},
+    };
+    for (const auto& c : cases) {
+        TestSurface strip(32, 16, 24);
+        for (int y = 0; y < 16; ++y) {
+            for (int x = 0; x < 32; ++x) {
+                strip.Pixels().WritePixel(x, y, gdi::Bgra::FromColor(c.colorAt(x, y)));
+            }
+        }
+        EXPECT_EQ(StripDocument::FindMaskColor(strip.bitmap.Get(), 16, 16, 2), c.mask) << c.name;
+        EXPECT_EQ(StripDocument::FindMaskColor(strip.bitmap.Get(), 16, 16, 9), c.mask)
+            << c.name << ": cells past the bitmap are not sampled";
+    }
+    EXPECT_EQ(StripDocument::FindMaskColor(0, 16, 16, 2), 0u);
+}
+
+struct ThreeCells : ::testing::Test {
+    ThreeCells() {
+        const auto path = WriteBitmapFile("three.bmp", 48, 16,
+                                          [](int x, int y) { return FramedCells(x, y, 16); });
+        document.OpenStripFile(path.string());
+    }
+    StripDocument document;
+};
+
+TEST_F(ThreeCells, MovesSwapNeighboursAndStopAtTheEnds) {
+    document.SetListIndex(0);
+    EXPECT_FALSE(document.MoveCellBack());
+    EXPECT_TRUE(document.Saved());
+    EXPECT_TRUE(document.MoveCellForward());
+    EXPECT_EQ(document.Cells(), (std::vector{1, 0, 2}));
+    EXPECT_EQ(document.ListIndex(), 1);
+    EXPECT_FALSE(document.Saved());
+    document.SetSaved(true);
+    document.SetListIndex(2);
+    EXPECT_FALSE(document.MoveCellForward());
+    EXPECT_TRUE(document.Saved());
+    EXPECT_TRUE(document.MoveCellBack());
+    EXPECT_EQ(document.Cells(), (std::vector{1, 2, 0}));
+    EXPECT_EQ(document.CellStore().ImageCount(), 3) << "the store is never reordered";
+    document.SetListIndex(-1);
+    EXPECT_FALSE(document.MoveCellBack());
+    EXPECT_FALSE(document.MoveCellForward());
+}
+
+TEST_F(ThreeCells, DeletingTheLastCellEmptiesTheStore) {
+    document.SetListIndex(2);
+    EXPECT_TRUE(document.DeleteCell());
+    EXPECT_EQ(document.ListIndex(), 1);
+    EXPECT_EQ(document.CellStore().ImageCount(), 3);
+    EXPECT_TRUE(document.DeleteCell());
+    EXPECT_TRUE(document.DeleteCell());
+    EXPECT_EQ(document.CellCount(), 0);
+    EXPECT_EQ(document.ListIndex(), -1);
+    EXPECT_EQ(document.CellStore().ImageCount(), 0);
+    EXPECT_FALSE(document.Saved());
+    EXPECT_FALSE(document.DeleteCell());
+}
+
+TEST_F(ThreeCells, BackColourAndNewStrip) {
+    document.SetBackColor(Rgb(1, 2, 3));
+    EXPECT_EQ(document.BackColor(), Rgb(1, 2, 3));
+    EXPECT_TRUE(document.Saved());
+    document.SetSaved(false);
+    ASSERT_TRUE(document.NewStrip(24, 20, 8, Rgb(9, 9, 9)));
+    EXPECT_EQ(document.CellCount(), 0);
+    EXPECT_EQ(document.CellStore().IconWidth(), 24);
+    EXPECT_EQ(document.CellStore().Colors(), 8);
+    EXPECT_EQ(document.BackColor(), Rgb(9, 9, 9));
+    EXPECT_EQ(document.FileName(), "New Strip");
+    EXPECT_EQ(document.Folder(), "");
+    EXPECT_TRUE(document.Saved());
+    EXPECT_FALSE(document.NewStrip(16, 16, 3, 0));
+    EXPECT_EQ(document.CellStore().hWnd(), 0u);
+}
+
+}  // namespace
