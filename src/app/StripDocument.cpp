@@ -5,6 +5,8 @@
 #include <iterator>
 #include <utility>
 
+#include "app/ClsDIB.h"
+#include "image/c32bppDIB.h"
 #include "platform/gdi/Bitmap.h"
 #include "platform/gdi/DibReader.h"
 #include "platform/gdi/Gdi.h"
@@ -73,6 +75,83 @@ bool StripDocument::OpenStripFile(const std::string& Path) {
     InsertCells(0, 0);
     if (depth < 32) {
         m_BackColor = mask;
+    }
+    SetPath(Path);
+    m_Saved = true;
+    return true;
+}
+
+StripDocument::AddResult StripDocument::AddImage(const std::string& Path, int Index,
+                                                 const c32bppDIB* Image,
+                                                 const AlphaQuestion& askAlpha) {
+    const int w = m_CellStore->IconWidth(), h = m_CellStore->IconHeight();
+    const int depth = m_CellStore->Colors();
+    c32bppDIB image;
+    image.SetHighQualityInterpolation(depth == 32);
+    if (Image != nullptr) {
+        Image->CopyImageTo(image);
+    } else if (!image.LoadPicture_File(Path, w, h, false, depth)) {
+        return AddResult::NotDecoded;
+    }
+    if (image.Handle() == 0 ||
+        ((image.Width() != w || image.Height() != h) && !image.Resize(w, h))) {
+        return AddResult::Refused;
+    }
+    ClsDIB cell;
+    gdi::HBITMAP stored = image.Handle();
+    gdi::COLORREF mask = gdi::CLR_NONE;
+    if (depth < 32) {
+        mask = ComposeCell(image, askAlpha, cell);
+        stored = cell.hDib();
+    }
+    const int first = m_CellStore->ImageCount();
+    if (stored == 0 || !m_CellStore->AddBitmap(stored, mask)) {
+        return AddResult::Refused;
+    }
+    InsertCells(Index == -1 ? CellCount() : Index, first);
+    m_Saved = false;
+    return AddResult::Added;
+}
+
+// Flattens the image onto a cell surface of the strip's depth; returns the mask colour.
+gdi::COLORREF StripDocument::ComposeCell(c32bppDIB& image, const AlphaQuestion& askAlpha,
+                                         ClsDIB& cell) const {
+    const int w = m_CellStore->IconWidth(), h = m_CellStore->IconHeight();
+    gdi::COLORREF mask = m_BackColor;
+    if (image.HavePixelsAlpha()) {
+        const AlphaAnswer answer = askAlpha ? askAlpha(image) : AlphaAnswer{true, m_BackColor};
+        if (answer.remove) {
+            image.RemoveAlpha();
+        } else {
+            mask = answer.colorBack;
+        }
+    }
+    if (cell.Create(w, h, m_CellStore->Colors()) == 0) {
+        return mask;
+    }
+    cell.Fill(mask);
+    image.Render(cell.hDC(), 0, 0, w, h, 0, 0, 0, 0, 100, true, true, nullptr, -1, 0, 0, false);
+    cell.RestoreDC();
+    return mask;
+}
+
+bool StripDocument::SaveStrip(const std::string& Path, std::string& writeError) {
+    writeError.clear();
+    const int w = m_CellStore->IconWidth(), h = m_CellStore->IconHeight();
+    const int depth = m_CellStore->Colors();
+    ClsDIB strip;
+    if (strip.Create(CellCount() * w, h, 32) == 0) {
+        return false;
+    }
+    if (depth < 32) {
+        strip.Fill(m_BackColor);
+    }
+    for (int i = 0; i < CellCount(); ++i) {
+        m_CellStore->Draw(m_Cells[static_cast<std::size_t>(i)], strip.hDC(), w * i, 0);
+    }
+    if (strip.SaveToFile(Path, depth) == 0) {
+        writeError = strip.LastError();
+        return false;
     }
     SetPath(Path);
     m_Saved = true;

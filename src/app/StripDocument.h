@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,8 +11,19 @@
 // The one strip being edited: its cell store, the strip's order of cells (store indexes), the
 // selection, the background colour and where it was last saved. The main window shows it in the
 // strip view and calls these operations; they need no window.
+class c32bppDIB;
+
 class StripDocument {
   public:
+    enum class AddResult { Added, NotDecoded, Refused };
+    // How an image with partly transparent pixels is flattened below 32 bits: removed (those
+    // pixels become transparent) or blended over colorBack.
+    struct AlphaAnswer {
+        bool remove = true;
+        gdi::COLORREF colorBack = 0;
+    };
+    using AlphaQuestion = std::function<AlphaAnswer(const c32bppDIB& image)>;
+
     static constexpr gdi::COLORREF kDesignBackColor = 0xFF00FF;
     static constexpr const char* kNewStripName = "New Strip";
 
@@ -31,6 +43,16 @@ class StripDocument {
     // The cells' most repeated corner colour; black when no corner colour repeats.
     static gdi::COLORREF FindMaskColor(gdi::HBITMAP bitmap, int cellWidth, int cellHeight,
                                        int cellCount);
+
+    // One new cell from the file at Path or, when Image is given, from that image, stretched to
+    // the cell size; appended when Index is -1, else inserted before Index. Nothing is added
+    // when the file cannot be decoded (NotDecoded) or the store refuses the cell (Refused).
+    AddResult AddImage(const std::string& Path, int Index, const c32bppDIB* Image,
+                       const AlphaQuestion& askAlpha);
+    // Writes the strip at its colour depth; on failure the document and the file are unchanged
+    // and writeError holds the writer's message ("Error: " number, line break, description), empty
+    // when the writing never started.
+    bool SaveStrip(const std::string& Path, std::string& writeError);
 
     // Appends the store's images from index `first` on as cells at `position` (clamped).
     void InsertCells(int position, int first);
@@ -55,6 +77,8 @@ class StripDocument {
 
   private:
     bool Swap(int a, int b);
+    gdi::COLORREF ComposeCell(c32bppDIB& image, const AlphaQuestion& askAlpha,
+                              class ClsDIB& cell) const;
 
     std::unique_ptr<clsImgList> m_CellStore;
     std::vector<int> m_Cells;

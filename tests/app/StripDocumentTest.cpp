@@ -6,6 +6,7 @@
 #include <fstream>
 #include <functional>
 
+#include "image/c32bppDIB.h"
 #include "platform/gdi/ImageList.h"
 #include "support/TestSurface.h"
 
@@ -199,6 +200,133 @@ TEST_F(ThreeCells, BackColourAndNewStrip) {
     EXPECT_TRUE(document.Saved());
     EXPECT_FALSE(document.NewStrip(16, 16, 3, 0));
     EXPECT_EQ(document.CellStore().hWnd(), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// An image whose pixel (x, y), top row 0, is the premultiplied bgra(x, y).
+std::unique_ptr<c32bppDIB> MakeImage(int w, int h, const std::function<gdi::Bgra(int, int)>& bgra) {
+    auto image = std::make_unique<c32bppDIB>();
+    image->InitializeDIB(w, h);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const gdi::Bgra p = bgra(x, y);
+            std::uint8_t* at = image->BitsPointer() +
+                               static_cast<std::size_t>(h - 1 - y) * image->scanWidth() + x * 4;
+            at[0] = p.b, at[1] = p.g, at[2] = p.r, at[3] = p.a;
+        }
+    }
+    return image;
+}
+
+// Left half opaque red, right half: column 8 half-transparent blue (premultiplied), the rest
+// fully transparent.
+gdi::Bgra HalfRed(int x, int) {
+    if (x < 8) {
+        return {0, 0, 255, 255};
+    }
+    return x == 8 ? gdi::Bgra{128, 0, 0, 128} : gdi::Bgra{0, 0, 0, 0};
+}
+
+// The stored cell drawn over a background of `under`.
+gdi::COLORREF CellPixel(const StripDocument& document, int cell, int x, int y,
+                        gdi::COLORREF under = Rgb(1, 1, 1)) {
+    TestSurface surface(16, 16, 32);
+    surface.Fill(under);
+    document.CellStore().Draw(document.Cells()[static_cast<std::size_t>(cell)], surface.dc.Get(), 0,
+                              0);
+    return surface.At(x, y);
+}
+
+struct Adding : ::testing::Test {
+    StripDocument::AlphaQuestion Answer(bool remove, gdi::COLORREF colorBack) {
+        return [this, remove, colorBack](const c32bppDIB&) {
+            ++questions;
+            return StripDocument::AlphaAnswer{remove, colorBack};
+        };
+    }
+    StripDocument document;
+    int questions = 0;
+};
+
+TEST_F(Adding, ImagesAreStretchedToTheCell) {
+    const auto wide = MakeImage(32, 16, [](int x, int) {
+        return x < 16 ? gdi::Bgra{0, 0, 255, 255} : gdi::Bgra{255, 0, 0, 255};
+    });
+    ASSERT_EQ(document.AddImage("", -1, wide.get(), Answer(true, 0)),
+              StripDocument::AddResult::Added);
+    EXPECT_EQ(CellPixel(document, 0, 1, 5), Rgb(255, 0, 0));
+    EXPECT_EQ(CellPixel(document, 0, 14, 5), Rgb(0, 0, 255));
+    const auto exact = MakeImage(16, 16, HalfRed);
+    ASSERT_EQ(document.AddImage("", 0, exact.get(), Answer(true, 0)),
+              StripDocument::AddResult::Added);
+    EXPECT_EQ(document.Cells(), (std::vector{1, 0})) << "inserted first, stored last";
+    EXPECT_EQ(CellPixel(document, 0, 7, 0), Rgb(255, 0, 0));
+    EXPECT_EQ(CellPixel(document, 0, 9, 0), Rgb(1, 1, 1)) << "alpha kept at 32 bits";
+    EXPECT_EQ(questions, 0) << "a 32-bit strip keeps alpha without asking";
+    EXPECT_FALSE(document.Saved());
+}
+
+TEST_F(Adding, BelowThirtyTwoBitsPartlyTransparentImagesAskEveryTime) {
+    ASSERT_TRUE(document.NewStrip(16, 16, 24, Rgb(0, 255, 0)));
+    const auto image = MakeImage(16, 16, HalfRed);
+    const auto masked = MakeImage(16, 16, [](int x, int y) { return HalfRed(x == 8 ? 9 : x, y); });
+    ASSERT_EQ(document.AddImage("", -1, image.get(), Answer(true, 0)),
+              StripDocument::AddResult::Added);
+    ASSERT_EQ(document.AddImage("", -1, image.get(), Answer(false, Rgb(255, 255, 255))),
+              StripDocument::AddResult::Added);
+    ASSERT_EQ(document.AddImage("", -1, masked.get(), Answer(true, 0)),
+              StripDocument::AddResult::Added);
+    EXPECT_EQ(questions, 2) << "all-or-nothing transparency never asks";
+    const gdi::COLORREF under = Rgb(7, 7, 7);
+    const struct {
+        int cell, x;
+        gdi::COLORREF color;
+    } pixels[] = {{0, 7, Rgb(255, 0, 0)},     {0, 8, under}, {0, 9, under}, {1, 7, Rgb(255, 0, 0)},
+                  {1, 8, Rgb(127, 127, 255)}, {1, 9, under}, {2, 8, under}};
+    for (const auto& p : pixels) {
+        EXPECT_EQ(CellPixel(document, p.cell, p.x, 3, under), p.color) << p.cell << "," << p.x;
+    }
+}
+
+TEST_F(Adding, FilesThatAreNotImagesAddNothing) {
+    const auto path = std::filesystem::temp_directory_path() / "not-an-image.png";
+    std::ofstream(path) << "plain text, long enough to pass the size check of the loader.....";
+    EXPECT_EQ(document.AddImage(path.string(), -1, nullptr, Answer(true, 0)),
+              StripDocument::AddResult::NotDecoded);
+    EXPECT_EQ(document.CellCount(), 0);
+    EXPECT_TRUE(document.Saved());
+}
+
+TEST_F(Adding, SavingWritesTheCellsInStripOrder) {
+    ASSERT_TRUE(document.NewStrip(16, 16, 24, Rgb(0, 255, 0)));
+    for (const gdi::Bgra color : {gdi::Bgra{0, 0, 255, 255}, gdi::Bgra{255, 0, 0, 255}}) {
+        // A transparent frame becomes the background colour, which the reopened strip masks.
+        const auto image = MakeImage(16, 16, [color](int x, int y) {
+            return x % 15 == 0 || y % 15 == 0 ? gdi::Bgra{} : color;
+        });
+        document.AddImage("", -1, image.get(), Answer(true, 0));
+    }
+    document.SetListIndex(1);
+    document.MoveCellBack();
+    const auto path = std::filesystem::temp_directory_path() / "saved-strip.bmp";
+    std::string error;
+    ASSERT_TRUE(document.SaveStrip(path.string(), error)) << error;
+    EXPECT_TRUE(document.Saved());
+    EXPECT_EQ(document.FileName(), "saved-strip.bmp");
+    StripDocument reopened;
+    ASSERT_TRUE(reopened.OpenStripFile(path.string()));
+    EXPECT_EQ(reopened.CellCount(), 2);
+    EXPECT_EQ(CellPixel(reopened, 0, 3, 3), Rgb(0, 0, 255));
+    EXPECT_EQ(CellPixel(reopened, 1, 3, 3), Rgb(255, 0, 0));
+
+    document.SetSaved(false);
+    EXPECT_FALSE(document.SaveStrip("/nonexistent-folder/strip.bmp", error));
+    EXPECT_EQ(error.rfind("Error: ", 0), 0u) << error;
+    EXPECT_EQ(document.FileName(), "saved-strip.bmp");
+    EXPECT_FALSE(document.Saved());
 }
 
 }  // namespace
