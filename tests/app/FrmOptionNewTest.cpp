@@ -1,0 +1,141 @@
+#include "app/FrmOptionNew.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include "controls/FrmColorPicker.h"
+#include "support/ScriptedDesktop.h"
+
+namespace {
+
+struct NewBitmap : ::testing::Test {
+    NewBitmap() { dialog.show(); }
+    // Types into a box and clicks Ok while the box still has the focus.
+    void TypeThenOk(QLineEdit* box, const QString& text) {
+        box->setFocus();
+        box->setText(text);
+        dialog.CmdOk->click();
+    }
+    QColor Swatch() const { return dialog.PicBackColor->grab().toImage().pixelColor(10, 10); }
+
+    ScriptedDesktop desktop;
+    FrmOptionNew dialog{desktop};
+};
+
+TEST_F(NewBitmap, ConfirmingAtOnceGivesTheDefaults) {
+    EXPECT_EQ(dialog.windowTitle(), "New Bitmap");
+    EXPECT_FALSE(dialog.TxtSizeWidth->isEnabled());
+    EXPECT_FALSE(dialog.CmdPalette->isEnabled());
+    dialog.CmdOk->click();
+    EXPECT_EQ(dialog.Tag(), "1");
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.IconWidth(), 16);
+    EXPECT_EQ(dialog.IconHeight(), 16);
+    EXPECT_EQ(dialog.ColorDep(), 32);
+    EXPECT_EQ(dialog.ColorBack(), 0xFF00FFu);
+}
+
+TEST_F(NewBitmap, CancelLeavesTheTagEmpty) {
+    dialog.OptSize[3]->click();
+    dialog.CmdCancel->click();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.Tag(), "");
+}
+
+TEST_F(NewBitmap, SizeAndDepthChoices) {
+    const int sizes[] = {16, 24, 32, 48, 256};
+    for (int i = 0; i < 5; ++i) {
+        dialog.OptSize[static_cast<std::size_t>(i)]->click();
+        EXPECT_EQ(dialog.IconWidth(), sizes[i]);
+        EXPECT_EQ(dialog.IconHeight(), sizes[i]);
+    }
+    const int depths[] = {32, 24, 16, 8, 4, 1};
+    for (int i = 0; i < 6; ++i) {
+        dialog.OptColor[static_cast<std::size_t>(i)]->click();
+        EXPECT_EQ(dialog.ColorDep(), depths[i]);
+        EXPECT_EQ(dialog.CmdPalette->isEnabled(), i != 0);
+    }
+    dialog.OptColor[1]->click();
+    EXPECT_EQ(Swatch(), QColor(255, 0, 255));
+    dialog.OptColor[0]->click();
+    EXPECT_EQ(Swatch(), QColor(128, 128, 128)) << "grey text colour at 32 bits";
+    EXPECT_EQ(dialog.ColorBack(), 0xFF00FFu);
+}
+
+TEST(NewBitmapCustomSize, IsRoundedAndKeptWithinRange) {
+    const struct {
+        QString typed;
+        bool accepted;
+        QString shown;
+    } cases[] = {{"256", true, "256"}, {"257", false, "257"},     {"0", false, "0"},
+                 {"12.5", true, "12"}, {"13.5", true, "14"},      {"abc", false, "abc"},
+                 {"", false, ""},      {"99999", false, "99999"}, {" 7 ", true, "7"}};
+    for (const auto& c : cases) {
+        ScriptedDesktop desktop;
+        FrmOptionNew dialog{desktop};
+        dialog.show();
+        dialog.OptSize[5]->click();
+        dialog.ChkSquare->setChecked(false);
+        dialog.TxtSizeWidth->setFocus();
+        dialog.TxtSizeWidth->setText(c.typed);
+        dialog.CmdOk->click();
+        const std::string typed = c.typed.toStdString();
+        EXPECT_EQ(dialog.Tag() == "1", c.accepted) << typed;
+        EXPECT_EQ(dialog.TxtSizeWidth->text(), c.shown) << typed;
+        ASSERT_EQ(desktop.messages.size(), c.accepted ? 0u : 1u) << typed;
+        if (!c.accepted) {
+            EXPECT_EQ(desktop.messages[0].text, FrmOptionNew::kRangeMessage);
+            EXPECT_EQ(dialog.focusWidget(), dialog.TxtSizeWidth);
+            EXPECT_TRUE(dialog.isVisible());
+        } else {
+            EXPECT_EQ(dialog.IconWidth(), c.shown.toInt()) << typed;
+            EXPECT_EQ(dialog.IconHeight(), 16) << typed;
+        }
+    }
+}
+
+TEST_F(NewBitmap, SquareCopiesTheSizeIntoTheOtherBox) {
+    dialog.OptSize[5]->click();
+    TypeThenOk(dialog.TxtSizeWidth, "40");
+    EXPECT_EQ(dialog.TxtSizeHeight->text(), "40");
+    EXPECT_EQ(dialog.IconWidth(), 40);
+    EXPECT_EQ(dialog.IconHeight(), 40);
+    dialog.show();
+    dialog.ChkSquare->setChecked(false);
+    dialog.TxtSizeWidth->setFocus();
+    dialog.TxtSizeWidth->setText("40");
+    dialog.TxtSizeHeight->setFocus();
+    TypeThenOk(dialog.TxtSizeHeight, "20");
+    EXPECT_EQ(dialog.IconWidth(), 40);
+    EXPECT_EQ(dialog.IconHeight(), 20);
+}
+
+TEST_F(NewBitmap, LeadingNumbersOfTheBoxes) {
+    const struct {
+        QString text;
+        int value;
+    } cases[] = {{"24", 24}, {"12abc", 12}, {"abc", 0}, {"", 0}, {" 7.5x", 8}, {"-3", -3}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(FrmOptionNew::LeadingNumber(c.text), c.value) << c.text.toStdString();
+    }
+}
+
+TEST_F(NewBitmap, ThePaletteOpensBelowItsButtonAndSetsTheColour) {
+    dialog.OptColor[1]->click();
+    QTest::mousePress(dialog.CmdPalette, Qt::LeftButton);
+    FrmColorPicker* picker = dialog.ColorPicker();
+    ASSERT_NE(picker, nullptr);
+    const QPoint below = dialog.CmdPalette->mapToGlobal(QPoint(0, dialog.CmdPalette->height()));
+    EXPECT_EQ(picker->pos(), below);
+    emit picker->SelectColor(0x00FF00);
+    EXPECT_EQ(dialog.ColorBack(), 0x00FF00u);
+    EXPECT_EQ(Swatch(), QColor(0, 255, 0));
+}
+
+}  // namespace
