@@ -1,0 +1,220 @@
+#include "app/FrmAlphaPixels.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "app/ClsDIB.h"
+#include "controls/FrmColorPicker.h"
+#include "image/c32bppDIB.h"
+#include "platform/desktop/Desktop.h"
+#include "platform/desktop/QtBitmapBridge.h"
+#include "platform/gdi/Gdi.h"
+
+namespace {
+
+using desktop::QtBitmapBridge;
+
+// A drawing context holding a 32-bit copy of an image, drawn into and read back as a QImage.
+struct Surface {
+    explicit Surface(const QImage& image)
+        : bitmap(QtBitmapBridge::FromQImage(image)), dc(gdi::CreateCompatibleDC()) {
+        gdi::SelectObject(dc.Get(), bitmap.Get());
+    }
+    ~Surface() { gdi::SelectObject(dc.Get(), gdi::StockBitmap()); }
+    QImage Read() const {
+        return QtBitmapBridge::ToQImage(*gdi::BitmapFromHandle(bitmap.Get()),
+                                        QtBitmapBridge::Alpha::Opaque);
+    }
+    gdi::UniqueGdiObject bitmap;
+    gdi::UniqueGdiObject dc;
+};
+
+// A dropper: a slanted tube with a drop at its tip, hot spot on the tip.
+QCursor DropperCursor() {
+    QPixmap shape(16, 16);
+    shape.fill(Qt::transparent);
+    QPainter painter(&shape);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Qt::black, 1.5));
+    painter.drawLine(2, 13, 10, 5);
+    painter.setBrush(Qt::black);
+    painter.drawEllipse(QPointF(12, 3.5), 2.5, 2.5);
+    painter.setPen(QPen(Qt::white, 0.8));
+    painter.drawLine(3, 13, 10, 6);
+    painter.end();
+    return QCursor(shape, 1, 14);
+}
+
+}  // namespace
+
+FrmAlphaPixels::FrmAlphaPixels(desktop::Desktop& desktop, QWidget* parent)
+    : QDialog(parent),
+      m_Desktop(desktop),
+      m_Source(std::make_unique<c32bppDIB>()),
+      m_CutOut(std::make_unique<c32bppDIB>()),
+      m_Canvas(std::make_unique<ClsDIB>()),
+      m_Left(Checkerboard()),
+      m_Right(Checkerboard()) {
+    setWindowTitle("Alpha Pixels");
+    BuildControls();
+    Picture1->setPixmap(QPixmap::fromImage(m_Left));
+    Picture2->setPixmap(QPixmap::fromImage(m_Right));
+}
+
+FrmAlphaPixels::~FrmAlphaPixels() = default;
+
+void FrmAlphaPixels::BuildControls() {
+    Label1 = new QLabel(
+        "This image contains transparent pixels, this resolution should not preserve them, or "
+        "make a background color");
+    Label1->setWordWrap(true);
+    Picture1 = new QLabel;
+    Picture2 = new QLabel;
+    for (QLabel* preview : {Picture1, Picture2}) {
+        preview->setFixedSize(kPreviewSize, kPreviewSize);
+    }
+    OptRemove = new QRadioButton("Remove Alpha Pixel");
+    OptPreserve = new QRadioButton("Preserve Alpha Pixel");
+    OptRemove->setChecked(true);
+    PicBackColor = new QLabel;
+    PicBackColor->setFixedSize(24, 22);
+    PicBackColor->setFrameShape(QFrame::Box);
+    CmdBackColor = new QPushButton("             BackColor");
+    CmdDropper = new QPushButton;
+    CmdDropper->setIcon(QIcon(QPixmap(DropperCursor().pixmap())));
+    CmdDropper->setToolTip("Pick a colour from the screen");
+    CmdDropper->installEventFilter(this);
+    Check1 = new QCheckBox("Don't display this window again and make always this desition.");
+    CmdAccept = new QPushButton("Accept");
+    CmdAccept->setDefault(true);
+    for (QWidget* control :
+         {static_cast<QWidget*>(CmdBackColor), static_cast<QWidget*>(CmdDropper)}) {
+        control->setEnabled(false);
+        connect(OptPreserve, &QRadioButton::toggled, control, &QWidget::setEnabled);
+    }
+    connect(CmdBackColor, &QPushButton::clicked, this, &FrmAlphaPixels::OpenPalette);
+    connect(CmdAccept, &QPushButton::clicked, this, &QDialog::hide);
+
+    auto* colour = new QHBoxLayout;
+    colour->addWidget(PicBackColor);
+    colour->addWidget(CmdBackColor, 1);
+    colour->addWidget(CmdDropper);
+    auto* grid = new QGridLayout;
+    grid->addWidget(Picture1, 0, 0);
+    grid->addWidget(Picture2, 0, 1);
+    grid->addWidget(OptRemove, 1, 0);
+    grid->addWidget(OptPreserve, 1, 1);
+    grid->addLayout(colour, 2, 1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(Check1, 1);
+    bottom->addWidget(CmdAccept);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Label1);
+    layout->addLayout(grid);
+    layout->addLayout(bottom);
+}
+
+// White with 6 x 6 grey squares every 12 pixels, rows shifted by 6, and a light grey frame.
+QImage FrmAlphaPixels::Checkerboard() {
+    QImage board(kPreviewSize, kPreviewSize, QImage::Format_RGB32);
+    board.fill(Qt::white);
+    QPainter painter(&board);
+    int x0 = -1;
+    for (int y = -1; y <= kPreviewSize; y += 6) {
+        for (int x = x0; x <= kPreviewSize; x += 12) {
+            painter.fillRect(x, y, 6, 6, QColor(0xCC, 0xCC, 0xCC));
+        }
+        x0 = x0 == -1 ? 5 : -1;
+    }
+    painter.setPen(QColor(0xC0, 0xC0, 0xC0));
+    painter.drawRect(0, 0, kPreviewSize - 1, kPreviewSize - 1);
+    return board;
+}
+
+int FrmAlphaPixels::CentredOrigin(int size) {
+    return static_cast<int>(std::nearbyint(kPreviewSize / 2.0 - size / 2.0));
+}
+
+void FrmAlphaPixels::SetColorBack(gdi::COLORREF color) {
+    m_ColorBack = color;
+    PicBackColor->setStyleSheet(
+        QString("background: %1;").arg(QtBitmapBridge::ToQColor(color).name()));
+}
+
+void FrmAlphaPixels::SetDIB(const c32bppDIB& image) {
+    image.CopyImageTo(*m_Source);
+    image.CopyImageTo(*m_CutOut);
+    m_CutOut->RemoveAlpha();
+    DrawLeftPreview();
+    m_Canvas->Create(image.Width(), image.Height(), 24);
+    RedrawRightPreview();
+}
+
+void FrmAlphaPixels::DrawLeftPreview() {
+    Surface preview(Checkerboard());
+    m_CutOut->Render(preview.dc.Get(), CentredOrigin(m_CutOut->Width()),
+                     CentredOrigin(m_CutOut->Height()), m_CutOut->Width(), m_CutOut->Height());
+    m_Left = preview.Read();
+    Picture1->setPixmap(QPixmap::fromImage(m_Left));
+}
+
+void FrmAlphaPixels::RedrawRightPreview() {
+    Surface preview(Checkerboard());
+    const int w = m_Source->Width(), h = m_Source->Height();
+    if (m_Canvas->hDC() != 0) {
+        m_Canvas->Fill(m_ColorBack);
+        m_Source->Render(m_Canvas->hDC(), 0, 0, w, h);
+        gdi::TransparentBlt(preview.dc.Get(), CentredOrigin(w), CentredOrigin(h), w, h,
+                            m_Canvas->hDC(), 0, 0, m_ColorBack);
+    }
+    m_Right = preview.Read();
+    Picture2->setPixmap(QPixmap::fromImage(m_Right));
+}
+
+void FrmAlphaPixels::OpenPalette() {
+    if (m_Picker) {
+        return;
+    }
+    m_Picker = new FrmColorPicker(m_Desktop, this);
+    connect(m_Picker, &FrmColorPicker::SelectColor, this, [this](unsigned color) {
+        SetColorBack(color);
+        RedrawRightPreview();
+    });
+    const QPoint below = CmdBackColor->mapTo(this, QPoint(0, CmdBackColor->height()));
+    m_Picker->PopUpColor(this, below.x(), below.y(), m_ColorBack);
+}
+
+void FrmAlphaPixels::PickScreenColor() {
+    SetColorBack(m_Desktop.ScreenPixelUnderPointer());
+    RedrawRightPreview();
+}
+
+// The dropper: the pointer changes while the button is held and the colour is read wherever
+// it is released.
+bool FrmAlphaPixels::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == CmdDropper && CmdDropper->isEnabled()) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            CmdDropper->setCursor(DropperCursor());
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            CmdDropper->unsetCursor();
+            PickScreenColor();
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool FrmAlphaPixels::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) {
+        m_Picker.clear();
+    }
+    return QDialog::event(event);
+}

@@ -1,0 +1,135 @@
+#include "app/FrmAlphaPixels.h"
+
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <cstring>
+
+#include "controls/FrmColorPicker.h"
+#include "image/c32bppDIB.h"
+#include "support/ScriptedDesktop.h"
+
+namespace {
+
+// Premultiplied blue, green, red, alpha by column: opaque red, half-transparent white, fully
+// transparent, opaque black.
+constexpr std::uint8_t kColumns[4][4] = {
+    {0, 0, 255, 255}, {128, 128, 128, 128}, {0, 0, 0, 0}, {0, 0, 0, 255}};
+
+void Paint(c32bppDIB& image, int w, int h) {
+    image.InitializeDIB(w, h);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            std::memcpy(
+                image.BitsPointer() + static_cast<std::size_t>(y) * image.scanWidth() + x * 4,
+                kColumns[x % 4], 4);
+        }
+    }
+}
+
+struct AlphaPixels : ::testing::Test {
+    AlphaPixels() {
+        Paint(image, 4, 4);
+        dialog.SetColorBack(0x00FF00);
+        dialog.SetDIB(image);
+        dialog.show();
+    }
+    QRgb Board(int x, int y) const { return board.pixel(x, y); }
+
+    ScriptedDesktop desktop;
+    FrmAlphaPixels dialog{desktop};
+    c32bppDIB image;
+    const QImage board = FrmAlphaPixels::Checkerboard();
+};
+
+TEST(AlphaPixelsBoard, CheckerboardSquaresAndFrame) {
+    const QImage board = FrmAlphaPixels::Checkerboard();
+    const QRgb grey = qRgb(0xCC, 0xCC, 0xCC), white = qRgb(255, 255, 255);
+    const struct {
+        int x, y;
+        QRgb color;
+    } points[] = {{0, 0, qRgb(0xC0, 0xC0, 0xC0)},
+                  {255, 100, qRgb(0xC0, 0xC0, 0xC0)},
+                  {1, 1, grey},
+                  {4, 4, grey},
+                  {5, 1, white},
+                  {10, 1, white},
+                  {11, 1, grey},
+                  {1, 5, white},
+                  {5, 5, grey},
+                  {10, 10, grey},
+                  {11, 5, white}};
+    for (const auto& p : points) {
+        EXPECT_EQ(board.pixel(p.x, p.y), p.color) << p.x << "," << p.y;
+    }
+    EXPECT_EQ(FrmAlphaPixels::CentredOrigin(4), 126);
+    EXPECT_EQ(FrmAlphaPixels::CentredOrigin(17), 120) << "119.5 rounds to even";
+    EXPECT_EQ(FrmAlphaPixels::CentredOrigin(300), -22);
+}
+
+TEST_F(AlphaPixels, OpensAskingToRemove) {
+    EXPECT_EQ(dialog.windowTitle(), "Alpha Pixels");
+    EXPECT_TRUE(dialog.OptRemove->isChecked());
+    EXPECT_FALSE(dialog.CmdBackColor->isEnabled());
+    EXPECT_FALSE(dialog.CmdDropper->isEnabled());
+    dialog.OptPreserve->click();
+    EXPECT_TRUE(dialog.CmdBackColor->isEnabled());
+    EXPECT_TRUE(dialog.CmdDropper->isEnabled());
+    dialog.OptRemove->click();
+    EXPECT_FALSE(dialog.CmdDropper->isEnabled());
+    dialog.CmdAccept->click();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_TRUE(dialog.OptRemove->isChecked());
+}
+
+TEST_F(AlphaPixels, PreviewsShowBothAnswers) {
+    const QImage left = dialog.LeftPreview(), right = dialog.RightPreview();
+    const int y = 127;
+    EXPECT_EQ(left.pixel(126, y), qRgb(255, 0, 0));
+    EXPECT_EQ(left.pixel(127, y), Board(127, y)) << "partly transparent is dropped";
+    EXPECT_EQ(left.pixel(128, y), Board(128, y));
+    EXPECT_EQ(left.pixel(129, y), qRgb(0, 0, 0));
+    EXPECT_EQ(left.pixel(125, y), Board(125, y));
+    EXPECT_EQ(right.pixel(126, y), qRgb(255, 0, 0));
+    EXPECT_EQ(right.pixel(127, y), qRgb(128, 255, 128)) << "blended over the green";
+    EXPECT_EQ(right.pixel(128, y), Board(128, y)) << "the colour itself is transparent";
+    EXPECT_EQ(right.pixel(129, y), qRgb(0, 0, 0));
+}
+
+TEST_F(AlphaPixels, DropperPicksTheScreenPixelAndRedraws) {
+    dialog.OptPreserve->click();
+    desktop.screenPixels.push_back(0x000000);
+    QTest::mousePress(dialog.CmdDropper, Qt::LeftButton);
+    QTest::mouseRelease(dialog.CmdDropper, Qt::LeftButton, {}, QPoint(-200, -50));
+    EXPECT_EQ(dialog.ColorBack(), 0u);
+    const QImage right = dialog.RightPreview();
+    EXPECT_EQ(right.pixel(129, 127), Board(129, 127)) << "pure black is now transparent";
+    EXPECT_EQ(right.pixel(127, 127), qRgb(128, 128, 128));
+    EXPECT_EQ(right.pixel(128, 127), Board(128, 127));
+}
+
+TEST_F(AlphaPixels, LargeImagesAreCentredAndClipped) {
+    c32bppDIB large;
+    Paint(large, 300, 300);
+    dialog.SetDIB(large);
+    // Column 22 of the image is at preview x 0 and is half-transparent white (22 % 4 == 2 is
+    // transparent, 23 % 4 == 3 black, 24 % 4 == 0 red).
+    const QImage left = dialog.LeftPreview();
+    EXPECT_EQ(left.pixel(1, 10), qRgb(0, 0, 0));
+    EXPECT_EQ(left.pixel(2, 10), qRgb(255, 0, 0));
+    EXPECT_EQ(left.size(), QSize(256, 256));
+}
+
+TEST_F(AlphaPixels, ThePaletteSetsTheColourAndRedraws) {
+    dialog.OptPreserve->click();
+    dialog.CmdBackColor->click();
+    ASSERT_NE(dialog.ColorPicker(), nullptr);
+    emit dialog.ColorPicker()->SelectColor(0xFF0000);
+    EXPECT_EQ(dialog.ColorBack(), 0xFF0000u);
+    EXPECT_EQ(dialog.RightPreview().pixel(127, 127), qRgb(128, 128, 255));
+}
+
+}  // namespace
