@@ -291,6 +291,17 @@ TEST_F(Adding, BelowThirtyTwoBitsPartlyTransparentImagesAskEveryTime) {
     }
 }
 
+TEST_F(Adding, FilesDroppedAtOnePositionEndUpReversed) {
+    const auto cell = MakeImage(16, 16, [](int, int) { return gdi::Bgra{0, 0, 255, 255}; });
+    for (int i = 0; i < 5; ++i) {
+        document.AddImage("", -1, cell.get(), Answer(true, 0));
+    }
+    for (int dropped = 0; dropped < 3; ++dropped) {
+        document.AddImage("", 2, cell.get(), Answer(true, 0));
+    }
+    EXPECT_EQ(document.Cells(), (std::vector{0, 1, 7, 6, 5, 2, 3, 4}));
+}
+
 TEST_F(Adding, FilesThatAreNotImagesAddNothing) {
     const auto path = std::filesystem::temp_directory_path() / "not-an-image.png";
     std::ofstream(path) << "plain text, long enough to pass the size check of the loader.....";
