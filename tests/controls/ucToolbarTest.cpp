@@ -1,0 +1,189 @@
+#include "controls/ucToolbar.h"
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include "support/TestSurface.h"
+
+namespace {
+
+constexpr gdi::COLORREF kMask = Rgb(255, 0, 255);
+
+// A host window with the toolbar placed off its origin, so that host coordinates differ.
+struct Toolbar : ::testing::Test {
+    Toolbar() : bar(new ucToolbar(&host)) {
+        host.resize(400, 100);
+        bar->move(10, 30);
+        bar->Initialize(16, true, true, true);
+        host.show();
+    }
+    void Add(int style, const QString& caption = {}) {
+        bar->AddButton(caption, 0, caption, style, false, 0);
+        bar->resize(bar->sizeHint());
+    }
+    QPoint Centre(int button) const { return bar->ButtonRect(button).center(); }
+
+    QWidget host;
+    ucToolbar* bar;
+};
+
+TEST_F(Toolbar, CommandNumbersCountSeparators) {
+    Add(ucToolbar::kStyleButton, "A");
+    Add(ucToolbar::kStyleSeparator);
+    Add(ucToolbar::kStyleButton, "C");
+    QSignalSpy clicks(bar, &ucToolbar::ButtonClick);
+    QTest::mouseClick(bar, Qt::LeftButton, {}, Centre(3));
+    QTest::mouseClick(bar, Qt::LeftButton, {}, Centre(2));
+    ASSERT_EQ(clicks.count(), 1) << "a separator is no button";
+    EXPECT_EQ(clicks.at(0).at(0).toInt(), 3);
+    EXPECT_EQ(bar->ButtonCount(), 3);
+    EXPECT_EQ(bar->ButtonCaption(3), "C");
+}
+
+TEST_F(Toolbar, TooltipsAreCutToEightyCharacters) {
+    for (const int length : {0, 79, 80, 81, 200}) {
+        bar->AddButton({}, 0, QString(length, 'x'), ucToolbar::kStyleButton, false, 0);
+        EXPECT_EQ(bar->ButtonTipText(bar->ButtonCount()).size(), std::min(length, 80)) << length;
+    }
+    bar->SetButtonTipText(1, QString(90, 'y'));
+    EXPECT_EQ(bar->ButtonTipText(1), QString(80, 'y'));
+}
+
+struct DropDownCase {
+    int style;
+    bool onArrow;
+    int dropDowns;
+    int clicks;
+};
+
+struct ToolbarDropDown : Toolbar, ::testing::WithParamInterface<DropDownCase> {};
+
+TEST_P(ToolbarDropDown, ReportsTheLowerLeftCornerInHostCoordinates) {
+    const DropDownCase c = GetParam();
+    Add(ucToolbar::kStyleButton);
+    Add(c.style);
+    QSignalSpy drops(bar, &ucToolbar::ButtonDropDown);
+    QSignalSpy clicks(bar, &ucToolbar::ButtonClick);
+    const QRect rect = bar->ButtonRect(2);
+    const QPoint point = c.onArrow ? QPoint(rect.right() - 2, rect.center().y())
+                                   : QPoint(rect.left() + 3, rect.center().y());
+    QTest::mouseClick(bar, Qt::LeftButton, {}, point);
+    ASSERT_EQ(drops.count(), c.dropDowns);
+    EXPECT_EQ(clicks.count(), c.clicks);
+    if (c.dropDowns == 1) {
+        EXPECT_EQ(drops.at(0), (QList<QVariant>{2, 10 + rect.x(), 30 + rect.y() + rect.height()}));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Styles, ToolbarDropDown,
+                         ::testing::Values(DropDownCase{ucToolbar::kStyleDropDown, true, 1, 0},
+                                           DropDownCase{ucToolbar::kStyleDropDown, false, 0, 1},
+                                           DropDownCase{ucToolbar::kStyleWholeDropDown, true, 1, 0},
+                                           DropDownCase{ucToolbar::kStyleWholeDropDown, false, 1,
+                                                        0}));
+
+TEST(ToolbarHeight, BottomOfTheSecondButtonPlusTheDivider) {
+    struct Case {
+        bool divider;
+        int buttons;
+        int height;
+    };
+    for (const Case c :
+         {Case{true, 2, 24}, Case{false, 2, 22}, Case{true, 1, 2}, Case{false, 0, 0}}) {
+        ucToolbar bar;
+        EXPECT_EQ(bar.ToolbarHeight(), 0) << "not created yet";
+        bar.Initialize(16, true, false, c.divider);
+        for (int i = 0; i < c.buttons; ++i) {
+            bar.AddButton({}, 0, {}, i == 1 ? ucToolbar::kStyleSeparator : 0, false, 0);
+        }
+        EXPECT_EQ(bar.ToolbarHeight(), c.height) << c.divider << c.buttons;
+    }
+}
+
+TEST_F(Toolbar, BitmapsAreCutIntoSquaresWithTheMaskTransparent) {
+    TestSurface strip(32, 16, 24);
+    gdi::FillRect(strip.dc.Get(), {0, 0, 16, 16}, Rgb(200, 0, 0));
+    gdi::FillRect(strip.dc.Get(), {16, 0, 32, 16}, Rgb(0, 0, 200));
+    gdi::FillRect(strip.dc.Get(), {0, 0, 1, 1}, kMask);
+    EXPECT_EQ(bar->AddBitmap(strip.bitmap.Get(), kMask), 0);
+    EXPECT_EQ(bar->AddBitmap(strip.bitmap.Get(), gdi::CLR_NONE), 2);
+    EXPECT_EQ(bar->AddBitmap(0, kMask), -1);
+    EXPECT_EQ(bar->ListImage(0).pixelColor(0, 0).alpha(), 0);
+    EXPECT_EQ(bar->ListImage(0).pixelColor(5, 5), QColor(200, 0, 0));
+    EXPECT_EQ(bar->ListImage(1).pixelColor(15, 15), QColor(0, 0, 200));
+    EXPECT_EQ(bar->ListImage(2).pixelColor(0, 0), QColor(255, 0, 255)) << "no mask colour";
+    EXPECT_TRUE(bar->ListImage(4).isNull());
+    EXPECT_EQ(ucToolbar().AddBitmap(strip.bitmap.Get(), kMask), 0) << "no image list yet";
+}
+
+TEST_F(Toolbar, CheckTogglesAndGroupsAreExclusiveWithinTheirRun) {
+    for (const int style :
+         {ucToolbar::kStyleCheck, ucToolbar::kStyleCheckGroup, ucToolbar::kStyleCheckGroup,
+          ucToolbar::kStyleSeparator, ucToolbar::kStyleCheckGroup}) {
+        Add(style);
+    }
+    bar->SetButtonChecked(5, true);
+    const auto click = [&](int button) {
+        QTest::mouseClick(bar, Qt::LeftButton, {}, Centre(button));
+    };
+    click(1);
+    EXPECT_TRUE(bar->ButtonChecked(1));
+    click(1);
+    EXPECT_FALSE(bar->ButtonChecked(1));
+    click(2);
+    click(3);
+    click(3);
+    EXPECT_FALSE(bar->ButtonChecked(2));
+    EXPECT_TRUE(bar->ButtonChecked(3)) << "a group button stays down";
+    EXPECT_TRUE(bar->ButtonChecked(5)) << "behind a separator is another group";
+}
+
+TEST_F(Toolbar, HotTrackingReportsLeaveBeforeEnter) {
+    Add(0);
+    Add(0);
+    Add(0);
+    bar->SetButtonEnabled(3, false);
+    QStringList events;
+    QObject::connect(bar, &ucToolbar::ButtonEnter, [&](int b) { events << QString("E%1").arg(b); });
+    QObject::connect(bar, &ucToolbar::ButtonLeave, [&](int b) { events << QString("L%1").arg(b); });
+    QObject::connect(bar, &ucToolbar::ToolbarEnter, [&] { events << "TE"; });
+    QObject::connect(bar, &ucToolbar::ToolbarLeave, [&] { events << "TL"; });
+    for (const int button : {1, 2, 2, 3}) {
+        QTest::mouseMove(bar, Centre(button));
+    }
+    EXPECT_EQ(events, (QStringList{"E1", "TE", "L1", "E2", "L2", "TL"}))
+        << "a disabled button is never hot";
+}
+
+TEST_F(Toolbar, DisabledButtonsAndBadNumbersDoNothing) {
+    Add(ucToolbar::kStyleWholeDropDown);
+    bar->SetButtonEnabled(1, false);
+    QSignalSpy drops(bar, &ucToolbar::ButtonDropDown);
+    QTest::mouseClick(bar, Qt::LeftButton, {}, Centre(1));
+    EXPECT_EQ(drops.count(), 0);
+    for (const int bad : {0, -1, 2}) {
+        bar->SetButtonCaption(bad, "x");
+        bar->SetButtonVisible(bad, false);
+        EXPECT_EQ(bar->ButtonImage(bad), 0);
+        EXPECT_TRUE(bar->ButtonCaption(bad).isEmpty());
+        EXPECT_FALSE(bar->ButtonVisible(bad));
+        EXPECT_TRUE(bar->ButtonRect(bad).isNull());
+    }
+    ucToolbar uncreated;
+    uncreated.AddButton("A", 0, {}, 0, false, 0);
+    EXPECT_EQ(uncreated.ButtonCount(), 0);
+}
+
+TEST_F(Toolbar, HiddenButtonsTakeNoSpaceAndIndentShiftsTheRow) {
+    Add(0);
+    Add(0);
+    bar->SetIdent(5);
+    EXPECT_EQ(bar->ButtonRect(1), QRect(5, 2, 23, 22));
+    bar->SetButtonVisible(1, false);
+    EXPECT_EQ(bar->ButtonRect(2).x(), 5);
+    EXPECT_TRUE(bar->ButtonRect(1).isNull());
+}
+
+}  // namespace
