@@ -1,0 +1,540 @@
+#include "app/FrmMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QIcon>
+#include <QImage>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QRadioButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/FrmAlphaPixels.h"
+#include "app/FrmOptionNew.h"
+#include "controls/FrmColorPicker.h"
+#include "controls/ucListIcon.h"
+#include "controls/ucStatusbar.h"
+#include "controls/ucToolbar.h"
+#include "image/c32bppDIB.h"
+#include "platform/desktop/Desktop.h"
+#include "platform/desktop/QtBitmapBridge.h"
+#include "platform/gdi/UniqueGdiObject.h"
+#include "platform/picture/ClipboardSource.h"
+
+namespace {
+
+enum ToolbarButton {
+    kAddButton = 1,
+    kMoveBackButton = 3,
+    kMoveForwardButton = 4,
+    kDeleteButton = 6,
+    kBackColorButton = 8
+};
+enum Icon { kNoIcon, kInformation, kCritical };
+
+const desktop::FileFilter kBitmapFilter{"Bitmap (*.bmp;*.dib)", "*.bmp;*.dib;"};
+const desktop::FileFilter kImageFilter{"Archivos de imágenes",
+                                       "*.gif;*.png;*.ico;*.cur;*.bmp;*.dib"};
+
+void SetMenuIcon(QAction* action, int number) {
+    if (number >= 0) {
+        action->setIcon(QIcon(QString(":/custom_%1.png").arg(number)));
+    }
+}
+
+QString ProgramTitle() {
+    return QCoreApplication::applicationName();
+}
+
+std::string Local(const QString& path) {
+    return path.toStdString();
+}
+
+}  // namespace
+
+FrmMain::FrmMain(desktop::Desktop& desktop, QWidget* parent)
+    : QMainWindow(parent), m_Desktop(desktop) {
+    picture::ClipboardSource::Install(&m_Desktop.Clipboard());
+    QIcon windowIcon;
+    windowIcon.addFile(":/icon_16.png", QSize(16, 16));
+    windowIcon.addFile(":/icon_32.png", QSize(32, 32));
+    setWindowIcon(windowIcon);
+    auto* content = new QWidget;
+    auto* column = new QVBoxLayout(content);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    ucToolbar1 = new ucToolbar;
+    ucListIcon1 = new ucListIcon;
+    ucStatusbar1 = new ucStatusbar;
+    column->addWidget(ucToolbar1);
+    column->addWidget(ucListIcon1);
+    column->addWidget(ucStatusbar1);
+    setCentralWidget(content);
+    BuildMenus();
+    BuildToolbar();
+    BuildStatusbar();
+    m_TempFolder = m_Desktop.TempFolder();
+    m_DefaultFolder = m_Desktop.PicturesFolder();
+    connect(ucListIcon1, &ucListIcon::SelChange, this, [this](int index) {
+        m_Document.SetListIndex(index);
+        UpdateMoveButtons(index);
+    });
+    connect(ucListIcon1, &ucListIcon::MouseDown, this, [this](int button, int, int, int) {
+        if (button == 2) {
+            MnuEdit->popup(QCursor::pos());
+        }
+    });
+    connect(ucListIcon1, &ucListIcon::OLEDragDrop, this, &FrmMain::DropOnView);
+    resize(620, height());
+    ShowDocument();
+    RefreshWindow();
+    FitWindowHeight();
+}
+
+FrmMain::~FrmMain() {
+    if (picture::ClipboardSource::Installed() == &m_Desktop.Clipboard()) {
+        picture::ClipboardSource::Install(nullptr);
+    }
+}
+
+void FrmMain::BuildMenus() {
+    QMenu* file = menuBar()->addMenu("File");
+    const char* fileItems[] = {"New", "Open", "Open PE Files", "-", "Save", "Save as"};
+    const char* fileKeys[] = {"Ctrl+N", "Ctrl+O", "Ctrl+P", "", "Ctrl+S", ""};
+    for (std::size_t i = 0; i < SubMnuFile.size(); ++i) {
+        SubMnuFile[i] = i == 3 ? file->addSeparator() : file->addAction(fileItems[i]);
+        SubMnuFile[i]->setShortcut(QKeySequence(fileKeys[i]));
+    }
+    const int fileIcons[] = {0, 1, 2, -1, 3, 4};
+    for (std::size_t i = 0; i < SubMnuFile.size(); ++i) {
+        SetMenuIcon(SubMnuFile[i], fileIcons[i]);
+    }
+    SubMnuFile[4]->setEnabled(false);
+    SubMnuFile[5]->setEnabled(false);
+    connect(SubMnuFile[0], &QAction::triggered, this, &FrmMain::NewCommand);
+    connect(SubMnuFile[1], &QAction::triggered, this, &FrmMain::OpenCommand);
+    connect(SubMnuFile[4], &QAction::triggered, this, &FrmMain::SaveCommand);
+    connect(SubMnuFile[5], &QAction::triggered, this, &FrmMain::SaveAsCommand);
+
+    MnuEdit = menuBar()->addMenu("Edit");
+    MnuAdd = MnuEdit->addMenu(QIcon(":/custom_5.png"), "Add");
+    const char* addItems[] = {"From File", "From URL", "From Resource  "};
+    const char* addKeys[] = {"Ctrl+F", "Ctrl+U", "Ctrl+R"};
+    for (std::size_t i = 0; i < SubMnuAdd.size(); ++i) {
+        SubMnuAdd[i] = MnuAdd->addAction(addItems[i]);
+        SubMnuAdd[i]->setShortcut(QKeySequence(addKeys[i]));
+        SetMenuIcon(SubMnuAdd[i], i == 2 ? 2 : 6 + static_cast<int>(i));
+        connect(SubMnuAdd[i], &QAction::triggered, this,
+                [this, i] { RunAddMethod(static_cast<int>(i)); });
+    }
+    MnuPaste = MnuEdit->addAction("Paste", QKeySequence("Ctrl+V"), this, &FrmMain::PasteCommand);
+    MnuMoveBack =
+        MnuEdit->addAction("Move Back", QKeySequence("Ctrl+A"), this, &FrmMain::MoveBackCommand);
+    MnuMoveForward = MnuEdit->addAction("Move Forward", QKeySequence("Ctrl+D"), this,
+                                        &FrmMain::MoveForwardCommand);
+    MnuDelete =
+        MnuEdit->addAction("Delete", QKeySequence(Qt::Key_Delete), this, &FrmMain::DeleteCommand);
+    SetMenuIcon(MnuPaste, 8);
+    SetMenuIcon(MnuMoveBack, 9);
+    SetMenuIcon(MnuMoveForward, 10);
+    SetMenuIcon(MnuDelete, 11);
+    connect(MnuEdit, &QMenu::aboutToShow, this, &FrmMain::UpdateEditMenu);
+
+    QMenu* options = menuBar()->addMenu("Options");
+    MnuOnTop = options->addAction("Always on top");
+    MnuOnTop->setShortcut(QKeySequence("Ctrl+T"));
+    MnuOnTop->setCheckable(true);
+    connect(MnuOnTop, &QAction::toggled, this, [this](bool on) { m_Desktop.SetTopMost(this, on); });
+    MnuIconGallery = options->addAction(QString("Go to ") + kGalleryName);
+    SetMenuIcon(MnuIconGallery, 12);
+    connect(MnuIconGallery, &QAction::triggered, this,
+            [this] { m_Desktop.OpenWebPage(kGalleryAddress); });
+    MnuAbout = menuBar()->addAction("About");
+    connect(MnuAbout, &QAction::triggered, this, [this] {
+        m_Desktop.MessageBox(this,
+                             "Tilewright, by The Tilewright authors\n" + QString(kGalleryAddress) +
+                                 " for free icons\n\nThanks to the zlib and giflib projects.",
+                             desktop::MessageButtons::Ok, desktop::MessageIcon::None,
+                             ProgramTitle());
+    });
+}
+
+void FrmMain::BuildToolbar() {
+    ucToolbar1->Initialize(16, true, true, true);
+    ucToolbar1->SetTansparent(true);
+    ucToolbar1->SetUseThemeReBar(true);
+    gdi::UniqueGdiObject images(desktop::QtBitmapBridge::FromQImage(QImage(":/toolbar.png")));
+    ucToolbar1->AddBitmap(images.Get(), gdi::CLR_NONE);
+    ucToolbar1->AddButton("Add", 0, "Add", ucToolbar::kStyleDropDown, true, 0);
+    ucToolbar1->AddButton("", -1, "", ucToolbar::kStyleSeparator, false, 0);
+    ucToolbar1->AddButton("", 1, "Move Back", ucToolbar::kStyleButton, true, 0);
+    ucToolbar1->AddButton("", 2, "Move forward", ucToolbar::kStyleButton, true, 0);
+    ucToolbar1->AddButton("", -1, "", ucToolbar::kStyleSeparator, false, 0);
+    ucToolbar1->AddButton("Delete", 3, "Delete", ucToolbar::kStyleButton, true, 0);
+    ucToolbar1->AddButton("", -1, "", ucToolbar::kStyleSeparator, false, 0);
+    ucToolbar1->AddButton("", 4, "Background color", ucToolbar::kStyleWholeDropDown, true, 0);
+    for (int button : {kMoveBackButton, kMoveForwardButton, kDeleteButton, kBackColorButton}) {
+        ucToolbar1->SetButtonEnabled(button, false);
+    }
+    connect(ucToolbar1, &ucToolbar::ButtonClick, this, [this](int button) {
+        switch (button) {
+            case kAddButton:
+                RunAddMethod(m_LastAddMethod);
+                break;
+            case kMoveBackButton:
+                MoveBackCommand();
+                break;
+            case kMoveForwardButton:
+                MoveForwardCommand();
+                break;
+            case kDeleteButton:
+                DeleteCommand();
+                break;
+            default:
+                break;
+        }
+    });
+    connect(ucToolbar1, &ucToolbar::ButtonDropDown, this, [this](int button, int x, int y) {
+        if (button == kAddButton) {
+            MnuAdd->setDefaultAction(SubMnuAdd[static_cast<std::size_t>(m_LastAddMethod)]);
+            MnuAdd->popup(mapToGlobal(QPoint(x, y)));
+        } else if (button == kBackColorButton) {
+            OpenBackColorPopUp(x, y);
+        }
+    });
+}
+
+void FrmMain::BuildStatusbar() {
+    ucStatusbar1->Initialize(true, true);
+    for (int panel = 0; panel < 3; ++panel) {
+        ucStatusbar1->AddPanel(0, 100, 200, ucStatusbar::kFixed, "", "", -1);
+    }
+}
+
+// The view shows the document's cells; its own selection changes flow back through SelChange.
+void FrmMain::ShowDocument() {
+    {
+        const QSignalBlocker quiet(ucListIcon1);
+        const int selected = m_Document.ListIndex();
+        ucListIcon1->SethImageList(m_Document.CellStore().hWnd());
+        ucListIcon1->Clear();
+        for (int cell : m_Document.Cells()) {
+            ucListIcon1->AddItem(cell);
+        }
+        ucListIcon1->SetBackCheckerBoard(m_Document.BackCheckerBoard());
+        ucListIcon1->SetBackColor(m_Document.BackColor());
+        ucListIcon1->SetListIndex(selected);
+    }
+    ucListIcon1->Refresh();
+    UpdateMoveButtons(ucListIcon1->ListIndex());
+}
+
+void FrmMain::RefreshWindow() {
+    const bool hasCells = ucListIcon1->ItemCount() >= 1;
+    ucToolbar1->SetButtonEnabled(kDeleteButton, hasCells);
+    SubMnuFile[4]->setEnabled(hasCells);
+    SubMnuFile[5]->setEnabled(hasCells);
+    if (!hasCells) {
+        m_Document.ReleaseStoreWhenEmpty();
+    }
+    setWindowTitle(ProgramTitle() + " [" + QString::fromStdString(m_Document.Folder()) +
+                   QString::fromStdString(m_Document.FileName()) + "]");
+    const clsImgList& store = m_Document.CellStore();
+    const std::int32_t stripWidth = ucListIcon1->ItemCount() * store.IconWidth();
+    ucStatusbar1->SetPanelText(1, QString::number(ucListIcon1->ItemCount()) + " Icons");
+    ucStatusbar1->SetPanelText(2, ColorDepthText(store.Colors()));
+    ucStatusbar1->SetPanelText(
+        3, QString("Bitmap size: %1x%2 Pixels").arg(stripWidth).arg(store.IconHeight()));
+}
+
+void FrmMain::FitWindowHeight() {
+    if (isMinimized()) {
+        return;
+    }
+    const int content =
+        ucToolbar1->sizeHint().height() + ucListIcon1->height() + ucStatusbar1->sizeHint().height();
+    resize(width(), menuBar()->sizeHint().height() + content);
+}
+
+void FrmMain::UpdateMoveButtons(int index) {
+    ucToolbar1->SetButtonEnabled(kMoveBackButton, index >= 1);
+    ucToolbar1->SetButtonEnabled(kMoveForwardButton,
+                                 index >= 0 && index < ucListIcon1->ItemCount() - 1);
+}
+
+void FrmMain::UpdateBackColorButton() {
+    ucToolbar1->SetButtonEnabled(kBackColorButton, m_Document.CellStore().Colors() < 32);
+}
+
+void FrmMain::UpdateEditMenu() {
+    const int index = ucListIcon1->ListIndex(), count = ucListIcon1->ItemCount();
+    MnuPaste->setEnabled(m_Desktop.Clipboard().HasPicture());
+    MnuMoveBack->setEnabled(index >= 1);
+    MnuMoveForward->setEnabled(index > -1 && index < count - 1);
+    MnuDelete->setEnabled(count >= 1);
+}
+
+QString FrmMain::ColorDepthText(int depth) {
+    switch (depth) {
+        case 1:
+            return "2 Colors (1 Bit)";
+        case 4:
+            return "16 Colors (4 Bits)";
+        case 8:
+            return "256 Colors (8 Bits)";
+        case 16:
+            return "True Color (16 Bits)";
+        case 24:
+            return "True Color (24 Bits)";
+        case 32:
+            return "True Color + Alpha Chanel (32 bits)";
+        default:
+            return "";
+    }
+}
+
+QString FrmMain::GetFileAndPath(const QString& sFilename, const QString& sChar) {
+    const QString separator = sChar.trimmed();
+    const int at = separator.isEmpty() ? -1 : sFilename.lastIndexOf(separator);
+    return (at < 0 ? sFilename : sFilename.mid(at + separator.size())).toLower();
+}
+
+void FrmMain::ShowMessage(const QString& text, int icon) {
+    const desktop::MessageIcon shown = icon == kInformation ? desktop::MessageIcon::Information
+                                       : icon == kCritical  ? desktop::MessageIcon::Critical
+                                                            : desktop::MessageIcon::None;
+    m_Desktop.MessageBox(this, text, desktop::MessageButtons::Ok, shown, ProgramTitle());
+}
+
+bool FrmMain::SavePrompt() {
+    if (ucListIcon1->ItemCount() < 1 || m_Document.Saved()) {
+        return true;
+    }
+    const desktop::MessageAnswer answer = m_Desktop.MessageBox(
+        this, "Save changes to " + QString::fromStdString(m_Document.FileName()) + "?",
+        desktop::MessageButtons::YesNoCancel, desktop::MessageIcon::None, ProgramTitle());
+    if (answer == desktop::MessageAnswer::Yes) {
+        SaveCommand();
+    }
+    return answer != desktop::MessageAnswer::Cancel;
+}
+
+void FrmMain::SaveCommand() {
+    const QString name = QString::fromStdString(m_Document.FileName());
+    if (!m_Document.Folder().empty()) {
+        SaveStrip(QString::fromStdString(m_Document.Folder()) + name);
+    } else {
+        SaveStripAs(m_DefaultFolder + name);
+    }
+}
+
+void FrmMain::SaveAsCommand() {
+    SaveStripAs(QString::fromStdString(m_Document.Folder() + m_Document.FileName()));
+}
+
+void FrmMain::SaveStripAs(const QString& path) {
+    const QString chosen = m_Desktop.SaveFileDialog(this, {{kBitmapFilter}, false, ".bmp", path});
+    if (!chosen.isEmpty()) {
+        SaveStrip(chosen);
+    }
+}
+
+void FrmMain::SaveStrip(const QString& path) {
+    std::string writeError;
+    if (!m_Document.SaveStrip(Local(path), writeError)) {
+        if (!writeError.empty()) {
+            ShowMessage(QString::fromStdString(writeError), kCritical);
+        }
+        ShowMessage("Error", kNoIcon);
+    }
+    RefreshWindow();
+}
+
+void FrmMain::WaitForDialog(QWidget* dialog) {
+    m_Desktop.SetTopMost(dialog, MnuOnTop->isChecked());
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->show();
+    while (dialog->isVisible()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+}
+
+void FrmMain::NewCommand() {
+    if (!SavePrompt()) {
+        return;
+    }
+    FrmOptionNew dialog(m_Desktop, this);
+    WaitForDialog(&dialog);
+    if (dialog.Tag() != "1") {
+        return;
+    }
+    if (!m_Document.NewStrip(dialog.IconWidth(), dialog.IconHeight(), dialog.ColorDep(),
+                             dialog.ColorBack())) {
+        ShowMessage("Error to create new project", kNoIcon);
+    }
+    ShowDocument();
+    UpdateBackColorButton();
+    FitWindowHeight();
+    RefreshWindow();
+}
+
+void FrmMain::OpenCommand() {
+    if (!SavePrompt()) {
+        return;
+    }
+    const QStringList chosen = m_Desktop.OpenFileDialog(this, {{kBitmapFilter}, false, "", ""});
+    if (chosen.isEmpty()) {
+        return;
+    }
+    m_Document.OpenStripFile(Local(chosen.front()));
+    ShowDocument();
+    UpdateBackColorButton();
+    FitWindowHeight();
+    RefreshWindow();
+}
+
+StripDocument::AlphaAnswer FrmMain::AskAlpha(const c32bppDIB& image) {
+    if (m_RememberedAlpha) {
+        return *m_RememberedAlpha;
+    }
+    FrmAlphaPixels dialog(m_Desktop, this);
+    dialog.SetColorBack(m_Document.BackColor());
+    dialog.SetDIB(image);
+    WaitForDialog(&dialog);
+    const StripDocument::AlphaAnswer answer{dialog.OptRemove->isChecked(), dialog.ColorBack()};
+    if (dialog.Check1->isChecked()) {
+        m_RememberedAlpha = answer;
+    }
+    return answer;
+}
+
+void FrmMain::AddImage(const QString& path, int index, const c32bppDIB* image) {
+    const auto result = m_Document.AddImage(Local(path), index, image,
+                                            [this](const c32bppDIB& i) { return AskAlpha(i); });
+    if (result == StripDocument::AddResult::Refused) {
+        ShowMessage("Error to add image", kInformation);
+    }
+}
+
+void FrmMain::RunAddMethod(int method) {
+    if (method == 0) {
+        AddFromFileCommand();
+    }
+    m_LastAddMethod = method;
+    RefreshWindow();
+    ucListIcon1->Refresh();
+    FitWindowHeight();
+}
+
+void FrmMain::AddFromFileCommand() {
+    const QStringList chosen = m_Desktop.OpenFileDialog(this, {{kImageFilter}, true, "", ""});
+    if (chosen.isEmpty()) {
+        return;
+    }
+    QCoreApplication::processEvents();
+    for (const QString& path : chosen) {
+        AddImage(path, -1, nullptr);
+    }
+    m_Document.SetListIndex(m_Document.CellCount() - 1);
+    ShowDocument();
+}
+
+void FrmMain::PasteCommand() {
+    if (!m_Desktop.Clipboard().HasPicture()) {
+        return;
+    }
+    c32bppDIB image;
+    if (image.LoadPicture_ClipBoard()) {
+        AddImage("", -1, &image);
+        ShowDocument();
+        RefreshWindow();
+        FitWindowHeight();
+    }
+}
+
+// Every dropped file goes to the same position, so a group ends up there in reverse order.
+void FrmMain::DropOnView(const QMimeData* data, int* indexPos) {
+    if (data == nullptr || !data->hasUrls()) {
+        return;
+    }
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) {
+            AddImage(url.toLocalFile(), *indexPos, nullptr);
+        }
+    }
+    m_Document.SetListIndex(*indexPos);
+    ShowDocument();
+    RefreshWindow();
+    FitWindowHeight();
+}
+
+void FrmMain::ProcessCommandLine(const QStringList& arguments) {
+    if (arguments.isEmpty()) {
+        return;
+    }
+    const QString ending = arguments.front().right(3).toUpper();
+    show();
+    if (arguments.size() > 1 || (ending != "BMP" && ending != "DIB")) {
+        NewCommand();
+        for (const QString& argument : arguments) {
+            AddImage(argument, -1, nullptr);
+        }
+    } else {
+        m_Document.OpenStripFile(Local(arguments.front()));
+        UpdateBackColorButton();
+    }
+    ShowDocument();
+    RefreshWindow();
+    FitWindowHeight();
+}
+
+void FrmMain::MoveBackCommand() {
+    if (m_Document.MoveCellBack()) {
+        ShowDocument();
+        RefreshWindow();
+    }
+}
+
+void FrmMain::MoveForwardCommand() {
+    if (m_Document.MoveCellForward()) {
+        ShowDocument();
+        RefreshWindow();
+    }
+}
+
+void FrmMain::DeleteCommand() {
+    if (m_Document.DeleteCell()) {
+        ShowDocument();
+        RefreshWindow();
+    }
+}
+
+void FrmMain::OpenBackColorPopUp(int x, int y) {
+    if (FrmCPicker) {
+        return;
+    }
+    FrmCPicker = new FrmColorPicker(m_Desktop, this);
+    connect(FrmCPicker, &FrmColorPicker::SelectColor, this, [this](unsigned color) {
+        m_Document.SetBackColor(color);
+        ShowDocument();
+    });
+    FrmCPicker->PopUpColor(this, x, y, ucListIcon1->BackColor());
+}
+
+void FrmMain::closeEvent(QCloseEvent* event) {
+    if (!SavePrompt()) {
+        event->ignore();
+    }
+}
+
+bool FrmMain::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) {
+        FrmCPicker.clear();
+    }
+    return QMainWindow::event(event);
+}

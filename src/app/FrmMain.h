@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+#include <array>
+#include <optional>
+
+#include "app/StripDocument.h"
+
+class QAction;
+class QMenu;
+class QMimeData;
+class FrmColorPicker;
+class ucListIcon;
+class ucStatusbar;
+class ucToolbar;
+
+namespace desktop {
+class Desktop;
+}
+
+// The strip editor's window: menus, toolbar, strip view and status bar over the one strip
+// document. Every command ends in a document operation; every dialog goes through the desktop.
+class FrmMain : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    static constexpr const char* kGalleryName = "Tabler Icons";
+    static constexpr const char* kGalleryAddress = "https://tabler.io/icons";
+
+    explicit FrmMain(desktop::Desktop& desktop, QWidget* parent = nullptr);
+    ~FrmMain() override;
+
+    // Runs the start-up command line: one .bmp or .dib opens as a strip; anything else asks
+    // for a new strip and adds every argument.
+    void ProcessCommandLine(const QStringList& arguments);
+
+    static QString ColorDepthText(int depth);
+    static QString GetFileAndPath(const QString& sFilename, const QString& sChar);
+
+    StripDocument& Document() { return m_Document; }
+    ucToolbar* ucToolbar1;
+    ucListIcon* ucListIcon1;
+    ucStatusbar* ucStatusbar1;
+    std::array<QAction*, 6> SubMnuFile{};
+    std::array<QAction*, 3> SubMnuAdd{};
+    QMenu* MnuEdit;
+    QMenu* MnuAdd;
+    QAction* MnuPaste;
+    QAction* MnuMoveBack;
+    QAction* MnuMoveForward;
+    QAction* MnuDelete;
+    QAction* MnuOnTop;
+    QAction* MnuIconGallery;
+    QAction* MnuAbout;
+
+    // The commands, as the menus and the toolbar run them.
+    void NewCommand();
+    void OpenCommand();
+    void SaveCommand();
+    void SaveAsCommand();
+    void AddFromFileCommand();
+    void PasteCommand();
+    void MoveBackCommand();
+    void MoveForwardCommand();
+    void DeleteCommand();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+
+  private:
+    void BuildMenus();
+    void BuildToolbar();
+    void BuildStatusbar();
+    void ShowDocument();
+    void RefreshWindow();
+    void FitWindowHeight();
+    void UpdateMoveButtons(int index);
+    void UpdateBackColorButton();
+    void UpdateEditMenu();
+    // False when the user cancels; the command is then abandoned.
+    bool SavePrompt();
+    void SaveStrip(const QString& path);
+    void SaveStripAs(const QString& path);
+    void AddImage(const QString& path, int index, const c32bppDIB* image);
+    StripDocument::AlphaAnswer AskAlpha(const c32bppDIB& image);
+    void WaitForDialog(QWidget* dialog);
+    void DropOnView(const QMimeData* data, int* indexPos);
+    void RunAddMethod(int method);
+    void OpenBackColorPopUp(int x, int y);
+    void ShowMessage(const QString& text, int icon);
+
+    desktop::Desktop& m_Desktop;
+    StripDocument m_Document;
+    QPointer<FrmColorPicker> FrmCPicker;
+    int m_LastAddMethod = 0;
+    QString m_DefaultFolder;
+    QString m_TempFolder;
+    // Set once the user asks the Alpha Pixels dialog not to be shown again in this run.
+    std::optional<StripDocument::AlphaAnswer> m_RememberedAlpha;
+};
