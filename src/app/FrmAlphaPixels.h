@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <memory>
 
+#include "controls/FrmColorPicker.h"
 #include "platform/gdi/GdiTypes.h"
 #include "platform/gdi/UniqueGdiObject.h"
 
@@ -13,7 +14,6 @@ class QPushButton;
 class QRadioButton;
 class c32bppDIB;
 class ClsDIB;
-class FrmColorPicker;
 
 namespace desktop {
 class Desktop;

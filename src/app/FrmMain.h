@@ -7,11 +7,12 @@
 #include <optional>
 
 #include "app/StripDocument.h"
+#include "controls/FrmColorPicker.h"
 
 class QAction;
 class QMenu;
 class QMimeData;
-class FrmColorPicker;
+
 class ucListIcon;
 class ucStatusbar;
 class ucToolbar;

@@ -5,6 +5,7 @@
 #include <array>
 #include <optional>
 
+#include "controls/FrmColorPicker.h"
 #include "platform/gdi/GdiTypes.h"
 
 class QCheckBox;
@@ -12,7 +13,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class FrmColorPicker;
 
 namespace desktop {
 class Desktop;

@@ -1,0 +1,173 @@
+#include "app/FrmMain.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+#include <filesystem>
+
+#include "app/ClsDIB.h"
+#include "app/FrmOptionNew.h"
+#include "controls/ucListIcon.h"
+#include "controls/ucStatusbar.h"
+#include "controls/ucToolbar.h"
+#include "platform/gdi/Gdi.h"
+#include "support/ScriptedDesktop.h"
+
+namespace {
+
+std::string TempPath(const std::string& name) {
+    return (std::filesystem::temp_directory_path() / name).string();
+}
+
+// A strip file of `cells` cells of 16 x 16, each a solid colour framed by magenta.
+std::string WriteStrip(const std::string& name, int cells, int depth) {
+    ClsDIB strip;
+    strip.Create(16 * cells, 16, 32);
+    strip.Fill(0xFF00FF);
+    for (int i = 0; i < cells; ++i) {
+        gdi::FillRect(strip.hDC(), {16 * i + 2, 2, 16 * i + 14, 14},
+                      static_cast<gdi::COLORREF>(0x102030 + 0x10 * i));
+    }
+    const std::string path = TempPath(name);
+    strip.SaveToFile(path, depth);
+    return path;
+}
+
+// Answers the New Bitmap dialog with Ok as soon as it shows.
+void ConfirmNewDialogWhenShown(QWidget* window) {
+    QTimer::singleShot(10, window, [window] {
+        auto* dialog = window->findChild<FrmOptionNew*>();
+        if (dialog != nullptr && dialog->isVisible()) {
+            dialog->CmdOk->click();
+        } else {
+            ConfirmNewDialogWhenShown(window);
+        }
+    });
+}
+
+struct MainWindow : ::testing::Test {
+    QString Caption(const QString& name) const {
+        return QCoreApplication::applicationName() + " [" + name + "]";
+    }
+    bool CloseAccepted() {
+        QCloseEvent close;
+        QApplication::sendEvent(&window, &close);
+        return close.isAccepted();
+    }
+
+    ScriptedDesktop desktop;
+    FrmMain window{desktop};
+};
+
+TEST_F(MainWindow, AFreshStart) {
+    EXPECT_EQ(window.windowTitle(), Caption("New Strip"));
+    EXPECT_FALSE(window.SubMnuFile[4]->isEnabled());
+    EXPECT_FALSE(window.SubMnuFile[5]->isEnabled());
+    EXPECT_EQ(window.ucStatusbar1->PanelText(1), "0 Icons");
+    EXPECT_EQ(window.ucToolbar1->ButtonCount(), 8);
+    EXPECT_TRUE(CloseAccepted()) << "nothing to save";
+    EXPECT_TRUE(desktop.messages.empty());
+}
+
+TEST_F(MainWindow, TwelveCellStripStatusAndEnabling) {
+    const std::string path = WriteStrip("twelve.bmp", 12, 32);
+    window.ProcessCommandLine({QString::fromStdString(path)});
+    EXPECT_EQ(window.ucStatusbar1->PanelText(1), "12 Icons");
+    EXPECT_EQ(window.ucStatusbar1->PanelText(2), "True Color + Alpha Chanel (32 bits)");
+    EXPECT_EQ(window.ucStatusbar1->PanelText(3), "Bitmap size: 192x16 Pixels");
+    EXPECT_EQ(window.windowTitle(),
+              Caption(QString::fromStdString(std::filesystem::path(path).parent_path().string() +
+                                             "/twelve.bmp")));
+    EXPECT_TRUE(window.SubMnuFile[4]->isEnabled());
+    EXPECT_FALSE(window.ucToolbar1->ButtonEnabled(8)) << "no background colour at 32 bits";
+    const struct {
+        int select;
+        bool back, forward;
+    } cases[] = {{0, false, true}, {5, true, true}, {11, true, false}};
+    for (const auto& c : cases) {
+        window.ucListIcon1->SetListIndex(c.select);
+        emit window.MnuEdit->aboutToShow();
+        EXPECT_EQ(window.MnuMoveBack->isEnabled(), c.back) << c.select;
+        EXPECT_EQ(window.MnuMoveForward->isEnabled(), c.forward) << c.select;
+        EXPECT_EQ(window.ucToolbar1->ButtonEnabled(3), c.back) << c.select;
+        EXPECT_EQ(window.ucToolbar1->ButtonEnabled(4), c.forward) << c.select;
+        EXPECT_TRUE(window.MnuDelete->isEnabled());
+        EXPECT_FALSE(window.MnuPaste->isEnabled());
+    }
+}
+
+TEST_F(MainWindow, DeletingEveryCellDisablesSaving) {
+    window.ProcessCommandLine({QString::fromStdString(WriteStrip("two.bmp", 2, 24))});
+    EXPECT_EQ(window.ucStatusbar1->PanelText(2), "True Color (24 Bits)");
+    EXPECT_TRUE(window.ucToolbar1->ButtonEnabled(8));
+    window.DeleteCommand();
+    window.DeleteCommand();
+    EXPECT_EQ(window.ucListIcon1->ItemCount(), 0);
+    EXPECT_FALSE(window.SubMnuFile[4]->isEnabled());
+    EXPECT_FALSE(window.SubMnuFile[5]->isEnabled());
+    EXPECT_FALSE(window.ucToolbar1->ButtonEnabled(6));
+    EXPECT_EQ(window.Document().CellStore().ImageCount(), 0);
+    EXPECT_TRUE(CloseAccepted()) << "a strip without cells never asks";
+}
+
+TEST_F(MainWindow, TheSavePromptsThreeAnswers) {
+    ConfirmNewDialogWhenShown(&window);
+    const std::string cell = WriteStrip("cell.bmp", 1, 24);
+    window.ProcessCommandLine({QString::fromStdString(cell), QString::fromStdString(cell)});
+    ASSERT_EQ(window.ucListIcon1->ItemCount(), 2);
+    EXPECT_EQ(window.windowTitle(), Caption("New Strip"));
+
+    desktop.messageAnswers = {desktop::MessageAnswer::Cancel, desktop::MessageAnswer::No};
+    EXPECT_FALSE(CloseAccepted());
+    EXPECT_EQ(desktop.messages.back().text, "Save changes to New Strip?");
+    EXPECT_EQ(desktop.messages.back().buttons, desktop::MessageButtons::YesNoCancel);
+    EXPECT_TRUE(CloseAccepted());
+
+    const std::string saved = TempPath("prompted.bmp");
+    desktop.messageAnswers = {desktop::MessageAnswer::Yes};
+    desktop.saveAnswers = {QString::fromStdString(saved)};
+    std::filesystem::remove(saved);
+    EXPECT_TRUE(CloseAccepted());
+    ASSERT_EQ(desktop.fileRequests.size(), 1u);
+    EXPECT_EQ(desktop.fileRequests[0].initialName, desktop.picturesFolder + "New Strip");
+    EXPECT_EQ(desktop.fileRequests[0].defaultExtension, ".bmp");
+    EXPECT_TRUE(std::filesystem::exists(saved));
+    EXPECT_EQ(window.windowTitle(), Caption(QString::fromStdString(saved)));
+    EXPECT_TRUE(CloseAccepted()) << "saved now";
+}
+
+TEST_F(MainWindow, CommandLineOfImagesAsksForANewStripFirst) {
+    ConfirmNewDialogWhenShown(&window);
+    const std::string strip = WriteStrip("first.bmp", 3, 24);
+    window.ProcessCommandLine(
+        {QString::fromStdString(strip), QString::fromStdString(strip), "/nonexistent/image.png"});
+    EXPECT_EQ(window.ucListIcon1->ItemCount(), 2) << "each image is one cell; bad ones skipped";
+    EXPECT_EQ(window.Document().CellStore().Colors(), 32);
+    EXPECT_TRUE(desktop.messages.empty());
+}
+
+TEST(MainWindowText, DepthTextsAndFileParts) {
+    const struct {
+        int depth;
+        const char* text;
+    } depths[] = {{1, "2 Colors (1 Bit)"},
+                  {4, "16 Colors (4 Bits)"},
+                  {8, "256 Colors (8 Bits)"},
+                  {16, "True Color (16 Bits)"},
+                  {24, "True Color (24 Bits)"},
+                  {32, "True Color + Alpha Chanel (32 bits)"},
+                  {2, ""}};
+    for (const auto& d : depths) {
+        EXPECT_EQ(FrmMain::ColorDepthText(d.depth), d.text) << d.depth;
+    }
+    EXPECT_EQ(FrmMain::GetFileAndPath("/Home/Art/Strip.BMP", " . "), "bmp");
+    EXPECT_EQ(FrmMain::GetFileAndPath("/Home/Art/Strip.BMP", "/"), "strip.bmp");
+    EXPECT_EQ(FrmMain::GetFileAndPath("README", "."), "readme");
+}
+
+}  // namespace
