@@ -5,6 +5,8 @@
 
 #include "controls/FrmColorPicker.h"
 #include "controls/ucListIcon.h"
+#include "controls/ucStatusbar.h"
+#include "controls/ucToolbar.h"
 #include "platform/desktop/QtBitmapBridge.h"
 #include "platform/desktop/QtDesktop.h"
 #include "platform/gdi/Gdi.h"
@@ -46,6 +48,19 @@ int main(int argc, char** argv) {
     auto* layout = new QVBoxLayout(&window);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    auto* toolbar = new ucToolbar(&window);
+    toolbar->Initialize(16, true, true, true);
+    gdi::UniqueGdiObject images(desktop::QtBitmapBridge::FromQImage(QImage(":/toolbar.png")));
+    toolbar->AddBitmap(images.Get(), gdi::CLR_NONE);
+    toolbar->AddButton("Add", 0, "Add", ucToolbar::kStyleDropDown, true, 0);
+    toolbar->AddButton("", -1, "", ucToolbar::kStyleSeparator, false, 0);
+    toolbar->AddButton("", 1, "Move Back", ucToolbar::kStyleButton, true, 0);
+    toolbar->AddButton("", 2, "Move forward", ucToolbar::kStyleButton, true, 0);
+    toolbar->AddButton("", -1, "", ucToolbar::kStyleSeparator, false, 0);
+    toolbar->AddButton("Delete", 3, "Delete", ucToolbar::kStyleButton, true, 0);
+    toolbar->AddButton("", -1, "", ucToolbar::kStyleSeparator, false, 0);
+    toolbar->AddButton("", 4, "Background color", ucToolbar::kStyleWholeDropDown, true, 0);
+    layout->addWidget(toolbar);
     auto* view = new ucListIcon(&window);
     gdi::UniqueGdiObject cells(SampleCells());
     view->SethImageList(cells.Get());
@@ -55,8 +70,13 @@ int main(int argc, char** argv) {
     }
     view->SetListIndex(2);
     layout->addWidget(view);
-    layout->addStretch();
-    window.resize(320, 140);
+    auto* status = new ucStatusbar(&window);
+    status->Initialize(true, true);
+    status->AddPanel(0, 60, 80, ucStatusbar::kFitContents, "6 Icons", "", -1);
+    status->AddPanel(0, 60, 100, ucStatusbar::kSpring, "True Color (24 Bits)", "", -1);
+    status->AddPanel(0, 60, 100, ucStatusbar::kSpring, "Bitmap size: 96x16 Pixels", "", -1);
+    layout->addWidget(status);
+    window.resize(420, 100);
     window.move(20, 20);
     window.show();
     view->Refresh();
