@@ -156,11 +156,11 @@ void FrmMain::BuildMenus() {
             [this] { m_Desktop.OpenWebPage(kGalleryAddress); });
     MnuAbout = menuBar()->addAction("About");
     connect(MnuAbout, &QAction::triggered, this, [this] {
-        m_Desktop.MessageBox(this,
-                             "Tilewright, by The Tilewright authors\n" + QString(kGalleryAddress) +
-                                 " for free icons\n\nThanks to the zlib and giflib projects.",
-                             desktop::MessageButtons::Ok, desktop::MessageIcon::None,
-                             ProgramTitle());
+        m_Desktop.MessageBox(
+            this,
+            "Tilewright, by The Tilewright authors\nFree icons: " + QString(kGalleryAddress) +
+                "\n\nThanks to the zlib and giflib projects.",
+            desktop::MessageButtons::Ok, desktop::MessageIcon::None, ProgramTitle());
     });
 }
 
@@ -200,11 +200,13 @@ void FrmMain::BuildToolbar() {
         }
     });
     connect(ucToolbar1, &ucToolbar::ButtonDropDown, this, [this](int button, int x, int y) {
+        // The toolbar gives its host's coordinates; the host sits below the menu bar.
+        const QPoint below = ucToolbar1->parentWidget()->mapTo(this, QPoint(x, y));
         if (button == kAddButton) {
             MnuAdd->setDefaultAction(SubMnuAdd[static_cast<std::size_t>(m_LastAddMethod)]);
-            MnuAdd->popup(mapToGlobal(QPoint(x, y)));
+            MnuAdd->popup(mapToGlobal(below));
         } else if (button == kBackColorButton) {
-            OpenBackColorPopUp(x, y);
+            OpenBackColorPopUp(below.x(), below.y());
         }
     });
 }

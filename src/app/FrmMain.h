@@ -41,6 +41,8 @@ class FrmMain : public QMainWindow {
     static QString GetFileAndPath(const QString& sFilename, const QString& sChar);
 
     StripDocument& Document() { return m_Document; }
+    // The background-colour pop-up while it is open.
+    FrmColorPicker* ColorPopUp() const { return FrmCPicker; }
     ucToolbar* ucToolbar1;
     ucListIcon* ucListIcon1;
     ucStatusbar* ucStatusbar1;

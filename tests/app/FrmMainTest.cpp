@@ -7,11 +7,13 @@
 #include <QCloseEvent>
 #include <QMenu>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <filesystem>
 
 #include "app/ClsDIB.h"
 #include "app/FrmOptionNew.h"
+#include "controls/FrmColorPicker.h"
 #include "controls/ucListIcon.h"
 #include "controls/ucStatusbar.h"
 #include "controls/ucToolbar.h"
@@ -113,6 +115,21 @@ TEST_F(MainWindow, DeletingEveryCellDisablesSaving) {
     EXPECT_FALSE(window.ucToolbar1->ButtonEnabled(6));
     EXPECT_EQ(window.Document().CellStore().ImageCount(), 0);
     EXPECT_TRUE(CloseAccepted()) << "a strip without cells never asks";
+}
+
+TEST_F(MainWindow, TheBackgroundButtonOpensThePopUpBelowItself) {
+    window.ProcessCommandLine({QString::fromStdString(WriteStrip("back.bmp", 2, 24))});
+    window.Document().SetSaved(true);
+    const QRect button = window.ucToolbar1->ButtonRect(8);
+    QTest::mouseClick(window.ucToolbar1, Qt::LeftButton, {}, button.center());
+    FrmColorPicker* picker = window.ColorPopUp();
+    ASSERT_NE(picker, nullptr);
+    EXPECT_EQ(picker->pos(),
+              window.ucToolbar1->mapToGlobal(QPoint(button.x(), button.y() + button.height())));
+    emit picker->SelectColor(0x00FFFF);
+    EXPECT_EQ(window.ucListIcon1->BackColor(), 0x00FFFFu);
+    EXPECT_EQ(window.Document().BackColor(), 0x00FFFFu);
+    EXPECT_TRUE(window.Document().Saved()) << "a background colour is not a change to save";
 }
 
 TEST_F(MainWindow, TheSavePromptsThreeAnswers) {
