@@ -214,7 +214,7 @@ void FrmMain::BuildToolbar() {
 void FrmMain::BuildStatusbar() {
     ucStatusbar1->Initialize(true, true);
     for (int panel = 0; panel < 3; ++panel) {
-        ucStatusbar1->AddPanel(0, 100, 200, ucStatusbar::kFixed, "", "", -1);
+        ucStatusbar1->AddPanel(0, 100, 200, ucStatusbar::kFitContents, "", "", -1);
     }
 }
 
