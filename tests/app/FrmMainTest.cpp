@@ -4,14 +4,18 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <filesystem>
 
 #include "app/ClsDIB.h"
+#include "app/FrmAlphaPixels.h"
 #include "app/FrmOptionNew.h"
 #include "controls/FrmColorPicker.h"
 #include "controls/ucListIcon.h"
@@ -50,6 +54,31 @@ void ConfirmNewDialogWhenShown(QWidget* window) {
             ConfirmNewDialogWhenShown(window);
         }
     });
+}
+
+struct AlphaAnswers {
+    int seen = 0;
+    bool dontAskAgain = false;
+};
+
+// Answers every Alpha Pixels dialog that shows with Accept, for as long as the window lives.
+void AcceptAlphaDialogs(QWidget* window, AlphaAnswers* answers) {
+    QTimer::singleShot(10, window, [=] {
+        auto* dialog = window->findChild<FrmAlphaPixels*>();
+        if (dialog != nullptr && dialog->isVisible()) {
+            ++answers->seen;
+            dialog->Check1->setChecked(answers->dontAskAgain);
+            dialog->CmdAccept->click();
+        }
+        AcceptAlphaDialogs(window, answers);
+    });
+}
+
+std::string WriteSoftImage() {
+    const std::string path = TempPath("soft.png");
+    const std::string command = "/usr/bin/convert -size 16x16 xc:'rgba(0,0,255,0.5)' " + path;
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    return path;
 }
 
 struct MainWindow : ::testing::Test {
@@ -166,6 +195,49 @@ TEST_F(MainWindow, CommandLineOfImagesAsksForANewStripFirst) {
     EXPECT_EQ(window.ucListIcon1->ItemCount(), 2) << "each image is one cell; bad ones skipped";
     EXPECT_EQ(window.Document().CellStore().Colors(), 32);
     EXPECT_TRUE(desktop.messages.empty());
+}
+
+TEST_F(MainWindow, OneImageOnTheCommandLineGoesIntoANewStrip) {
+    ConfirmNewDialogWhenShown(&window);
+    window.ProcessCommandLine({QString::fromStdString(WriteSoftImage())});
+    EXPECT_EQ(window.ucListIcon1->ItemCount(), 1);
+    EXPECT_FALSE(window.Document().Saved());
+}
+
+TEST_F(MainWindow, AlphaDialogBelow32BitsUntilToldNotToAsk) {
+    window.ProcessCommandLine({QString::fromStdString(WriteStrip("base.bmp", 1, 24))});
+    const QString soft = QString::fromStdString(WriteSoftImage());
+    auto drop = [&] {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(soft)});
+        int position = 0;
+        emit window.ucListIcon1->OLEDragDrop(&data, &position);
+    };
+    AlphaAnswers answers;
+    AcceptAlphaDialogs(&window, &answers);
+    drop();
+    drop();
+    EXPECT_EQ(answers.seen, 2) << "asked for every partly transparent image";
+    answers.dontAskAgain = true;
+    drop();
+    drop();
+    EXPECT_EQ(answers.seen, 3) << "not asked again in this run";
+    EXPECT_EQ(window.ucListIcon1->ItemCount(), 5);
+    EXPECT_EQ(window.ucListIcon1->ListIndex(), 0);
+}
+
+TEST_F(MainWindow, AlwaysOnTopAndTheGallery) {
+    window.show();
+    window.MnuOnTop->trigger();
+    EXPECT_TRUE(desktop.IsTopMost(&window));
+    window.MnuOnTop->trigger();
+    EXPECT_FALSE(desktop.IsTopMost(&window));
+    window.MnuIconGallery->trigger();
+    EXPECT_EQ(desktop.openedPages, QStringList{FrmMain::kGalleryAddress});
+    window.MnuAbout->trigger();
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].text.split('\n').size(), 4);
+    EXPECT_TRUE(desktop.messages[0].text.contains("The Tilewright authors"));
 }
 
 TEST(MainWindowText, DepthTextsAndFileParts) {
