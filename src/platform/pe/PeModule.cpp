@@ -1,0 +1,251 @@
+#include "platform/pe/PeModule.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+namespace pe {
+
+namespace {
+
+constexpr std::uint32_t kSubdirectory = 0x80000000;
+constexpr std::uint16_t kPe32 = 0x10B;
+constexpr std::uint16_t kPe32Plus = 0x20B;
+constexpr std::size_t kSectionHeaderSize = 40;
+constexpr std::size_t kDirectoryHeaderSize = 16;
+constexpr std::size_t kEntrySize = 8;
+// Larger files are not modules anyone adds icons from; refusing them bounds the memory used.
+constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t{1} << 30;
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+std::string Utf16ToUtf8(const std::vector<char16_t>& units) {
+    std::string out;
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        const char16_t unit = units[i];
+        const bool high = unit >= 0xD800 && unit <= 0xDBFF;
+        if (high && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+            AppendUtf8(out, 0x10000 + ((char32_t{unit} - 0xD800) << 10) + (units[i + 1] - 0xDC00));
+            ++i;
+        } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+            AppendUtf8(out, 0xFFFD);
+        } else {
+            AppendUtf8(out, unit);
+        }
+    }
+    return out;
+}
+
+// Resource names compare as the platform compares them: ASCII letters without case.
+bool SameName(const std::string& a, const std::string& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+        return upper(x) == upper(y);
+    });
+}
+
+}  // namespace
+
+PeModule::PeModule(std::vector<std::uint8_t> file) : m_File(std::move(file)) {
+    ReadHeaders();
+}
+
+std::unique_ptr<PeModule> PeModule::LoadAsData(const std::string& path) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in || static_cast<std::uintmax_t>(in.tellg()) > kMaxFileBytes) {
+        return nullptr;
+    }
+    in.seekg(0);
+    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                                    std::istreambuf_iterator<char>()};
+    return std::make_unique<PeModule>(std::move(bytes));
+}
+
+std::optional<std::uint16_t> PeModule::Read16(std::size_t at) const {
+    if (at > m_File.size() || m_File.size() - at < 2) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint16_t>(m_File[at] | (m_File[at + 1] << 8));
+}
+
+std::optional<std::uint32_t> PeModule::Read32(std::size_t at) const {
+    const auto low = Read16(at);
+    const auto high = at <= SIZE_MAX - 2 ? Read16(at + 2) : std::nullopt;
+    if (!low || !high) {
+        return std::nullopt;
+    }
+    return *low | (static_cast<std::uint32_t>(*high) << 16);
+}
+
+void PeModule::ReadHeaders() {
+    const auto lfanew = Read32(0x3C);
+    if (Read16(0) != 0x5A4D || !lfanew || Read32(*lfanew) != 0x00004550u) {
+        return;
+    }
+    const std::size_t coff = std::size_t{*lfanew} + 4;
+    const auto sectionCount = Read16(coff + 2);
+    const auto optionalSize = Read16(coff + 16);
+    const std::size_t optional = coff + 20;
+    const auto magic = Read16(optional);
+    if (!sectionCount || !optionalSize || (magic != kPe32 && magic != kPe32Plus)) {
+        return;
+    }
+    const std::size_t directories = optional + (magic == kPe32 ? 96 : 112);
+    const auto directoryCount = Read32(directories - 4);
+    const auto resourceRva = Read32(directories + 16);
+    if (!directoryCount || *directoryCount < 3 || directories + 24 > optional + *optionalSize ||
+        !resourceRva || *resourceRva == 0) {
+        return;
+    }
+    for (std::size_t i = 0; i < *sectionCount; ++i) {
+        const std::size_t header = optional + *optionalSize + i * kSectionHeaderSize;
+        const auto virtualSize = Read32(header + 8), virtualAddress = Read32(header + 12);
+        const auto rawSize = Read32(header + 16), rawOffset = Read32(header + 20);
+        if (!virtualSize || !virtualAddress || !rawSize || !rawOffset) {
+            break;
+        }
+        m_Sections.push_back({*virtualAddress, *virtualSize, *rawSize, *rawOffset});
+    }
+    const auto offset = RvaToOffset(*resourceRva);
+    if (!offset) {
+        return;
+    }
+    // The directory may run to the end of its section's data, never past the file.
+    for (const Section& section : m_Sections) {
+        if (*resourceRva >= section.virtualAddress &&
+            *resourceRva - section.virtualAddress < section.rawSize) {
+            const std::size_t sectionEnd = std::size_t{section.rawOffset} + section.rawSize;
+            m_ResourceSize = std::min(sectionEnd, m_File.size()) - *offset;
+            m_ResourceOffset = offset;
+            return;
+        }
+    }
+}
+
+std::optional<std::size_t> PeModule::RvaToOffset(std::uint32_t rva) const {
+    for (const Section& section : m_Sections) {
+        if (rva >= section.virtualAddress && rva - section.virtualAddress < section.rawSize) {
+            const std::size_t offset =
+                std::size_t{section.rawOffset} + (rva - section.virtualAddress);
+            if (offset < m_File.size()) {
+                return offset;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> PeModule::ReadName(std::uint32_t offset) const {
+    if (offset >= m_ResourceSize || m_ResourceSize - offset < 2) {
+        return std::nullopt;
+    }
+    const std::uint16_t length = *Read16(*m_ResourceOffset + offset);
+    if ((m_ResourceSize - offset - 2) / 2 < length) {
+        return std::nullopt;
+    }
+    std::vector<char16_t> units;
+    for (std::size_t i = 0; i < length; ++i) {
+        units.push_back(static_cast<char16_t>(*Read16(*m_ResourceOffset + offset + 2 + 2 * i)));
+    }
+    return Utf16ToUtf8(units);
+}
+
+std::vector<PeModule::Entry> PeModule::ReadDirectory(std::uint32_t offset) const {
+    std::vector<Entry> named, numbered;
+    if (!m_ResourceOffset || offset > m_ResourceSize ||
+        m_ResourceSize - offset < kDirectoryHeaderSize) {
+        return {};
+    }
+    const std::size_t base = *m_ResourceOffset + offset;
+    const std::size_t count = std::size_t{*Read16(base + 12)} + *Read16(base + 14);
+    const std::size_t room = (m_ResourceSize - offset - kDirectoryHeaderSize) / kEntrySize;
+    for (std::size_t i = 0; i < std::min(count, room); ++i) {
+        const std::size_t at = base + kDirectoryHeaderSize + i * kEntrySize;
+        const std::uint32_t name = *Read32(at), target = *Read32(at + 4);
+        if ((name & kSubdirectory) == 0) {
+            numbered.push_back({ResourceId::Integer(static_cast<std::uint16_t>(name)), target});
+        } else if (const auto text = ReadName(name & ~kSubdirectory)) {
+            named.push_back({ResourceId::String(*text), target});
+        }
+    }
+    std::stable_sort(numbered.begin(), numbered.end(),
+                     [](const Entry& a, const Entry& b) { return a.id.id < b.id.id; });
+    named.insert(named.end(), numbered.begin(), numbered.end());
+    return named;
+}
+
+std::optional<PeModule::Entry> PeModule::FindEntry(std::uint32_t directory,
+                                                   const ResourceId& id) const {
+    for (const Entry& entry : ReadDirectory(directory)) {
+        const bool same = entry.id.isInteger == id.isInteger &&
+                          (id.isInteger ? entry.id.id == id.id : SameName(entry.id.name, id.name));
+        if (same) {
+            return entry;
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<ResourceId> PeModule::EnumResourceNames(std::uint16_t type) const {
+    const auto typeEntry = FindEntry(0, ResourceId::Integer(type));
+    if (!typeEntry || (typeEntry->target & kSubdirectory) == 0) {
+        return {};
+    }
+    std::vector<ResourceId> names;
+    for (const Entry& entry : ReadDirectory(typeEntry->target & ~kSubdirectory)) {
+        names.push_back(entry.id);
+    }
+    return names;
+}
+
+std::optional<ResourceLocation> PeModule::FindResource(const ResourceId& name,
+                                                       std::uint16_t type) const {
+    const auto typeEntry = FindEntry(0, ResourceId::Integer(type));
+    if (!typeEntry || (typeEntry->target & kSubdirectory) == 0) {
+        return std::nullopt;
+    }
+    const auto nameEntry = FindEntry(typeEntry->target & ~kSubdirectory, name);
+    if (!nameEntry || (nameEntry->target & kSubdirectory) == 0) {
+        return std::nullopt;
+    }
+    const std::vector<Entry> languages = ReadDirectory(nameEntry->target & ~kSubdirectory);
+    if (languages.empty()) {
+        return std::nullopt;
+    }
+    const std::uint32_t data = languages.front().target;
+    if ((data & kSubdirectory) != 0 || data > m_ResourceSize || m_ResourceSize - data < 8) {
+        return std::nullopt;
+    }
+    const std::uint32_t rva = *Read32(*m_ResourceOffset + data);
+    const std::uint32_t size = *Read32(*m_ResourceOffset + data + 4);
+    const auto offset = RvaToOffset(rva);
+    if (!offset || m_File.size() - *offset < size) {
+        return std::nullopt;
+    }
+    return ResourceLocation{*offset, size};
+}
+
+std::span<const std::uint8_t> PeModule::LoadResource(const ResourceLocation& location) const {
+    if (location.offset > m_File.size() || m_File.size() - location.offset < location.size) {
+        return {};
+    }
+    return std::span<const std::uint8_t>(m_File).subspan(location.offset, location.size);
+}
+
+}  // namespace pe

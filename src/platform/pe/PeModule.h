@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace pe {
+
+// A resource type or name: an integer identifier, or a string (UTF-8 here).
+struct ResourceId {
+    bool isInteger = true;
+    std::uint16_t id = 0;
+    std::string name;
+
+    static ResourceId Integer(std::uint16_t value) { return {true, value, {}}; }
+    static ResourceId String(std::string value) { return {false, 0, std::move(value)}; }
+    friend bool operator==(const ResourceId&, const ResourceId&) = default;
+};
+
+// Where one resource's bytes lie in the file.
+struct ResourceLocation {
+    std::size_t offset = 0;
+    std::uint32_t size = 0;
+};
+
+// An executable module read as data: its resource directory (type, name, language) and the
+// bytes of each resource. No code of it ever runs. Every offset and size is checked against the
+// file; a malformed module is one with no resources.
+class PeModule {
+  public:
+    static constexpr std::uint16_t RT_BITMAP = 2;
+    static constexpr std::uint16_t RT_ICON = 3;
+    static constexpr std::uint16_t RT_GROUP_ICON = 14;
+
+    explicit PeModule(std::vector<std::uint8_t> file);
+    // Null when the file cannot be read at all.
+    static std::unique_ptr<PeModule> LoadAsData(const std::string& path);
+
+    bool HasResources() const { return m_ResourceOffset.has_value(); }
+    // Named entries first, in directory order, then integer identifiers ascending.
+    std::vector<ResourceId> EnumResourceNames(std::uint16_t type) const;
+    // The first language of the resource; nothing when it is not there or lies outside the file.
+    std::optional<ResourceLocation> FindResource(const ResourceId& name, std::uint16_t type) const;
+    std::span<const std::uint8_t> LoadResource(const ResourceLocation& location) const;
+
+  private:
+    struct Entry {
+        ResourceId id;
+        std::uint32_t target = 0;  // offset in the resource section, top bit: a subdirectory
+    };
+    void ReadHeaders();
+    std::optional<std::size_t> RvaToOffset(std::uint32_t rva) const;
+    std::vector<Entry> ReadDirectory(std::uint32_t offset) const;
+    std::optional<Entry> FindEntry(std::uint32_t directory, const ResourceId& id) const;
+    std::optional<std::string> ReadName(std::uint32_t offset) const;
+    std::optional<std::uint32_t> Read32(std::size_t at) const;
+    std::optional<std::uint16_t> Read16(std::size_t at) const;
+
+    struct Section {
+        std::uint32_t virtualAddress = 0;
+        std::uint32_t virtualSize = 0;
+        std::uint32_t rawSize = 0;
+        std::uint32_t rawOffset = 0;
+    };
+
+    std::vector<std::uint8_t> m_File;
+    std::vector<Section> m_Sections;
+    std::optional<std::size_t> m_ResourceOffset;
+    std::size_t m_ResourceSize = 0;
+};
+
+}  // namespace pe
