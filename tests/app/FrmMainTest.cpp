@@ -226,6 +226,19 @@ TEST_F(MainWindow, AlphaDialogBelow32BitsUntilToldNotToAsk) {
     EXPECT_EQ(window.ucListIcon1->ListIndex(), 0);
 }
 
+TEST_F(MainWindow, PasteAddsTheClipboardPicture) {
+    window.PasteCommand();
+    EXPECT_EQ(window.ucListIcon1->ItemCount(), 0) << "an empty clipboard adds nothing";
+    desktop.clipboard.image = QImage(24, 24, QImage::Format_RGB32);
+    desktop.clipboard.image.fill(Qt::red);
+    emit window.MnuEdit->aboutToShow();
+    EXPECT_TRUE(window.MnuPaste->isEnabled());
+    window.PasteCommand();
+    ASSERT_EQ(window.ucListIcon1->ItemCount(), 1);
+    EXPECT_EQ(window.ucStatusbar1->PanelText(3), "Bitmap size: 16x16 Pixels");
+    EXPECT_TRUE(desktop.messages.empty());
+}
+
 TEST_F(MainWindow, AlwaysOnTopAndTheGallery) {
     window.show();
     window.MnuOnTop->trigger();
