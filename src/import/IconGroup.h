@@ -1,0 +1,51 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+// The images of one icon, taken from an icon file or from an icon group of a module, with the
+// icon directory that describes them; any one of them can be rebuilt as an icon file of its own.
+class IconGroup {
+  public:
+    static constexpr std::size_t kHeaderSize = 6;
+    static constexpr std::size_t kEntrySize = 16;
+
+    // The 16 bytes of an icon directory entry.
+    struct Entry {
+        std::array<std::uint8_t, kEntrySize> bytes{};
+        int Width() const { return bytes[0]; }
+        int Height() const { return bytes[1]; }
+        int ColorCount() const { return bytes[2]; }
+        int Planes() const { return bytes[4] | (bytes[5] << 8); }
+        int BitCount() const { return bytes[6] | (bytes[7] << 8); }
+        std::uint32_t BytesInRes() const;
+    };
+
+    // False when the name does not end in "ico" (any case), the file cannot be read, or its
+    // directory is not an icon's or lies outside the file.
+    bool LoadIconFromFile(const std::string& IcoFileName);
+    // The icon group at this position of the module's groups, with each image it names.
+    bool LoadIconFromResource(const std::string& path, int index);
+
+    static bool IsPNG(std::span<const std::uint8_t> bytes);
+    // The colour depth shown for an entry: its bit count, or one read from its colour count.
+    int IconColorDepth(int Index) const;
+
+    int Count() const { return static_cast<int>(m_Entries.size()); }
+    const Entry& EntryAt(int index) const { return m_Entries[static_cast<std::size_t>(index)]; }
+    std::span<const std::uint8_t> Image(int index) const;
+    // Header, the one entry with its image at offset 22, then the image: a file of one icon.
+    std::vector<std::uint8_t> SingleIconFile(int index) const;
+    // "Icon 1: 16x16x4Bit", with " (PNG)" for a 256-pixel PNG entry.
+    std::string ListText(int index) const;
+
+  private:
+    void Discard();
+
+    std::array<std::uint8_t, kHeaderSize> m_Header{};
+    std::vector<Entry> m_Entries;
+    std::vector<std::vector<std::uint8_t>> m_Images;
+};

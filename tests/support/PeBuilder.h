@@ -1,0 +1,115 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <vector>
+
+#include "platform/pe/PeModule.h"
+
+// Builds executable modules byte by byte: one section holding a resource directory.
+namespace testsupport {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct Resource {
+    std::uint16_t type;
+    pe::ResourceId name;
+    Bytes data;
+};
+
+inline void Put16(Bytes& out, std::size_t at, std::uint32_t value) {
+    out[at] = static_cast<std::uint8_t>(value);
+    out[at + 1] = static_cast<std::uint8_t>(value >> 8);
+}
+inline void Put32(Bytes& out, std::size_t at, std::uint32_t value) {
+    Put16(out, at, value & 0xFFFF);
+    Put16(out, at + 2, value >> 16);
+}
+
+constexpr std::uint32_t kSectionRva = 0x1000;
+constexpr std::size_t kSectionFileOffset = 0x200;
+
+// The resource section: type, name and language directories, data entries, names, data.
+inline Bytes ResourceSection(const std::vector<Resource>& resources) {
+    std::map<std::uint16_t, std::vector<const Resource*>> types;
+    for (const Resource& r : resources) {
+        types[r.type].push_back(&r);
+    }
+    std::size_t size = 16 + 8 * types.size();
+    for (const auto& [type, names] : types) {
+        size += 16 + 8 * names.size() + names.size() * (16 + 8 + 16);
+    }
+    Bytes out(size);
+    std::size_t next = 16 + 8 * types.size();
+    auto directory = [&](std::size_t at, std::size_t named, std::size_t ids) {
+        Put16(out, at + 12, static_cast<std::uint32_t>(named));
+        Put16(out, at + 14, static_cast<std::uint32_t>(ids));
+    };
+    directory(0, 0, types.size());
+    std::size_t typeSlot = 16;
+    for (const auto& [type, names] : types) {
+        Put32(out, typeSlot, type);
+        Put32(out, typeSlot + 4, 0x80000000u | static_cast<std::uint32_t>(next));
+        typeSlot += 8;
+        const std::size_t typeDirectory = next;
+        std::size_t named = 0;
+        for (const Resource* r : names) {
+            named += r->name.isInteger ? 0 : 1;
+        }
+        directory(typeDirectory, named, names.size() - named);
+        next += 16 + 8 * names.size();
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            const Resource& r = *names[i];
+            const std::size_t slot = typeDirectory + 16 + 8 * i;
+            const std::size_t languageDirectory = next, dataEntry = next + 24;
+            next += 40;
+            if (r.name.isInteger) {
+                Put32(out, slot, r.name.id);
+            } else {
+                const std::size_t text = out.size();
+                out.resize(text + 2 + 2 * r.name.name.size());
+                Put16(out, text, static_cast<std::uint32_t>(r.name.name.size()));
+                for (std::size_t c = 0; c < r.name.name.size(); ++c) {
+                    Put16(out, text + 2 + 2 * c, static_cast<std::uint8_t>(r.name.name[c]));
+                }
+                Put32(out, slot, 0x80000000u | static_cast<std::uint32_t>(text));
+            }
+            Put32(out, slot + 4, 0x80000000u | static_cast<std::uint32_t>(languageDirectory));
+            directory(languageDirectory, 0, 1);
+            Put32(out, languageDirectory + 16, 1033);
+            Put32(out, languageDirectory + 20, static_cast<std::uint32_t>(dataEntry));
+            const std::size_t data = out.size();
+            out.insert(out.end(), r.data.begin(), r.data.end());
+            Put32(out, dataEntry, kSectionRva + static_cast<std::uint32_t>(data));
+            Put32(out, dataEntry + 4, static_cast<std::uint32_t>(r.data.size()));
+        }
+    }
+    return out;
+}
+
+// A module with one section holding the resources: PE32, or PE32+ when wide.
+inline Bytes Module(const std::vector<Resource>& resources, bool wide) {
+    const Bytes section = ResourceSection(resources);
+    Bytes out(kSectionFileOffset + section.size());
+    out[0] = 'M', out[1] = 'Z';
+    Put32(out, 0x3C, 0x40);
+    Put32(out, 0x40, 0x00004550);
+    const std::size_t coff = 0x44, optional = coff + 20;
+    const std::uint32_t optionalSize = wide ? 240 : 224;
+    Put16(out, coff + 2, 1);
+    Put16(out, coff + 16, optionalSize);
+    Put16(out, optional, wide ? 0x20B : 0x10B);
+    const std::size_t directories = optional + (wide ? 112 : 96);
+    Put32(out, directories - 4, 16);
+    Put32(out, directories + 16, kSectionRva);
+    Put32(out, directories + 20, static_cast<std::uint32_t>(section.size()));
+    const std::size_t header = optional + optionalSize;
+    Put32(out, header + 8, static_cast<std::uint32_t>(section.size()));
+    Put32(out, header + 12, kSectionRva);
+    Put32(out, header + 16, static_cast<std::uint32_t>(section.size()));
+    Put32(out, header + 20, kSectionFileOffset);
+    std::copy(section.begin(), section.end(), out.begin() + kSectionFileOffset);
+    return out;
+}
+
+}  // namespace testsupport
