@@ -62,6 +62,16 @@ bool SameName(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+ResourceId ResourceId::FromListed(const std::string& listed) {
+    const bool digits =
+        listed.size() >= 2 && listed.size() <= 6 && listed[0] == '#' &&
+        std::all_of(listed.begin() + 1, listed.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (digits && std::stoul(listed.substr(1)) <= 0xFFFF) {
+        return Integer(static_cast<std::uint16_t>(std::stoul(listed.substr(1))));
+    }
+    return String(listed);
+}
+
 PeModule::PeModule(std::vector<std::uint8_t> file) : m_File(std::move(file)) {
     ReadHeaders();
 }

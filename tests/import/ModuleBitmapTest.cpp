@@ -1,0 +1,65 @@
+#include "import/ModuleBitmap.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/gdi/Bitmap.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/gdi/UniqueGdiObject.h"
+#include "support/PeBuilder.h"
+
+namespace {
+
+using pe::PeModule;
+using pe::ResourceId;
+using testsupport::Bytes;
+
+// A packed 2 x 1 bitmap at 8 bits: header, a two-entry table (red, blue), one padded row.
+Bytes PackedDib() {
+    Bytes dib(40 + 8 + 4);
+    testsupport::Put32(dib, 0, 40);
+    testsupport::Put32(dib, 4, 2);
+    testsupport::Put32(dib, 8, 1);
+    testsupport::Put16(dib, 12, 1);
+    testsupport::Put16(dib, 14, 8);
+    testsupport::Put32(dib, 32, 2);
+    dib[40 + 2] = 255;  // entry 0: red (blue, green, red, 0)
+    dib[44] = 255;      // entry 1: blue
+    dib[48] = 1;
+    dib[49] = 0;
+    return dib;
+}
+
+TEST(ModuleBitmap, LoadsPackedDibsByListedName) {
+    const PeModule module(
+        testsupport::Module({{PeModule::RT_BITMAP, ResourceId::Integer(133), PackedDib()},
+                             {PeModule::RT_BITMAP, ResourceId::String("TOOLBAR"), PackedDib()},
+                             {PeModule::RT_BITMAP, ResourceId::Integer(7), Bytes{1, 2, 3}}},
+                            true));
+    for (const std::string name : {"#133", "TOOLBAR", "toolbar"}) {
+        gdi::UniqueGdiObject bitmap(ModuleBitmap::Load(module, name));
+        const gdi::Bitmap* pixels = gdi::BitmapFromHandle(bitmap.Get());
+        ASSERT_NE(pixels, nullptr) << name;
+        EXPECT_EQ(pixels->BitCount(), 8);
+        EXPECT_EQ(pixels->ReadPixel(0, 0).Rgb(), 0xFF0000u) << name << ": index 1, blue";
+        EXPECT_EQ(pixels->ReadPixel(1, 0).Rgb(), 0x0000FFu) << name << ": index 0, red";
+    }
+    EXPECT_EQ(ModuleBitmap::Load(module, "#7"), 0u) << "not a bitmap";
+    EXPECT_EQ(ModuleBitmap::Load(module, "#134"), 0u);
+}
+
+TEST(ModuleBitmap, ListedNames) {
+    const struct {
+        std::string listed;
+        ResourceId id;
+    } cases[] = {{"#133", ResourceId::Integer(133)},     {"#0", ResourceId::Integer(0)},
+                 {"#65535", ResourceId::Integer(65535)}, {"#65536", ResourceId::String("#65536")},
+                 {"#", ResourceId::String("#")},         {"#1a", ResourceId::String("#1a")},
+                 {"ICONS", ResourceId::String("ICONS")}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(ResourceId::FromListed(c.listed), c.id) << c.listed;
+    }
+    EXPECT_EQ(ResourceId::Integer(101).Listed(), "#101");
+    EXPECT_EQ(ResourceId::String("MAIN").Listed(), "MAIN");
+}
+
+}  // namespace
