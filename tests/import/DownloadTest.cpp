@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include <unistd.h>
+
+#include "import/MdlInternet.h"
+#include "platform/net/HttpClient.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Starts the local server once for the whole program.
+class LocalServer : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        // Test cases may run as parallel processes, each with its own server.
+        const fs::path portFile =
+            fs::temp_directory_path() / ("tilewright-server-port-" + std::to_string(::getpid()));
+        fs::remove(portFile);
+        const std::string command = "/usr/bin/python3 " TILEWRIGHT_TEST_SOURCE_DIR
+                                    "/import/serve_images.py " +
+                                    portFile.string() + " >/dev/null 2>&1 &";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        for (int i = 0; i < 100 && s_Port.empty(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            std::ifstream(portFile) >> s_Port;
+        }
+        ASSERT_FALSE(s_Port.empty()) << "the server did not start";
+    }
+    static void TearDownTestSuite() {
+        net::HttpClient::FetchImage(
+            Address("/quit"), [](auto) { return true; }, 100);
+    }
+    static std::string Address(const std::string& path) {
+        return "http://127.0.0.1:" + s_Port + path;
+    }
+    static std::vector<std::uint8_t> Body(std::size_t size) {
+        std::vector<std::uint8_t> body;
+        for (std::size_t i = 0; i < size; ++i) {
+            body.push_back(static_cast<std::uint8_t>(i % 251));
+        }
+        return body;
+    }
+    static inline std::string s_Port;
+};
+
+TEST_F(LocalServer, ImagesArriveInReadsOfAtMost1240Bytes) {
+    std::vector<std::size_t> reads;
+    std::vector<std::uint8_t> body;
+    ASSERT_TRUE(net::HttpClient::FetchImage(
+        Address("/image.png"),
+        [&](std::span<const std::uint8_t> bytes) {
+            reads.push_back(bytes.size());
+            body.insert(body.end(), bytes.begin(), bytes.end());
+            return true;
+        },
+        MdlInternet::kMaxDownloadBytes));
+    EXPECT_EQ(body, Body(3000));
+    EXPECT_GE(reads.size(), 3u);
+    for (std::size_t size : reads) {
+        EXPECT_LE(size, net::HttpClient::kReadSize);
+    }
+}
+
+TEST_F(LocalServer, OnlyImagesAnsweredWith200AreWritten) {
+    const std::string path = (fs::temp_directory_path() / "download.bin").string();
+    const struct {
+        const char* address;
+        std::size_t maxBytes;
+        bool written;
+        std::size_t size;
+    } cases[] = {{"/image.png", MdlInternet::kMaxDownloadBytes, true, 3000},
+                 {"/moved", MdlInternet::kMaxDownloadBytes, true, 3000},
+                 {"/page.html", MdlInternet::kMaxDownloadBytes, false, 0},
+                 {"/missing.png", MdlInternet::kMaxDownloadBytes, false, 0},
+                 {"/big.png", 5000, false, 0},
+                 {"/big.png", 10000, true, 10000},
+                 {"/empty.png", MdlInternet::kMaxDownloadBytes, true, 0}};
+    for (const auto& c : cases) {
+        std::ofstream(path) << "an older file";
+        EXPECT_EQ(MdlInternet::DownloadUrlToFile(Address(c.address), path, c.maxBytes), c.written)
+            << c.address;
+        EXPECT_EQ(fs::exists(path), c.written) << c.address << ": nothing is left on failure";
+        if (c.written) {
+            EXPECT_EQ(fs::file_size(path), c.size) << c.address;
+        }
+    }
+    EXPECT_FALSE(MdlInternet::DownloadUrlToFile("http://127.0.0.1:1/x.png", path));
+    EXPECT_FALSE(MdlInternet::DownloadUrlToFile(Address("/image.png"), "/nonexistent/x.png"));
+}
+
+TEST(TemporaryDownload, UniqueNamesKeepAPlainLastSegment) {
+    const std::string folder = fs::temp_directory_path().string() + "/";
+    const struct {
+        const char* address;
+        const char* ending;
+    } cases[] = {{"http://host/icons/Shot.PNG", "-shot.png"},
+                 {"http://host/icons/", ""},
+                 {"http://host/a.png?size=16", "-a.png"},
+                 {"http://host/../../etc/passwd%00.png", ""},
+                 {"http://host/with space.gif", ""}};
+    for (const auto& c : cases) {
+        const std::string first = MdlInternet::CreateTemporaryFile(folder, c.address);
+        const std::string second = MdlInternet::CreateTemporaryFile(folder, c.address);
+        ASSERT_FALSE(first.empty());
+        EXPECT_NE(first, second);
+        EXPECT_EQ(fs::path(first).parent_path(), fs::path(folder).parent_path());
+        EXPECT_EQ(first.substr(first.size() - std::string(c.ending).size()), c.ending) << c.address;
+        EXPECT_EQ(fs::file_size(first), 0u);
+        fs::remove(first);
+        fs::remove(second);
+    }
+    EXPECT_EQ(MdlInternet::CreateTemporaryFile("/nonexistent/", "http://host/a.png"), "");
+}
+
+}  // namespace

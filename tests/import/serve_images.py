@@ -1,0 +1,51 @@
+"""A local web server for the download tests.
+
+Writes its port to the file named by its argument, serves the answers below on loopback and
+stops at /quit or after 60 seconds.
+"""
+import http.server
+import sys
+import threading
+
+BODY = bytes(i % 251 for i in range(10000))
+ANSWERS = {
+    "/image.png": (200, "image/png", BODY[:3000]),
+    "/Shot.PNG": (200, "image/png", BODY[:3000]),
+    "/page.html": (200, "text/html", b"<html></html>"),
+    "/missing.png": (404, "text/html", b"not here"),
+    "/big.png": (200, "image/png", BODY),
+    "/empty.png": (200, "image/png", b""),
+    "/": (200, "image/png", BODY[:100]),
+}
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        if self.path == "/quit":
+            self.send_response(200)
+            self.end_headers()
+            threading.Thread(target=self.server.shutdown).start()
+            return
+        if self.path == "/moved":
+            self.send_response(302)
+            self.send_header("Location", "/image.png")
+            self.end_headers()
+            return
+        status, kind, body = ANSWERS.get(self.path, (404, "text/plain", b""))
+        self.send_response(status)
+        self.send_header("Content-Type", kind)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def log_message(self, *args):
+        pass
+
+
+server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+with open(sys.argv[1], "w") as f:
+    f.write(str(server.server_address[1]))
+timer = threading.Timer(60, server.shutdown)
+timer.daemon = True
+timer.start()
+server.serve_forever()
