@@ -13,6 +13,8 @@
 #include <QRadioButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cstdio>
 
 #include "app/FrmAlphaPixels.h"
 #include "app/FrmOptionNew.h"
@@ -21,6 +23,7 @@
 #include "controls/ucStatusbar.h"
 #include "controls/ucToolbar.h"
 #include "image/c32bppDIB.h"
+#include "import/MdlInternet.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/desktop/QtBitmapBridge.h"
 #include "platform/gdi/UniqueGdiObject.h"
@@ -426,11 +429,41 @@ void FrmMain::AddImage(const QString& path, int index, const c32bppDIB* image) {
 void FrmMain::RunAddMethod(int method) {
     if (method == 0) {
         AddFromFileCommand();
+    } else if (method == 1) {
+        AddFromUrlCommand();
     }
     m_LastAddMethod = method;
     RefreshWindow();
     ucListIcon1->Refresh();
     FitWindowHeight();
+}
+
+void FrmMain::AddFromUrlCommand() {
+    const std::optional<QString> address =
+        m_Desktop.InputBox(this, "Enter the URL", ProgramTitle(), "");
+    QCoreApplication::processEvents();
+    if (!address || address->trimmed().isEmpty()) {
+        return;
+    }
+    if (!AddDownloadedImage(address->trimmed(), -1)) {
+        ShowMessage("Error: Could not get the picture", kInformation);
+    }
+    ShowDocument();
+}
+
+// The download goes to a file of its own in the temporary folder, removed whatever happens.
+bool FrmMain::AddDownloadedImage(const QString& address, int index) {
+    const std::string temporary =
+        MdlInternet::CreateTemporaryFile(Local(m_TempFolder), Local(address));
+    if (temporary.empty()) {
+        return false;
+    }
+    const bool downloaded = MdlInternet::DownloadUrlToFile(Local(address), temporary);
+    if (downloaded) {
+        AddImage(QString::fromStdString(temporary), index, nullptr);
+    }
+    std::remove(temporary.c_str());
+    return downloaded;
 }
 
 void FrmMain::AddFromFileCommand() {
@@ -460,13 +493,22 @@ void FrmMain::PasteCommand() {
 }
 
 // Every dropped file goes to the same position, so a group ends up there in reverse order.
+// Dropped text is an address; when it brings no image the drop goes on as a file list.
 void FrmMain::DropOnView(const QMimeData* data, int* indexPos) {
-    if (data == nullptr || !data->hasUrls()) {
+    if (data == nullptr) {
         return;
     }
-    for (const QUrl& url : data->urls()) {
-        if (url.isLocalFile()) {
-            AddImage(url.toLocalFile(), *indexPos, nullptr);
+    const QList<QUrl> urls = data->urls();
+    const bool filesOnly =
+        !urls.isEmpty() &&
+        std::all_of(urls.begin(), urls.end(), [](const QUrl& u) { return u.isLocalFile(); });
+    const bool downloaded =
+        data->hasText() && !filesOnly && AddDownloadedImage(data->text().trimmed(), *indexPos);
+    if (!downloaded) {
+        for (const QUrl& url : urls) {
+            if (url.isLocalFile()) {
+                AddImage(url.toLocalFile(), *indexPos, nullptr);
+            }
         }
     }
     m_Document.SetListIndex(*indexPos);

@@ -64,6 +64,7 @@ class FrmMain : public QMainWindow {
     void SaveCommand();
     void SaveAsCommand();
     void AddFromFileCommand();
+    void AddFromUrlCommand();
     void PasteCommand();
     void MoveBackCommand();
     void MoveForwardCommand();
@@ -90,6 +91,7 @@ class FrmMain : public QMainWindow {
     void AddImage(const QString& path, int index, const c32bppDIB* image);
     StripDocument::AlphaAnswer AskAlpha(const c32bppDIB& image);
     void WaitForDialog(QWidget* dialog);
+    bool AddDownloadedImage(const QString& address, int index);
     void DropOnView(const QMimeData* data, int* indexPos);
     void RunAddMethod(int method);
     void OpenBackColorPopUp(int x, int y);

@@ -239,6 +239,41 @@ TEST_F(MainWindow, PasteAddsTheClipboardPicture) {
     EXPECT_TRUE(desktop.messages.empty());
 }
 
+TEST_F(MainWindow, ImagesFromAddressesTypedOrDropped) {
+    desktop.tempFolder =
+        QString::fromStdString(std::filesystem::temp_directory_path().string()) + "/";
+    const QString address = "file://" + QString::fromStdString(WriteSoftImage());
+    desktop.inputAnswers = {address, std::nullopt, QString("http://127.0.0.1:1/none.png")};
+    window.SubMnuAdd[1]->trigger();
+    EXPECT_EQ(window.ucListIcon1->ItemCount(), 1);
+    EXPECT_EQ(desktop.inputPrompts.front(), "Enter the URL");
+    window.ucToolbar1->ButtonClick(1);
+    EXPECT_EQ(desktop.inputPrompts.size(), 2) << "the Add button repeats From URL";
+    EXPECT_TRUE(desktop.messages.empty()) << "a cancelled box shows nothing";
+    window.SubMnuAdd[1]->trigger();
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].text, "Error: Could not get the picture");
+    EXPECT_EQ(desktop.messages[0].icon, desktop::MessageIcon::Information);
+
+    QMimeData text;
+    text.setText(address);
+    int position = 0;
+    emit window.ucListIcon1->OLEDragDrop(&text, &position);
+    EXPECT_EQ(window.ucListIcon1->ItemCount(), 2);
+    EXPECT_EQ(window.ucListIcon1->ListIndex(), 0);
+    QMimeData nowhere;
+    nowhere.setText("http://127.0.0.1:1/none.png");
+    emit window.ucListIcon1->OLEDragDrop(&nowhere, &position);
+    EXPECT_EQ(window.ucListIcon1->ItemCount(), 2);
+    EXPECT_EQ(desktop.messages.size(), 1u) << "a failed drop is silent";
+    for (const auto& entry :
+         std::filesystem::directory_iterator(desktop.tempFolder.toStdString())) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_FALSE(name.rfind("tilewright-", 0) == 0 && name.ends_with("-soft.png"))
+            << "a temporary download was left: " << name;
+    }
+}
+
 TEST_F(MainWindow, AlwaysOnTopAndTheGallery) {
     window.show();
     window.MnuOnTop->trigger();
