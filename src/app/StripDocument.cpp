@@ -53,6 +53,10 @@ bool StripDocument::NewStrip(int cellWidth, int cellHeight, int colorDepth,
     return true;
 }
 
+int StripDocument::ProposedCellWidth(int width, int height) {
+    return width / std::max(height > 0 ? width / height : width, 1);
+}
+
 bool StripDocument::OpenStripFile(const std::string& Path) {
     gdi::UniqueGdiObject file(gdi::LoadBitmapFile(ReadWholeFile(Path)));
     const gdi::Bitmap* bitmap = gdi::BitmapFromHandle(file.Get());
@@ -60,13 +64,39 @@ bool StripDocument::OpenStripFile(const std::string& Path) {
         return false;
     }
     const int w = bitmap->Width(), h = bitmap->Height(), depth = bitmap->BitCount();
-    const int count = std::max(w / h, 1);
-    const int cellWidth = w / count;
+    const int cellWidth = ProposedCellWidth(w, h);
     const gdi::COLORREF mask =
         depth < 32 ? FindMaskColor(file.Get(), cellWidth, h, w / cellWidth) : gdi::CLR_NONE;
+    if (!ReplaceCells(file.Get(), cellWidth, h, depth, mask)) {
+        return false;
+    }
+    SetPath(Path);
+    m_Saved = true;
+    return true;
+}
+
+bool StripDocument::OpenModuleBitmap(gdi::HBITMAP bitmap, int cellWidth, int cellHeight,
+                                     int colorDepth, gdi::COLORREF maskColor,
+                                     const std::string& fileName) {
+    if (!ReplaceCells(bitmap, cellWidth, cellHeight, colorDepth, maskColor)) {
+        return false;
+    }
+    SetName("", fileName);
+    m_Saved = false;
+    return true;
+}
+
+// The strip becomes the bitmap cut into cells; the old strip stays when that fails.
+bool StripDocument::ReplaceCells(gdi::HBITMAP bitmap, int cellWidth, int cellHeight, int depth,
+                                 gdi::COLORREF mask) {
+    gdi::BITMAP size;
+    if (!gdi::GetObject(bitmap, size)) {
+        return false;
+    }
     auto store = std::make_unique<clsImgList>();
-    gdi::UniqueGdiObject device = DeviceCopy(file.Get(), w, h);
-    if (store->Init(cellWidth, h, depth) == 0 || !device || !store->AddBitmap(device.Get(), mask)) {
+    gdi::UniqueGdiObject device = DeviceCopy(bitmap, size.bmWidth, size.bmHeight);
+    if (store->Init(cellWidth, cellHeight, depth) == 0 || !device ||
+        !store->AddBitmap(device.Get(), mask)) {
         return false;
     }
     m_CellStore = std::move(store);
@@ -76,8 +106,6 @@ bool StripDocument::OpenStripFile(const std::string& Path) {
     if (depth < 32) {
         m_BackColor = mask;
     }
-    SetPath(Path);
-    m_Saved = true;
     return true;
 }
 

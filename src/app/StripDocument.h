@@ -44,6 +44,12 @@ class StripDocument {
     static gdi::COLORREF FindMaskColor(gdi::HBITMAP bitmap, int cellWidth, int cellHeight,
                                        int cellCount);
 
+    // A bitmap resource of a module as the strip, named fileName, without a folder and unsaved.
+    // False, with the document untouched, when the store refuses it.
+    bool OpenModuleBitmap(gdi::HBITMAP bitmap, int cellWidth, int cellHeight, int colorDepth,
+                          gdi::COLORREF maskColor, const std::string& fileName);
+    // Cells as square as the height allows: width div (width div height, at least 1).
+    static int ProposedCellWidth(int width, int height);
     // One new cell from the file at Path or, when Image is given, from that image, stretched to
     // the cell size; appended when Index is -1, else inserted before Index. Nothing is added
     // when the file cannot be decoded (NotDecoded) or the store refuses the cell (Refused).
@@ -77,6 +83,8 @@ class StripDocument {
 
   private:
     bool Swap(int a, int b);
+    bool ReplaceCells(gdi::HBITMAP bitmap, int cellWidth, int cellHeight, int depth,
+                      gdi::COLORREF mask);
     gdi::COLORREF ComposeCell(c32bppDIB& image, const AlphaQuestion& askAlpha,
                               class ClsDIB& cell) const;
 

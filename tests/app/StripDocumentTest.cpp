@@ -92,6 +92,29 @@ TEST(StripDocument, OpeningSplitsTheBitmapByItsHeight) {
     }
 }
 
+TEST(StripDocument, ProposedCellsAndModuleBitmaps) {
+    const struct {
+        int w, h, cell;
+    } proposals[] = {{160, 16, 16}, {40, 16, 20}, {10, 16, 10}, {50, 16, 16}, {16, 48, 16}};
+    for (const auto& p : proposals) {
+        EXPECT_EQ(StripDocument::ProposedCellWidth(p.w, p.h), p.cell) << p.w << "x" << p.h;
+    }
+    TestSurface strip(40, 16, 24);
+    strip.Fill(kMagenta);
+    StripDocument document;
+    ASSERT_TRUE(
+        document.OpenModuleBitmap(strip.bitmap.Get(), 20, 16, 24, kMagenta, "shell32.dll#133.bmp"));
+    EXPECT_EQ(document.CellCount(), 2);
+    EXPECT_EQ(document.FileName(), "shell32.dll#133.bmp");
+    EXPECT_EQ(document.Folder(), "");
+    EXPECT_FALSE(document.Saved());
+    EXPECT_EQ(document.BackColor(), kMagenta);
+    EXPECT_FALSE(document.OpenModuleBitmap(strip.bitmap.Get(), 20, 16, 3, kMagenta, "x.bmp"));
+    EXPECT_FALSE(document.OpenModuleBitmap(0, 20, 16, 24, kMagenta, "x.bmp"));
+    EXPECT_EQ(document.FileName(), "shell32.dll#133.bmp") << "a refused bitmap changes nothing";
+    EXPECT_EQ(document.CellCount(), 2);
+}
+
 TEST(StripDocument, AFailedOpenLeavesTheStripAsItWas) {
     StripDocument document;
     const auto good =
