@@ -23,6 +23,7 @@
 #include "controls/ucStatusbar.h"
 #include "controls/ucToolbar.h"
 #include "image/c32bppDIB.h"
+#include "import/FrmLoadFromRes.h"
 #include "import/MdlInternet.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/desktop/QtBitmapBridge.h"
@@ -41,6 +42,8 @@ enum ToolbarButton {
 enum Icon { kNoIcon, kInformation, kCritical };
 
 const desktop::FileFilter kBitmapFilter{"Bitmap (*.bmp;*.dib)", "*.bmp;*.dib;"};
+const desktop::FileFilter kModuleFilter{"PE modules (*.exe;*.dll;*.bpl;*.src;*.cpl;*.ocx)",
+                                        "*.exe;*.dll;*.bpl;*.src;*.cpl;*.ocx"};
 const desktop::FileFilter kImageFilter{"Archivos de imágenes",
                                        "*.gif;*.png;*.ico;*.cur;*.bmp;*.dib"};
 
@@ -121,6 +124,7 @@ void FrmMain::BuildMenus() {
     SubMnuFile[5]->setEnabled(false);
     connect(SubMnuFile[0], &QAction::triggered, this, &FrmMain::NewCommand);
     connect(SubMnuFile[1], &QAction::triggered, this, &FrmMain::OpenCommand);
+    connect(SubMnuFile[2], &QAction::triggered, this, &FrmMain::OpenPeFilesCommand);
     connect(SubMnuFile[4], &QAction::triggered, this, &FrmMain::SaveCommand);
     connect(SubMnuFile[5], &QAction::triggered, this, &FrmMain::SaveAsCommand);
 
@@ -401,6 +405,30 @@ void FrmMain::OpenCommand() {
     UpdateBackColorButton();
     FitWindowHeight();
     RefreshWindow();
+}
+
+void FrmMain::OpenPeFilesCommand() {
+    if (!SavePrompt()) {
+        return;
+    }
+    const QStringList chosen = m_Desktop.OpenFileDialog(this, {{kModuleFilter}, false, "", ""});
+    if (chosen.isEmpty()) {
+        return;
+    }
+    FrmLoadFromRes dialog(m_Desktop, this);
+    dialog.SetPath(chosen.front());
+    WaitForDialog(&dialog);
+    if (dialog.BITMAP() != 0 && dialog.Tag() == "1") {
+        const QString module = chosen.front().mid(chosen.front().lastIndexOf('/') + 1);
+        m_Document.OpenModuleBitmap(dialog.BITMAP(), dialog.IconWidth(), dialog.IconHeight(),
+                                    dialog.ColorDep(), dialog.MaskColor(),
+                                    Local(module + dialog.ResID() + ".bmp"));
+        ShowDocument();
+        UpdateBackColorButton();
+        QCoreApplication::processEvents();
+        FitWindowHeight();
+        RefreshWindow();
+    }
 }
 
 StripDocument::AlphaAnswer FrmMain::AskAlpha(const c32bppDIB& image) {

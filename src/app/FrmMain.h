@@ -61,6 +61,7 @@ class FrmMain : public QMainWindow {
     // The commands, as the menus and the toolbar run them.
     void NewCommand();
     void OpenCommand();
+    void OpenPeFilesCommand();
     void SaveCommand();
     void SaveAsCommand();
     void AddFromFileCommand();

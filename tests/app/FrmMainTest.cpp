@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <filesystem>
+#include <fstream>
 
 #include "app/ClsDIB.h"
 #include "app/FrmAlphaPixels.h"
@@ -21,7 +22,9 @@
 #include "controls/ucListIcon.h"
 #include "controls/ucStatusbar.h"
 #include "controls/ucToolbar.h"
+#include "import/FrmLoadFromRes.h"
 #include "platform/gdi/Gdi.h"
+#include "support/PeBuilder.h"
 #include "support/ScriptedDesktop.h"
 
 namespace {
@@ -272,6 +275,33 @@ TEST_F(MainWindow, ImagesFromAddressesTypedOrDropped) {
         EXPECT_FALSE(name.rfind("tilewright-", 0) == 0 && name.ends_with("-soft.png"))
             << "a temporary download was left: " << name;
     }
+}
+
+TEST_F(MainWindow, OpenPeFilesReplacesTheStripWithAModuleBitmap) {
+    const testsupport::Bytes module =
+        testsupport::Module({{pe::PeModule::RT_BITMAP, pe::ResourceId::Integer(133),
+                              testsupport::FramedStrip(48, 16, 16)}},
+                            false);
+    const std::string path = TempPath("shell32.dll");
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(module.data()),
+               static_cast<std::streamsize>(module.size()));
+    desktop.openAnswers = {QStringList{QString::fromStdString(path)}, QStringList{}};
+    QTimer::singleShot(10, &window, [this] {
+        if (auto* dialog = window.findChild<FrmLoadFromRes*>()) {
+            dialog->CmdOk->click();
+        }
+    });
+    window.SubMnuFile[2]->trigger();
+    EXPECT_EQ(window.ucListIcon1->ItemCount(), 3);
+    EXPECT_EQ(window.windowTitle(), Caption("shell32.dll#133.bmp"));
+    EXPECT_FALSE(window.Document().Saved());
+    EXPECT_EQ(window.ucStatusbar1->PanelText(2), "True Color (24 Bits)");
+    EXPECT_EQ(desktop.fileRequests.back().filters[0].description,
+              "PE modules (*.exe;*.dll;*.bpl;*.src;*.cpl;*.ocx)");
+    desktop.messageAnswers = {desktop::MessageAnswer::No};
+    window.SubMnuFile[2]->trigger();
+    EXPECT_EQ(window.ucListIcon1->ItemCount(), 3) << "a cancelled choice leaves the strip";
 }
 
 TEST_F(MainWindow, AlwaysOnTopAndTheGallery) {

@@ -113,3 +113,43 @@ inline Bytes Module(const std::vector<Resource>& resources, bool wide) {
 }
 
 }  // namespace testsupport
+
+namespace testsupport {
+
+// A packed 24-bit bitmap (header, bits) whose pixel (x, y), top row 0, is colorAt(x, y), or a
+// 32-bit one when bitCount is 32.
+template <typename ColorAt>
+Bytes PackedDib(int w, int h, int bitCount, ColorAt colorAt) {
+    const int bytesPerPixel = bitCount / 8;
+    const int stride = (w * bytesPerPixel + 3) / 4 * 4;
+    Bytes dib(40 + static_cast<std::size_t>(stride * h));
+    Put32(dib, 0, 40);
+    Put32(dib, 4, static_cast<std::uint32_t>(w));
+    Put32(dib, 8, static_cast<std::uint32_t>(h));
+    Put16(dib, 12, 1);
+    Put16(dib, 14, static_cast<std::uint32_t>(bitCount));
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const std::uint32_t color = colorAt(x, y);
+            const std::size_t at =
+                40 + static_cast<std::size_t>((h - 1 - y) * stride + x * bytesPerPixel);
+            dib[at] = static_cast<std::uint8_t>(color >> 16);
+            dib[at + 1] = static_cast<std::uint8_t>(color >> 8);
+            dib[at + 2] = static_cast<std::uint8_t>(color);
+            if (bitCount == 32) {
+                dib[at + 3] = 255;
+            }
+        }
+    }
+    return dib;
+}
+
+// Cells of `cell` pixels framed in magenta, each filled with its own colour.
+inline Bytes FramedStrip(int w, int h, int cell, int bitCount = 24) {
+    return PackedDib(w, h, bitCount, [=](int x, int y) -> std::uint32_t {
+        const bool edge = x % cell == 0 || x % cell == cell - 1 || y == 0 || y == h - 1;
+        return edge ? 0xFF00FFu : 0x203040u + static_cast<std::uint32_t>(x / cell);
+    });
+}
+
+}  // namespace testsupport

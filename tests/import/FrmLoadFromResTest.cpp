@@ -1,0 +1,133 @@
+#include "import/FrmLoadFromRes.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+
+#include "support/PeBuilder.h"
+#include "support/ScriptedDesktop.h"
+
+namespace {
+
+using pe::PeModule;
+using pe::ResourceId;
+using testsupport::FramedStrip;
+
+QString WriteModule(const std::string& name, const std::vector<testsupport::Resource>& resources) {
+    const auto path = std::filesystem::temp_directory_path() / name;
+    const testsupport::Bytes bytes = testsupport::Module(resources, false);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    return QString::fromStdString(path.string());
+}
+
+struct LoadFromRes : ::testing::Test {
+    LoadFromRes() {
+        path = WriteModule(
+            "strips.dll",
+            {{PeModule::RT_BITMAP, ResourceId::Integer(101), FramedStrip(160, 16, 16)},
+             {PeModule::RT_BITMAP, ResourceId::Integer(102), FramedStrip(40, 16, 20)},
+             {PeModule::RT_BITMAP, ResourceId::Integer(7), testsupport::Bytes{1, 2}},
+             {PeModule::RT_BITMAP, ResourceId::String("STRIP32"), FramedStrip(10, 16, 10, 32)}});
+        dialog.SetPath(path);
+    }
+    void Select(const QString& name) {
+        const auto items = dialog.LstBitmaps->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(items.size(), 1);
+        dialog.LstBitmaps->setCurrentItem(items.front());
+    }
+
+    ScriptedDesktop desktop;
+    FrmLoadFromRes dialog{desktop};
+    QString path;
+};
+
+TEST_F(LoadFromRes, ListsNamesAndSelectsTheFirst) {
+    EXPECT_EQ(dialog.windowTitle(), path);
+    QStringList names;
+    for (int i = 0; i < dialog.LstBitmaps->count(); ++i) {
+        names.push_back(dialog.LstBitmaps->item(i)->text());
+    }
+    EXPECT_EQ(names, (QStringList{"STRIP32", "#7", "#101", "#102"}));
+    EXPECT_EQ(dialog.ResID(), "STRIP32");
+    EXPECT_EQ(dialog.ColorDep(), 32);
+    EXPECT_EQ(dialog.IconWidth(), 10);
+    EXPECT_EQ(dialog.MaskColor(), gdi::CLR_NONE);
+    EXPECT_EQ(dialog.LblMaskColor->text(), "Mask Color:   None");
+    EXPECT_TRUE(dialog.PicMaskColor->isHidden());
+}
+
+TEST_F(LoadFromRes, ProposesCellsAndMaskColour) {
+    Select("#101");
+    EXPECT_EQ(dialog.IconWidth(), 16);
+    EXPECT_EQ(dialog.IconHeight(), 16);
+    EXPECT_EQ(dialog.ColorDep(), 24);
+    EXPECT_EQ(dialog.MaskColor(), 0xFF00FFu);
+    EXPECT_EQ(dialog.LblName->text(), "Name: #101");
+    EXPECT_EQ(dialog.LblSize->text(), "Size: " + QString::number(40 + 160 * 3 * 16));
+    EXPECT_EQ(dialog.LblDimensions->text(), "Dimensions: 160x16 Pixels");
+    EXPECT_EQ(dialog.LblBpp->text(), "Colors: 24 Bpp");
+    EXPECT_EQ(dialog.LblIcons->text(), "Icons: 10");
+    EXPECT_EQ(dialog.TxtSizeWidth->text(), "16");
+    EXPECT_FALSE(dialog.PicMaskColor->isHidden());
+    Select("#102");
+    EXPECT_EQ(dialog.IconWidth(), 20);
+    EXPECT_EQ(dialog.LblIcons->text(), "Icons: 2");
+    EXPECT_TRUE(desktop.messages.empty());
+    Select("#7");
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].text, "Error to add file");
+    EXPECT_EQ(dialog.BITMAP(), 0u);
+}
+
+TEST_F(LoadFromRes, CellSizesAreValidatedAndTheMaskPickedFromTheScreen) {
+    Select("#101");
+    dialog.show();
+    const struct {
+        QString typed;
+        bool accepted;
+        int width;
+    } cases[] = {{"0", false, 16},
+                 {"257", false, 16},
+                 {"abc", false, 16},
+                 {"256", true, 256},
+                 {"12.5", true, 12}};
+    for (const auto& c : cases) {
+        desktop.messages.clear();
+        dialog.TxtSizeWidth->setFocus();
+        dialog.TxtSizeWidth->setText(c.typed);
+        dialog.CmdOk->click();
+        EXPECT_EQ(desktop.messages.empty(), c.accepted) << c.typed.toStdString();
+        EXPECT_EQ(dialog.IconWidth(), c.width) << c.typed.toStdString();
+    }
+    EXPECT_EQ(dialog.Tag(), "1");
+    desktop.screenPixels.push_back(0x00FF00);
+    QTest::mousePress(dialog.PicMaskColor, Qt::LeftButton);
+    QTest::mouseRelease(dialog.PicMaskColor, Qt::LeftButton, {}, QPoint(-300, 40));
+    EXPECT_EQ(dialog.MaskColor(), 0x00FF00u);
+}
+
+TEST(LoadFromResEmpty, AModuleWithoutBitmapsSaysSoAndCloses) {
+    ScriptedDesktop desktop;
+    FrmLoadFromRes dialog{desktop};
+    const QString path =
+        WriteModule("nobitmaps.dll", {{PeModule::RT_ICON, ResourceId::Integer(1), {1}}});
+    dialog.SetPath(path);
+    dialog.show();
+    for (int waited = 0; waited < 200 && dialog.isVisible(); ++waited) {
+        QTest::qWait(10);
+    }
+    EXPECT_FALSE(dialog.isVisible());
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].text, "The file " + path + " don`t contain any Bitmap");
+    EXPECT_EQ(dialog.BITMAP(), 0u);
+}
+
+}  // namespace
