@@ -23,6 +23,7 @@
 #include "controls/ucStatusbar.h"
 #include "controls/ucToolbar.h"
 #include "image/c32bppDIB.h"
+#include "import/FrmIconFromRes.h"
 #include "import/FrmLoadFromRes.h"
 #include "import/MdlInternet.h"
 #include "platform/desktop/Desktop.h"
@@ -64,7 +65,9 @@ std::string Local(const QString& path) {
 }  // namespace
 
 FrmMain::FrmMain(desktop::Desktop& desktop, QWidget* parent)
-    : QMainWindow(parent), m_Desktop(desktop) {
+    : QMainWindow(parent), m_Desktop(desktop), m_IconChooser([this](const QString& start) {
+          return FrmIconChooser::Ask(m_Desktop, this, start);
+      }) {
     picture::ClipboardSource::Install(&m_Desktop.Clipboard());
     QIcon windowIcon;
     windowIcon.addFile(":/icon_16.png", QSize(16, 16));
@@ -459,11 +462,23 @@ void FrmMain::RunAddMethod(int method) {
         AddFromFileCommand();
     } else if (method == 1) {
         AddFromUrlCommand();
+    } else if (method == 2) {
+        AddFromResourceCommand();
     }
     m_LastAddMethod = method;
     RefreshWindow();
     ucListIcon1->Refresh();
     FitWindowHeight();
+}
+
+void FrmMain::AddFromResourceCommand() {
+    FrmIconFromRes dialog(m_Desktop, this, m_DefaultIconModule, m_IconChooser);
+    WaitForDialog(&dialog);
+    m_DefaultIconModule = dialog.DefaultIconModule();
+    if (dialog.Tag() == "1") {
+        AddImage("", -1, &dialog.PickedImage());
+        ShowDocument();
+    }
 }
 
 void FrmMain::AddFromUrlCommand() {

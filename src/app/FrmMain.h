@@ -8,6 +8,7 @@
 
 #include "app/StripDocument.h"
 #include "controls/FrmColorPicker.h"
+#include "import/FrmIconFromRes.h"
 
 class QAction;
 class QMenu;
@@ -66,6 +67,9 @@ class FrmMain : public QMainWindow {
     void SaveAsCommand();
     void AddFromFileCommand();
     void AddFromUrlCommand();
+    void AddFromResourceCommand();
+    // Replaces the icon chooser, for tests that answer it.
+    void SetIconChooser(FrmIconFromRes::Chooser chooser) { m_IconChooser = std::move(chooser); }
     void PasteCommand();
     void MoveBackCommand();
     void MoveForwardCommand();
@@ -104,6 +108,9 @@ class FrmMain : public QMainWindow {
     int m_LastAddMethod = 0;
     QString m_DefaultFolder;
     QString m_TempFolder;
+    FrmIconFromRes::Chooser m_IconChooser;
+    // Where the icon dialog starts: the module or icon file picked last in this run.
+    QString m_DefaultIconModule;
     // Set once the user asks the Alpha Pixels dialog not to be shown again in this run.
     std::optional<StripDocument::AlphaAnswer> m_RememberedAlpha;
 };

@@ -22,6 +22,7 @@
 #include "controls/ucListIcon.h"
 #include "controls/ucStatusbar.h"
 #include "controls/ucToolbar.h"
+#include "import/FrmIconFromRes.h"
 #include "import/FrmLoadFromRes.h"
 #include "platform/gdi/Gdi.h"
 #include "support/PeBuilder.h"
@@ -302,6 +303,27 @@ TEST_F(MainWindow, OpenPeFilesReplacesTheStripWithAModuleBitmap) {
     desktop.messageAnswers = {desktop::MessageAnswer::No};
     window.SubMnuFile[2]->trigger();
     EXPECT_EQ(window.ucListIcon1->ItemCount(), 3) << "a cancelled choice leaves the strip";
+}
+
+TEST_F(MainWindow, FromResourceAddsThePickedIconAndRemembersTheModule) {
+    const std::string icon = TempPath("one.ico");
+    ASSERT_EQ(std::system(("/usr/bin/convert -size 16x16 xc:red " + icon).c_str()), 0);
+    QStringList starts;
+    window.SetIconChooser([&](const QString& start) {
+        starts.push_back(start);
+        return std::optional(FrmIconChooser::Choice{QString::fromStdString(icon), 0});
+    });
+    for (int run = 0; run < 2; ++run) {
+        QTimer::singleShot(10, &window, [this] {
+            if (auto* dialog = window.findChild<FrmIconFromRes*>()) {
+                dialog->Command1->click();
+                dialog->CmdAceptar->click();
+            }
+        });
+        window.SubMnuAdd[2]->trigger();
+    }
+    EXPECT_EQ(window.ucListIcon1->ItemCount(), 2);
+    EXPECT_EQ(starts, (QStringList{"", QString::fromStdString(icon)}));
 }
 
 TEST_F(MainWindow, AlwaysOnTopAndTheGallery) {

@@ -1,0 +1,132 @@
+#include "import/FrmIconFromRes.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <filesystem>
+#include <fstream>
+
+#include "app/FrmAlphaPixels.h"
+#include "image/c32bppDIB.h"
+#include "support/PeBuilder.h"
+#include "support/ScriptedDesktop.h"
+
+namespace {
+
+using pe::PeModule;
+using pe::ResourceId;
+using testsupport::Bytes;
+
+Bytes PngOf(int size, QColor color) {
+    QImage image(size, size, QImage::Format_ARGB32);
+    image.fill(color);
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    image.save(&buffer, "PNG");
+    return Bytes(encoded.begin(), encoded.end());
+}
+
+Bytes GroupOf(const Bytes& small, const Bytes& large) {
+    Bytes group{0, 0, 1, 0, 2, 0};
+    const std::pair<int, const Bytes*> entries[] = {{16, &small}, {32, &large}};
+    for (int i = 0; i < 2; ++i) {
+        const auto [size, image] = entries[i];
+        const auto bytes = static_cast<std::uint32_t>(image->size());
+        group.insert(group.end(), {static_cast<std::uint8_t>(size), static_cast<std::uint8_t>(size),
+                                   0, 0, 1, 0, 32, 0, static_cast<std::uint8_t>(bytes),
+                                   static_cast<std::uint8_t>(bytes >> 8), 0, 0,
+                                   static_cast<std::uint8_t>(i + 1), 0});
+    }
+    return group;
+}
+
+QString WriteIconModule() {
+    const Bytes small = PngOf(16, Qt::red), large = PngOf(32, Qt::blue);
+    const Bytes module = testsupport::Module(
+        {{PeModule::RT_GROUP_ICON, ResourceId::Integer(1), GroupOf(small, large)},
+         {PeModule::RT_ICON, ResourceId::Integer(1), small},
+         {PeModule::RT_ICON, ResourceId::Integer(2), large}},
+        true);
+    const auto path = std::filesystem::temp_directory_path() / "icons.dll";
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(module.data()),
+               static_cast<std::streamsize>(module.size()));
+    return QString::fromStdString(path.string());
+}
+
+struct IconFromRes : ::testing::Test {
+    FrmIconFromRes::Chooser Answer(std::optional<FrmIconChooser::Choice> choice) {
+        return [this, choice](const QString& start) {
+            starts.push_back(start);
+            return choice;
+        };
+    }
+    ScriptedDesktop desktop;
+    QStringList starts;
+};
+
+TEST_F(IconFromRes, ListsTheGroupPreviewsAndPicksTheSelectedImage) {
+    const QString module = WriteIconModule();
+    FrmIconFromRes dialog(desktop, nullptr, "", Answer(FrmIconChooser::Choice{module, 0}));
+    dialog.show();
+    dialog.Command1->click();
+    EXPECT_EQ(starts, QStringList{""});
+    EXPECT_EQ(dialog.TxtResFile->text(), module);
+    EXPECT_EQ(dialog.DefaultIconModule(), module);
+    ASSERT_EQ(dialog.lbIcon->count(), 2);
+    EXPECT_EQ(dialog.lbIcon->item(0)->text(), "Icon 1: 16x16x32Bit");
+    EXPECT_EQ(dialog.lbIcon->item(1)->text(), "Icon 2: 32x32x32Bit");
+    EXPECT_EQ(dialog.lbIcon->currentRow(), 1) << "the last entry is selected";
+    EXPECT_EQ(dialog.Preview().pixelColor(112, 112), QColor(Qt::blue)) << "centred: 128 - 16";
+    EXPECT_EQ(dialog.Preview().pixel(111, 112), FrmAlphaPixels::Checkerboard().pixel(111, 112));
+    dialog.lbIcon->setCurrentRow(0);
+    EXPECT_EQ(dialog.Preview().pixelColor(120, 120), QColor(Qt::red));
+    dialog.CmdAceptar->click();
+    EXPECT_EQ(dialog.Tag(), "1");
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.PickedImage().Width(), 16);
+}
+
+TEST_F(IconFromRes, FailuresAndCancelling) {
+    const struct {
+        QString path;
+        const char* message;
+    } cases[] = {{"/nonexistent/icons.dll", "Error reading resource"},
+                 {"/nonexistent/icon.ico", "Error reading file"}};
+    for (const auto& c : cases) {
+        ScriptedDesktop local;
+        FrmIconFromRes dialog(local, nullptr, "start.dll",
+                              Answer(FrmIconChooser::Choice{c.path, 0}));
+        dialog.show();
+        dialog.Command1->click();
+        ASSERT_EQ(local.messages.size(), 1u);
+        EXPECT_EQ(local.messages[0].text, c.message);
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_EQ(dialog.Tag(), "");
+    }
+    FrmIconFromRes dialog(desktop, nullptr, "start.dll", Answer(std::nullopt));
+    dialog.Command1->click();
+    EXPECT_EQ(dialog.DefaultIconModule(), "start.dll") << "a cancelled choice changes nothing";
+    EXPECT_EQ(dialog.lbIcon->count(), 0);
+    dialog.CmdAceptar->click();
+    EXPECT_EQ(dialog.Tag(), "") << "nothing to accept";
+}
+
+TEST(IconChooser, ShowsTheGroupsOfAModuleAndTheIconOfAFile) {
+    ScriptedDesktop desktop;
+    FrmIconChooser chooser(desktop, nullptr, WriteIconModule());
+    ASSERT_EQ(chooser.LstGroups->count(), 1);
+    EXPECT_EQ(chooser.LstGroups->item(0)->text(), "#1");
+    const QImage thumbnail = chooser.LstGroups->item(0)->icon().pixmap(32, 32).toImage();
+    EXPECT_EQ(thumbnail.pixelColor(16, 16), QColor(Qt::blue)) << "the 32-pixel entry is shown";
+    desktop.openAnswers = {QStringList{"/nonexistent/none.ico"}};
+    chooser.findChild<QPushButton*>()->click();
+    EXPECT_EQ(chooser.TxtPath->text(), "/nonexistent/none.ico");
+    EXPECT_EQ(chooser.LstGroups->count(), 0);
+}
+
+}  // namespace
