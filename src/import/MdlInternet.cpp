@@ -30,7 +30,7 @@ std::string PlainSuffix(const std::string& url) {
 }  // namespace
 
 bool MdlInternet::DownloadUrlToFile(const std::string& sURL, const std::string& sPath,
-                                    std::size_t maxBytes) {
+                                    std::size_t maxBytes, long stallSeconds) {
     std::remove(sPath.c_str());
     std::ofstream out(sPath, std::ios::binary | std::ios::trunc);
     if (!out) {
@@ -43,7 +43,7 @@ bool MdlInternet::DownloadUrlToFile(const std::string& sURL, const std::string& 
                       static_cast<std::streamsize>(bytes.size()));
             return static_cast<bool>(out);
         },
-        maxBytes);
+        maxBytes, stallSeconds);
     out.close();
     if (!fetched || !out) {
         std::remove(sPath.c_str());

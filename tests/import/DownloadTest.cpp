@@ -91,6 +91,14 @@ TEST_F(LocalServer, OnlyImagesAnsweredWith200AreWritten) {
             EXPECT_EQ(fs::file_size(path), c.size) << c.address;
         }
     }
+    EXPECT_FALSE(MdlInternet::DownloadUrlToFile(Address("/cut.png"), path)) << "closed mid-body";
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_TRUE(MdlInternet::DownloadUrlToFile(Address("/"), path)) << "an empty last segment";
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(MdlInternet::DownloadUrlToFile(Address("/silent.png"), path,
+                                                MdlInternet::kMaxDownloadBytes, 1));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5))
+        << "a server that never answers is given up";
     EXPECT_FALSE(MdlInternet::DownloadUrlToFile("http://127.0.0.1:1/x.png", path));
     EXPECT_FALSE(MdlInternet::DownloadUrlToFile(Address("/image.png"), "/nonexistent/x.png"));
 }

@@ -26,6 +26,17 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.end_headers()
             threading.Thread(target=self.server.shutdown).start()
             return
+        if self.path == "/cut.png":
+            self.send_response(200)
+            self.send_header("Content-Type", "image/png")
+            self.send_header("Content-Length", "3000")
+            self.end_headers()
+            self.wfile.write(BODY[:1000])
+            self.close_connection = True
+            return
+        if self.path == "/silent.png":
+            threading.Event().wait(10)
+            return
         if self.path == "/moved":
             self.send_response(302)
             self.send_header("Location", "/image.png")

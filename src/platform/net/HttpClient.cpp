@@ -58,7 +58,8 @@ struct CurlDeleter {
 
 }  // namespace
 
-bool HttpClient::FetchImage(const std::string& url, const Sink& sink, std::size_t maxBytes) {
+bool HttpClient::FetchImage(const std::string& url, const Sink& sink, std::size_t maxBytes,
+                            long stallSeconds) {
     static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
     const std::unique_ptr<CURL, CurlDeleter> curl(initialised ? curl_easy_init() : nullptr);
     if (!curl) {
@@ -71,6 +72,8 @@ bool HttpClient::FetchImage(const std::string& url, const Sink& sink, std::size_
     curl_easy_setopt(curl.get(), CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl.get(), CURLOPT_MAXREDIRS, 5L);
     curl_easy_setopt(curl.get(), CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_TIME, stallSeconds);
     curl_easy_setopt(curl.get(), CURLOPT_BUFFERSIZE, static_cast<long>(kReadSize));
     curl_easy_setopt(curl.get(), CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, &Receive);

@@ -15,12 +15,15 @@ class HttpClient {
   public:
     static constexpr std::size_t kReadSize = 1240;
     static constexpr long kConnectTimeoutSeconds = 15;
+    // A server that stops sending for this long ends the transfer.
+    static constexpr long kStallSeconds = 30;
 
     // Receives the body in pieces of at most kReadSize bytes; false stops the transfer.
     using Sink = std::function<bool(std::span<const std::uint8_t>)>;
 
     // True when the whole body reached the sink and stayed within maxBytes.
-    static bool FetchImage(const std::string& url, const Sink& sink, std::size_t maxBytes);
+    static bool FetchImage(const std::string& url, const Sink& sink, std::size_t maxBytes,
+                           long stallSeconds = kStallSeconds);
 };
 
 }  // namespace net
