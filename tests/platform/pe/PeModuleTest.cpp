@@ -114,6 +114,13 @@ TEST(PeModule, DamagedFieldsGiveNoResources) {
     ASSERT_NE(text, names.end());
     Put16(names, static_cast<std::size_t>(text - names.begin()), 0xFFFF);
     EXPECT_EQ(PeModule(names).EnumResourceNames(PeModule::RT_BITMAP).size(), 3u);
+    // A name entry whose subdirectory is the root again: the walk has a fixed depth.
+    Bytes loop = whole;
+    const std::uint32_t typeDirectory = (whole[section + 20] | (whole[section + 21] << 8));
+    Put32(loop, section + typeDirectory + 16 + 4, 0x80000000u);
+    const PeModule looped(loop);
+    EXPECT_FALSE(looped.FindResource(looped.EnumResourceNames(PeModule::RT_BITMAP).front(),
+                                     PeModule::RT_BITMAP));
 }
 
 TEST(PeModule, FilesThatAreNotModules) {
