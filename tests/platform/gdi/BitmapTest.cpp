@@ -5,52 +5,48 @@
 #include "support/TestSurface.h"
 
 #include <set>
+#include <tuple>
 
 #include "platform/gdi/ColorTables.h"
 
 namespace gdi {
 namespace {
 
-struct RowCase {
-    int width;
-    int bitCount;
-    std::size_t bytes;
-};
-
 TEST(Bitmap, RowsArePaddedToFourBytes) {
-    const RowCase cases[] = {{1, 1, 4},   {32, 1, 4},     {33, 1, 8}, {160, 1, 20},  {3, 4, 4},
-                             {9, 4, 8},   {3, 8, 4},      {5, 8, 8},  {1, 16, 4},    {3, 16, 8},
-                             {3, 24, 12}, {160, 24, 480}, {1, 32, 4}, {160, 32, 640}};
-    for (const RowCase& c : cases) {
-        EXPECT_EQ(Bitmap::RowBytes(c.width, c.bitCount), c.bytes)
-            << c.width << " px at " << c.bitCount << " bits";
+    // Width, bit count, bytes a row.
+    const std::tuple<int, int, std::size_t> cases[] = {
+        {1, 1, 4},   {32, 1, 4},     {33, 1, 8}, {160, 1, 20},  {3, 4, 4},
+        {9, 4, 8},   {3, 8, 4},      {5, 8, 8},  {1, 16, 4},    {3, 16, 8},
+        {3, 24, 12}, {160, 24, 480}, {1, 32, 4}, {160, 32, 640}};
+    for (const auto& [width, bitCount, bytes] : cases) {
+        EXPECT_EQ(Bitmap::RowBytes(width, bitCount), bytes) << width << " px at " << bitCount;
     }
 }
 
 TEST(Bitmap, ImpossibleBitmapsAreRefused) {
-    EXPECT_EQ(Bitmap::Create(0, 1, 24), nullptr);
-    EXPECT_EQ(Bitmap::Create(1, 0, 24), nullptr);
-    EXPECT_EQ(Bitmap::Create(-4, 4, 24), nullptr);
-    EXPECT_EQ(Bitmap::Create(4, 4, 2), nullptr);
-    EXPECT_EQ(Bitmap::Create(4, 4, 0), nullptr);
     // 256 MiB is the most one bitmap may take; one row more is refused before allocating.
     EXPECT_NE(Bitmap::Create(8192, 8192, 32), nullptr);
-    EXPECT_EQ(Bitmap::Create(8192, 8193, 32), nullptr);
-    EXPECT_EQ(Bitmap::Create(0x7FFFFFFF, 0x7FFFFFFF, 32), nullptr);
+    const int cases[][3] = {{0, 1, 24},
+                            {1, 0, 24},
+                            {-4, 4, 24},
+                            {4, 4, 2},
+                            {4, 4, 0},
+                            {8192, 8193, 32},
+                            {0x7FFFFFFF, 0x7FFFFFFF, 32}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(Bitmap::Create(c[0], c[1], c[2]), nullptr) << c[0] << "x" << c[1] << "x" << c[2];
+    }
 }
 
 TEST(Bitmap, NewPixelsAreZeroAndRowsAreBottomUp) {
     auto bitmap = Bitmap::Create(2, 3, 24);
     ASSERT_NE(bitmap, nullptr);
-    EXPECT_EQ(bitmap->ByteCount(), 24u);
-    for (std::size_t i = 0; i < bitmap->ByteCount(); ++i) {
-        ASSERT_EQ(bitmap->Bits()[i], 0);
-    }
+    ASSERT_EQ(bitmap->ByteCount(), 24u);
+    EXPECT_EQ(std::vector(bitmap->Bits(), bitmap->Bits() + 24), std::vector<std::uint8_t>(24));
     bitmap->WritePixel(1, 0, {1, 2, 3, 0});  // top row, second pixel
     const std::uint8_t* lastRow = bitmap->Bits() + 2 * bitmap->Stride();
-    EXPECT_EQ(lastRow[3], 1);
-    EXPECT_EQ(lastRow[4], 2);
-    EXPECT_EQ(lastRow[5], 3);
+    EXPECT_EQ(std::vector(lastRow, lastRow + 8),
+              (std::vector<std::uint8_t>{0, 0, 0, 1, 2, 3, 0, 0}));
 }
 
 TEST(Bitmap, PackedPixelsPutTheLeftmostPixelInTheHighBits) {
@@ -84,33 +80,29 @@ TEST(Bitmap, SixteenBitsIsFiveFiveFiveWithTheTopBitClear) {
 }
 
 TEST(Bitmap, ThirtyTwoBitsKeepsAlphaAndLowerDepthsReadAlphaZero) {
-    auto deep = Bitmap::Create(1, 1, 32);
-    deep->WritePixel(0, 0, {10, 20, 30, 40});
-    EXPECT_EQ(deep->ReadPixel(0, 0), (Bgra{10, 20, 30, 40}));
-    auto flat = Bitmap::Create(1, 1, 24);
-    flat->WritePixel(0, 0, {10, 20, 30, 40});
-    EXPECT_EQ(flat->ReadPixel(0, 0), (Bgra{10, 20, 30, 0}));
+    for (int bitCount : {32, 24}) {
+        auto bitmap = Bitmap::Create(1, 1, bitCount);
+        bitmap->WritePixel(0, 0, {10, 20, 30, 40});
+        EXPECT_EQ(bitmap->ReadPixel(0, 0),
+                  (Bgra{10, 20, 30, bitCount == 32 ? std::uint8_t{40} : std::uint8_t{0}}));
+    }
 }
 
 TEST(ColorTables, TablesHaveTheirSizesAndNoRepeatedGreys) {
-    EXPECT_EQ(ColorTables::ForBitCount(1).size(), 2u);
-    EXPECT_EQ(ColorTables::ForBitCount(4).size(), 16u);
-    EXPECT_EQ(ColorTables::ForBitCount(8).size(), 256u);
-    EXPECT_TRUE(ColorTables::ForBitCount(16).empty());
+    EXPECT_EQ((std::array{ColorTables::ForBitCount(1).size(), ColorTables::ForBitCount(4).size(),
+                          ColorTables::ForBitCount(8).size(), ColorTables::ForBitCount(16).size()}),
+              (std::array<std::size_t, 4>{2, 16, 256, 0}));
     const auto table = ColorTables::ForBitCount(8);
     std::set<COLORREF> greys;
+    const auto isGrey = [](const RGBQUAD& e) {
+        return e.rgbRed == e.rgbGreen && e.rgbRed == e.rgbBlue;
+    };
+    // The last 24 entries are different greys, none of them a grey of the entries before.
     for (std::size_t i = 232; i < 256; ++i) {
-        const RGBQUAD& entry = table[i];
-        EXPECT_EQ(entry.rgbRed, entry.rgbGreen);
-        EXPECT_EQ(entry.rgbRed, entry.rgbBlue);
-        greys.insert(entry.rgbRed);
+        EXPECT_TRUE(isGrey(table[i]) && greys.insert(table[i].rgbRed).second) << i;
     }
-    EXPECT_EQ(greys.size(), 24u);
     for (std::size_t i = 0; i < 232; ++i) {
-        const RGBQUAD& entry = table[i];
-        if (entry.rgbRed == entry.rgbGreen && entry.rgbRed == entry.rgbBlue) {
-            EXPECT_EQ(greys.count(entry.rgbRed), 0u) << "grey " << int(entry.rgbRed);
-        }
+        EXPECT_FALSE(isGrey(table[i]) && greys.count(table[i].rgbRed) != 0) << i;
     }
 }
 
@@ -129,17 +121,17 @@ TEST(ColorTables, ThePickerColoursAreExactEntriesOfSixteenAndTwoHundredFiftySix)
 }
 
 TEST(ColorTables, NearestEntryWinsAndTiesGoToTheLowerIndex) {
-    const auto sixteen = ColorTables::ForBitCount(4);
-    EXPECT_EQ(ColorTables::NearestIndex(sixteen, Rgb(250, 5, 250)), 13);
-    EXPECT_EQ(ColorTables::NearestIndex(sixteen, Rgb(100, 100, 100)), 8);
-    const auto two = ColorTables::ForBitCount(1);
-    EXPECT_EQ(ColorTables::NearestIndex(two, Rgb(127, 127, 127)), 0);
-    EXPECT_EQ(ColorTables::NearestIndex(two, Rgb(128, 128, 128)), 1);
+    const std::tuple<int, COLORREF, int> cases[] = {{4, Rgb(250, 5, 250), 13},
+                                                    {4, Rgb(100, 100, 100), 8},
+                                                    {1, Rgb(127, 127, 127), 0},
+                                                    {1, Rgb(128, 128, 128), 1}};
+    for (const auto& [bitCount, colour, index] : cases) {
+        EXPECT_EQ(ColorTables::NearestIndex(ColorTables::ForBitCount(bitCount), colour), index);
+    }
     const auto cube = ColorTables::ForBitCount(8);
-    const std::uint8_t index = ColorTables::NearestIndex(cube, Rgb(52, 101, 150));
-    EXPECT_EQ(cube[index].rgbRed, 51);
-    EXPECT_EQ(cube[index].rgbGreen, 102);
-    EXPECT_EQ(cube[index].rgbBlue, 153);
+    const RGBQUAD& entry = cube[ColorTables::NearestIndex(cube, Rgb(52, 101, 150))];
+    EXPECT_EQ((std::array{entry.rgbRed, entry.rgbGreen, entry.rgbBlue}),
+              (std::array<std::uint8_t, 3>{51, 102, 153}));
 }
 
 }  // namespace
