@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "support/TestSurface.h"
-
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,155 +11,117 @@
 
 #include "TempFolder.h"
 #include "platform/gdi/Gdi.h"
+#include "support/TestSurface.h"
 
 namespace {
 
-using gdi::COLORREF;
+using Bytes = std::vector<std::uint8_t>;
 
-std::uint32_t U32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-    return bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) |
-           (static_cast<std::uint32_t>(bytes[at + 3]) << 24);
-}
-
-std::uint16_t U16(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-    return static_cast<std::uint16_t>(bytes[at] | (bytes[at + 1] << 8));
-}
-
-TEST(ClsDIB, CreateGivesASelectedZeroSurfaceAndDestroyClearsIt) {
-    ClsDIB surface;
-    const gdi::HBITMAP bitmap = surface.Create(3, 2, 24);
-    ASSERT_NE(bitmap, 0u);
-    EXPECT_EQ(surface.hDib(), bitmap);
-    EXPECT_EQ(gdi::GetCurrentBitmap(surface.hDC()), bitmap);
-    EXPECT_EQ(surface.Width(), 3);
-    EXPECT_EQ(surface.Height(), 2);
-    for (int i = 0; i < 16; ++i) {
-        EXPECT_EQ(surface.lpBits()[i], 0);
+// The little-endian field of `size` bytes at `at`.
+std::uint32_t Field(const Bytes& bytes, std::size_t at, int size = 4) {
+    std::uint32_t value = 0;
+    for (int i = size - 1; i >= 0; --i) {
+        value = value << 8 | bytes[at + static_cast<std::size_t>(i)];
     }
-    surface.Destroy();
-    EXPECT_EQ(surface.hDC(), 0u);
-    EXPECT_EQ(surface.hDib(), 0u);
-    EXPECT_EQ(surface.lpBits(), nullptr);
-    EXPECT_EQ(surface.Width(), 0);
-    EXPECT_EQ(gdi::BitmapFromHandle(bitmap), nullptr);
+    return value;
 }
 
-TEST(ClsDIB, ImpossibleSurfacesAreNotCreated) {
+// The file a save writes, checked against the size the save reports.
+Bytes Saved(ClsDIB& surface, const std::string& path, int bits) {
+    const std::int32_t written = surface.SaveToFile(path, bits);
+    Bytes file = written > 0 ? TempFolder::Read(path) : Bytes{};
+    EXPECT_EQ(file.size(), static_cast<std::size_t>(written)) << bits << " bits";
+    return file;
+}
+
+TEST(ClsDIB, CreateFillRestoreAndDestroy) {
     ClsDIB surface;
     EXPECT_EQ(surface.Create(0, 16, 32), 0u);
     EXPECT_EQ(surface.hDC(), 0u);
     EXPECT_EQ(surface.Create(16, 16, 7), 0u);
-    surface.Fill(Rgb(1, 2, 3));
+    surface.Fill(Rgb(1, 2, 3));  // without a surface these do nothing
     surface.RestoreDC();
-}
 
-TEST(ClsDIB, FillPaintsEverythingAndRestoreDCHandsTheBitmapOn) {
-    ClsDIB surface;
-    surface.Create(2, 2, 8);
+    const gdi::HBITMAP bitmap = surface.Create(3, 2, 8);
+    ASSERT_NE(bitmap, 0u);
+    EXPECT_EQ(surface.hDib(), bitmap);
+    EXPECT_EQ(gdi::GetCurrentBitmap(surface.hDC()), bitmap);
+    EXPECT_EQ(std::pair(surface.Width(), surface.Height()), std::pair(3, 2));
+    EXPECT_EQ(Bytes(surface.lpBits(), surface.lpBits() + 8), Bytes(8, 0));
     surface.Fill(Rgb(255, 0, 255));
-    EXPECT_EQ(gdi::GetPixel(surface.hDC(), 1, 1), Rgb(255, 0, 255));
+    EXPECT_EQ(gdi::GetPixel(surface.hDC(), 2, 1), Rgb(255, 0, 255));
     surface.Fill();
     EXPECT_EQ(gdi::GetPixel(surface.hDC(), 0, 0), 0u);
     surface.RestoreDC();
     EXPECT_EQ(gdi::GetCurrentBitmap(surface.hDC()), gdi::StockBitmap());
     const gdi::UniqueGdiObject other(gdi::CreateCompatibleDC());
     EXPECT_NE(gdi::SelectObject(other.Get(), surface.hDib()), 0u);
+
+    surface.Destroy();
+    EXPECT_EQ((std::array{surface.hDC(), surface.hDib()}), (std::array<gdi::HGDIOBJ, 2>{0, 0}));
+    EXPECT_EQ(surface.lpBits(), nullptr);
+    EXPECT_EQ(surface.Width(), 0);
+    EXPECT_EQ(gdi::BitmapFromHandle(bitmap), nullptr);
 }
 
-struct LayoutCase {
-    int width;
-    int height;
-    int colors;
-    std::uint32_t rowBytes;
-    std::uint32_t tableEntries;
-};
-
-void PrintTo(const LayoutCase& c, std::ostream* out) {
-    *out << c.width << "x" << c.height << " at " << c.colors << " bits";
-}
-
-class SavedLayout : public testing::TestWithParam<LayoutCase> {};
-
-TEST_P(SavedLayout, HeadersAndSizesFollowTheRowArithmetic) {
-    const LayoutCase& c = GetParam();
+TEST(ClsDIB, SavedHeadersAndSizesFollowTheRowArithmetic) {
+    // Width, height, bit count, bytes a row, colour table entries.
+    const std::uint32_t cases[][5] = {
+        {160, 16, 24, 480, 0}, {160, 16, 8, 160, 256}, {160, 16, 1, 20, 2},
+        {160, 16, 4, 80, 16},  {160, 16, 16, 320, 0},  {160, 16, 32, 640, 0},
+        {3, 1, 4, 4, 16},      {33, 2, 1, 8, 2},       {1, 1, 24, 4, 0}};
     TempFolder folder;
-    ClsDIB surface;
-    ASSERT_NE(surface.Create(c.width, c.height, 32), 0u);
-    const std::string path = folder.File("strip.bmp");
-    const std::uint32_t imageSize = c.rowBytes * static_cast<std::uint32_t>(c.height);
-    const std::uint32_t offset = 54 + 4 * c.tableEntries;
-    ASSERT_EQ(surface.SaveToFile(path, c.colors), static_cast<std::int32_t>(offset + imageSize));
-    const std::vector<std::uint8_t> file = TempFolder::Read(path);
-    ASSERT_EQ(file.size(), offset + imageSize);
-    EXPECT_EQ(U16(file, 0), 0x4D42);
-    EXPECT_EQ(U32(file, 2), offset + imageSize);
-    EXPECT_EQ(U32(file, 6), 0u);
-    EXPECT_EQ(U32(file, 10), offset);
-    EXPECT_EQ(U32(file, 14), 40u);
-    EXPECT_EQ(U32(file, 18), static_cast<std::uint32_t>(c.width));
-    EXPECT_EQ(U32(file, 22), static_cast<std::uint32_t>(c.height));
-    EXPECT_EQ(U16(file, 26), 1);
-    EXPECT_EQ(U16(file, 28), c.colors);
-    EXPECT_EQ(U32(file, 30), 0u);
-    EXPECT_EQ(U32(file, 34), imageSize);
-    EXPECT_EQ(U32(file, 46), c.tableEntries);
-    EXPECT_EQ(U32(file, 50), c.tableEntries);
+    for (const auto& [width, height, bits, rowBytes, entries] : cases) {
+        ClsDIB surface;
+        ASSERT_NE(surface.Create(static_cast<int>(width), static_cast<int>(height), 32), 0u);
+        const Bytes file = Saved(surface, folder.File("strip.bmp"), static_cast<int>(bits));
+        const std::uint32_t imageSize = rowBytes * height, offset = 54 + 4 * entries;
+        ASSERT_EQ(file.size(), offset + imageSize) << width << "x" << height << " at " << bits;
+        const std::array fields = {Field(file, 0, 2), Field(file, 2),     Field(file, 6),
+                                   Field(file, 10),   Field(file, 14),    Field(file, 18),
+                                   Field(file, 22),   Field(file, 26, 2), Field(file, 28, 2),
+                                   Field(file, 30),   Field(file, 34),    Field(file, 46),
+                                   Field(file, 50)};
+        EXPECT_EQ(fields,
+                  (std::array<std::uint32_t, 13>{0x4D42, offset + imageSize, 0, offset, 40, width,
+                                                 height, 1, bits, 0, imageSize, entries, entries}));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    ClsDIB, SavedLayout,
-    testing::Values(LayoutCase{160, 16, 24, 480, 0}, LayoutCase{160, 16, 8, 160, 256},
-                    LayoutCase{160, 16, 1, 20, 2}, LayoutCase{160, 16, 4, 80, 16},
-                    LayoutCase{160, 16, 16, 320, 0}, LayoutCase{160, 16, 32, 640, 0},
-                    LayoutCase{3, 1, 4, 4, 16}, LayoutCase{33, 2, 1, 8, 2},
-                    LayoutCase{1, 1, 24, 4, 0}));
 
 TEST(ClsDIB, PixelsAreWrittenBottomRowFirstInTheFilesFormat) {
     TempFolder folder;
+    const std::string path = folder.File("pixels.bmp");
     ClsDIB surface;
     surface.Create(2, 2, 32);
     gdi::FillRect(surface.hDC(), {0, 0, 2, 1}, Rgb(255, 0, 0));  // top row red
     gdi::FillRect(surface.hDC(), {0, 1, 2, 2}, Rgb(0, 0, 255));  // bottom row blue
-    const std::string path = folder.File("pixels.bmp");
-
-    ASSERT_GT(surface.SaveToFile(path, 16), 0);
-    std::vector<std::uint8_t> file = TempFolder::Read(path);
-    EXPECT_EQ(U16(file, 54), 0x001F);
-    EXPECT_EQ(U16(file, 58), 0x7C00);
-
-    ASSERT_GT(surface.SaveToFile(path, 24), 0);
-    file = TempFolder::Read(path);
-    EXPECT_EQ(std::vector<std::uint8_t>(file.begin() + 54, file.end()),
-              (std::vector<std::uint8_t>{255, 0, 0, 255, 0, 0, 0, 0, 0, 0, 255, 0, 0, 255, 0, 0}));
-
-    ASSERT_GT(surface.SaveToFile(path, 8), 0);
-    file = TempFolder::Read(path);
+    Bytes file = Saved(surface, path, 16);
+    ASSERT_EQ(file.size(), 62u);
+    EXPECT_EQ(Field(file, 54, 2), 0x001Fu);
+    EXPECT_EQ(Field(file, 58, 2), 0x7C00u);
+    file = Saved(surface, path, 24);
+    EXPECT_EQ(Bytes(file.begin() + 54, file.end()),
+              (Bytes{255, 0, 0, 255, 0, 0, 0, 0, 0, 0, 255, 0, 0, 255, 0, 0}));
+    file = Saved(surface, path, 8);
+    ASSERT_EQ(file.size(), 1086u);
     EXPECT_EQ(file[1078], 12) << "blue is entry 12 of the table";
     EXPECT_EQ(file[1082], 9) << "red is entry 9";
-    EXPECT_EQ(U32(file, 54 + 4 * 13), 0x00FF00FFu) << "magenta entry written as B, G, R, 0";
-}
+    EXPECT_EQ(Field(file, 54 + 4 * 13), 0x00FF00FFu) << "magenta entry written as B, G, R, 0";
 
-TEST(ClsDIB, ThirtyTwoBitsKeepsThePremultipliedBytesAndAlpha) {
-    TempFolder folder;
-    ClsDIB surface;
-    surface.Create(2, 1, 32);
-    const std::uint8_t pixels[] = {10, 20, 30, 40, 0, 0, 0, 0};
-    std::copy(std::begin(pixels), std::end(pixels), surface.lpBits());
-    const std::string path = folder.File("alpha.bmp");
-    ASSERT_EQ(surface.SaveToFile(path, 32), 62);
-    const std::vector<std::uint8_t> file = TempFolder::Read(path);
-    EXPECT_EQ(std::vector<std::uint8_t>(file.begin() + 54, file.end()),
-              std::vector<std::uint8_t>(std::begin(pixels), std::end(pixels)));
+    const std::uint8_t premultiplied[] = {10, 20, 30, 40, 0, 0, 0, 0};
+    std::copy(std::begin(premultiplied), std::end(premultiplied), surface.lpBits());
+    file = Saved(surface, path, 32);
+    EXPECT_EQ(Bytes(file.begin() + 54, file.begin() + 62),
+              Bytes(std::begin(premultiplied), std::end(premultiplied)));
 }
 
 TEST(ClsDIB, AShorterStripLeavesNoBytesOfTheOlderFileBehind) {
     TempFolder folder;
     const std::string path = folder.File("strip.bmp");
-    TempFolder::Write(path, std::vector<std::uint8_t>(5000, 0xAB));
+    TempFolder::Write(path, Bytes(5000, 0xAB));
     ClsDIB surface;
     surface.Create(4, 4, 32);
-    ASSERT_EQ(surface.SaveToFile(path, 1), 54 + 8 + 16);
-    EXPECT_EQ(std::filesystem::file_size(path), 78u);
+    EXPECT_EQ(Saved(surface, path, 1).size(), 54u + 8 + 16);
     EXPECT_EQ(folder.EntryCount(), 1u);
 }
 
