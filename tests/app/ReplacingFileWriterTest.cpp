@@ -18,15 +18,17 @@ mode_t ModeOf(const std::string& path) {
     return info.st_mode & 07777;
 }
 
+bool WriteAll(const std::string& path) {
+    ReplacingFileWriter writer;
+    return writer.Open(path) && writer.Write(kBytes) && writer.Commit();
+}
+
 TEST(ReplacingFileWriter, AFinishedWriteReplacesTheFileAndKeepsItsPermissions) {
     TempFolder folder;
     const std::string path = folder.File("strip.bmp");
     TempFolder::Write(path, std::vector<std::uint8_t>(50, 9));
     ::chmod(path.c_str(), 0640);
-    ReplacingFileWriter writer;
-    ASSERT_TRUE(writer.Open(path));
-    ASSERT_TRUE(writer.Write(kBytes));
-    ASSERT_TRUE(writer.Commit());
+    ASSERT_TRUE(WriteAll(path));
     EXPECT_EQ(TempFolder::Read(path), kBytes);
     EXPECT_EQ(ModeOf(path), 0640u);
     EXPECT_EQ(folder.EntryCount(), 1u);
@@ -46,35 +48,24 @@ TEST(ReplacingFileWriter, AnAbandonedWriteLeavesNothingBehind) {
     EXPECT_EQ(folder.EntryCount(), 1u);
 }
 
-TEST(ReplacingFileWriter, AnewFileGetsTheUsualPermissions) {
+TEST(ReplacingFileWriter, NewFilesLinksAndLongNames) {
     TempFolder folder;
-    const std::string path = folder.File("new.bmp");
+    const std::string fresh = folder.File("new.bmp"), real = folder.File("real.bmp"),
+                      link = folder.File("link.bmp"),
+                      longest = folder.File(std::string(251, 'n') + ".bmp");
     const mode_t mask = ::umask(022);
-    ReplacingFileWriter writer;
-    EXPECT_TRUE(writer.Open(path) && writer.Write(kBytes) && writer.Commit());
+    EXPECT_TRUE(WriteAll(fresh));
     ::umask(mask);
-    EXPECT_EQ(ModeOf(path), 0644u);
-}
-
-TEST(ReplacingFileWriter, SavingThroughALinkReplacesTheFileItNames) {
-    TempFolder folder;
-    const std::string real = folder.File("real.bmp");
-    const std::string link = folder.File("link.bmp");
+    EXPECT_EQ(ModeOf(fresh), 0644u) << "the usual permissions";
+    // Saving through a link replaces the file it names.
     TempFolder::Write(real, {1});
     std::filesystem::create_symlink(real, link);
-    ReplacingFileWriter writer;
-    ASSERT_TRUE(writer.Open(link) && writer.Write(kBytes) && writer.Commit());
+    ASSERT_TRUE(WriteAll(link));
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(TempFolder::Read(real), kBytes);
-}
-
-TEST(ReplacingFileWriter, ANameAsLongAsTheFolderAllowsCanBeWritten) {
-    TempFolder folder;
-    const std::string path = folder.File(std::string(251, 'n') + ".bmp");
-    ReplacingFileWriter writer;
-    ASSERT_TRUE(writer.Open(path)) << writer.Error();
-    ASSERT_TRUE(writer.Write(kBytes) && writer.Commit());
-    EXPECT_EQ(TempFolder::Read(path), kBytes);
+    // A name as long as the folder allows.
+    ASSERT_TRUE(WriteAll(longest));
+    EXPECT_EQ(TempFolder::Read(longest), kBytes);
 }
 
 TEST(ReplacingFileWriter, UnusableTargetsFailWithTheirReason) {

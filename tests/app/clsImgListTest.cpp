@@ -19,7 +19,6 @@ constexpr COLORREF kMagenta = Rgb(255, 0, 255);
 TEST(clsImgList, InitRecordsTheGeometryAndRefusesImpossibleDepths) {
     clsImgList store;
     EXPECT_NE(store.Init(16, 24, 8), 0u);
-    EXPECT_EQ(store.hWnd(), store.hWnd());
     EXPECT_EQ(store.IconWidth(), 16);
     EXPECT_EQ(store.IconHeight(), 24);
     EXPECT_EQ(store.Colors(), 8);
@@ -29,10 +28,7 @@ TEST(clsImgList, InitRecordsTheGeometryAndRefusesImpossibleDepths) {
         EXPECT_EQ(store.Colors(), depth);
     }
     EXPECT_EQ(store.Init(0, 16, 24), 0u);
-}
-
-TEST(clsImgList, WithoutAListEveryCallFailsQuietly) {
-    clsImgList store;
+    // Without a list every call fails quietly.
     TestSurface cell(16, 16, 24);
     EXPECT_FALSE(store.AddBitmap(cell.bitmap.Get(), gdi::CLR_NONE));
     EXPECT_FALSE(store.Draw(0, cell.dc.Get(), 0, 0));
@@ -58,12 +54,11 @@ TEST(clsImgList, CellsAreCutFromTheLeftAndPartialCellsAreIgnored) {
 TEST(clsImgList, EachCellHoldsItsOwnColumns) {
     clsImgList store;
     store.Init(2, 1, 24);
-    TestSurface strip(6, 1, 24);
+    TestSurface strip(6, 1, 24), target(2, 1, 24);
     for (int x = 0; x < 6; ++x) {
         gdi::FillRect(strip.dc.Get(), {x, 0, x + 1, 1}, Rgb(x * 40, 0, 0));
     }
     ASSERT_TRUE(store.AddBitmap(strip.bitmap.Get(), gdi::CLR_NONE));
-    TestSurface target(2, 1, 24);
     ASSERT_TRUE(store.Draw(2, target.dc.Get(), 0, 0));
     EXPECT_EQ(target.At(0, 0), Rgb(160, 0, 0));
     EXPECT_EQ(target.At(1, 0), Rgb(200, 0, 0));
@@ -75,16 +70,23 @@ TEST(clsImgList, TheMaskColourIsTransparentAndItsNeighbourIsNot) {
     for (int depth : {4, 8, 16, 24}) {
         clsImgList store;
         store.Init(2, 1, depth);
-        TestSurface cell(2, 1, 24);
-        gdi::FillRect(cell.dc.Get(), {0, 0, 1, 1}, kMagenta);
+        TestSurface cell(2, 1, 24), target(2, 1, 24);
+        cell.Fill(kMagenta);
         gdi::FillRect(cell.dc.Get(), {1, 0, 2, 1}, Rgb(255, 0, 248));
         ASSERT_TRUE(store.AddBitmap(cell.bitmap.Get(), kMagenta));
-        TestSurface target(2, 1, 24);
         target.Fill(Rgb(9, 9, 9));
         store.Draw(0, target.dc.Get(), 0, 0);
         EXPECT_EQ(target.At(0, 0), Rgb(9, 9, 9)) << depth;
         EXPECT_NE(target.At(1, 0), Rgb(9, 9, 9)) << depth;
     }
+    // A depth of one is held as sixteen colours.
+    clsImgList store;
+    store.Init(1, 1, 1);
+    TestSurface cell(1, 1, 24), target(1, 1, 24);
+    cell.Fill(Rgb(255, 0, 0));
+    ASSERT_TRUE(store.AddBitmap(cell.bitmap.Get(), gdi::CLR_NONE));
+    store.Draw(0, target.dc.Get(), 0, 0);
+    EXPECT_EQ(target.At(0, 0), Rgb(255, 0, 0));
 }
 
 // A cell surface below 24 bits cannot hold every colour: a background that is not an entry of
@@ -94,11 +96,10 @@ TEST(clsImgList, AMaskColourOutsideTheSurfaceTableIsMatchedAsTheSurfaceHoldsIt) 
     for (int depth : {1, 4, 8, 16}) {
         clsImgList store;
         store.Init(2, 2, depth);
-        TestSurface cell(2, 2, depth);
+        TestSurface cell(2, 2, depth), target(2, 2, 24);
         cell.Fill(background);
         gdi::FillRect(cell.dc.Get(), {1, 1, 2, 2}, Rgb(0, 0, 0));
         ASSERT_TRUE(store.AddBitmap(cell.bitmap.Get(), background));
-        TestSurface target(2, 2, 24);
         target.Fill(Rgb(30, 60, 90));
         store.Draw(0, target.dc.Get(), 0, 0);
         EXPECT_EQ(target.At(0, 0), Rgb(30, 60, 90)) << depth;
@@ -107,23 +108,11 @@ TEST(clsImgList, AMaskColourOutsideTheSurfaceTableIsMatchedAsTheSurfaceHoldsIt) 
     }
 }
 
-TEST(clsImgList, ADepthOfOneIsHeldAsSixteenColours) {
-    clsImgList store;
-    store.Init(1, 1, 1);
-    TestSurface cell(1, 1, 24);
-    cell.Fill(Rgb(255, 0, 0));
-    ASSERT_TRUE(store.AddBitmap(cell.bitmap.Get(), gdi::CLR_NONE));
-    TestSurface target(1, 1, 24);
-    store.Draw(0, target.dc.Get(), 0, 0);
-    EXPECT_EQ(target.At(0, 0), Rgb(255, 0, 0));
-}
-
 TEST(clsImgList, ThirtyTwoBitCellsBlendPremultipliedOverTheTarget) {
     clsImgList store;
     store.Init(3, 1, 32);
     TestSurface cell(3, 1, 32);
     cell.Pixels().WritePixel(0, 0, {0, 0, 100, 128});
-    cell.Pixels().WritePixel(1, 0, {0, 0, 0, 0});
     cell.Pixels().WritePixel(2, 0, {10, 20, 30, 255});
     ASSERT_TRUE(store.AddBitmap(cell.bitmap.Get(), gdi::CLR_NONE));
 
@@ -146,10 +135,9 @@ TEST(clsImgList, ThirtyTwoBitCellsBlendPremultipliedOverTheTarget) {
 TEST(clsImgList, AThirtyTwoBitBitmapWithoutAnyAlphaIsOpaque) {
     clsImgList store;
     store.Init(2, 1, 32);
-    TestSurface cell(2, 1, 32);
+    TestSurface cell(2, 1, 32), blank(2, 1, 32);
     cell.Pixels().WritePixel(0, 0, {10, 20, 30, 0});
     ASSERT_TRUE(store.AddBitmap(cell.bitmap.Get(), gdi::CLR_NONE));
-    TestSurface blank(2, 1, 32);
     store.Draw(0, blank.dc.Get(), 0, 0);
     EXPECT_EQ(blank.Pixels().ReadPixel(0, 0), (Bgra{10, 20, 30, 255}));
     EXPECT_EQ(blank.Pixels().ReadPixel(1, 0), (Bgra{0, 0, 0, 255}));
