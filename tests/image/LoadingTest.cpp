@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include "../app/TempFolder.h"
 #include "../codecs/BmpBuilder.h"
 #include "../codecs/IcoBuilder.h"
@@ -49,11 +46,8 @@ Bytes TinyBitmap(std::size_t size) {
 }
 
 std::string WriteFile(const TempFolder& folder, const std::string& name, const Bytes& bytes) {
-    const std::string path = folder.File(name);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    return path;
+    TempFolder::Write(folder.File(name), bytes);
+    return folder.File(name);
 }
 
 bool LoadStream(c32bppDIB& image, const Bytes& stream, std::int64_t start = 0,
@@ -81,10 +75,8 @@ TEST(Loading, StreamRangeRules) {
     Bytes stream(10, 0xEE);
     stream.insert(stream.end(), bitmap.begin(), bitmap.end());
     c32bppDIB image;
-    EXPECT_TRUE(LoadStream(image, stream, 10, 0));
-    EXPECT_EQ(image.Width(), 3);
-    EXPECT_TRUE(LoadStream(image, bitmap, -5, 0));
-    EXPECT_EQ(image.Width(), 3);
+    EXPECT_TRUE(LoadStream(image, stream, 10, 0) && image.Width() == 3);
+    EXPECT_TRUE(LoadStream(image, bitmap, -5, 0) && image.Width() == 3) << "a negative start is 0";
     EXPECT_FALSE(LoadStream(image, stream, 10, 91));
     EXPECT_FALSE(LoadStream(image, stream, 101, 0));
     EXPECT_FALSE(LoadStream(image, {}));
@@ -129,6 +121,10 @@ TEST(Loading, UnknownFormatNeedsTheFallback) {
     jpeg[0] = 0xFF;
     jpeg[1] = 0xD8;
     c32bppDIB image;
+    ASSERT_TRUE(LoadStream(image, TinyBitmap(60)));
+    EXPECT_FALSE(LoadStream(image, Bytes(100, 0)));
+    EXPECT_EQ(image.Handle(), 0u) << "a failed load leaves the image empty";
+    EXPECT_EQ(image.Width(), 0);
     ASSERT_TRUE(LoadStream(image, TinyBitmap(60)));
     EXPECT_FALSE(LoadStream(image, jpeg));
     EXPECT_EQ(image.Handle(), 0u);
@@ -192,14 +188,6 @@ TEST(Loading, StdPictureOfEachKind) {
     ASSERT_TRUE(image.LoadPicture_StdPicture(bitmap.get()));
     EXPECT_EQ(image.ImageType(), 7);
     EXPECT_EQ(PixelAt(image, 1, 0), (Pixel{5, 6, 7, 8}));
-}
-
-TEST(Loading, FailedLoadLeavesTheImageEmpty) {
-    c32bppDIB image;
-    ASSERT_TRUE(LoadStream(image, TinyBitmap(60)));
-    EXPECT_FALSE(LoadStream(image, Bytes(100, 0)));
-    EXPECT_EQ(image.Handle(), 0u);
-    EXPECT_EQ(image.Width(), 0);
 }
 
 }  // namespace

@@ -10,17 +10,19 @@ namespace {
 TEST(c32bppDIB, ANewImageIsBlankBottomUpAndUnpadded) {
     c32bppDIB image;
     EXPECT_EQ(image.ImageType(), 0);
-    EXPECT_FALSE(image.isGDIplusEnabled());
     EXPECT_FALSE(image.HighQualityInterpolation());
+    // Capabilities the platform lacks cannot be switched on.
+    image.SetisAlphaBlendFriendly(true);
+    image.SetisGDIplusEnabled(true);
+    EXPECT_FALSE(image.isAlphaBlendFriendly());
+    EXPECT_FALSE(image.isGDIplusEnabled());
     ASSERT_TRUE(image.InitializeDIB(5, -3));
-    EXPECT_EQ(image.Width(), 5);
-    EXPECT_EQ(image.Height(), 3);
-    EXPECT_EQ(image.scanWidth(), 20);
+    EXPECT_EQ((std::array{image.Width(), image.Height(), image.scanWidth()}),
+              (std::array{5, 3, 20}));
     EXPECT_TRUE(image.Alpha());
     EXPECT_EQ(image.ImageType(), 0);
-    for (int i = 0; i < 60; ++i) {
-        ASSERT_EQ(image.BitsPointer()[i], 0);
-    }
+    EXPECT_EQ(std::vector(image.BitsPointer(), image.BitsPointer() + 60),
+              std::vector<std::uint8_t>(60));
     gdi::BITMAP description;
     ASSERT_TRUE(gdi::GetObject(image.Handle(), description));
     EXPECT_EQ(description.bmBits, image.BitsPointer());
@@ -90,14 +92,6 @@ TEST(c32bppDIB, LoadDIBinDCNestsAndReleasesTheOwnContext) {
     EXPECT_EQ(gdi::GetCurrentBitmap(kept), gdi::StockBitmap()) << "kept, bitmap deselected";
     image.SetManageOwnDC(false);
     EXPECT_EQ(gdi::GetCurrentBitmap(kept), 0u);
-}
-
-TEST(c32bppDIB, CapabilitiesThePlatformLacksCannotBeSwitchedOn) {
-    c32bppDIB image;
-    image.SetisAlphaBlendFriendly(true);
-    EXPECT_FALSE(image.isAlphaBlendFriendly());
-    image.SetisGDIplusEnabled(true);
-    EXPECT_FALSE(image.isGDIplusEnabled());
 }
 
 }  // namespace
