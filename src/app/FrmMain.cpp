@@ -14,7 +14,6 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <cstdio>
 
 #include "app/FrmAlphaPixels.h"
 #include "app/FrmOptionNew.h"
@@ -496,17 +495,9 @@ void FrmMain::AddFromUrlCommand() {
 
 // The download goes to a file of its own in the temporary folder, removed whatever happens.
 bool FrmMain::AddDownloadedImage(const QString& address, int index) {
-    const std::string temporary =
-        MdlInternet::CreateTemporaryFile(Local(m_TempFolder), Local(address));
-    if (temporary.empty()) {
-        return false;
-    }
-    const bool downloaded = MdlInternet::DownloadUrlToFile(Local(address), temporary);
-    if (downloaded) {
-        AddImage(QString::fromStdString(temporary), index, nullptr);
-    }
-    std::remove(temporary.c_str());
-    return downloaded;
+    return MdlInternet::WithDownloadedFile(
+        Local(m_TempFolder), Local(address),
+        [&](const std::string& path) { AddImage(QString::fromStdString(path), index, nullptr); });
 }
 
 void FrmMain::AddFromFileCommand() {

@@ -57,22 +57,29 @@ int StripDocument::ProposedCellWidth(int width, int height) {
     return width / std::max(height > 0 ? width / height : width, 1);
 }
 
-bool StripDocument::OpenStripFile(const std::string& Path) {
+bool StripDocument::OpenStripFile(const std::string& Path, int cellWidth) {
     gdi::UniqueGdiObject file(gdi::LoadBitmapFile(ReadWholeFile(Path)));
-    const gdi::Bitmap* bitmap = gdi::BitmapFromHandle(file.Get());
-    if (bitmap == nullptr) {
-        return false;
-    }
-    const int w = bitmap->Width(), h = bitmap->Height(), depth = bitmap->BitCount();
-    const int cellWidth = ProposedCellWidth(w, h);
-    const gdi::COLORREF mask =
-        depth < 32 ? FindMaskColor(file.Get(), cellWidth, h, w / cellWidth) : gdi::CLR_NONE;
-    if (!ReplaceCells(file.Get(), cellWidth, h, depth, mask)) {
+    if (!OpenBitmap(file.Get(), cellWidth)) {
         return false;
     }
     SetPath(Path);
     m_Saved = true;
     return true;
+}
+
+bool StripDocument::OpenBitmap(gdi::HBITMAP handle, int cellWidth) {
+    const gdi::Bitmap* bitmap = gdi::BitmapFromHandle(handle);
+    if (bitmap == nullptr) {
+        return false;
+    }
+    const int w = bitmap->Width(), h = bitmap->Height(), depth = bitmap->BitCount();
+    const int cell = cellWidth == 0 ? ProposedCellWidth(w, h) : cellWidth;
+    if (cell < 1 || cell > w) {
+        return false;
+    }
+    const gdi::COLORREF mask =
+        depth < 32 ? FindMaskColor(handle, cell, h, w / cell) : gdi::CLR_NONE;
+    return ReplaceCells(handle, cell, h, depth, mask);
 }
 
 bool StripDocument::OpenModuleBitmap(gdi::HBITMAP bitmap, int cellWidth, int cellHeight,
@@ -164,18 +171,15 @@ gdi::COLORREF StripDocument::ComposeCell(c32bppDIB& image, const AlphaQuestion& 
 }
 
 bool StripDocument::SaveStrip(const std::string& Path, std::string& writeError) {
+    return SaveStripAtDepth(Path, m_CellStore->Colors(), writeError);
+}
+
+bool StripDocument::SaveStripAtDepth(const std::string& Path, int depth,
+                                     std::string& writeError) {
     writeError.clear();
-    const int w = m_CellStore->IconWidth(), h = m_CellStore->IconHeight();
-    const int depth = m_CellStore->Colors();
     ClsDIB strip;
-    if (strip.Create(CellCount() * w, h, 32) == 0) {
+    if (!DrawCells(strip, 0, CellCount(), depth < 32)) {
         return false;
-    }
-    if (depth < 32) {
-        strip.Fill(m_BackColor);
-    }
-    for (int i = 0; i < CellCount(); ++i) {
-        m_CellStore->Draw(m_Cells[static_cast<std::size_t>(i)], strip.hDC(), w * i, 0);
     }
     if (strip.SaveToFile(Path, depth) == 0) {
         writeError = strip.LastError();
@@ -183,6 +187,20 @@ bool StripDocument::SaveStrip(const std::string& Path, std::string& writeError) 
     }
     SetPath(Path);
     m_Saved = true;
+    return true;
+}
+
+bool StripDocument::DrawCells(ClsDIB& surface, int first, int count, bool fillBack) const {
+    const int w = m_CellStore->IconWidth(), h = m_CellStore->IconHeight();
+    if (first < 0 || count < 0 || first + count > CellCount() || surface.Create(count * w, h, 32) == 0) {
+        return false;
+    }
+    if (fillBack) {
+        surface.Fill(m_BackColor);
+    }
+    for (int i = 0; i < count; ++i) {
+        m_CellStore->Draw(m_Cells[static_cast<std::size_t>(first + i)], surface.hDC(), w * i, 0);
+    }
     return true;
 }
 

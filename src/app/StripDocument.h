@@ -12,6 +12,7 @@
 // selection, the background colour and where it was last saved. The main window shows it in the
 // strip view and calls these operations; they need no window.
 class c32bppDIB;
+class ClsDIB;
 
 class StripDocument {
   public:
@@ -32,9 +33,12 @@ class StripDocument {
 
     // False when the cell store cannot be made; the document is then left without cells.
     bool NewStrip(int cellWidth, int cellHeight, int colorDepth, gdi::COLORREF backColor);
-    // Splits the bitmap file into cells by its height. False, with the document untouched,
-    // when the file cannot be read as a bitmap or the store refuses it.
-    bool OpenStripFile(const std::string& Path);
+    // Splits the bitmap file into cells by its height, cellWidth wide (0: ProposedCellWidth).
+    // False, with the document untouched, when the file cannot be read as a bitmap or the store
+    // refuses it.
+    bool OpenStripFile(const std::string& Path, int cellWidth = 0);
+    // The same for a bitmap in memory; the name and saved state are left as they are.
+    bool OpenBitmap(gdi::HBITMAP bitmap, int cellWidth = 0);
     // Each acts on the selection and reports whether anything changed.
     bool MoveCellBack();
     bool MoveCellForward();
@@ -59,6 +63,11 @@ class StripDocument {
     // and writeError holds the writer's message ("Error: " number, line break, description), empty
     // when the writing never started.
     bool SaveStrip(const std::string& Path, std::string& writeError);
+    // The same at another colour depth; below 32 bits the cells lie on the background colour.
+    bool SaveStripAtDepth(const std::string& Path, int depth, std::string& writeError);
+    // The cells [first, first + count) side by side on a new 32-bit surface, over the background
+    // colour when fillBack is set and over transparent black otherwise.
+    bool DrawCells(ClsDIB& surface, int first, int count, bool fillBack) const;
 
     // Appends the store's images from index `first` on as cells at `position` (clamped).
     void InsertCells(int position, int first);
@@ -86,7 +95,7 @@ class StripDocument {
     bool ReplaceCells(gdi::HBITMAP bitmap, int cellWidth, int cellHeight, int depth,
                       gdi::COLORREF mask);
     gdi::COLORREF ComposeCell(c32bppDIB& image, const AlphaQuestion& askAlpha,
-                              class ClsDIB& cell) const;
+                              ClsDIB& cell) const;
 
     std::unique_ptr<clsImgList> m_CellStore;
     std::vector<int> m_Cells;

@@ -1,33 +1,19 @@
 #include "cli/CliApplication.h"
 
-#include <cstdio>
 #include <cstring>
 #include <ostream>
 
 #include "app/ReplacingFileWriter.h"
 #include "cli/CliOptions.h"
+#include "cli/JsonText.h"
+#include "cli/ModuleListing.h"
+#include "cli/StripCommand.h"
 #include "codecs/ZlibBridge.h"
 #include "image/c32bppDIB.h"
 #include "platform/desktop/QtFallbackImageLoader.h"
+#include "platform/pe/PeModule.h"
 
 namespace {
-
-std::string JsonString(const std::string& text) {
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
-            quoted += escape;
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "\"";
-}
 
 // size bytes, little-endian; bytes past the fourth are 0.
 void PutLE(std::vector<std::uint8_t>& bytes, std::uint32_t value, int size) {
@@ -60,7 +46,7 @@ std::vector<std::uint8_t> EncodeBitmapFile(const c32bppDIB& image) {
 
 bool LoadImage(const CliOptions& options, const std::string& file, c32bppDIB& image) {
     return image.LoadPicture_File(file, options.iconCx, options.iconCy, false,
-                                  options.iconBitDepth);
+                                  options.depth.value_or(32));
 }
 
 }  // namespace
@@ -70,17 +56,39 @@ int CliApplication::Run(const std::vector<std::string>& arguments) {
     std::string error;
     if (!CliOptions::Parse(arguments, options, error)) {
         m_Err << "tilewright-cli: " << error << "\n";
-        PrintUsage(m_Err);
+        PrintUsage(m_Err, options.command);
         return kBadArguments;
     }
     if (options.help) {
-        PrintUsage(m_Out);
+        PrintUsage(m_Out, options.command);
         return kOk;
     }
     static const QtFallbackImageLoader qtLoader;
     FallbackImageLoader::Install(options.fallback ? &qtLoader : nullptr);
     ZlibBridge::SetZlibPresent(options.zlib);
-    return options.command == "info" ? Info(options) : Decode(options);
+    return Dispatch(options);
+}
+
+int CliApplication::Dispatch(const CliOptions& options) {
+    const std::string& command = options.command;
+    if (command == "info" || command == "decode" || command == "list") {
+        return command == "info"     ? Info(options)
+               : command == "decode" ? Decode(options)
+                                     : List(options);
+    }
+    StripCommand strip(options, m_Err);
+    return command == "build" ? strip.Build() : command == "open" ? strip.Open() : strip.Split();
+}
+
+int CliApplication::List(const CliOptions& options) {
+    const std::string& file = options.files.front();
+    const auto module = pe::PeModule::LoadAsData(file);
+    if (!module || !module->HasResources()) {
+        m_Err << "tilewright-cli: " << file << " is not a module with resources\n";
+        return kInputFailed;
+    }
+    ModuleListing::Write(*module, m_Out);
+    return kOk;
 }
 
 int CliApplication::Info(const CliOptions& options) {
@@ -114,20 +122,65 @@ int CliApplication::Decode(const CliOptions& options) {
     return kOk;
 }
 
-void CliApplication::PrintUsage(std::ostream& stream) const {
-    stream << "usage: tilewright-cli info FILE... [--icon WxH] [--depth N] [--no-fallback] "
-              "[--no-zlib]\n"
-              "       tilewright-cli decode FILE -o OUT.bmp [--icon WxH] [--depth N] "
-              "[--no-fallback] [--no-zlib]\n"
-              "\n"
-              "info    prints one JSON object per FILE: file, ok, width, height, alpha, "
-              "imageType\n"
-              "decode  writes the decoded image as a 32-bit bitmap of its premultiplied B, G, "
-              "R, A bytes\n"
-              "--icon  the icon size wanted from files holding several (default: none)\n"
-              "--depth the icon colour depth wanted (default 32)\n"
-              "\n"
-              "examples:\n"
-              "  tilewright-cli info icons/*.ico --icon 16x16\n"
-              "  tilewright-cli decode logo.png -o logo.bmp\n";
+void CliApplication::PrintUsage(std::ostream& stream, const std::string& command) {
+    static const std::vector<std::pair<std::string, std::string>> kHelp = {
+        {"build",
+         "tilewright-cli build -o OUT.bmp|OUT.png [--cell WxH] [--depth 1|4|8|16|24|32]\n"
+         "      [--back RRGGBB] [--alpha remove|preserve[:RRGGBB]] [--from-list FILE|-]\n"
+         "      [--strict] [--quiet] IMAGE...\n"
+         "  A new strip (16x16 cells, 32 bits, background ff00ff unless given), every IMAGE\n"
+         "  added in order as the editor adds a file: stretched to the cell and, below 32\n"
+         "  bits, flattened. --alpha answers the question on partly transparent images:\n"
+         "  remove them, or preserve them blended over the colour (default: --back).\n"
+         "  An IMAGE is a file, an http(s):// address, MODULE:icon:N (icon group at position N)\n"
+         "  or MODULE:bitmap:NAME. Images that do not decode are reported and skipped, and the\n"
+         "  exit code is 1; with --strict nothing is written then. OUT.png is 32-bit RGBA.\n"
+         "  examples:\n"
+         "    tilewright-cli build -o toolbar.bmp --depth 24 icons/*.png\n"
+         "    tilewright-cli build -o big.png --cell 32x32 --from-list icons.txt\n"
+         "    tilewright-cli build -o sys.bmp shell32.dll:icon:3 https://example.org/a.ico\n"},
+        {"open",
+         "tilewright-cli open STRIP.bmp|MODULE:bitmap:NAME [--cell WxH] [EDIT...]\n"
+         "      -o OUT.bmp|OUT.png [--depth N] [--alpha ...] [--strict] [--quiet]\n"
+         "  Opens a strip as the editor does and applies the edits in order:\n"
+         "    --add IMAGE  --insert POS IMAGE  --move FROM TO  --delete POS  --back RRGGBB\n"
+         "  Positions count from 0. OUT.bmp is written at the strip's depth unless --depth.\n"
+         "  examples:\n"
+         "    tilewright-cli open strip.bmp --delete 0 --add new.png -o strip.bmp\n"
+         "    tilewright-cli open shell32.dll:bitmap:#133 --move 3 0 -o toolbar.png\n"},
+        {"split",
+         "tilewright-cli split STRIP.bmp|MODULE:bitmap:NAME -o DIR [--cell WxH]\n"
+         "      [--format png|bmp] [--quiet]\n"
+         "  One file per cell, NAME_000.png and on; PNG cells are transparent where the strip\n"
+         "  has its mask colour or alpha, bitmap cells keep the strip's depth.\n"
+         "  example:\n"
+         "    tilewright-cli split toolbar.bmp -o cells --cell 16x16\n"},
+        {"list",
+         "tilewright-cli list MODULE\n"
+         "  The module's bitmap resources and icon groups, one JSON object per line.\n"
+         "  example:\n"
+         "    tilewright-cli list shell32.dll\n"},
+        {"info",
+         "tilewright-cli info FILE... [--icon WxH] [--depth N] [--no-fallback] [--no-zlib]\n"
+         "  One JSON object per FILE: file, ok, width, height, alpha, imageType.\n"
+         "  --icon is the icon size wanted from files holding several, --depth its depth.\n"
+         "  example:\n"
+         "    tilewright-cli info icons/*.ico --icon 16x16\n"},
+        {"decode",
+         "tilewright-cli decode FILE -o OUT.bmp [--icon WxH] [--depth N] [--no-fallback]\n"
+         "      [--no-zlib]\n"
+         "  Writes the decoded image as a 32-bit bitmap of its premultiplied B, G, R, A bytes.\n"
+         "  example:\n"
+         "    tilewright-cli decode logo.png -o logo.bmp\n"},
+    };
+    if (command.empty()) {
+        stream << "usage: tilewright-cli COMMAND [OPTIONS] (COMMAND --help for one command)\n"
+                  "exit codes: 0 ok, 1 some input failed, 2 bad arguments\n"
+                  "--no-fallback: no system decoder for other formats; --no-zlib: own inflater\n\n";
+    }
+    for (const auto& [name, text] : kHelp) {
+        if (command.empty() || command == name) {
+            stream << (command.empty() ? "" : "usage: ") << text << (command.empty() ? "\n" : "");
+        }
+    }
 }

@@ -5,9 +5,8 @@
 #include <vector>
 
 class CliOptions;
-class c32bppDIB;
 
-// tilewright-cli: loads images through the same front end as the editor and reports on them.
+// tilewright-cli: the strip editor's work without a window, and reports on images and modules.
 class CliApplication {
   public:
     static constexpr int kOk = 0;
@@ -18,9 +17,11 @@ class CliApplication {
     int Run(const std::vector<std::string>& arguments);
 
   private:
+    int Dispatch(const CliOptions& options);
     int Info(const CliOptions& options);
     int Decode(const CliOptions& options);
-    void PrintUsage(std::ostream& stream) const;
+    int List(const CliOptions& options);
+    static void PrintUsage(std::ostream& stream, const std::string& command);
 
     std::ostream& m_Out;
     std::ostream& m_Err;

@@ -1,6 +1,10 @@
 #include "cli/CliOptions.h"
 
+#include <algorithm>
 #include <charconv>
+#include <fstream>
+#include <iostream>
+#include <map>
 
 namespace {
 
@@ -17,64 +21,216 @@ bool ParseSize(const std::string& text, int& width, int& height) {
            ParseInt(text.substr(x + 1), height) && width >= 0 && height >= 0;
 }
 
+// "RRGGBB" as a colour value, whose low byte is red.
+bool ParseColor(const std::string& text, std::uint32_t& color) {
+    std::uint32_t rgb = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, rgb, 16);
+    if (text.size() != 6 || error != std::errc() || stop != end) {
+        return false;
+    }
+    color = ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
+    return true;
+}
+
+bool ValidDepth(int depth) {
+    static constexpr int kDepths[] = {1, 4, 8, 16, 24, 32};
+    return std::find(std::begin(kDepths), std::end(kDepths), depth) != std::end(kDepths);
+}
+
+// How many values each option takes.
+const std::map<std::string, int>& ValueCounts() {
+    static const std::map<std::string, int> counts = {
+        {"-o", 1},       {"--icon", 1},   {"--depth", 1},       {"--cell", 1},
+        {"--back", 1},   {"--alpha", 1},  {"--from-list", 1},   {"--format", 1},
+        {"--add", 1},    {"--insert", 2}, {"--move", 2},        {"--delete", 1},
+        {"--strict", 0}, {"--quiet", 0},  {"--no-fallback", 0}, {"--no-zlib", 0}};
+    return counts;
+}
+
+// The options each command takes.
+const std::map<std::string, std::vector<std::string>>& CommandOptions() {
+    static const std::map<std::string, std::vector<std::string>> options = {
+        {"info", {"--icon", "--depth", "--no-fallback", "--no-zlib"}},
+        {"decode", {"-o", "--icon", "--depth", "--no-fallback", "--no-zlib"}},
+        {"build",
+         {"-o", "--cell", "--depth", "--back", "--alpha", "--from-list", "--strict", "--quiet",
+          "--no-fallback", "--no-zlib"}},
+        {"open",
+         {"-o", "--cell", "--depth", "--back", "--alpha", "--add", "--insert", "--move", "--delete",
+          "--strict", "--quiet", "--no-fallback", "--no-zlib"}},
+        {"split", {"-o", "--cell", "--format", "--quiet"}},
+        {"list", {}},
+    };
+    return options;
+}
+
 }  // namespace
 
 bool CliOptions::Parse(const std::vector<std::string>& arguments, CliOptions& options,
                        std::string& error) {
     options = CliOptions();
+    if (std::find_if(arguments.begin(), arguments.end(), [](const std::string& argument) {
+            return argument == "--help" || argument == "-h";
+        }) != arguments.end()) {
+        options.help = true;
+        const bool named = !arguments.empty() && CommandOptions().count(arguments.front()) != 0;
+        options.command = named ? arguments.front() : "";
+        return true;
+    }
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        if (argument.size() > 1 && argument[0] == '-') {
+        if (options.command.empty()) {
+            options.command = argument;
+            if (CommandOptions().count(argument) == 0) {
+                error = "unknown command " + argument;
+                options.command.clear();
+                return false;
+            }
+        } else if (argument.size() > 1 && argument[0] == '-') {
             if (!options.ParseOption(arguments, i, error)) {
                 return false;
             }
-        } else if (options.command.empty()) {
-            options.command = argument;
         } else {
             options.files.push_back(argument);
         }
     }
-    return options.help || options.Check(error);
+    return options.Check(error);
+}
+
+bool CliOptions::Allowed(const std::string& option) const {
+    const std::vector<std::string>& allowed = CommandOptions().at(command);
+    return std::find(allowed.begin(), allowed.end(), option) != allowed.end();
 }
 
 bool CliOptions::ParseOption(const std::vector<std::string>& arguments, std::size_t& index,
                              std::string& error) {
     const std::string& option = arguments[index];
-    if (option == "--help" || option == "-h") {
-        help = true;
-        return true;
+    const auto count = ValueCounts().find(option);
+    if (count == ValueCounts().end() || !Allowed(option)) {
+        error = count == ValueCounts().end() ? "unknown option " + option
+                                             : option + " is not an option of " + command;
+        return false;
     }
-    if (option == "--no-fallback" || option == "--no-zlib") {
+    if (arguments.size() - index - 1 < static_cast<std::size_t>(count->second)) {
+        error = option + " needs " + std::to_string(count->second) +
+                (count->second == 1 ? " value" : " values");
+        return false;
+    }
+    const std::vector<std::string> values(
+        arguments.begin() + static_cast<std::ptrdiff_t>(index + 1),
+        arguments.begin() + static_cast<std::ptrdiff_t>(index + 1 + count->second));
+    index += static_cast<std::size_t>(count->second);
+    return ParseValues(option, values, error);
+}
+
+bool CliOptions::ParseValues(const std::string& option, const std::vector<std::string>& values,
+                             std::string& error) {
+    bool valid = true;
+    int number = 0;
+    if (option == "--strict" || option == "--quiet") {
+        (option == "--strict" ? strict : quiet) = true;
+    } else if (option == "--no-fallback" || option == "--no-zlib") {
         (option == "--no-fallback" ? fallback : zlib) = false;
-        return true;
+    } else if (option == "-o") {
+        output = values[0];
+    } else if (option == "--icon") {
+        valid = ParseSize(values[0], iconCx, iconCy);
+    } else if (option == "--depth") {
+        valid = ParseInt(values[0], number) &&
+                (command == "info" || command == "decode" || ValidDepth(number));
+        depth = number;
+    } else if (option == "--cell") {
+        valid = ParseSize(values[0], cellWidth, cellHeight) && cellWidth >= 1 && cellWidth <= 256 &&
+                cellHeight >= 1 && cellHeight <= 256;
+        cellGiven = true;
+    } else if (option == "--back") {
+        valid = ParseColor(values[0], backColor);
+        edits.push_back({StripEdit::Verb::Back, 0, 0, "", backColor});
+    } else if (option == "--alpha") {
+        const std::string& mode = values[0];
+        std::uint32_t color = 0;
+        alphaPreserve = mode.rfind("preserve", 0) == 0;
+        valid = mode == "remove" || mode == "preserve" ||
+                (mode.rfind("preserve:", 0) == 0 && ParseColor(mode.substr(9), color));
+        alphaColor = mode.size() > 9 ? std::optional<std::uint32_t>(color) : std::nullopt;
+    } else if (option == "--format") {
+        format = values[0];
+        valid = format == "png" || format == "bmp";
+    } else if (option == "--from-list") {
+        return ReadList(values[0], error);
+    } else {
+        return ParseEdit(option, values, error);
     }
-    if (option != "-o" && option != "--icon" && option != "--depth") {
-        error = "unknown option " + option;
+    if (!valid) {
+        error = "bad value for " + option + ": " + values[0];
+    }
+    return valid;
+}
+
+bool CliOptions::ParseEdit(const std::string& option, const std::vector<std::string>& values,
+                           std::string& error) {
+    StripEdit edit;
+    bool valid = true;
+    if (option == "--add") {
+        edit = {StripEdit::Verb::Add, 0, 0, values[0], 0};
+    } else if (option == "--insert") {
+        edit = {StripEdit::Verb::Insert, 0, 0, values[1], 0};
+        valid = ParseInt(values[0], edit.first);
+    } else if (option == "--move") {
+        edit.verb = StripEdit::Verb::Move;
+        valid = ParseInt(values[0], edit.first) && ParseInt(values[1], edit.second);
+    } else {
+        edit.verb = StripEdit::Verb::Delete;
+        valid = ParseInt(values[0], edit.first);
+    }
+    if (!valid) {
+        error = "bad position for " + option;
         return false;
     }
-    if (index + 1 >= arguments.size()) {
-        error = option + " needs a value";
-        return false;
+    edits.push_back(edit);
+    return true;
+}
+
+// One image per line; empty lines are skipped. "-" reads the standard input.
+bool CliOptions::ReadList(const std::string& path, std::string& error) {
+    std::ifstream file;
+    if (path != "-") {
+        file.open(path);
+        if (!file) {
+            error = "cannot read the list " + path;
+            return false;
+        }
     }
-    const std::string& value = arguments[++index];
-    if (option == "-o") {
-        output = value;
-    } else if (option == "--icon" ? !ParseSize(value, iconCx, iconCy)
-                                  : !ParseInt(value, iconBitDepth)) {
-        error = "bad value for " + option + ": " + value;
-        return false;
+    std::istream& in = path == "-" ? std::cin : file;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (!line.empty()) {
+            files.push_back(line);
+        }
     }
     return true;
 }
 
 bool CliOptions::Check(std::string& error) const {
-    if (command != "info" && command != "decode") {
-        error = command.empty() ? "no command given" : "unknown command " + command;
+    if (command.empty()) {
+        error = "no command given";
         return false;
     }
-    if (files.empty() || (command == "decode" && (files.size() != 1 || output.empty()))) {
-        error = command == "info" ? "info needs at least one FILE"
-                                  : "decode needs one FILE and -o OUT.bmp";
+    const bool many = command == "info" || command == "build";
+    const bool countOk = many ? !files.empty() : files.size() == 1;
+    const bool outputOk = output.empty() == (command == "info" || command == "list");
+    if (!countOk || !outputOk) {
+        static const std::map<std::string, std::string> needs = {
+            {"info", "info needs at least one FILE"},
+            {"decode", "decode needs one FILE and -o OUT.bmp"},
+            {"build", "build needs -o OUT and at least one IMAGE"},
+            {"open", "open needs one STRIP and -o OUT"},
+            {"split", "split needs one STRIP and -o DIR"},
+            {"list", "list needs one MODULE"}};
+        error = needs.at(command);
         return false;
     }
     return true;

@@ -1,7 +1,19 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+// One editing verb of the open command, applied in the order given.
+struct StripEdit {
+    enum class Verb { Add, Insert, Move, Delete, Back };
+    Verb verb = Verb::Add;
+    int first = 0;   // Insert and Delete: the position; Move: from
+    int second = 0;  // Move: to
+    std::string image;
+    std::uint32_t color = 0;  // Back: a colour value (0x00BBGGRR)
+};
 
 // The parsed command line of tilewright-cli.
 class CliOptions {
@@ -15,7 +27,17 @@ class CliOptions {
     std::string output;
     int iconCx = 0;
     int iconCy = 0;
-    int iconBitDepth = 32;
+    std::optional<int> depth;
+    int cellWidth = 16;
+    int cellHeight = 16;
+    bool cellGiven = false;
+    std::uint32_t backColor = 0xFF00FF;
+    bool alphaPreserve = false;
+    std::optional<std::uint32_t> alphaColor;
+    std::vector<StripEdit> edits;
+    std::string format = "png";
+    bool strict = false;
+    bool quiet = false;
     bool fallback = true;
     bool zlib = true;
     bool help = false;
@@ -23,5 +45,11 @@ class CliOptions {
   private:
     bool ParseOption(const std::vector<std::string>& arguments, std::size_t& index,
                      std::string& error);
+    bool ParseValues(const std::string& option, const std::vector<std::string>& values,
+                     std::string& error);
+    bool ParseEdit(const std::string& option, const std::vector<std::string>& values,
+                   std::string& error);
+    bool ReadList(const std::string& path, std::string& error);
+    bool Allowed(const std::string& option) const;
     bool Check(std::string& error) const;
 };

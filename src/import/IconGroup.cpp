@@ -83,18 +83,23 @@ bool IconGroup::LoadIconFromFile(const std::string& IcoFileName) {
 bool IconGroup::LoadIconFromResource(const std::string& path, int index) {
     Discard();
     const auto module = pe::PeModule::LoadAsData(path);
-    if (!module || index < 0) {
+    return module && LoadIconFromModule(*module, index);
+}
+
+bool IconGroup::LoadIconFromModule(const pe::PeModule& module, int index) {
+    Discard();
+    if (index < 0) {
         return false;
     }
     const std::vector<pe::ResourceId> groups =
-        module->EnumResourceNames(pe::PeModule::RT_GROUP_ICON);
+        module.EnumResourceNames(pe::PeModule::RT_GROUP_ICON);
     if (static_cast<std::size_t>(index) >= groups.size()) {
         return false;
     }
     const auto group =
-        module->FindResource(groups[static_cast<std::size_t>(index)], pe::PeModule::RT_GROUP_ICON);
+        module.FindResource(groups[static_cast<std::size_t>(index)], pe::PeModule::RT_GROUP_ICON);
     const std::span<const std::uint8_t> bytes =
-        group ? module->LoadResource(*group) : std::span<const std::uint8_t>{};
+        group ? module.LoadResource(*group) : std::span<const std::uint8_t>{};
     if (bytes.size() < kHeaderSize) {
         return false;
     }
@@ -111,12 +116,12 @@ bool IconGroup::LoadIconFromResource(const std::string& path, int index) {
         Entry entry;
         std::copy_n(source, 12, entry.bytes.begin());
         const auto id = static_cast<std::uint16_t>(source[12] | (source[13] << 8));
-        const auto image = module->FindResource(pe::ResourceId::Integer(id), pe::PeModule::RT_ICON);
+        const auto image = module.FindResource(pe::ResourceId::Integer(id), pe::PeModule::RT_ICON);
         if (!image || image->size == 0 || image->size != entry.BytesInRes()) {
             Discard();
             return false;
         }
-        const auto data = module->LoadResource(*image);
+        const auto data = module.LoadResource(*image);
         m_Entries.push_back(entry);
         m_Images.emplace_back(data.begin(), data.end());
     }
@@ -156,6 +161,21 @@ std::vector<std::uint8_t> IconGroup::SingleIconFile(int index) const {
     file.insert(file.end(), entry.bytes.begin(), entry.bytes.end());
     const std::span<const std::uint8_t> image = Image(index);
     file.insert(file.end(), image.begin(), image.end());
+    return file;
+}
+
+std::vector<std::uint8_t> IconGroup::IconFile() const {
+    std::vector<std::uint8_t> file(m_Header.begin(), m_Header.end());
+    std::size_t offset = kHeaderSize + kEntrySize * m_Entries.size();
+    for (std::size_t i = 0; i < m_Entries.size(); ++i) {
+        Entry entry = m_Entries[i];
+        PutLittle32(entry.bytes.data() + 12, static_cast<std::uint32_t>(offset));
+        file.insert(file.end(), entry.bytes.begin(), entry.bytes.end());
+        offset += m_Images[i].size();
+    }
+    for (const std::vector<std::uint8_t>& image : m_Images) {
+        file.insert(file.end(), image.begin(), image.end());
+    }
     return file;
 }
 

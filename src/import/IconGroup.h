@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+namespace pe {
+class PeModule;
+}
+
 // The images of one icon, taken from an icon file or from an icon group of a module, with the
 // icon directory that describes them; any one of them can be rebuilt as an icon file of its own.
 class IconGroup {
@@ -29,6 +33,7 @@ class IconGroup {
     bool LoadIconFromFile(const std::string& IcoFileName);
     // The icon group at this position of the module's groups, with each image it names.
     bool LoadIconFromResource(const std::string& path, int index);
+    bool LoadIconFromModule(const pe::PeModule& module, int index);
 
     static bool IsPNG(std::span<const std::uint8_t> bytes);
     // The colour depth shown for an entry: its bit count, or one read from its colour count.
@@ -39,6 +44,8 @@ class IconGroup {
     std::span<const std::uint8_t> Image(int index) const;
     // Header, the one entry with its image at offset 22, then the image: a file of one icon.
     std::vector<std::uint8_t> SingleIconFile(int index) const;
+    // Header, every entry, then the images in entry order: the whole icon as a file.
+    std::vector<std::uint8_t> IconFile() const;
     // "Icon 1: 16x16x4Bit", with " (PNG)" for a 256-pixel PNG entry.
     std::string ListText(int index) const;
 

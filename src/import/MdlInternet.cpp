@@ -64,3 +64,20 @@ std::string MdlInternet::CreateTemporaryFile(const std::string& folder, const st
     ::close(descriptor);
     return name.data();
 }
+
+bool MdlInternet::WithDownloadedFile(const std::string& folder, const std::string& sURL,
+                                     const std::function<void(const std::string& path)>& use) {
+    const std::string temporary = CreateTemporaryFile(folder, sURL);
+    if (temporary.empty()) {
+        return false;
+    }
+    struct Removal {
+        const std::string& path;
+        ~Removal() { std::remove(path.c_str()); }
+    } removal{temporary};
+    if (!DownloadUrlToFile(sURL, temporary)) {
+        return false;
+    }
+    use(temporary);
+    return true;
+}

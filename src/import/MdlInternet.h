@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 // Downloads of images named by web addresses.
@@ -17,4 +18,8 @@ class MdlInternet {
     // A new, empty file of a unique name in the folder, ending with the address's last segment
     // when that is a plain file name; empty when none can be made.
     static std::string CreateTemporaryFile(const std::string& folder, const std::string& sURL);
+    // Downloads sURL to a temporary file in the folder, hands its path to use and removes it,
+    // whatever use does. False when nothing was downloaded (use is then not called).
+    static bool WithDownloadedFile(const std::string& folder, const std::string& sURL,
+                                   const std::function<void(const std::string& path)>& use);
 };

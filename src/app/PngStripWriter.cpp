@@ -1,0 +1,57 @@
+#include "app/PngStripWriter.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/ReplacingFileWriter.h"
+#include "codecs/PngEncoder.h"
+#include "platform/gdi/Bitmap.h"
+#include "platform/gdi/Gdi.h"
+
+namespace {
+
+std::uint8_t Unpremultiply(std::uint8_t channel, std::uint8_t alpha) {
+    const int straight = (channel * 255 + alpha / 2) / alpha;
+    return static_cast<std::uint8_t>(std::min(straight, 255));
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> PngStripWriter::StraightRgba(const gdi::Bitmap& bitmap) {
+    std::vector<std::uint8_t> rgba;
+    rgba.reserve(static_cast<std::size_t>(bitmap.Width()) * bitmap.Height() * 4);
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        for (int x = 0; x < bitmap.Width(); ++x) {
+            const gdi::Bgra pixel = bitmap.ReadPixel(x, y);
+            if (pixel.a == 0) {
+                rgba.insert(rgba.end(), {0, 0, 0, 0});
+            } else {
+                rgba.insert(rgba.end(),
+                            {Unpremultiply(pixel.r, pixel.a), Unpremultiply(pixel.g, pixel.a),
+                             Unpremultiply(pixel.b, pixel.a), pixel.a});
+            }
+        }
+    }
+    return rgba;
+}
+
+bool PngStripWriter::SaveToFile(gdi::HBITMAP surface, const std::string& path,
+                                std::string& error) {
+    const gdi::Bitmap* bitmap = gdi::BitmapFromHandle(surface);
+    if (bitmap == nullptr || bitmap->BitCount() != 32) {
+        error = "not a 32-bit surface";
+        return false;
+    }
+    const std::vector<std::uint8_t> file =
+        PngEncoder::EncodeRgba(bitmap->Width(), bitmap->Height(), StraightRgba(*bitmap));
+    if (file.empty()) {
+        error = "the image could not be compressed";
+        return false;
+    }
+    ReplacingFileWriter writer;
+    if (!writer.Open(path) || !writer.Write(file) || !writer.Commit()) {
+        error = std::strerror(writer.Error());
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,48 @@
+#include "cli/ImageAddress.h"
+
+#include <charconv>
+#include <filesystem>
+
+namespace {
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+    return text.rfind(prefix, 0) == 0;
+}
+
+// The text split at the last ":<tag>:" that has something on both sides.
+bool SplitAtTag(const std::string& text, const std::string& tag, std::string& module,
+                std::string& rest) {
+    const std::string marker = ":" + tag + ":";
+    const std::size_t at = text.rfind(marker);
+    if (at == std::string::npos || at == 0 || at + marker.size() == text.size()) {
+        return false;
+    }
+    module = text.substr(0, at);
+    rest = text.substr(at + marker.size());
+    return true;
+}
+
+}  // namespace
+
+ImageAddress ImageAddress::Parse(const std::string& text) {
+    ImageAddress address;
+    address.path = text;
+    std::error_code ignored;
+    if (StartsWith(text, "http://") || StartsWith(text, "https://")) {
+        address.kind = Kind::Url;
+    } else if (std::filesystem::exists(text, ignored)) {
+        return address;
+    }
+    std::string module, rest;
+    if (address.kind == Kind::File && SplitAtTag(text, "bitmap", module, rest)) {
+        address = {Kind::ModuleBitmap, module, 0, rest};
+    } else if (address.kind == Kind::File && SplitAtTag(text, "icon", module, rest)) {
+        int position = 0;
+        const char* end = rest.data() + rest.size();
+        const auto [stop, error] = std::from_chars(rest.data(), end, position);
+        if (error == std::errc() && stop == end && position >= 0) {
+            address = {Kind::ModuleIcon, module, position, ""};
+        }
+    }
+    return address;
+}

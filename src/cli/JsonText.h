@@ -1,0 +1,6 @@
+#pragma once
+
+#include <string>
+
+// Text quoted and escaped as a JSON string.
+std::string JsonString(const std::string& text);

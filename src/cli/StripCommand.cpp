@@ -1,0 +1,233 @@
+#include "cli/StripCommand.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <ostream>
+
+#include "app/ClsDIB.h"
+#include "app/PngStripWriter.h"
+#include "cli/CliApplication.h"
+#include "cli/CliOptions.h"
+
+namespace {
+
+constexpr int kProgressStep = 50;
+
+std::string TemporaryFolder() {
+    std::error_code ignored;
+    const std::filesystem::path folder = std::filesystem::temp_directory_path(ignored);
+    return (folder.empty() ? std::string("/tmp") : folder.string()) + "/";
+}
+
+bool EndsInPng(const std::string& path) {
+    std::string ending = path.size() >= 4 ? path.substr(path.size() - 4) : "";
+    std::transform(ending.begin(), ending.end(), ending.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ending == ".png";
+}
+
+// The writer's message spans two lines; one is enough here.
+std::string OneLine(std::string text) {
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
+
+}  // namespace
+
+StripCommand::StripCommand(const CliOptions& options, std::ostream& err)
+    : m_Options(options), m_Err(err), m_Input(TemporaryFolder()) {
+    const StripDocument::AlphaAnswer answer{!options.alphaPreserve,
+                                            options.alphaColor.value_or(options.backColor)};
+    m_AskAlpha = [answer](const c32bppDIB&) { return answer; };
+}
+
+int StripCommand::Build() {
+    if (!m_Document.NewStrip(m_Options.cellWidth, m_Options.cellHeight,
+                             m_Options.depth.value_or(32), m_Options.backColor)) {
+        m_Err << "tilewright-cli: cannot make a strip of that cell size\n";
+        return CliApplication::kInputFailed;
+    }
+    const int total = static_cast<int>(m_Options.files.size());
+    for (int i = 0; i < total; ++i) {
+        AddImage(m_Options.files[static_cast<std::size_t>(i)], -1);
+        ShowProgress(i + 1, total);
+    }
+    return Finish(Save());
+}
+
+void StripCommand::AddImage(const std::string& image, int index) {
+    const auto result = m_Input.AddImage(m_Document, image, index, m_AskAlpha);
+    if (result != StripDocument::AddResult::Added) {
+        m_Err << "tilewright-cli: skipped " << image
+              << (result == StripDocument::AddResult::NotDecoded ? ": cannot decode it\n"
+                                                                 : ": cannot make a cell of it\n");
+        ++m_Skipped;
+    }
+}
+
+void StripCommand::ShowProgress(int done, int total) const {
+    if (!m_Options.quiet && total > kProgressStep && (done % kProgressStep == 0 || done == total)) {
+        m_Err << "tilewright-cli: " << done << " of " << total << "\n";
+    }
+}
+
+// Writes the strip unless --strict refuses it for a skipped image.
+int StripCommand::Save() {
+    if (m_Skipped > 0 && m_Options.strict) {
+        m_Err << "tilewright-cli: " << m_Skipped << " image(s) skipped; nothing written\n";
+        return CliApplication::kInputFailed;
+    }
+    if (m_Document.CellCount() == 0) {
+        m_Err << "tilewright-cli: the strip has no cells; nothing written\n";
+        return CliApplication::kInputFailed;
+    }
+    std::string error;
+    bool written = false;
+    if (EndsInPng(m_Options.output)) {
+        ClsDIB strip;
+        written = m_Document.DrawCells(strip, 0, m_Document.CellCount(), false) &&
+                  PngStripWriter::SaveToFile(strip.hDib(), m_Options.output, error);
+    } else {
+        const int depth = m_Options.depth.value_or(m_Document.CellStore().Colors());
+        written = m_Document.SaveStripAtDepth(m_Options.output, depth, error);
+    }
+    if (!written) {
+        m_Err << "tilewright-cli: cannot write " << m_Options.output << ": " << OneLine(error)
+              << "\n";
+        return CliApplication::kInputFailed;
+    }
+    return CliApplication::kOk;
+}
+
+// A skipped image makes the run count as failed, though the strip was written.
+int StripCommand::Finish(int status) const {
+    return status == CliApplication::kOk && m_Skipped > 0 ? CliApplication::kInputFailed : status;
+}
+
+// Strips are one row of cells, so a cell height must be the strip's.
+int StripCommand::OpenStrip() {
+    const std::string& strip = m_Options.files.front();
+    if (!m_Input.OpenStrip(m_Document, strip, m_Options.cellGiven ? m_Options.cellWidth : 0)) {
+        m_Err << "tilewright-cli: cannot open " << strip << " as a strip\n";
+        return CliApplication::kInputFailed;
+    }
+    const int height = m_Document.CellStore().IconHeight();
+    if (m_Options.cellGiven && m_Options.cellHeight != height) {
+        m_Err << "tilewright-cli: the cells of " << strip << " are " << height << " high\n";
+        return CliApplication::kBadArguments;
+    }
+    return CliApplication::kOk;
+}
+
+int StripCommand::Open() {
+    if (const int status = OpenStrip(); status != CliApplication::kOk) {
+        return status;
+    }
+    for (const StripEdit& edit : m_Options.edits) {
+        if (const int status = ApplyEdit(edit); status != CliApplication::kOk) {
+            return status;
+        }
+    }
+    return Finish(Save());
+}
+
+int StripCommand::ApplyEdit(const StripEdit& edit) {
+    const int count = m_Document.CellCount();
+    const bool inside = edit.first >= 0 && edit.first < count;
+    bool valid = true;
+    switch (edit.verb) {
+        case StripEdit::Verb::Add:
+            AddImage(edit.image, -1);
+            break;
+        case StripEdit::Verb::Insert:
+            valid = edit.first >= 0 && edit.first <= count;
+            if (valid) {
+                AddImage(edit.image, edit.first);
+            }
+            break;
+        case StripEdit::Verb::Move:
+            valid = inside && MoveCell(edit.first, edit.second);
+            break;
+        case StripEdit::Verb::Delete:
+            m_Document.SetListIndex(edit.first);
+            valid = inside && m_Document.DeleteCell();
+            break;
+        case StripEdit::Verb::Back:
+            m_Document.SetBackColor(edit.color);
+            break;
+    }
+    if (!valid) {
+        m_Err << "tilewright-cli: no such position in a strip of " << count << " cells\n";
+        return CliApplication::kBadArguments;
+    }
+    return CliApplication::kOk;
+}
+
+// One step at a time, as the Move Back and Move Forward commands do it.
+bool StripCommand::MoveCell(int from, int to) {
+    if (to < 0 || to >= m_Document.CellCount()) {
+        return false;
+    }
+    m_Document.SetListIndex(from);
+    while (m_Document.ListIndex() < to && m_Document.MoveCellForward()) {
+    }
+    while (m_Document.ListIndex() > to && m_Document.MoveCellBack()) {
+    }
+    return true;
+}
+
+int StripCommand::Split() {
+    if (const int status = OpenStrip(); status != CliApplication::kOk) {
+        return status;
+    }
+    std::error_code error;
+    std::filesystem::create_directories(m_Options.output, error);
+    if (error) {
+        m_Err << "tilewright-cli: cannot make " << m_Options.output << ": " << error.message()
+              << "\n";
+        return CliApplication::kInputFailed;
+    }
+    const int total = m_Document.CellCount();
+    for (int cell = 0; cell < total; ++cell) {
+        const std::string path =
+            (std::filesystem::path(m_Options.output) / CellFileName(cell)).string();
+        std::string writeError;
+        if (!WriteCell(cell, path, writeError)) {
+            m_Err << "tilewright-cli: cannot write " << path << ": " << OneLine(writeError) << "\n";
+            return CliApplication::kInputFailed;
+        }
+        ShowProgress(cell + 1, total);
+    }
+    return CliApplication::kOk;
+}
+
+// NAME_000.png: the strip's name without its extension and the cell number.
+std::string StripCommand::CellFileName(int cell) const {
+    const std::string& name = m_Document.FileName();
+    const std::size_t dot = name.find_last_of('.');
+    char number[16];
+    std::snprintf(number, sizeof number, "_%03d.", cell);
+    return (dot == std::string::npos || dot == 0 ? name : name.substr(0, dot)) + number +
+           m_Options.format;
+}
+
+// A PNG cell shows transparency where the mask colour was; a bitmap cell keeps the strip's
+// depth and pixels.
+bool StripCommand::WriteCell(int cell, const std::string& path, std::string& error) const {
+    const int depth = m_Document.CellStore().Colors();
+    const bool png = m_Options.format == "png";
+    ClsDIB surface;
+    if (!m_Document.DrawCells(surface, cell, 1, !png && depth < 32)) {
+        error = "cannot draw the cell";
+        return false;
+    }
+    if (png) {
+        return PngStripWriter::SaveToFile(surface.hDib(), path, error);
+    }
+    if (surface.SaveToFile(path, depth) == 0) {
+        error = surface.LastError();
+        return false;
+    }
+    return true;
+}
