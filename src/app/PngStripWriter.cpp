@@ -35,8 +35,7 @@ std::vector<std::uint8_t> PngStripWriter::StraightRgba(const gdi::Bitmap& bitmap
     return rgba;
 }
 
-bool PngStripWriter::SaveToFile(gdi::HBITMAP surface, const std::string& path,
-                                std::string& error) {
+bool PngStripWriter::SaveToFile(gdi::HBITMAP surface, const std::string& path, std::string& error) {
     const gdi::Bitmap* bitmap = gdi::BitmapFromHandle(surface);
     if (bitmap == nullptr || bitmap->BitCount() != 32) {
         error = "not a 32-bit surface";

@@ -174,8 +174,7 @@ bool StripDocument::SaveStrip(const std::string& Path, std::string& writeError) 
     return SaveStripAtDepth(Path, m_CellStore->Colors(), writeError);
 }
 
-bool StripDocument::SaveStripAtDepth(const std::string& Path, int depth,
-                                     std::string& writeError) {
+bool StripDocument::SaveStripAtDepth(const std::string& Path, int depth, std::string& writeError) {
     writeError.clear();
     ClsDIB strip;
     if (!DrawCells(strip, 0, CellCount(), depth < 32)) {
@@ -192,7 +191,8 @@ bool StripDocument::SaveStripAtDepth(const std::string& Path, int depth,
 
 bool StripDocument::DrawCells(ClsDIB& surface, int first, int count, bool fillBack) const {
     const int w = m_CellStore->IconWidth(), h = m_CellStore->IconHeight();
-    if (first < 0 || count < 0 || first + count > CellCount() || surface.Create(count * w, h, 32) == 0) {
+    if (first < 0 || count < 0 || first + count > CellCount() ||
+        surface.Create(count * w, h, 32) == 0) {
         return false;
     }
     if (fillBack) {
