@@ -7,8 +7,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <filesystem>
-#include <fstream>
 
 #include "app/FrmAlphaPixels.h"
 #include "image/c32bppDIB.h"
@@ -30,32 +28,16 @@ Bytes PngOf(int size, QColor color) {
     return Bytes(encoded.begin(), encoded.end());
 }
 
-Bytes GroupOf(const Bytes& small, const Bytes& large) {
-    Bytes group{0, 0, 1, 0, 2, 0};
-    const std::pair<int, const Bytes*> entries[] = {{16, &small}, {32, &large}};
-    for (int i = 0; i < 2; ++i) {
-        const auto [size, image] = entries[i];
-        const auto bytes = static_cast<std::uint32_t>(image->size());
-        group.insert(group.end(), {static_cast<std::uint8_t>(size), static_cast<std::uint8_t>(size),
-                                   0, 0, 1, 0, 32, 0, static_cast<std::uint8_t>(bytes),
-                                   static_cast<std::uint8_t>(bytes >> 8), 0, 0,
-                                   static_cast<std::uint8_t>(i + 1), 0});
-    }
-    return group;
-}
-
 QString WriteIconModule() {
     const Bytes small = PngOf(16, Qt::red), large = PngOf(32, Qt::blue);
-    const Bytes module = testsupport::Module(
-        {{PeModule::RT_GROUP_ICON, ResourceId::Integer(1), GroupOf(small, large)},
+    return QString::fromStdString(testsupport::WriteModule(
+        "icons.dll",
+        {{PeModule::RT_GROUP_ICON, ResourceId::Integer(1),
+          testsupport::IconGroupDirectory(
+              {{16, 16, 0, 1, 32, small.size(), 1}, {32, 32, 0, 1, 32, large.size(), 2}})},
          {PeModule::RT_ICON, ResourceId::Integer(1), small},
          {PeModule::RT_ICON, ResourceId::Integer(2), large}},
-        true);
-    const auto path = std::filesystem::temp_directory_path() / "icons.dll";
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(module.data()),
-               static_cast<std::streamsize>(module.size()));
-    return QString::fromStdString(path.string());
+        true));
 }
 
 struct IconFromRes : ::testing::Test {

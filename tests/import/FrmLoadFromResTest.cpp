@@ -7,8 +7,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
-#include <filesystem>
-#include <fstream>
 
 #include "support/PeBuilder.h"
 #include "support/ScriptedDesktop.h"
@@ -20,12 +18,7 @@ using pe::ResourceId;
 using testsupport::FramedStrip;
 
 QString WriteModule(const std::string& name, const std::vector<testsupport::Resource>& resources) {
-    const auto path = std::filesystem::temp_directory_path() / name;
-    const testsupport::Bytes bytes = testsupport::Module(resources, false);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    return QString::fromStdString(path.string());
+    return QString::fromStdString(testsupport::WriteModule(name, resources));
 }
 
 struct LoadFromRes : ::testing::Test {

@@ -13,19 +13,15 @@ using pe::PeModule;
 using pe::ResourceId;
 using testsupport::Bytes;
 
-// A packed 2 x 1 bitmap at 8 bits: header, a two-entry table (red, blue), one padded row.
+// A packed 2 x 1 bitmap at 8 bits: header, a two-entry table (red, blue), one padded row of 1, 0.
 Bytes PackedDib() {
     Bytes dib(40 + 8 + 4);
-    testsupport::Put32(dib, 0, 40);
-    testsupport::Put32(dib, 4, 2);
-    testsupport::Put32(dib, 8, 1);
-    testsupport::Put16(dib, 12, 1);
-    testsupport::Put16(dib, 14, 8);
-    testsupport::Put32(dib, 32, 2);
-    dib[40 + 2] = 255;  // entry 0: red (blue, green, red, 0)
-    dib[44] = 255;      // entry 1: blue
+    for (const auto& [at, value] : {std::pair{0, 40}, {4, 2}, {8, 1}, {12, 1 | 8 << 16}, {32, 2}}) {
+        testsupport::Put32(dib, at, value);
+    }
+    dib[40 + 2] = 255;  // entry 0 as blue, green, red, 0
+    dib[44] = 255;
     dib[48] = 1;
-    dib[49] = 0;
     return dib;
 }
 

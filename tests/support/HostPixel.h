@@ -25,4 +25,11 @@ inline std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+inline void WriteFileBytes(const std::filesystem::path& path,
+                           const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
 }  // namespace testsupport

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "platform/pe/PeModule.h"
+#include "support/HostPixel.h"
 
 // Builds executable modules byte by byte: one section holding a resource directory.
 namespace testsupport {
@@ -112,9 +115,36 @@ inline Bytes Module(const std::vector<Resource>& resources, bool wide) {
     return out;
 }
 
-}  // namespace testsupport
+// The module written to the temporary folder under `name`; returns its path.
+inline std::string WriteModule(const std::string& name, const std::vector<Resource>& resources,
+                               bool wide = false) {
+    const std::string path = (std::filesystem::temp_directory_path() / name).string();
+    WriteFileBytes(path, Module(resources, wide));
+    return path;
+}
 
-namespace testsupport {
+struct GroupEntry {
+    int width, height, colors, planes, bits;
+    std::size_t size;
+    int id;
+};
+
+// An icon group resource: the directory header and one 14-byte entry per image.
+inline Bytes IconGroupDirectory(const std::vector<GroupEntry>& entries) {
+    Bytes out{0, 0, 1, 0, static_cast<std::uint8_t>(entries.size()), 0};
+    for (const GroupEntry& e : entries) {
+        const std::size_t at = out.size();
+        out.resize(at + 14);
+        out[at] = static_cast<std::uint8_t>(e.width);
+        out[at + 1] = static_cast<std::uint8_t>(e.height);
+        out[at + 2] = static_cast<std::uint8_t>(e.colors);
+        Put16(out, at + 4, static_cast<std::uint32_t>(e.planes));
+        Put16(out, at + 6, static_cast<std::uint32_t>(e.bits));
+        Put32(out, at + 8, static_cast<std::uint32_t>(e.size));
+        Put16(out, at + 12, static_cast<std::uint32_t>(e.id));
+    }
+    return out;
+}
 
 // A packed 24-bit bitmap (header, bits) whose pixel (x, y), top row 0, is colorAt(x, y), or a
 // 32-bit one when bitCount is 32.
