@@ -47,21 +47,14 @@ struct AlphaPixels : ::testing::Test {
 
 TEST(AlphaPixelsBoard, CheckerboardSquaresAndFrame) {
     const QImage board = FrmAlphaPixels::Checkerboard();
-    const QRgb grey = qRgb(0xCC, 0xCC, 0xCC), white = qRgb(255, 255, 255);
+    const QRgb frame = qRgb(0xC0, 0xC0, 0xC0), grey = qRgb(0xCC, 0xCC, 0xCC),
+               white = qRgb(255, 255, 255);
     const struct {
         int x, y;
         QRgb color;
-    } points[] = {{0, 0, qRgb(0xC0, 0xC0, 0xC0)},
-                  {255, 100, qRgb(0xC0, 0xC0, 0xC0)},
-                  {1, 1, grey},
-                  {4, 4, grey},
-                  {5, 1, white},
-                  {10, 1, white},
-                  {11, 1, grey},
-                  {1, 5, white},
-                  {5, 5, grey},
-                  {10, 10, grey},
-                  {11, 5, white}};
+    } points[] = {{0, 0, frame}, {255, 100, frame}, {1, 1, grey},  {4, 4, grey},
+                  {5, 1, white}, {10, 1, white},    {11, 1, grey}, {1, 5, white},
+                  {5, 5, grey},  {10, 10, grey},    {11, 5, white}};
     for (const auto& p : points) {
         EXPECT_EQ(board.pixel(p.x, p.y), p.color) << p.x << "," << p.y;
     }

@@ -13,7 +13,6 @@
 #include <QTimer>
 #include <QUrl>
 #include <filesystem>
-#include <fstream>
 
 #include "app/ClsDIB.h"
 #include "app/FrmAlphaPixels.h"
@@ -48,34 +47,23 @@ std::string WriteStrip(const std::string& name, int cells, int depth) {
     return path;
 }
 
-// Answers the New Bitmap dialog with Ok as soon as it shows.
-void ConfirmNewDialogWhenShown(QWidget* window) {
-    QTimer::singleShot(10, window, [window] {
-        auto* dialog = window->findChild<FrmOptionNew*>();
-        if (dialog != nullptr && dialog->isVisible()) {
-            dialog->CmdOk->click();
-        } else {
-            ConfirmNewDialogWhenShown(window);
+// Calls `answer` on the first dialog of type D that shows, or on every one while `repeat`.
+template <typename D, typename Answer>
+void AnswerWhenShown(QWidget* window, Answer answer, bool repeat = false) {
+    QTimer::singleShot(10, window, [=] {
+        auto* dialog = window->findChild<D*>();
+        const bool shown = dialog != nullptr && dialog->isVisible();
+        if (shown) {
+            answer(dialog);
+        }
+        if (repeat || !shown) {
+            AnswerWhenShown<D>(window, answer, repeat);
         }
     });
 }
 
-struct AlphaAnswers {
-    int seen = 0;
-    bool dontAskAgain = false;
-};
-
-// Answers every Alpha Pixels dialog that shows with Accept, for as long as the window lives.
-void AcceptAlphaDialogs(QWidget* window, AlphaAnswers* answers) {
-    QTimer::singleShot(10, window, [=] {
-        auto* dialog = window->findChild<FrmAlphaPixels*>();
-        if (dialog != nullptr && dialog->isVisible()) {
-            ++answers->seen;
-            dialog->Check1->setChecked(answers->dontAskAgain);
-            dialog->CmdAccept->click();
-        }
-        AcceptAlphaDialogs(window, answers);
-    });
+void ConfirmNewDialogWhenShown(QWidget* window) {
+    AnswerWhenShown<FrmOptionNew>(window, [](FrmOptionNew* dialog) { dialog->CmdOk->click(); });
 }
 
 std::string WriteSoftImage() {
@@ -217,15 +205,23 @@ TEST_F(MainWindow, AlphaDialogBelow32BitsUntilToldNotToAsk) {
         int position = 0;
         emit window.ucListIcon1->OLEDragDrop(&data, &position);
     };
-    AlphaAnswers answers;
-    AcceptAlphaDialogs(&window, &answers);
+    int seen = 0;
+    bool dontAskAgain = false;
+    AnswerWhenShown<FrmAlphaPixels>(
+        &window,
+        [&](FrmAlphaPixels* dialog) {
+            ++seen;
+            dialog->Check1->setChecked(dontAskAgain);
+            dialog->CmdAccept->click();
+        },
+        true);
     drop();
     drop();
-    EXPECT_EQ(answers.seen, 2) << "asked for every partly transparent image";
-    answers.dontAskAgain = true;
+    EXPECT_EQ(seen, 2) << "asked for every partly transparent image";
+    dontAskAgain = true;
     drop();
     drop();
-    EXPECT_EQ(answers.seen, 3) << "not asked again in this run";
+    EXPECT_EQ(seen, 3) << "not asked again in this run";
     EXPECT_EQ(window.ucListIcon1->ItemCount(), 5);
     EXPECT_EQ(window.ucListIcon1->ListIndex(), 0);
 }
@@ -279,14 +275,9 @@ TEST_F(MainWindow, ImagesFromAddressesTypedOrDropped) {
 }
 
 TEST_F(MainWindow, OpenPeFilesReplacesTheStripWithAModuleBitmap) {
-    const testsupport::Bytes module =
-        testsupport::Module({{pe::PeModule::RT_BITMAP, pe::ResourceId::Integer(133),
-                              testsupport::FramedStrip(48, 16, 16)}},
-                            false);
-    const std::string path = TempPath("shell32.dll");
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(module.data()),
-               static_cast<std::streamsize>(module.size()));
+    const std::string path = testsupport::WriteModule(
+        "shell32.dll", {{pe::PeModule::RT_BITMAP, pe::ResourceId::Integer(133),
+                         testsupport::FramedStrip(48, 16, 16)}});
     desktop.openAnswers = {QStringList{QString::fromStdString(path)}, QStringList{}};
     QTimer::singleShot(10, &window, [this] {
         if (auto* dialog = window.findChild<FrmLoadFromRes*>()) {
