@@ -18,6 +18,9 @@ struct ColorPopUp : ::testing::Test {
     ColorPopUp() {
         owner.setGeometry(200, 150, 300, 200);
         owner.show();
+        Reopen();
+    }
+    void Reopen() {
         picker = new FrmColorPicker(desktop, &owner);
         picker->PopUpColor(&owner, 10, 20, kDefault);
     }
@@ -68,8 +71,7 @@ TEST_F(ColorPopUp, EverySwatchSelectsItsColourAcrossItsInside) {
         const int x = 4 + 20 * (i % 4), y = 27 + 20 * (i / 4);
         for (const QPoint inner :
              {QPoint(x + 1, y + 1), QPoint(x + 8, y + 8), QPoint(x + 14, y + 14)}) {
-            picker = new FrmColorPicker(desktop, &owner);
-            picker->PopUpColor(&owner, 10, 20, kDefault);
+            Reopen();
             EXPECT_EQ(Click(inner), std::vector<unsigned>{FrmColorPicker::kSwatches[i]})
                 << "swatch " << i << " at " << inner.x() << "," << inner.y();
         }
@@ -79,8 +81,7 @@ TEST_F(ColorPopUp, EverySwatchSelectsItsColourAcrossItsInside) {
 TEST_F(ColorPopUp, FrameLinesAndSurfaceSelectNothing) {
     for (const QPoint point : {QPoint(4, 27), QPoint(19, 35), QPoint(2, 2), QPoint(21, 30),
                                QPoint(40, 24), QPoint(83, 106), QPoint(-3, 10)}) {
-        picker = new FrmColorPicker(desktop, &owner);
-        picker->PopUpColor(&owner, 10, 20, kDefault);
+        Reopen();
         EXPECT_TRUE(Click(point).empty()) << point.x() << "," << point.y();
     }
 }
@@ -123,8 +124,7 @@ TEST_F(ColorPopUp, HighlightFollowsThePointerOverSwatches) {
 TEST_F(ColorPopUp, StaysAboveATopmostOwner) {
     desktop.SetTopMost(&owner, true);
     picker->close();
-    picker = new FrmColorPicker(desktop, &owner);
-    picker->PopUpColor(&owner, 0, 0, kDefault);
+    Reopen();
     EXPECT_TRUE(desktop.IsTopMost(picker));
 }
 

@@ -239,21 +239,22 @@ TEST_F(StripView, ScrollRangeHeightAndScrollingIntoView) {
 TEST_F(StripView, WheelAndScrollBarSteps) {
     AddItems(10);
     view.HorizontalScrollBar()->setValue(50);
-    QWheelEvent down(QPointF(5, 5), QPointF(5, 5), {}, QPoint(0, -120), Qt::NoButton,
-                     Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(&view, &down);
+    const auto wheel = [&](int delta) {
+        QWheelEvent event(QPointF(5, 5), QPointF(5, 5), {}, QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&view, &event);
+    };
+    wheel(-120);
     EXPECT_EQ(view.ScrollPosition(), 60);
-    QWheelEvent up(QPointF(5, 5), QPointF(5, 5), {}, QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
-                   Qt::NoScrollPhase, false);
-    QApplication::sendEvent(&view, &up);
-    QApplication::sendEvent(&view, &up);
+    wheel(120);
+    wheel(120);
     EXPECT_EQ(view.ScrollPosition(), 40);
-    view.HorizontalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    EXPECT_EQ(view.ScrollPosition(), 140);
-    view.HorizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    EXPECT_EQ(view.ScrollPosition(), 150);
-    view.HorizontalScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);
-    EXPECT_EQ(view.ScrollPosition(), 164);
+    for (const auto& [action, position] : {std::pair{QAbstractSlider::SliderPageStepAdd, 140},
+                                           {QAbstractSlider::SliderSingleStepAdd, 150},
+                                           {QAbstractSlider::SliderToMaximum, 164}}) {
+        view.HorizontalScrollBar()->triggerAction(action);
+        EXPECT_EQ(view.ScrollPosition(), position) << action;
+    }
     // Scrolled to the end, slot 9 starts at 216 - 164 = 52.
     const QImage image = Grab();
     EXPECT_EQ(At(image, 57, 9), kCellColors[0]);

@@ -12,8 +12,8 @@ namespace {
 constexpr gdi::COLORREF kMask = Rgb(255, 0, 255);
 
 // A host window with the toolbar placed off its origin, so that host coordinates differ.
-struct Toolbar : ::testing::Test {
-    Toolbar() : bar(new ucToolbar(&host)) {
+struct ToolbarHost {
+    ToolbarHost() : bar(new ucToolbar(&host)) {
         host.resize(400, 100);
         bar->move(10, 30);
         bar->Initialize(16, true, true, true);
@@ -28,6 +28,8 @@ struct Toolbar : ::testing::Test {
     QWidget host;
     ucToolbar* bar;
 };
+
+struct Toolbar : ::testing::Test, ToolbarHost {};
 
 TEST_F(Toolbar, CommandNumbersCountSeparators) {
     Add(ucToolbar::kStyleButton, "A");
@@ -51,38 +53,32 @@ TEST_F(Toolbar, TooltipsAreCutToEightyCharacters) {
     EXPECT_EQ(bar->ButtonTipText(1), QString(80, 'y'));
 }
 
-struct DropDownCase {
-    int style;
-    bool onArrow;
-    int dropDowns;
-    int clicks;
-};
-
-struct ToolbarDropDown : Toolbar, ::testing::WithParamInterface<DropDownCase> {};
-
-TEST_P(ToolbarDropDown, ReportsTheLowerLeftCornerInHostCoordinates) {
-    const DropDownCase c = GetParam();
-    Add(ucToolbar::kStyleButton);
-    Add(c.style);
-    QSignalSpy drops(bar, &ucToolbar::ButtonDropDown);
-    QSignalSpy clicks(bar, &ucToolbar::ButtonClick);
-    const QRect rect = bar->ButtonRect(2);
-    const QPoint point = c.onArrow ? QPoint(rect.right() - 2, rect.center().y())
-                                   : QPoint(rect.left() + 3, rect.center().y());
-    QTest::mouseClick(bar, Qt::LeftButton, {}, point);
-    ASSERT_EQ(drops.count(), c.dropDowns);
-    EXPECT_EQ(clicks.count(), c.clicks);
-    if (c.dropDowns == 1) {
-        EXPECT_EQ(drops.at(0), (QList<QVariant>{2, 10 + rect.x(), 30 + rect.y() + rect.height()}));
+TEST(ToolbarDropDown, ReportsTheLowerLeftCornerInHostCoordinates) {
+    const struct {
+        int style;
+        bool onArrow;
+        int dropDowns, clicks;
+    } cases[] = {{ucToolbar::kStyleDropDown, true, 1, 0},
+                 {ucToolbar::kStyleDropDown, false, 0, 1},
+                 {ucToolbar::kStyleWholeDropDown, true, 1, 0},
+                 {ucToolbar::kStyleWholeDropDown, false, 1, 0}};
+    for (const auto& c : cases) {
+        ToolbarHost t;
+        t.Add(ucToolbar::kStyleButton);
+        t.Add(c.style);
+        QSignalSpy drops(t.bar, &ucToolbar::ButtonDropDown);
+        QSignalSpy clicks(t.bar, &ucToolbar::ButtonClick);
+        const QRect rect = t.bar->ButtonRect(2);
+        const int x = c.onArrow ? rect.right() - 2 : rect.left() + 3;
+        QTest::mouseClick(t.bar, Qt::LeftButton, {}, QPoint(x, rect.center().y()));
+        ASSERT_EQ(drops.count(), c.dropDowns) << c.style << c.onArrow;
+        EXPECT_EQ(clicks.count(), c.clicks) << c.style << c.onArrow;
+        if (c.dropDowns == 1) {
+            EXPECT_EQ(drops.at(0),
+                      (QList<QVariant>{2, 10 + rect.x(), 30 + rect.y() + rect.height()}));
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Styles, ToolbarDropDown,
-                         ::testing::Values(DropDownCase{ucToolbar::kStyleDropDown, true, 1, 0},
-                                           DropDownCase{ucToolbar::kStyleDropDown, false, 0, 1},
-                                           DropDownCase{ucToolbar::kStyleWholeDropDown, true, 1, 0},
-                                           DropDownCase{ucToolbar::kStyleWholeDropDown, false, 1,
-                                                        0}));
 
 TEST(ToolbarHeight, BottomOfTheSecondButtonPlusTheDivider) {
     struct Case {
