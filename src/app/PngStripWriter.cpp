@@ -10,8 +10,10 @@
 
 namespace {
 
+// The smallest straight value that premultiplies back (colour x alpha, remainder dropped) to the
+// same byte, so that cells written as PNG load as the very cells they were.
 std::uint8_t Unpremultiply(std::uint8_t channel, std::uint8_t alpha) {
-    const int straight = (channel * 255 + alpha / 2) / alpha;
+    const int straight = (channel * 255 + alpha - 1) / alpha;
     return static_cast<std::uint8_t>(std::min(straight, 255));
 }
 

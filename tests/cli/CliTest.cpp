@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 
 #include "../app/TempFolder.h"
+#include "cli/CliRun.h"
 #include "image/c32bppDIB.h"
 #include "support/HostPixel.h"
 
@@ -13,26 +12,6 @@
 namespace {
 
 const std::string kData = TILEWRIGHT_TEST_SOURCE_DIR "/data/";
-
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadText(const std::string& path) {
-    const auto bytes = testsupport::ReadFileBytes(path);
-    return {bytes.begin(), bytes.end()};
-}
-
-CliRun RunCli(const TempFolder& folder, const std::string& arguments) {
-    const std::string out = folder.File("out.txt");
-    const std::string err = folder.File("err.txt");
-    const std::string command =
-        std::string(TILEWRIGHT_CLI) + " " + arguments + " >" + out + " 2>" + err;
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(out), ReadText(err)};
-}
 
 TEST(TilewrightCli, InfoPrintsOneJsonLinePerFile) {
     TempFolder folder;

@@ -1,0 +1,345 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/StripDocument.h"
+#include "cli/CliRun.h"
+#include "codecs/PngEncoder.h"
+#include "platform/gdi/Bitmap.h"
+#include "platform/gdi/DibReader.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/gdi/UniqueGdiObject.h"
+
+// Runs the strip commands of the built tilewright-cli and checks the strips they write against
+// the editor's document, exact pixels, an independent PNG reader and the exit codes.
+namespace {
+
+const std::string kData = TILEWRIGHT_TEST_SOURCE_DIR "/data/";
+const std::string kModule = TILEWRIGHT_TEST_MODULE;
+const std::string kTranslucent = kData + "png/ct6_d8.png";
+const std::string kIcon = kData + "pe/multi.ico";
+using Rgba = std::array<int, 4>;
+
+// A 16 x 16 PNG: the left half in one straight RGBA colour, the right half in another.
+std::string HalvesPng(const TempFolder& folder, const std::string& name, Rgba left, Rgba right) {
+    std::vector<std::uint8_t> pixels;
+    for (int i = 0; i < 256; ++i) {
+        const Rgba& color = i % 16 < 8 ? left : right;
+        pixels.insert(pixels.end(), color.begin(), color.end());
+    }
+    testsupport::WriteFileBytes(folder.File(name), PngEncoder::EncodeRgba(16, 16, pixels));
+    return folder.File(name);
+}
+
+std::string SolidPng(const TempFolder& folder, const std::string& name, Rgba color) {
+    return HalvesPng(folder, name, color, color);
+}
+
+// The pixel of a bitmap file as red, green, blue, alpha; the file's width, height and depth.
+struct BitmapFile {
+    explicit BitmapFile(const std::string& path)
+        : handle(gdi::LoadBitmapFile(testsupport::ReadFileBytes(path))),
+          bitmap(gdi::BitmapFromHandle(handle.Get())) {}
+    Rgba At(int x, int y) const {
+        const gdi::Bgra p = bitmap->ReadPixel(x, y);
+        return {p.r, p.g, p.b, p.a};
+    }
+    gdi::UniqueGdiObject handle;
+    const gdi::Bitmap* bitmap;
+};
+
+// Pillow's reading of a PNG file: width, height, then every pixel as RGBA, top row first.
+std::vector<int> PillowRgba(const TempFolder& folder, const std::string& png) {
+    const std::string out = folder.File("pillow.txt");
+    const std::string command =
+        "/usr/bin/python3 -c \"import sys; from PIL import Image; im = Image.open(sys.argv[1]); "
+        "print(im.mode, im.width, im.height, *[c for p in im.getdata() for c in p])\" " +
+        png + " >" + out;
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    std::istringstream in(ReadText(out));
+    std::string mode;
+    in >> mode;
+    EXPECT_EQ(mode, "RGBA");
+    return {std::istream_iterator<int>(in), std::istream_iterator<int>()};
+}
+
+TEST(StripCommands, BuildWritesTheEditorsStripByteForByte) {
+    struct Case {
+        int w, h, depth;
+        gdi::COLORREF back;
+        std::string alpha;
+        StripDocument::AlphaAnswer answer;
+    };
+    const Case cases[] = {
+        {16, 16, 32, 0xFF00FF, "remove", {true, 0}},
+        {16, 16, 24, 0x00FF00, "remove", {true, 0}},
+        {20, 12, 8, 0xFF00FF, "preserve:ffffff", {false, 0xFFFFFF}},
+        {16, 16, 16, 0x0000FF, "preserve", {false, 0x0000FF}},
+        {32, 32, 4, 0xFF00FF, "remove", {true, 0}},
+        {16, 16, 1, 0xFFFFFF, "remove", {true, 0}},
+    };
+    const std::vector<std::string> images = {kTranslucent, kIcon, kData + "bmp/d24.bmp",
+                                             kData + "png/ct3_d4.png"};
+    for (const Case& c : cases) {
+        TempFolder folder;
+        char back[16];
+        std::snprintf(back, sizeof back, "%02x%02x%02x", c.back & 0xFF, (c.back >> 8) & 0xFF,
+                      c.back >> 16);
+        std::string arguments = "build -o " + folder.File("cli.bmp") + " --cell " +
+                                std::to_string(c.w) + "x" + std::to_string(c.h) + " --depth " +
+                                std::to_string(c.depth) + " --back " + back + " --alpha " + c.alpha;
+        StripDocument document;
+        ASSERT_TRUE(document.NewStrip(c.w, c.h, c.depth, c.back));
+        for (const std::string& image : images) {
+            arguments += " " + image;
+            document.AddImage(image, -1, nullptr, [&](const c32bppDIB&) { return c.answer; });
+        }
+        std::string error;
+        ASSERT_TRUE(document.SaveStrip(folder.File("editor.bmp"), error));
+        ASSERT_EQ(RunCli(folder, arguments).status, 0) << arguments;
+        EXPECT_EQ(TempFolder::Read(folder.File("cli.bmp")),
+                  TempFolder::Read(folder.File("editor.bmp")))
+            << arguments;
+    }
+}
+
+// A 16 x 16 red at alpha 128 beside an opaque blue; pixels read at (4, 4) and (12, 4).
+TEST(StripCommands, OptionsShowInThePixels) {
+    struct Case {
+        std::string options;
+        int width, height, bits;
+        Rgba left, right;
+    };
+    const Case cases[] = {
+        {"", 16, 16, 32, {128, 0, 0, 128}, {0, 0, 255, 255}},
+        {"--depth 24", 16, 16, 24, {255, 0, 255, 0}, {0, 0, 255, 0}},
+        {"--depth 24 --back 00ff00", 16, 16, 24, {0, 255, 0, 0}, {0, 0, 255, 0}},
+        {"--depth 24 --alpha preserve:ffffff", 16, 16, 24, {255, 127, 127, 0}, {0, 0, 255, 0}},
+        {"--depth 24 --back 0000ff --alpha preserve", 16, 16, 24, {128, 0, 127, 0}, {0, 0, 255, 0}},
+        {"--depth 8 --cell 32x8", 32, 8, 8, {255, 0, 255, 0}, {255, 0, 255, 0}},
+    };
+    for (const Case& c : cases) {
+        TempFolder folder;
+        const std::string png = HalvesPng(folder, "in.png", {255, 0, 0, 128}, {0, 0, 255, 255});
+        const CliRun run =
+            RunCli(folder, "build -o " + folder.File("s.bmp") + " " + c.options + " " + png);
+        ASSERT_EQ(run.status, 0) << c.options << run.err;
+        const BitmapFile strip(folder.File("s.bmp"));
+        ASSERT_NE(strip.bitmap, nullptr) << c.options;
+        EXPECT_EQ(strip.bitmap->Width(), c.width) << c.options;
+        EXPECT_EQ(strip.bitmap->Height(), c.height) << c.options;
+        EXPECT_EQ(strip.bitmap->BitCount(), c.bits) << c.options;
+        if (c.width == 16) {
+            EXPECT_EQ(strip.At(4, 4), c.left) << c.options;
+            EXPECT_EQ(strip.At(12, 4), c.right) << c.options;
+        } else {
+            EXPECT_EQ(strip.At(2, 2), c.left) << c.options;
+        }
+    }
+}
+
+TEST(StripCommands, ModuleEntriesGiveWhatTheirFilesGive) {
+    struct Case {
+        std::string command, fromModule, fromFile;
+    };
+    const Case cases[] = {
+        {"build --cell 32x32", kModule + ":icon:0", kIcon},
+        {"build --cell 20x20 --depth 24", kModule + ":icon:1", kIcon},
+        {"build", kModule + ":bitmap:#102", kData + "pe/strip8.bmp"},
+        {"open", kModule + ":bitmap:STRIPTRUE", kData + "pe/strip24.bmp"},
+        {"open", kModule + ":bitmap:#101", kData + "pe/strip4.bmp"},
+        {"open", kModule + ":bitmap:STRIPALPHA", kData + "pe/strip32.bmp"},
+    };
+    for (const Case& c : cases) {
+        TempFolder folder;
+        const CliRun module =
+            RunCli(folder, c.command + " " + c.fromModule + " -o " + folder.File("m.bmp"));
+        const CliRun file =
+            RunCli(folder, c.command + " " + c.fromFile + " -o " + folder.File("f.bmp"));
+        ASSERT_EQ(module.status, 0) << c.fromModule << module.err;
+        ASSERT_EQ(file.status, 0) << c.fromFile << file.err;
+        const auto bytes = TempFolder::Read(folder.File("m.bmp"));
+        EXPECT_GT(bytes.size(), 54u);
+        EXPECT_EQ(bytes, TempFolder::Read(folder.File("f.bmp"))) << c.fromModule;
+    }
+}
+
+TEST(StripCommands, SplitCellsBuildTheSameStripAgain) {
+    for (const std::string depth : {"24", "8", "32"}) {
+        for (const std::string format : {"png", "bmp"}) {
+            TempFolder folder;
+            const std::string strip = folder.File("tools.bmp");
+            ASSERT_EQ(RunCli(folder, "build --depth " + depth + " -o " + strip + " " +
+                                         kTranslucent + " " + kIcon + " " + kData + "bmp/d24.bmp")
+                          .status,
+                      0);
+            const CliRun split = RunCli(
+                folder, "split " + strip + " --format " + format + " -o " + folder.File("cells"));
+            ASSERT_EQ(split.status, 0) << split.err;
+            std::string cells;
+            for (const char* n : {"000", "001", "002"}) {
+                cells += " " + folder.File("cells/tools_" + std::string(n) + "." + format);
+            }
+            const CliRun build = RunCli(
+                folder, "build --depth " + depth + " -o " + folder.File("again.bmp") + cells);
+            ASSERT_EQ(build.status, 0) << build.err;
+            EXPECT_EQ(TempFolder::Read(folder.File("again.bmp")), TempFolder::Read(strip))
+                << depth << " " << format;
+        }
+    }
+}
+
+TEST(StripCommands, PngStripsHaveStraightAlphaAndTransparentMasks) {
+    TempFolder folder;
+    const std::string translucent = HalvesPng(folder, "a.png", {255, 0, 0, 128}, {0, 0, 0, 0});
+    const std::string blue = SolidPng(folder, "b.png", {0, 0, 255, 255});
+    ASSERT_EQ(
+        RunCli(folder, "build -o " + folder.File("32.png") + " " + translucent + " " + blue).status,
+        0);
+    std::vector<int> pixels = PillowRgba(folder, folder.File("32.png"));
+    ASSERT_EQ(pixels.size(), 2u + 32 * 16 * 4);
+    auto at = [&](int x, int y) {
+        const std::size_t i = 2 + 4 * static_cast<std::size_t>(y * 32 + x);
+        return Rgba{pixels[i], pixels[i + 1], pixels[i + 2], pixels[i + 3]};
+    };
+    EXPECT_EQ(pixels[0], 32);
+    EXPECT_EQ(pixels[1], 16);
+    EXPECT_EQ(at(3, 5), (Rgba{255, 0, 0, 128}));
+    EXPECT_EQ(at(12, 5), (Rgba{0, 0, 0, 0}));
+    EXPECT_EQ(at(20, 15), (Rgba{0, 0, 255, 255}));
+
+    const std::string green = HalvesPng(folder, "c.png", {0, 255, 0, 255}, {0, 0, 0, 0});
+    ASSERT_EQ(RunCli(folder, "build --depth 24 -o " + folder.File("24.png") + " " + green).status,
+              0);
+    pixels = PillowRgba(folder, folder.File("24.png"));
+    ASSERT_EQ(pixels.size(), 2u + 16 * 16 * 4);
+    EXPECT_EQ((Rgba{pixels[2], pixels[3], pixels[4], pixels[5]}), (Rgba{0, 255, 0, 255}));
+    EXPECT_EQ((Rgba{pixels[2 + 60], pixels[63], pixels[64], pixels[65]}), (Rgba{0, 0, 0, 0}));
+}
+
+TEST(StripCommands, OpenAppliesTheEditsInOrder) {
+    TempFolder folder;
+    const std::string red = SolidPng(folder, "r.png", {255, 0, 0, 255});
+    const std::string green = SolidPng(folder, "g.png", {0, 255, 0, 255});
+    const std::string blue = SolidPng(folder, "b.png", {0, 0, 255, 255});
+    const std::string white = SolidPng(folder, "w.png", {255, 255, 255, 255});
+    const std::string strip = folder.File("s.bmp");
+    ASSERT_EQ(RunCli(folder, "build --depth 24 -o " + strip + " " + red + " " + green + " " + blue)
+                  .status,
+              0);
+    struct Case {
+        std::string edits;
+        std::vector<Rgba> cells;
+    };
+    const Rgba R{255, 0, 0, 0}, G{0, 255, 0, 0}, B{0, 0, 255, 0}, W{255, 255, 255, 0};
+    const Case cases[] = {
+        {"--move 0 2", {G, B, R}},
+        {"--move 2 0 --delete 1", {B, G}},
+        {"--insert 0 " + white + " --add " + white, {W, R, G, B, W}},
+        {"--insert 3 " + white + " --move 3 1", {R, W, G, B}},
+        {"--delete 0 --delete 0 --delete 0 --add " + blue, {B}},
+    };
+    for (const Case& c : cases) {
+        const CliRun run =
+            RunCli(folder, "open " + strip + " " + c.edits + " -o " + folder.File("o.bmp"));
+        ASSERT_EQ(run.status, 0) << c.edits << run.err;
+        const BitmapFile out(folder.File("o.bmp"));
+        ASSERT_EQ(out.bitmap->Width(), 16 * static_cast<int>(c.cells.size())) << c.edits;
+        for (std::size_t i = 0; i < c.cells.size(); ++i) {
+            EXPECT_EQ(out.At(16 * static_cast<int>(i) + 8, 8), c.cells[i]) << c.edits << " " << i;
+        }
+    }
+    ASSERT_EQ(RunCli(folder, "open " + strip + " --depth 32 -o " + folder.File("o.bmp")).status, 0);
+    EXPECT_EQ(BitmapFile(folder.File("o.bmp")).bitmap->BitCount(), 32);
+}
+
+TEST(StripCommands, ExitCodesAndStrictRuns) {
+    TempFolder folder;
+    const std::string good = SolidPng(folder, "g.png", {0, 255, 0, 255});
+    const std::string out = folder.File("out.bmp");
+    const CliRun skipped = RunCli(folder, "build -o " + out + " " + good + " missing.png");
+    EXPECT_EQ(skipped.status, 1);
+    EXPECT_EQ(skipped.err, "tilewright-cli: skipped missing.png: cannot decode it\n");
+    EXPECT_EQ(BitmapFile(out).bitmap->Width(), 16);
+
+    const auto before = TempFolder::Read(out);
+    const CliRun strict = RunCli(
+        folder, "build --strict -o " + out + " " + good + " " + good + " " + kModule + ":icon:7");
+    EXPECT_EQ(strict.status, 1);
+    EXPECT_EQ(TempFolder::Read(out), before);
+    EXPECT_EQ(RunCli(folder, "build -o " + out + " missing.png").status, 1);
+    EXPECT_EQ(TempFolder::Read(out), before);
+    EXPECT_EQ(RunCli(folder, "list " + good).status, 1);
+    EXPECT_EQ(RunCli(folder, "open " + good + " -o " + out).status, 1);
+
+    const std::string strip = " " + out + " ";
+    for (const std::string& arguments : std::vector<std::string>{
+             "build " + good, "build -o x.bmp", "build -o x.bmp --depth 7 " + good,
+             "build -o x.bmp --cell 0x16 " + good, "build -o x.bmp --cell 257x16 " + good,
+             "build -o x.bmp --back 12345 " + good, "build -o x.bmp --back gg0000 " + good,
+             "build -o x.bmp --alpha keep " + good, "build -o x.bmp --from-list missing.txt",
+             "build -o x.bmp --add " + good, "split" + strip + "-o d --strict", "list",
+             "open" + strip + "--move 0 1 -o x.bmp",
+             "open" + strip + "--insert 2 " + good + " -o x.bmp",
+             "open" + strip + "--delete -1 -o x.bmp", "open" + strip + "--move a 0 -o x.bmp",
+             "split" + strip + "-o d --cell 16x15", "split" + strip + "-o d --format gif"}) {
+        const CliRun run = RunCli(folder, arguments);
+        EXPECT_EQ(run.status, 2) << arguments;
+        EXPECT_TRUE(run.out.empty()) << arguments;
+    }
+    for (const std::string command : {"build", "open", "split", "list"}) {
+        const CliRun help = RunCli(folder, command + " --help");
+        EXPECT_EQ(help.status, 0);
+        EXPECT_EQ(help.out.rfind("usage: tilewright-cli " + command, 0), 0u) << help.out;
+    }
+}
+
+TEST(StripCommands, ListShowsEveryBitmapAndIconGroup) {
+    TempFolder folder;
+    const CliRun run = RunCli(folder, "list " + kModule);
+    ASSERT_EQ(run.status, 0);
+    const std::string images =
+        "\"images\": [{\"width\": 16, \"height\": 16, \"bpp\": 32, \"png\": false}, "
+        "{\"width\": 32, \"height\": 32, \"bpp\": 32, \"png\": false}, "
+        "{\"width\": 48, \"height\": 48, \"bpp\": 32, \"png\": false}, "
+        "{\"width\": 256, \"height\": 256, \"bpp\": 32, \"png\": true}]}\n";
+    EXPECT_EQ(run.out,
+              "{\"type\": \"bitmap\", \"name\": \"STRIPALPHA\", \"size\": 2088, \"width\": 32, "
+              "\"height\": 16, \"bpp\": 32}\n"
+              "{\"type\": \"bitmap\", \"name\": \"STRIPTRUE\", \"size\": 2344, \"width\": 48, "
+              "\"height\": 16, \"bpp\": 24}\n"
+              "{\"type\": \"bitmap\", \"name\": \"#101\", \"size\": 488, \"width\": 48, "
+              "\"height\": 16, \"bpp\": 4}\n"
+              "{\"type\": \"bitmap\", \"name\": \"#102\", \"size\": 1832, \"width\": 48, "
+              "\"height\": 16, \"bpp\": 8}\n"
+              "{\"type\": \"icon-group\", \"position\": 0, \"name\": \"MAINICON\", " +
+                  images + "{\"type\": \"icon-group\", \"position\": 1, \"name\": \"#1\", " +
+                  images);
+}
+
+TEST(StripCommands, ProgressOnlyForLongRunsAndNeverOnStdout) {
+    TempFolder folder;
+    const std::string good = SolidPng(folder, "g.png", {0, 255, 0, 255});
+    std::string list;
+    for (int i = 0; i < 51; ++i) {
+        list += good + "\n";
+    }
+    testsupport::WriteFileBytes(folder.File("list.txt"), {list.begin(), list.end()});
+    const std::string build =
+        "build -o " + folder.File("s.bmp") + " --from-list " + folder.File("list.txt");
+    const CliRun loud = RunCli(folder, build);
+    EXPECT_EQ(loud.status, 0);
+    EXPECT_TRUE(loud.out.empty());
+    EXPECT_EQ(loud.err, "tilewright-cli: 50 of 51\ntilewright-cli: 51 of 51\n");
+    EXPECT_EQ(BitmapFile(folder.File("s.bmp")).bitmap->Width(), 51 * 16);
+    const CliRun quiet = RunCli(folder, build + " --quiet");
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_TRUE(quiet.err.empty());
+    const CliRun shortRun = RunCli(folder, "build -o " + folder.File("t.bmp") + " " + good);
+    EXPECT_TRUE(shortRun.err.empty());
+}
+
+}  // namespace
