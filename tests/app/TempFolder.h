@@ -1,12 +1,12 @@
 #pragma once
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "support/HostPixel.h"
 
 // A fresh folder for one test, removed with everything in it afterwards.
 class TempFolder {
@@ -31,13 +31,10 @@ class TempFolder {
     }
 
     static std::vector<std::uint8_t> Read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        return testsupport::ReadFileBytes(path);
     }
     static void Write(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-        std::ofstream out(path, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
+        testsupport::WriteFileBytes(path, bytes);
     }
 
   private:

@@ -66,26 +66,28 @@ TEST(clsImgList, EachCellHoldsItsOwnColumns) {
     EXPECT_FALSE(store.Draw(-1, target.dc.Get(), 0, 0));
 }
 
+// Adds `cell` to a new store of the cell's size at `depth` and draws it at the target's origin.
+void AddAndDraw(const TestSurface& cell, int depth, COLORREF mask, TestSurface& target) {
+    clsImgList store;
+    store.Init(cell.Pixels().Width(), cell.Pixels().Height(), depth);
+    ASSERT_TRUE(store.AddBitmap(cell.bitmap.Get(), mask)) << depth;
+    ASSERT_TRUE(store.Draw(0, target.dc.Get(), 0, 0)) << depth;
+}
+
 TEST(clsImgList, TheMaskColourIsTransparentAndItsNeighbourIsNot) {
     for (int depth : {4, 8, 16, 24}) {
-        clsImgList store;
-        store.Init(2, 1, depth);
         TestSurface cell(2, 1, 24), target(2, 1, 24);
         cell.Fill(kMagenta);
         gdi::FillRect(cell.dc.Get(), {1, 0, 2, 1}, Rgb(255, 0, 248));
-        ASSERT_TRUE(store.AddBitmap(cell.bitmap.Get(), kMagenta));
         target.Fill(Rgb(9, 9, 9));
-        store.Draw(0, target.dc.Get(), 0, 0);
+        AddAndDraw(cell, depth, kMagenta, target);
         EXPECT_EQ(target.At(0, 0), Rgb(9, 9, 9)) << depth;
         EXPECT_NE(target.At(1, 0), Rgb(9, 9, 9)) << depth;
     }
     // A depth of one is held as sixteen colours.
-    clsImgList store;
-    store.Init(1, 1, 1);
     TestSurface cell(1, 1, 24), target(1, 1, 24);
     cell.Fill(Rgb(255, 0, 0));
-    ASSERT_TRUE(store.AddBitmap(cell.bitmap.Get(), gdi::CLR_NONE));
-    store.Draw(0, target.dc.Get(), 0, 0);
+    AddAndDraw(cell, 1, gdi::CLR_NONE, target);
     EXPECT_EQ(target.At(0, 0), Rgb(255, 0, 0));
 }
 
@@ -94,14 +96,11 @@ TEST(clsImgList, TheMaskColourIsTransparentAndItsNeighbourIsNot) {
 TEST(clsImgList, AMaskColourOutsideTheSurfaceTableIsMatchedAsTheSurfaceHoldsIt) {
     const COLORREF background = Rgb(250, 10, 250);
     for (int depth : {1, 4, 8, 16}) {
-        clsImgList store;
-        store.Init(2, 2, depth);
         TestSurface cell(2, 2, depth), target(2, 2, 24);
         cell.Fill(background);
         gdi::FillRect(cell.dc.Get(), {1, 1, 2, 2}, Rgb(0, 0, 0));
-        ASSERT_TRUE(store.AddBitmap(cell.bitmap.Get(), background));
         target.Fill(Rgb(30, 60, 90));
-        store.Draw(0, target.dc.Get(), 0, 0);
+        AddAndDraw(cell, depth, background, target);
         EXPECT_EQ(target.At(0, 0), Rgb(30, 60, 90)) << depth;
         EXPECT_EQ(target.At(1, 0), Rgb(30, 60, 90)) << depth;
         EXPECT_EQ(target.At(1, 1), Rgb(0, 0, 0)) << depth;
@@ -109,23 +108,16 @@ TEST(clsImgList, AMaskColourOutsideTheSurfaceTableIsMatchedAsTheSurfaceHoldsIt) 
 }
 
 TEST(clsImgList, ThirtyTwoBitCellsBlendPremultipliedOverTheTarget) {
-    clsImgList store;
-    store.Init(3, 1, 32);
-    TestSurface cell(3, 1, 32);
+    TestSurface cell(3, 1, 32), blank(3, 1, 32), opaque(3, 1, 32);
     cell.Pixels().WritePixel(0, 0, {0, 0, 100, 128});
     cell.Pixels().WritePixel(2, 0, {10, 20, 30, 255});
-    ASSERT_TRUE(store.AddBitmap(cell.bitmap.Get(), gdi::CLR_NONE));
-
-    TestSurface blank(3, 1, 32);
-    store.Draw(0, blank.dc.Get(), 0, 0);
-    EXPECT_EQ(blank.Pixels().ReadPixel(0, 0), (Bgra{0, 0, 100, 128}));
-    EXPECT_EQ(blank.Pixels().ReadPixel(1, 0), (Bgra{0, 0, 0, 0}));
-
-    TestSurface opaque(3, 1, 32);
     for (int x = 0; x < 3; ++x) {
         opaque.Pixels().WritePixel(x, 0, {200, 200, 200, 255});
     }
-    store.Draw(0, opaque.dc.Get(), 0, 0);
+    AddAndDraw(cell, 32, gdi::CLR_NONE, blank);
+    EXPECT_EQ(blank.Pixels().ReadPixel(0, 0), (Bgra{0, 0, 100, 128}));
+    EXPECT_EQ(blank.Pixels().ReadPixel(1, 0), (Bgra{0, 0, 0, 0}));
+    AddAndDraw(cell, 32, gdi::CLR_NONE, opaque);
     // 200 x 127 / 255 = 99; alpha 128 + 255 x 127 / 255 = 255.
     EXPECT_EQ(opaque.Pixels().ReadPixel(0, 0), (Bgra{99, 99, 199, 255}));
     EXPECT_EQ(opaque.Pixels().ReadPixel(1, 0), (Bgra{200, 200, 200, 255}));
@@ -133,12 +125,9 @@ TEST(clsImgList, ThirtyTwoBitCellsBlendPremultipliedOverTheTarget) {
 }
 
 TEST(clsImgList, AThirtyTwoBitBitmapWithoutAnyAlphaIsOpaque) {
-    clsImgList store;
-    store.Init(2, 1, 32);
     TestSurface cell(2, 1, 32), blank(2, 1, 32);
     cell.Pixels().WritePixel(0, 0, {10, 20, 30, 0});
-    ASSERT_TRUE(store.AddBitmap(cell.bitmap.Get(), gdi::CLR_NONE));
-    store.Draw(0, blank.dc.Get(), 0, 0);
+    AddAndDraw(cell, 32, gdi::CLR_NONE, blank);
     EXPECT_EQ(blank.Pixels().ReadPixel(0, 0), (Bgra{10, 20, 30, 255}));
     EXPECT_EQ(blank.Pixels().ReadPixel(1, 0), (Bgra{0, 0, 0, 255}));
 }
