@@ -14,10 +14,7 @@ using Bytes = std::vector<std::uint8_t>;
 using Rgb = GifColorType;
 
 struct Frame {
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
+    int left = 0, top = 0, width = 0, height = 0;
     bool interlaced = false;
     std::vector<std::uint8_t> indices;  // display order, top row first
     std::vector<Rgb> localTable;        // empty: the global table is in force
@@ -26,8 +23,7 @@ struct Frame {
 };
 
 struct Gif {
-    int screenWidth = 0;
-    int screenHeight = 0;
+    int screenWidth = 0, screenHeight = 0;
     std::vector<Rgb> globalTable;
     bool loopExtension = false;
     std::string comment;

@@ -16,9 +16,7 @@ inline void Put(Bytes& bytes, std::uint32_t value, int size) {
 }
 
 struct BitmapImage {
-    int width = 0;
-    int height = 0;
-    int bitCount = 0;
+    int width = 0, height = 0, bitCount = 0;
     std::vector<std::uint32_t> palette;  // 0x00RRGGBB
     std::vector<std::uint32_t> pixels;   // top row first: index, or 0xAARRGGBB
     std::vector<bool> transparent;       // top row first; empty = all opaque
@@ -44,8 +42,7 @@ void PutRows(Bytes& bytes, const BitmapImage& image, int bits, ValueAt valueAt) 
 }
 
 struct Entry {
-    std::uint8_t width = 0;
-    std::uint8_t height = 0;
+    std::uint8_t width = 0, height = 0;
     std::uint16_t bitCount = 0;
     Bytes data;
 };

@@ -8,6 +8,7 @@
 #include "platform/gdi/Gdi.h"
 #include "platform/picture/Picture.h"
 #include "support/HostPixel.h"
+#include "support/TestSurface.h"
 
 namespace {
 
@@ -101,14 +102,9 @@ TEST(cBMPparser, UnreadableFilesAreRefusedWithoutThePictureLoader) {
     }
 }
 
-gdi::HBITMAP Dib(int width, int height, std::uint16_t bits) {
-    return gdi::CreateDIBSection(
-        {.biWidth = width, .biHeight = height, .biPlanes = 1, .biBitCount = bits}, {}, nullptr);
-}
-
 TEST(cBMPparser, HandlesAndPicturesConvertAtTheirOwnSize) {
     for (const int width : {1, 7, 13, 255, 1001}) {
-        const gdi::HBITMAP bitmap = Dib(width, 2, 8);
+        const gdi::HBITMAP bitmap = TestSurface::NewBitmap(width, 2, 8);
         gdi::BitmapFromHandle(bitmap)->WritePixel(width - 1, 0, {0, 0, 255, 0});
         const auto picture = picture::Picture::FromBitmap(bitmap);
         ASSERT_TRUE(picture);
@@ -122,7 +118,7 @@ TEST(cBMPparser, HandlesAndPicturesConvertAtTheirOwnSize) {
         EXPECT_EQ(PixelAt(fromHandle, width - 1, 0), (Pixel{0, 0, 255, 255}));
     }
     // A 32-bit handle keeps its alpha.
-    gdi::UniqueGdiObject deep(Dib(2, 1, 32));
+    gdi::UniqueGdiObject deep(TestSurface::NewBitmap(2, 1, 32));
     gdi::BitmapFromHandle(deep.Get())->WritePixel(0, 0, {200, 100, 50, 128});
     c32bppDIB host;
     ASSERT_TRUE(cBMPparser().ConvertstdPicTo32bpp(nullptr, deep.Get(), host, 32));

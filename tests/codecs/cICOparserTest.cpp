@@ -6,6 +6,7 @@
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/Icon.h"
 #include "support/HostPixel.h"
+#include "support/TestSurface.h"
 
 namespace {
 
@@ -203,9 +204,7 @@ TEST(cICOparser, CallersStreamIsLeftAsItWasAndLengthZeroMeansAll) {
 }
 
 gdi::HBITMAP Dib(int width, int height, std::uint16_t bits, const std::vector<int>& whiteRows) {
-    const gdi::RGBQUAD table[] = {{0, 0, 0, 0}, {255, 255, 255, 0}};
-    const gdi::HBITMAP bitmap = gdi::CreateDIBSection(
-        {.biWidth = width, .biHeight = height, .biPlanes = 1, .biBitCount = bits}, table, nullptr);
+    const gdi::HBITMAP bitmap = TestSurface::NewBitmap(width, height, bits);
     for (const int y : whiteRows) {
         for (int x = 0; x < width; ++x) {
             gdi::BitmapFromHandle(bitmap)->WritePixel(x, y, {255, 255, 255, 0});

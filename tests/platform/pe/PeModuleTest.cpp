@@ -3,19 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+
 #include "support/PeBuilder.h"
 
 namespace {
 
+using namespace testsupport;
 using pe::PeModule;
 using pe::ResourceId;
-using testsupport::Bytes;
-using testsupport::Module;
-using testsupport::Put16;
-using testsupport::Put32;
-using testsupport::Resource;
-constexpr std::uint32_t kSectionRva = testsupport::kSectionRva;
-constexpr std::size_t kSectionFileOffset = testsupport::kSectionFileOffset;
 
 const std::vector<Resource> kResources = {
     {PeModule::RT_BITMAP, ResourceId::String("ZEBRA"), {1, 2, 3}},
