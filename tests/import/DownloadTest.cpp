@@ -70,18 +70,16 @@ TEST_F(LocalServer, ImagesArriveInReadsOfAtMost1240Bytes) {
 
 TEST_F(LocalServer, OnlyImagesAnsweredWith200AreWritten) {
     const std::string path = (fs::temp_directory_path() / "download.bin").string();
+    constexpr std::size_t kMax = MdlInternet::kMaxDownloadBytes;
     const struct {
         const char* address;
         std::size_t maxBytes;
         bool written;
         std::size_t size;
-    } cases[] = {{"/image.png", MdlInternet::kMaxDownloadBytes, true, 3000},
-                 {"/moved", MdlInternet::kMaxDownloadBytes, true, 3000},
-                 {"/page.html", MdlInternet::kMaxDownloadBytes, false, 0},
-                 {"/missing.png", MdlInternet::kMaxDownloadBytes, false, 0},
-                 {"/big.png", 5000, false, 0},
-                 {"/big.png", 10000, true, 10000},
-                 {"/empty.png", MdlInternet::kMaxDownloadBytes, true, 0}};
+    } cases[] = {{"/image.png", kMax, true, 3000}, {"/moved", kMax, true, 3000},
+                 {"/page.html", kMax, false, 0},   {"/missing.png", kMax, false, 0},
+                 {"/big.png", 5000, false, 0},     {"/big.png", 10000, true, 10000},
+                 {"/empty.png", kMax, true, 0}};
     for (const auto& c : cases) {
         std::ofstream(path) << "an older file";
         EXPECT_EQ(MdlInternet::DownloadUrlToFile(Address(c.address), path, c.maxBytes), c.written)
@@ -95,8 +93,7 @@ TEST_F(LocalServer, OnlyImagesAnsweredWith200AreWritten) {
     EXPECT_FALSE(fs::exists(path));
     EXPECT_TRUE(MdlInternet::DownloadUrlToFile(Address("/"), path)) << "an empty last segment";
     const auto started = std::chrono::steady_clock::now();
-    EXPECT_FALSE(MdlInternet::DownloadUrlToFile(Address("/silent.png"), path,
-                                                MdlInternet::kMaxDownloadBytes, 1));
+    EXPECT_FALSE(MdlInternet::DownloadUrlToFile(Address("/silent.png"), path, kMax, 1));
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5))
         << "a server that never answers is given up";
     EXPECT_FALSE(MdlInternet::DownloadUrlToFile("http://127.0.0.1:1/x.png", path));
