@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,18 +26,15 @@ inline void PutBigEndian(Bytes& bytes, std::uint32_t value) {
 }
 
 // A chunk with its correct CRC, or with the CRC given.
-inline Bytes Chunk(const std::string& type, const Bytes& data, const std::uint32_t* crc = nullptr) {
+inline Bytes Chunk(const std::string& type, const Bytes& data,
+                   std::optional<std::uint32_t> crc = std::nullopt) {
     Bytes chunk;
     PutBigEndian(chunk, static_cast<std::uint32_t>(data.size()));
     chunk.insert(chunk.end(), type.begin(), type.end());
     chunk.insert(chunk.end(), data.begin(), data.end());
     const uLong correct = crc32(0, chunk.data() + 4, static_cast<uInt>(chunk.size() - 4));
-    PutBigEndian(chunk, crc != nullptr ? *crc : static_cast<std::uint32_t>(correct));
+    PutBigEndian(chunk, crc.value_or(static_cast<std::uint32_t>(correct)));
     return chunk;
-}
-
-inline Bytes ChunkWithCrc(const std::string& type, const Bytes& data, std::uint32_t crc) {
-    return Chunk(type, data, &crc);
 }
 
 inline Bytes HeaderData(std::uint32_t width, std::uint32_t height, std::uint8_t depth,

@@ -162,13 +162,13 @@ TEST(cPNGparser, CrcChecksDependOnZlibAndOnTheChunk) {
         Pixels withoutZlib;
     };
     const auto withIdat = [](const Bytes& idat) { return Png({Ihdr(2, 1, 8, 0), idat, Iend()}); };
-    const Bytes badHeader = ChunkWithCrc("IHDR", HeaderData(2, 1, 8, 0), 5);
+    const Bytes badHeader = Chunk("IHDR", HeaderData(2, 1, 8, 0), 5);
     const Case cases[] = {
-        {"IDAT CRC 0", withIdat(ChunkWithCrc("IDAT", compressed, 0)), image, image},
-        {"wrong IDAT CRC", withIdat(ChunkWithCrc("IDAT", compressed, 1)), {}, image},
+        {"IDAT CRC 0", withIdat(Chunk("IDAT", compressed, 0)), image, image},
+        {"wrong IDAT CRC", withIdat(Chunk("IDAT", compressed, 1)), {}, image},
         {"wrong IHDR CRC", Png({badHeader, Idat({0, 5, 6}), Iend()}), {}, image},
-        {"wrong tEXt CRC", GreyFiveSix(ChunkWithCrc("tEXt", {'a', 0, 'b'}, 9)), image, image},
-        {"wrong tRNS CRC", GreyFiveSix(ChunkWithCrc("tRNS", {0, 5}, 77)), image, keyed},
+        {"wrong tEXt CRC", GreyFiveSix(Chunk("tEXt", {'a', 0, 'b'}, 9)), image, image},
+        {"wrong tRNS CRC", GreyFiveSix(Chunk("tRNS", {0, 5}, 77)), image, keyed},
         {"bad Adler-32", withIdat(Chunk("IDAT", badAdler)), image, image},
     };
     for (const Case& c : cases) {
