@@ -6,11 +6,11 @@
 #include "app/ReplacingFileWriter.h"
 #include "cli/CliOptions.h"
 #include "cli/JsonText.h"
+#include "cli/LazyFallbackLoader.h"
 #include "cli/ModuleListing.h"
 #include "cli/StripCommand.h"
 #include "codecs/ZlibBridge.h"
 #include "image/c32bppDIB.h"
-#include "platform/desktop/QtFallbackImageLoader.h"
 #include "platform/pe/PeModule.h"
 
 namespace {
@@ -63,7 +63,7 @@ int CliApplication::Run(const std::vector<std::string>& arguments) {
         PrintUsage(m_Out, options.command);
         return kOk;
     }
-    static const QtFallbackImageLoader qtLoader;
+    static const LazyFallbackLoader qtLoader;
     FallbackImageLoader::Install(options.fallback ? &qtLoader : nullptr);
     ZlibBridge::SetZlibPresent(options.zlib);
     return Dispatch(options);

@@ -27,22 +27,26 @@ bool SplitAtTag(const std::string& text, const std::string& tag, std::string& mo
 ImageAddress ImageAddress::Parse(const std::string& text) {
     ImageAddress address;
     address.path = text;
-    std::error_code ignored;
     if (StartsWith(text, "http://") || StartsWith(text, "https://")) {
         address.kind = Kind::Url;
-    } else if (std::filesystem::exists(text, ignored)) {
         return address;
     }
     std::string module, rest;
-    if (address.kind == Kind::File && SplitAtTag(text, "bitmap", module, rest)) {
+    const bool bitmap = SplitAtTag(text, "bitmap", module, rest);
+    if (!bitmap && !SplitAtTag(text, "icon", module, rest)) {
+        return address;
+    }
+    std::error_code ignored;
+    if (std::filesystem::exists(text, ignored)) {
+        return address;
+    }
+    int position = 0;
+    const char* end = rest.data() + rest.size();
+    const auto [stop, error] = std::from_chars(rest.data(), end, position);
+    if (bitmap) {
         address = {Kind::ModuleBitmap, module, 0, rest};
-    } else if (address.kind == Kind::File && SplitAtTag(text, "icon", module, rest)) {
-        int position = 0;
-        const char* end = rest.data() + rest.size();
-        const auto [stop, error] = std::from_chars(rest.data(), end, position);
-        if (error == std::errc() && stop == end && position >= 0) {
-            address = {Kind::ModuleIcon, module, position, ""};
-        }
+    } else if (error == std::errc() && stop == end && position >= 0) {
+        address = {Kind::ModuleIcon, module, position, ""};
     }
     return address;
 }

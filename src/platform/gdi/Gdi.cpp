@@ -38,6 +38,29 @@ bool ClipBlock(Block& block, const Bitmap& target, const Bitmap& source) {
     return block.w > 0 && block.h > 0;
 }
 
+// Where pixel (x, y) of a 24- or 32-bit bitmap starts in its bytes.
+std::size_t PixelOffset(const Bitmap& bitmap, int x, int y) {
+    return static_cast<std::size_t>(bitmap.Height() - 1 - y) * bitmap.Stride() +
+           static_cast<std::size_t>(x) * static_cast<std::size_t>(bitmap.BitCount() / 8);
+}
+
+bool IsByteAligned(const Bitmap& bitmap) {
+    return bitmap.BitCount() == 24 || bitmap.BitCount() == 32;
+}
+
+// Two bitmaps of the same 24- or 32-bit layout copy whole rows, with no conversion to make.
+bool CopyRows(Bitmap& target, const Block& block, const Bitmap& source) {
+    if (&target == &source || target.BitCount() != source.BitCount() || !IsByteAligned(source)) {
+        return false;
+    }
+    const std::size_t bytes = static_cast<std::size_t>(block.w) * (source.BitCount() / 8);
+    for (int row = 0; row < block.h; ++row) {
+        std::copy_n(source.Bits() + PixelOffset(source, block.sourceX, block.sourceY + row), bytes,
+                    target.Bits() + PixelOffset(target, block.x, block.y + row));
+    }
+    return true;
+}
+
 template <typename Keep>
 bool CopyBlock(HDC targetDC, Block block, HDC sourceDC, Keep keep) {
     Bitmap* target = BitmapOfDC(targetDC);
@@ -191,7 +214,17 @@ bool FillRect(HDC dc, const RECT& rect, COLORREF color) {
     const int top = std::max(rect.top, 0);
     const int right = std::min(rect.right, bitmap->Width());
     const int bottom = std::min(rect.bottom, bitmap->Height());
-    for (int y = top; y < bottom; ++y) {
+    for (int x = left; x < right && top < bottom; ++x) {
+        bitmap->WritePixel(x, top, pixel);
+    }
+    for (int y = top + 1; y < bottom; ++y) {
+        if (IsByteAligned(*bitmap)) {
+            const std::size_t bytes =
+                static_cast<std::size_t>(right - left) * (bitmap->BitCount() / 8);
+            std::copy_n(bitmap->Bits() + PixelOffset(*bitmap, left, top), bytes,
+                        bitmap->Bits() + PixelOffset(*bitmap, left, y));
+            continue;
+        }
         for (int x = left; x < right; ++x) {
             bitmap->WritePixel(x, y, pixel);
         }
@@ -200,6 +233,14 @@ bool FillRect(HDC dc, const RECT& rect, COLORREF color) {
 }
 
 bool BitBlt(HDC target, int x, int y, int w, int h, HDC source, int sourceX, int sourceY) {
+    Bitmap* targetBitmap = BitmapOfDC(target);
+    const Bitmap* sourceBitmap = BitmapOfDC(source);
+    Block block{x, y, w, h, sourceX, sourceY};
+    if (targetBitmap != nullptr && sourceBitmap != nullptr &&
+        (!ClipBlock(block, *targetBitmap, *sourceBitmap) ||
+         CopyRows(*targetBitmap, block, *sourceBitmap))) {
+        return true;
+    }
     return CopyBlock(target, {x, y, w, h, sourceX, sourceY}, source, [](Bgra) { return true; });
 }
 
@@ -247,9 +288,12 @@ int GetDIBits(HBITMAP handle, unsigned startScan, unsigned scanLines, std::span<
     }
     // Scan line s is picture row (Height - 1 - s); the converted block keeps the same order.
     const int firstPictureRow = bitmap->Height() - static_cast<int>(startScan) - lines;
-    for (int y = 0; y < lines; ++y) {
-        for (int x = 0; x < bitmap->Width(); ++x) {
-            converted->WritePixel(x, y, bitmap->ReadPixel(x, firstPictureRow + y));
+    const Block rows{0, 0, bitmap->Width(), lines, 0, firstPictureRow};
+    if (!CopyRows(*converted, rows, *bitmap)) {
+        for (int y = 0; y < lines; ++y) {
+            for (int x = 0; x < bitmap->Width(); ++x) {
+                converted->WritePixel(x, y, bitmap->ReadPixel(x, firstPictureRow + y));
+            }
         }
     }
     std::copy_n(converted->Bits(), rowBytes * static_cast<std::size_t>(lines), bits.begin());

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "image/FallbackImageLoader.h"
+
+// Stands in for the Qt fallback loader and loads its module beside the executable at the first
+// file that needs it. Without the module no file decodes through it.
+class LazyFallbackLoader : public FallbackImageLoader {
+  public:
+    static constexpr const char* kModuleName = "tilewright-qt-fallback.so";
+
+    bool Load(std::span<const std::uint8_t> bytes, c32bppDIB& host, bool& hasAlpha) const override;
+
+  private:
+    const FallbackImageLoader* Loader() const;
+
+    mutable bool m_Tried = false;
+    mutable const FallbackImageLoader* m_Loader = nullptr;
+};
