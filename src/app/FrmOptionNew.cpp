@@ -152,30 +152,35 @@ int FrmOptionNew::LeadingNumber(const QString& text) {
     return match.hasMatch() ? ParseSize(match.captured(0)).value_or(0) : 0;
 }
 
+std::optional<int> FrmOptionNew::CheckSizeBox(desktop::Desktop& desktop, QWidget* owner,
+                                              QLineEdit* box) {
+    const std::optional<int> value = ParseSize(box->text());
+    if (value) {
+        box->setText(QString::number(*value));
+    }
+    if (value && *value >= 1 && *value <= 256) {
+        return value;
+    }
+    desktop.MessageBox(owner, kRangeMessage, desktop::MessageButtons::Ok,
+                       desktop::MessageIcon::None, owner->windowTitle());
+    box->setFocus();
+    return std::nullopt;
+}
+
 bool FrmOptionNew::ValidateBox(QLineEdit* box) {
     if (m_Validating || !box->isEnabled()) {
         return true;
     }
     m_Validating = true;
-    const std::optional<int> value = ParseSize(box->text());
-    if (value) {
-        box->setText(QString::number(*value));
-    }
-    const bool valid = value && *value >= 1 && *value <= 256;
-    if (!valid) {
-        m_Desktop.MessageBox(this, kRangeMessage, desktop::MessageButtons::Ok,
-                             desktop::MessageIcon::None, windowTitle());
-        box->setFocus();
-    } else if (ChkSquare->isChecked()) {
+    const std::optional<int> value = CheckSizeBox(m_Desktop, this, box);
+    if (value && ChkSquare->isChecked()) {
         (box == TxtSizeWidth ? TxtSizeHeight : TxtSizeWidth)->setText(box->text());
         m_IconWidth = m_IconHeight = *value;
-    } else if (box == TxtSizeWidth) {
-        m_IconWidth = *value;
-    } else {
-        m_IconHeight = *value;
+    } else if (value) {
+        (box == TxtSizeWidth ? m_IconWidth : m_IconHeight) = *value;
     }
     m_Validating = false;
-    return valid;
+    return value.has_value();
 }
 
 void FrmOptionNew::Confirm() {

@@ -51,6 +51,10 @@ class FrmOptionNew : public QDialog {
     // Rounds a typed size to a whole number, halves to even; nothing when it is not a number or
     // does not fit 16 bits.
     static std::optional<int> ParseSize(const QString& text);
+    // The size in the box, rounded, when it is from 1 to 256; otherwise the owner shows the range
+    // message and the focus goes back to the box.
+    static std::optional<int> CheckSizeBox(desktop::Desktop& desktop, QWidget* owner,
+                                           QLineEdit* box);
     // The leading number of a text, 0 when there is none.
     static int LeadingNumber(const QString& text);
 

@@ -156,20 +156,12 @@ bool FrmLoadFromRes::ValidateBox(QLineEdit* box) {
         return true;
     }
     m_Validating = true;
-    const std::optional<int> value = FrmOptionNew::ParseSize(box->text());
+    const std::optional<int> value = FrmOptionNew::CheckSizeBox(m_Desktop, this, box);
     if (value) {
-        box->setText(QString::number(*value));
-    }
-    const bool valid = value && *value >= 1 && *value <= 256;
-    if (!valid) {
-        m_Desktop.MessageBox(this, FrmOptionNew::kRangeMessage, desktop::MessageButtons::Ok,
-                             desktop::MessageIcon::None, windowTitle());
-        box->setFocus();
-    } else {
         (box == TxtSizeWidth ? m_IconWidth : m_IconHeight) = *value;
     }
     m_Validating = false;
-    return valid;
+    return value.has_value();
 }
 
 void FrmLoadFromRes::Confirm() {
