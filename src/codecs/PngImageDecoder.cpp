@@ -1,7 +1,9 @@
 #include "codecs/PngImageDecoder.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
+#include <cstring>
 
 #include "image/c32bppDIB.h"
 
@@ -82,6 +84,30 @@ void UnfilterPaeth(std::uint8_t* row, const std::uint8_t* previous, std::size_t 
     }
 }
 
+// Where the bytes end once trailing zeros are left out, found by blocks so that a large image
+// whose data stopped early costs no more than a memory scan.
+std::size_t EndOfNonZeroBytes(std::span<const std::uint8_t> bytes) {
+    static constexpr std::size_t kBlock = 4096;
+    static constexpr std::array<std::uint8_t, kBlock> kZeros{};
+    std::size_t end = bytes.size();
+    while (end >= kBlock && std::memcmp(bytes.data() + end - kBlock, kZeros.data(), kBlock) == 0) {
+        end -= kBlock;
+    }
+    while (end > 0 && bytes[end - 1] == 0) {
+        --end;
+    }
+    return end;
+}
+
+// Every pixel set to the same four bytes, by doubling copies.
+void FillPixels(std::span<std::uint8_t> pixels, const std::array<std::uint8_t, 4>& pixel) {
+    std::copy(pixel.begin(), pixel.end(), pixels.begin());
+    for (std::size_t filled = 4; filled < pixels.size(); filled *= 2) {
+        std::memcpy(pixels.data() + filled, pixels.data(),
+                    std::min(filled, pixels.size() - filled));
+    }
+}
+
 }  // namespace
 
 int PngHeader::GetBitsPerPixel() const {
@@ -145,8 +171,10 @@ bool PngImageDecoder::DecodeImage(std::span<std::uint8_t> inflated, c32bppDIB& h
     if (!host.InitializeDIB(m_Header.width, m_Header.height)) {
         return false;
     }
-    const bool decoded = m_Header.interlaceMethod == 1 ? DecodeInterlaced(inflated, host)
-                                                       : DecodeNonInterlaced(inflated, host);
+    m_DataEnd = EndOfNonZeroBytes(inflated);
+    const bool decoded = FindZeroRowPixel(inflated.size()) &&
+                         (m_Header.interlaceMethod == 1 ? DecodeInterlaced(inflated, host)
+                                                        : DecodeNonInterlaced(inflated, host));
     if (!decoded) {
         host.DestroyDIB();
         return false;
@@ -155,6 +183,18 @@ bool PngImageDecoder::DecodeImage(std::span<std::uint8_t> inflated, c32bppDIB& h
                   m_TransparentKey != -1);
     host.SetImageType(kPngImageType);
     return true;
+}
+
+// Rows wholly made of zero bytes (filter 0, every sample 0), such as those that a stream ending
+// early leaves, all come out as one pixel. It is found once, and those rows are filled with it
+// instead of being unfiltered and converted, so that their cost stays that of a memory fill.
+bool PngImageDecoder::FindZeroRowPixel(std::size_t inflatedSize) {
+    m_ZeroRowPixel = {};
+    if (m_DataEnd == inflatedSize) {
+        return true;
+    }
+    const std::array<std::uint8_t, 8> zeroSamples{};
+    return ConvertPixels(zeroSamples.data(), m_ZeroRowPixel.data(), 4, 1);
 }
 
 void PngImageDecoder::BuildDefaultPalette() {
@@ -180,8 +220,9 @@ void PngImageDecoder::BuildDefaultPalette() {
 
 bool PngImageDecoder::DecodeNonInterlaced(std::span<std::uint8_t> inflated, c32bppDIB& host) const {
     const auto stride = static_cast<std::size_t>(m_Header.RowBytes(m_Header.width) + 1);
-    return UnfilterRows(inflated, m_Header.height, stride, false) &&
-           ConvertPass(inflated, kPasses[7], m_Header.height, stride, host);
+    const int rows = RowsWithData(0, stride, m_Header.height);
+    return UnfilterRows(inflated, rows, stride, false) &&
+           ConvertPass(inflated, kPasses[7], m_Header.height, rows, stride, host);
 }
 
 // The passes follow one another in the data; empty passes take no bytes.
@@ -200,13 +241,23 @@ bool PngImageDecoder::DecodeInterlaced(std::span<std::uint8_t> inflated, c32bppD
             return false;
         }
         const std::span<std::uint8_t> rows = inflated.subspan(offset, size);
+        const int dataRows = RowsWithData(offset, stride, passHeight);
         offset += size;
-        if (!UnfilterRows(rows, passHeight, stride, true) ||
-            !ConvertPass(rows, pass, passHeight, stride, host)) {
+        if (!UnfilterRows(rows, dataRows, stride, true) ||
+            !ConvertPass(rows, pass, passHeight, dataRows, stride, host)) {
             return false;
         }
     }
     return true;
+}
+
+// The rows of a pass starting at offset up to the last that holds a non-zero byte.
+int PngImageDecoder::RowsWithData(std::size_t offset, std::size_t stride, int rowCount) const {
+    if (m_DataEnd <= offset) {
+        return 0;
+    }
+    const std::size_t rows = (m_DataEnd - offset + stride - 1) / stride;
+    return static_cast<int>(std::min<std::size_t>(rows, static_cast<std::size_t>(rowCount)));
 }
 
 bool PngImageDecoder::UnfilterRows(std::span<std::uint8_t> rows, int rowCount, std::size_t stride,
@@ -244,7 +295,8 @@ bool PngImageDecoder::UnfilterRows(std::span<std::uint8_t> rows, int rowCount, s
 }
 
 bool PngImageDecoder::ConvertPass(std::span<const std::uint8_t> rows, const Pass& pass,
-                                  int passHeight, std::size_t stride, c32bppDIB& host) const {
+                                  int passHeight, int dataRows, std::size_t stride,
+                                  c32bppDIB& host) const {
     const int passWidth = pass.Width(m_Header.width);
     const int step = pass.columnStep * 4;
     for (int r = 0; r < passHeight; ++r) {
@@ -254,19 +306,37 @@ bool PngImageDecoder::ConvertPass(std::span<const std::uint8_t> rows, const Pass
                                static_cast<std::size_t>(m_Header.height - 1 - y) *
                                    static_cast<std::size_t>(host.scanWidth()) +
                                static_cast<std::size_t>(pass.firstColumn) * 4;
-        bool converted = false;
-        if (m_Header.bitDepth == 16) {
-            converted = ConvertDepth16(source, target, step, passWidth);
-        } else if (m_Header.colorType == kGray || m_Header.colorType == kPalette) {
-            converted = ConvertIndexedGray(source, target, step, passWidth);
-        } else {
-            converted = ConvertTrueColor8(source, target, step, passWidth);
-        }
-        if (!converted) {
+        if (r >= dataRows) {
+            FillZeroRow(target, step, passWidth);
+        } else if (!ConvertPixels(source, target, step, passWidth)) {
             return false;
         }
     }
     return true;
+}
+
+void PngImageDecoder::FillZeroRow(std::uint8_t* target, int step, int count) const {
+    if (m_ZeroRowPixel == std::array<std::uint8_t, 4>{}) {
+        return;
+    }
+    if (step == 4) {
+        FillPixels({target, static_cast<std::size_t>(count) * 4}, m_ZeroRowPixel);
+        return;
+    }
+    for (int i = 0; i < count; ++i, target += step) {
+        std::copy(m_ZeroRowPixel.begin(), m_ZeroRowPixel.end(), target);
+    }
+}
+
+bool PngImageDecoder::ConvertPixels(const std::uint8_t* source, std::uint8_t* target, int step,
+                                    int count) const {
+    if (m_Header.bitDepth == 16) {
+        return ConvertDepth16(source, target, step, count);
+    }
+    if (m_Header.colorType == kGray || m_Header.colorType == kPalette) {
+        return ConvertIndexedGray(source, target, step, count);
+    }
+    return ConvertTrueColor8(source, target, step, count);
 }
 
 bool PngImageDecoder::MatchesColorKey(std::uint8_t red, std::uint8_t green,

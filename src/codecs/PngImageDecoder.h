@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -49,10 +50,14 @@ class PngImageDecoder {
     void BuildDefaultPalette();
     bool DecodeInterlaced(std::span<std::uint8_t> inflated, c32bppDIB& host) const;
     bool DecodeNonInterlaced(std::span<std::uint8_t> inflated, c32bppDIB& host) const;
+    bool FindZeroRowPixel(std::size_t inflatedSize);
+    void FillZeroRow(std::uint8_t* target, int step, int count) const;
+    int RowsWithData(std::size_t offset, std::size_t stride, int rowCount) const;
     bool UnfilterRows(std::span<std::uint8_t> rows, int rowCount, std::size_t stride,
                       bool unknownFilterFails) const;
     bool ConvertPass(std::span<const std::uint8_t> rows, const Pass& pass, int passHeight,
-                     std::size_t stride, c32bppDIB& host) const;
+                     int dataRows, std::size_t stride, c32bppDIB& host) const;
+    bool ConvertPixels(const std::uint8_t* source, std::uint8_t* target, int step, int count) const;
     bool ConvertTrueColor8(const std::uint8_t* source, std::uint8_t* target, int step,
                            int count) const;
     bool ConvertIndexedGray(const std::uint8_t* source, std::uint8_t* target, int step,
@@ -65,4 +70,6 @@ class PngImageDecoder {
     std::vector<std::uint8_t> m_Palette;
     std::vector<std::uint8_t> m_Transparency;
     std::int32_t m_TransparentKey;
+    std::size_t m_DataEnd = 0;  // the inflated bytes up to the last one that is not zero
+    std::array<std::uint8_t, 4> m_ZeroRowPixel{};
 };

@@ -60,8 +60,8 @@ bool cInflater::InflateImageData(std::span<std::uint8_t> inflated,
         if (ZlibBridge::ZlibUncompress(inflated, length, input)) {
             return true;
         }
-        // zlib may have written part of the data before it gave up.
-        std::fill(inflated.begin(), inflated.end(), 0);
+        // zlib may have written part of the data before it gave up; it says how much.
+        std::fill_n(inflated.begin(), std::min(length, inflated.size()), std::uint8_t{0});
     }
     cInflater inflater;
     return inflater.Inflate(inflated, input, spareZeroBytes);

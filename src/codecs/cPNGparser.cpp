@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <limits>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -236,8 +238,9 @@ bool cPNGparser::ParseIHDR(std::span<const std::uint8_t> typeAndData, std::uint3
     if (header.colorType != 0 && header.colorType != 3 && header.bitDepth < 8) {
         return false;
     }
-    if (static_cast<std::int64_t>(header.width) * 32 * header.height >
-        std::numeric_limits<std::int32_t>::max()) {
+    // width x height x 32 must stay below 2^31; divided first so that no product overflows.
+    if (static_cast<std::int64_t>(header.width) * header.height >
+        std::numeric_limits<std::int32_t>::max() / 32) {
         return false;
     }
     m_Header = header;
@@ -304,12 +307,15 @@ bool cPNGparser::DecodeImage(c32bppDIB& host) {
     if (!m_HeaderRead) {
         return false;
     }
-    std::vector<std::uint8_t> inflated;
-    try {
-        inflated.assign(static_cast<std::size_t>(m_InflatedSize), 0);
-    } catch (const std::bad_alloc&) {
+    // calloc: a large block comes zeroed from the system, so the part of it that a short stream
+    // never writes costs no clearing.
+    const std::unique_ptr<std::uint8_t, decltype(&std::free)> block(
+        static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(m_InflatedSize), 1)),
+        &std::free);
+    if (!block) {
         return false;
     }
+    const std::span<std::uint8_t> inflated(block.get(), static_cast<std::size_t>(m_InflatedSize));
     const bool inflatedOk = cInflater::InflateImageData(inflated, m_ImageData,
                                                         m_ImageDataCapacity - m_ImageData.size());
     std::vector<std::uint8_t>().swap(m_ImageData);

@@ -46,10 +46,12 @@ std::unique_ptr<Bitmap> Bitmap::Create(int width, int height, int bitCount,
     if (width < 1 || height < 1 || !IsSupportedBitCount(bitCount)) {
         return nullptr;
     }
-    const std::size_t stride = RowBytes(width, bitCount);
-    if (stride > kMaxPixelBytes / static_cast<std::size_t>(height)) {
+    // A row never takes more than 4 bytes a pixel, so this also bounds the memory at any depth.
+    const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    if (pixels > kMaxPixelBytes / 4) {
         return nullptr;
     }
+    const std::size_t stride = RowBytes(width, bitCount);
     std::unique_ptr<Bitmap> bitmap(new Bitmap(width, height, bitCount, stride));
     if (bitCount <= 8) {
         const std::size_t entries = std::size_t{1} << bitCount;

@@ -15,7 +15,8 @@ namespace gdi {
 // 4 bytes, a colour table for the palette depths. New pixels are all zero.
 class Bitmap : public GdiObject {
   public:
-    // The most pixel memory one bitmap may take; larger requests fail before allocating.
+    // The most pixel memory one bitmap may take, also counted at 4 bytes a pixel whatever its
+    // depth (every picture ends up in a 32-bit image); larger requests fail before allocating.
     static constexpr std::size_t kMaxPixelBytes = std::size_t{256} << 20;
 
     // Null when the size or depth is not possible. Without a colour table a palette depth gets
