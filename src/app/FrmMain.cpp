@@ -331,6 +331,8 @@ bool FrmMain::SavePrompt() {
         desktop::MessageButtons::YesNoCancel, desktop::MessageIcon::None, ProgramTitle());
     if (answer == desktop::MessageAnswer::Yes) {
         SaveCommand();
+        // A save that failed or was cancelled must not let the strip go.
+        return m_Document.Saved();
     }
     return answer != desktop::MessageAnswer::Cancel;
 }

@@ -179,6 +179,27 @@ TEST_F(MainWindow, TheSavePromptsThreeAnswers) {
     EXPECT_TRUE(CloseAccepted()) << "saved now";
 }
 
+// Yes on the prompt closes only once the strip is saved: a failed or cancelled save keeps it.
+TEST_F(MainWindow, AFailedSaveOnClosingKeepsTheWindowAndTheStrip) {
+    ConfirmNewDialogWhenShown(&window);
+    const std::string cell = WriteStrip("cell.bmp", 1, 24);
+    window.ProcessCommandLine({QString::fromStdString(cell), QString::fromStdString(cell)});
+    const std::string taken = TempPath("taken-by-a-folder");
+    std::filesystem::create_directories(taken);
+    desktop.messageAnswers = {desktop::MessageAnswer::Yes, desktop::MessageAnswer::Yes};
+    desktop.saveAnswers = {QString::fromStdString(taken), QString()};
+    EXPECT_FALSE(CloseAccepted());
+    ASSERT_EQ(desktop.messages.size(), 3u);
+    EXPECT_EQ(desktop.messages[1].text.left(10), "Error: 21\n");
+    EXPECT_EQ(desktop.messages[1].icon, desktop::MessageIcon::Critical);
+    EXPECT_EQ(desktop.messages[2].text, "Error");
+    EXPECT_TRUE(std::filesystem::is_directory(taken));
+    EXPECT_FALSE(CloseAccepted()) << "the Save As dialog was cancelled";
+    EXPECT_EQ(window.ucListIcon1->ItemCount(), 2);
+    EXPECT_EQ(window.windowTitle(), Caption("New Strip"));
+    std::filesystem::remove(taken);
+}
+
 TEST_F(MainWindow, CommandLineOfImagesAsksForANewStripFirst) {
     ConfirmNewDialogWhenShown(&window);
     const std::string strip = WriteStrip("first.bmp", 3, 24);

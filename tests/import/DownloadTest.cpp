@@ -100,6 +100,23 @@ TEST_F(LocalServer, OnlyImagesAnsweredWith200AreWritten) {
     EXPECT_FALSE(MdlInternet::DownloadUrlToFile(Address("/image.png"), "/nonexistent/x.png"));
 }
 
+// The temporary file lives exactly as long as its use, whether the download worked or not.
+TEST_F(LocalServer, DownloadedFilesAreGoneAfterTheirUse) {
+    const std::string folder =
+        (fs::temp_directory_path() / ("tw-use-" + std::to_string(::getpid()))).string() + "/";
+    fs::create_directories(folder);
+    for (const char* address : {"/image.png", "/missing.png", "/cut.png"}) {
+        std::uintmax_t seenSize = 0;
+        const bool used = MdlInternet::WithDownloadedFile(
+            folder, Address(address),
+            [&](const std::string& path) { seenSize = fs::file_size(path); });
+        EXPECT_EQ(used, std::string(address) == "/image.png") << address;
+        EXPECT_EQ(seenSize, used ? 3000u : 0u) << address;
+        EXPECT_TRUE(fs::is_empty(folder)) << address;
+    }
+    fs::remove(folder);
+}
+
 TEST(TemporaryDownload, UniqueNamesKeepAPlainLastSegment) {
     const std::string folder = fs::temp_directory_path().string() + "/";
     const struct {
