@@ -110,56 +110,25 @@ std::uint8_t Bitmap::NearestIndex(COLORREF color) const {
     return m_LastIndex;
 }
 
-Bgra Bitmap::ReadPixel(int x, int y) const {
-    const std::uint8_t* row = Row(y);
-    switch (m_BitCount) {
-        case 32: {
-            const std::uint8_t* p = row + static_cast<std::size_t>(x) * 4;
-            return {p[0], p[1], p[2], p[3]};
-        }
-        case 24: {
-            const std::uint8_t* p = row + static_cast<std::size_t>(x) * 3;
-            return {p[0], p[1], p[2], 0};
-        }
-        case 16: {
-            const std::uint8_t* p = row + static_cast<std::size_t>(x) * 2;
-            return Unpack555(static_cast<unsigned>(p[0] | (p[1] << 8)));
-        }
-        default: {
-            const RGBQUAD& entry = m_ColorTable[static_cast<std::size_t>(ReadIndex(x, y))];
-            return {entry.rgbBlue, entry.rgbGreen, entry.rgbRed, 0};
-        }
+// 16 bits and the palette depths.
+Bgra Bitmap::ReadPackedPixel(int x, int y) const {
+    if (m_BitCount == 16) {
+        const std::uint8_t* p = Row(y) + static_cast<std::size_t>(x) * 2;
+        return Unpack555(static_cast<unsigned>(p[0] | (p[1] << 8)));
     }
+    const RGBQUAD& entry = m_ColorTable[static_cast<std::size_t>(ReadIndex(x, y))];
+    return {entry.rgbBlue, entry.rgbGreen, entry.rgbRed, 0};
 }
 
-void Bitmap::WritePixel(int x, int y, Bgra pixel) {
-    std::uint8_t* row = Row(y);
-    switch (m_BitCount) {
-        case 32: {
-            std::uint8_t* p = row + static_cast<std::size_t>(x) * 4;
-            p[0] = pixel.b;
-            p[1] = pixel.g;
-            p[2] = pixel.r;
-            p[3] = pixel.a;
-            break;
-        }
-        case 24: {
-            std::uint8_t* p = row + static_cast<std::size_t>(x) * 3;
-            p[0] = pixel.b;
-            p[1] = pixel.g;
-            p[2] = pixel.r;
-            break;
-        }
-        case 16: {
-            std::uint8_t* p = row + static_cast<std::size_t>(x) * 2;
-            const std::uint16_t word = Pack555(pixel);
-            p[0] = static_cast<std::uint8_t>(word);
-            p[1] = static_cast<std::uint8_t>(word >> 8);
-            break;
-        }
-        default:
-            WriteIndex(x, y, NearestIndex(pixel.Rgb()));
+void Bitmap::WritePackedPixel(int x, int y, Bgra pixel) {
+    if (m_BitCount == 16) {
+        std::uint8_t* p = Row(y) + static_cast<std::size_t>(x) * 2;
+        const std::uint16_t word = Pack555(pixel);
+        p[0] = static_cast<std::uint8_t>(word);
+        p[1] = static_cast<std::uint8_t>(word >> 8);
+        return;
     }
+    WriteIndex(x, y, NearestIndex(pixel.Rgb()));
 }
 
 COLORREF Bitmap::MapColor(COLORREF color) const {

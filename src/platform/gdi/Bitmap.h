@@ -38,8 +38,27 @@ class Bitmap : public GdiObject {
 
     // x, y in picture coordinates (row 0 = top); the caller keeps them inside. Below 32 bits the
     // alpha read is 0; writing to 32 bits stores all four bytes.
-    Bgra ReadPixel(int x, int y) const;
-    void WritePixel(int x, int y, Bgra pixel);
+    // The 24- and 32-bit cases are inline: whole images go through them pixel by pixel.
+    Bgra ReadPixel(int x, int y) const {
+        if (m_BitCount == 32 || m_BitCount == 24) {
+            const std::uint8_t* p = Row(y) + static_cast<std::size_t>(x) * (m_BitCount / 8);
+            return {p[0], p[1], p[2], m_BitCount == 32 ? p[3] : std::uint8_t{0}};
+        }
+        return ReadPackedPixel(x, y);
+    }
+    void WritePixel(int x, int y, Bgra pixel) {
+        if (m_BitCount == 32 || m_BitCount == 24) {
+            std::uint8_t* p = Row(y) + static_cast<std::size_t>(x) * (m_BitCount / 8);
+            p[0] = pixel.b;
+            p[1] = pixel.g;
+            p[2] = pixel.r;
+            if (m_BitCount == 32) {
+                p[3] = pixel.a;
+            }
+            return;
+        }
+        WritePackedPixel(x, y, pixel);
+    }
     // The colour as this bitmap would hold it after writing it.
     COLORREF MapColor(COLORREF color) const;
 
@@ -54,6 +73,8 @@ class Bitmap : public GdiObject {
     std::size_t RowOffset(int y) const {
         return static_cast<std::size_t>(m_Height - 1 - y) * m_Stride;
     }
+    Bgra ReadPackedPixel(int x, int y) const;
+    void WritePackedPixel(int x, int y, Bgra pixel);
     std::uint8_t NearestIndex(COLORREF color) const;
     int ReadIndex(int x, int y) const;
     void WriteIndex(int x, int y, int index);
