@@ -146,9 +146,13 @@ void ImageList::DrawBlended(const Image& image, Bitmap& target, int x, int y) co
             }
             const Bgra cell = image.colors->ReadPixel(column, row);
             const Bgra under = target.ReadPixel(x + column, y + row);
-            target.WritePixel(x + column, y + row,
-                              {Over(cell.b, under.b, cell.a), Over(cell.g, under.g, cell.a),
-                               Over(cell.r, under.r, cell.a), Over(cell.a, under.a, cell.a)});
+            // Over nothing the cell comes through as it is, as on a fresh strip surface.
+            const bool bare = under.b == 0 && under.g == 0 && under.r == 0 && under.a == 0;
+            target.WritePixel(
+                x + column, y + row,
+                bare ? cell
+                     : Bgra{Over(cell.b, under.b, cell.a), Over(cell.g, under.g, cell.a),
+                            Over(cell.r, under.r, cell.a), Over(cell.a, under.a, cell.a)});
         }
     }
 }
