@@ -71,7 +71,18 @@ bool CopyBlock(HDC targetDC, Block block, HDC sourceDC, Keep keep) {
     if (!ClipBlock(block, *target, *source)) {
         return true;
     }
-    // Read the whole block first: source and target may be the same bitmap.
+    if (target != source) {
+        for (int row = 0; row < block.h; ++row) {
+            for (int column = 0; column < block.w; ++column) {
+                const Bgra pixel = source->ReadPixel(block.sourceX + column, block.sourceY + row);
+                if (keep(pixel)) {
+                    target->WritePixel(block.x + column, block.y + row, pixel);
+                }
+            }
+        }
+        return true;
+    }
+    // Within one bitmap the whole block is read first, as the two areas may overlap.
     std::vector<Bgra> pixels;
     pixels.reserve(static_cast<std::size_t>(block.w) * static_cast<std::size_t>(block.h));
     for (int row = 0; row < block.h; ++row) {
