@@ -94,8 +94,7 @@ class StripDocument {
     bool Swap(int a, int b);
     bool ReplaceCells(gdi::HBITMAP bitmap, int cellWidth, int cellHeight, int depth,
                       gdi::COLORREF mask);
-    gdi::COLORREF ComposeCell(c32bppDIB& image, const AlphaQuestion& askAlpha,
-                              ClsDIB& cell) const;
+    gdi::COLORREF ComposeCell(c32bppDIB& image, const AlphaQuestion& askAlpha, ClsDIB& cell) const;
 
     std::unique_ptr<clsImgList> m_CellStore;
     std::vector<int> m_Cells;
