@@ -10,6 +10,7 @@
 #include "platform/gdi/Bitmap.h"
 #include "platform/gdi/DibReader.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/gdi/SystemColors.h"
 #include "platform/gdi/UniqueGdiObject.h"
 
 namespace {
@@ -30,6 +31,16 @@ gdi::UniqueGdiObject DeviceCopy(gdi::HBITMAP bitmap, int width, int height) {
     gdi::SelectObject(target.Get(), gdi::StockBitmap());
     gdi::SelectObject(source.Get(), gdi::StockBitmap());
     return copied ? std::move(copy) : gdi::UniqueGdiObject();
+}
+
+// The screen-format copy holds every colour exactly, so a mask colour that the bitmap itself
+// cannot hold marks none of the copy's pixels.
+gdi::COLORREF MaskOfDeviceCopy(const gdi::Bitmap& bitmap, gdi::COLORREF mask) {
+    if (mask == gdi::CLR_NONE) {
+        return mask;
+    }
+    const gdi::COLORREF color = gdi::SystemColors::TranslateColor(mask);
+    return bitmap.MapColor(color) == color ? color : gdi::CLR_NONE;
 }
 
 }  // namespace
@@ -96,14 +107,25 @@ bool StripDocument::OpenModuleBitmap(gdi::HBITMAP bitmap, int cellWidth, int cel
 // The strip becomes the bitmap cut into cells; the old strip stays when that fails.
 bool StripDocument::ReplaceCells(gdi::HBITMAP bitmap, int cellWidth, int cellHeight, int depth,
                                  gdi::COLORREF mask) {
-    gdi::BITMAP size;
-    if (!gdi::GetObject(bitmap, size)) {
+    const gdi::Bitmap* pixels = gdi::BitmapFromHandle(bitmap);
+    if (pixels == nullptr) {
         return false;
     }
     auto store = std::make_unique<clsImgList>();
-    gdi::UniqueGdiObject device = DeviceCopy(bitmap, size.bmWidth, size.bmHeight);
-    if (store->Init(cellWidth, cellHeight, depth) == 0 || !device ||
-        !store->AddBitmap(device.Get(), mask)) {
+    if (store->Init(cellWidth, cellHeight, depth) == 0) {
+        return false;
+    }
+    // Cut from the bitmap itself, the cells come out as from its screen-format copy whenever the
+    // alpha the copy would give them cannot matter: cells below 32 bits keep none, and a 32-bit
+    // bitmap copies as it is. Large strips are spared the copy.
+    const bool sameCells = depth < 32 || pixels->BitCount() == 32;
+    gdi::UniqueGdiObject device;
+    if (!sameCells) {
+        device = DeviceCopy(bitmap, pixels->Width(), pixels->Height());
+    }
+    const bool added = sameCells ? store->AddBitmap(bitmap, MaskOfDeviceCopy(*pixels, mask))
+                                 : device && store->AddBitmap(device.Get(), mask);
+    if (!added) {
         return false;
     }
     m_CellStore = std::move(store);

@@ -113,8 +113,9 @@ void JudgeAlphaChannel(std::span<std::uint8_t> pixels, bool makeUsable, bool& ha
         case AlphaVerdict::None:
             imageType = 1;
             if (makeUsable) {
+                std::uint8_t* bytes = pixels.data();
                 for (std::size_t i = 3; i < pixels.size(); i += 4) {
-                    pixels[i] = 255;
+                    bytes[i] = 255;
                 }
             }
             break;

@@ -115,6 +115,24 @@ TEST(StripDocument, ProposedCellsAndModuleBitmaps) {
     EXPECT_EQ(document.CellCount(), 2);
 }
 
+TEST(StripDocument, AMaskColourTheBitmapCannotHoldMarksNothing) {
+    // The cells are those of the strip's screen-format copy, which holds every colour exactly:
+    // near-black does not make a black 16-colour strip transparent, black itself does.
+    TestSurface strip(32, 16, 4);
+    strip.Fill(Rgb(0, 0, 0));
+    const struct {
+        gdi::COLORREF mask, shown;
+    } cases[] = {{Rgb(10, 10, 10), Rgb(0, 0, 0)}, {Rgb(0, 0, 0), kWhite}};
+    for (const auto& c : cases) {
+        StripDocument document;
+        ASSERT_TRUE(document.OpenModuleBitmap(strip.bitmap.Get(), 16, 16, 4, c.mask, "x.bmp"));
+        TestSurface view(16, 16, 24);
+        view.Fill(kWhite);
+        ASSERT_TRUE(document.CellStore().Draw(1, view.dc.Get(), 0, 0));
+        EXPECT_EQ(view.At(5, 5), c.shown) << "mask " << std::hex << c.mask;
+    }
+}
+
 TEST(StripDocument, AFailedOpenLeavesTheStripAsItWas) {
     StripDocument document;
     const auto good =

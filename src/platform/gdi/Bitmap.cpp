@@ -1,6 +1,8 @@
 #include "platform/gdi/Bitmap.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 #include "platform/gdi/ColorTables.h"
 
@@ -53,12 +55,18 @@ std::unique_ptr<Bitmap> Bitmap::Create(int width, int height, int bitCount,
     }
     const std::size_t stride = RowBytes(width, bitCount);
     std::unique_ptr<Bitmap> bitmap(new Bitmap(width, height, bitCount, stride));
+    if (!bitmap->m_Bits) {
+        return nullptr;
+    }
     if (bitCount <= 8) {
         const std::size_t entries = std::size_t{1} << bitCount;
         const std::span<const RGBQUAD> source =
             colorTable.empty() ? ColorTables::ForBitCount(bitCount) : colorTable;
         bitmap->m_ColorTable.assign(entries, RGBQUAD{});
         std::copy_n(source.begin(), std::min(entries, source.size()), bitmap->m_ColorTable.begin());
+        for (const RGBQUAD& entry : bitmap->m_ColorTable) {
+            bitmap->m_Palette.push_back({entry.rgbBlue, entry.rgbGreen, entry.rgbRed, 0});
+        }
     }
     return bitmap;
 }
@@ -68,7 +76,12 @@ Bitmap::Bitmap(int width, int height, int bitCount, std::size_t stride)
       m_Height(height),
       m_BitCount(bitCount),
       m_Stride(stride),
-      m_Bits(stride * static_cast<std::size_t>(height), 0) {}
+      m_Bits(static_cast<std::uint8_t*>(std::calloc(stride * static_cast<std::size_t>(height), 1))),
+      m_ByteCount(stride * static_cast<std::size_t>(height)) {}
+
+void Bitmap::FreeBits::operator()(std::uint8_t* bits) const {
+    std::free(bits);
+}
 
 int Bitmap::ReadIndex(int x, int y) const {
     const std::uint8_t* row = Row(y);
@@ -116,8 +129,7 @@ Bgra Bitmap::ReadPackedPixel(int x, int y) const {
         const std::uint8_t* p = Row(y) + static_cast<std::size_t>(x) * 2;
         return Unpack555(static_cast<unsigned>(p[0] | (p[1] << 8)));
     }
-    const RGBQUAD& entry = m_ColorTable[static_cast<std::size_t>(ReadIndex(x, y))];
-    return {entry.rgbBlue, entry.rgbGreen, entry.rgbRed, 0};
+    return m_Palette[static_cast<std::size_t>(ReadIndex(x, y))];
 }
 
 void Bitmap::WritePackedPixel(int x, int y, Bgra pixel) {
@@ -131,6 +143,121 @@ void Bitmap::WritePackedPixel(int x, int y, Bgra pixel) {
     WriteIndex(x, y, NearestIndex(pixel.Rgb()));
 }
 
+void Bitmap::ReadRow(int x, int y, std::span<Bgra> pixels) const {
+    if (pixels.empty()) {
+        return;
+    }
+    const std::uint8_t* p = Row(y);
+    switch (m_BitCount) {
+        case 32:
+            std::memcpy(pixels.data(), p + static_cast<std::size_t>(x) * 4, pixels.size_bytes());
+            return;
+        case 24:
+            p += static_cast<std::size_t>(x) * 3;
+            for (Bgra& pixel : pixels) {
+                pixel = {p[0], p[1], p[2], 0};
+                p += 3;
+            }
+            return;
+        case 16:
+            p += static_cast<std::size_t>(x) * 2;
+            for (Bgra& pixel : pixels) {
+                pixel = Unpack555(static_cast<unsigned>(p[0] | (p[1] << 8)));
+                p += 2;
+            }
+            return;
+        case 8:
+            ReadIndexedRow<8>(x, y, pixels);
+            return;
+        case 4:
+            ReadIndexedRow<4>(x, y, pixels);
+            return;
+        default:
+            ReadIndexedRow<1>(x, y, pixels);
+    }
+}
+
+// Whole bytes go at once; only a run's ragged ends go pixel by pixel.
+template <int Bits>
+void Bitmap::ReadIndexedRow(int x, int y, std::span<Bgra> pixels) const {
+    constexpr std::size_t kPerByte = 8 / Bits;
+    constexpr unsigned kMask = (1u << Bits) - 1;
+    const std::uint8_t* row = Row(y);
+    const Bgra* palette = m_Palette.data();
+    const auto color = [palette](unsigned index) { return palette[index]; };
+    const auto shiftOf = [](std::size_t column) {
+        return static_cast<unsigned>((kPerByte - 1 - column % kPerByte) * Bits);
+    };
+    Bgra* out = pixels.data();
+    Bgra* const end = out + pixels.size();
+    std::size_t column = static_cast<std::size_t>(x);
+    for (; out != end && column % kPerByte != 0; ++out, ++column) {
+        *out = color((row[column / kPerByte] >> shiftOf(column)) & kMask);
+    }
+    for (; static_cast<std::size_t>(end - out) >= kPerByte; out += kPerByte, column += kPerByte) {
+        const unsigned byte = row[column / kPerByte];
+        for (std::size_t i = 0; i < kPerByte; ++i) {
+            out[i] = color((byte >> shiftOf(i)) & kMask);
+        }
+    }
+    for (; out != end; ++out, ++column) {
+        *out = color((row[column / kPerByte] >> shiftOf(column)) & kMask);
+    }
+}
+
+void Bitmap::WriteRow(int x, int y, std::span<const Bgra> pixels) {
+    if (pixels.empty()) {
+        return;
+    }
+    std::uint8_t* p = Row(y);
+    switch (m_BitCount) {
+        case 32:
+            std::memcpy(p + static_cast<std::size_t>(x) * 4, pixels.data(), pixels.size_bytes());
+            return;
+        case 24:
+            p += static_cast<std::size_t>(x) * 3;
+            for (const Bgra& pixel : pixels) {
+                p[0] = pixel.b;
+                p[1] = pixel.g;
+                p[2] = pixel.r;
+                p += 3;
+            }
+            return;
+        case 16:
+            p += static_cast<std::size_t>(x) * 2;
+            for (const Bgra& pixel : pixels) {
+                const std::uint16_t word = Pack555(pixel);
+                p[0] = static_cast<std::uint8_t>(word);
+                p[1] = static_cast<std::uint8_t>(word >> 8);
+                p += 2;
+            }
+            return;
+        case 8:
+            WriteIndexedRow<8>(x, y, pixels);
+            return;
+        case 4:
+            WriteIndexedRow<4>(x, y, pixels);
+            return;
+        default:
+            WriteIndexedRow<1>(x, y, pixels);
+    }
+}
+
+template <int Bits>
+void Bitmap::WriteIndexedRow(int x, int y, std::span<const Bgra> pixels) {
+    constexpr std::size_t kPerByte = 8 / Bits;
+    constexpr unsigned kMask = (1u << Bits) - 1;
+    std::uint8_t* row = Row(y);
+    std::size_t column = static_cast<std::size_t>(x);
+    for (const Bgra& pixel : pixels) {
+        const unsigned shift = static_cast<unsigned>((kPerByte - 1 - column % kPerByte) * Bits);
+        std::uint8_t& byte = row[column / kPerByte];
+        byte = static_cast<std::uint8_t>((byte & ~(kMask << shift)) |
+                                         (unsigned{NearestIndex(pixel.Rgb())} << shift));
+        ++column;
+    }
+}
+
 COLORREF Bitmap::MapColor(COLORREF color) const {
     const Bgra pixel = Bgra::FromColor(color);
     switch (m_BitCount) {
@@ -140,8 +267,7 @@ COLORREF Bitmap::MapColor(COLORREF color) const {
         case 16:
             return Unpack555(Pack555(pixel)).Rgb();
         default: {
-            const RGBQUAD& entry = m_ColorTable[NearestIndex(pixel.Rgb())];
-            return Bgra{entry.rgbBlue, entry.rgbGreen, entry.rgbRed, 0}.Rgb();
+            return m_Palette[NearestIndex(pixel.Rgb())].Rgb();
         }
     }
 }

@@ -30,9 +30,9 @@ class Bitmap : public GdiObject {
     int Height() const { return m_Height; }
     int BitCount() const { return m_BitCount; }
     std::size_t Stride() const { return m_Stride; }
-    std::uint8_t* Bits() { return m_Bits.data(); }
-    const std::uint8_t* Bits() const { return m_Bits.data(); }
-    std::size_t ByteCount() const { return m_Bits.size(); }
+    std::uint8_t* Bits() { return m_Bits.get(); }
+    const std::uint8_t* Bits() const { return m_Bits.get(); }
+    std::size_t ByteCount() const { return m_ByteCount; }
     std::span<const RGBQUAD> ColorTable() const { return m_ColorTable; }
     bool Contains(int x, int y) const { return x >= 0 && y >= 0 && x < m_Width && y < m_Height; }
 
@@ -59,6 +59,11 @@ class Bitmap : public GdiObject {
         }
         WritePackedPixel(x, y, pixel);
     }
+    // A run of pixels of row y from column x, exactly as ReadPixel and WritePixel would read and
+    // write them one by one; the caller keeps the run inside the row. Whole pictures are
+    // converted this way, so each depth has its own loop.
+    void ReadRow(int x, int y, std::span<Bgra> pixels) const;
+    void WriteRow(int x, int y, std::span<const Bgra> pixels);
     // The colour as this bitmap would hold it after writing it.
     COLORREF MapColor(COLORREF color) const;
 
@@ -68,11 +73,15 @@ class Bitmap : public GdiObject {
 
   private:
     Bitmap(int width, int height, int bitCount, std::size_t stride);
-    std::uint8_t* Row(int y) { return m_Bits.data() + RowOffset(y); }
-    const std::uint8_t* Row(int y) const { return m_Bits.data() + RowOffset(y); }
+    std::uint8_t* Row(int y) { return m_Bits.get() + RowOffset(y); }
+    const std::uint8_t* Row(int y) const { return m_Bits.get() + RowOffset(y); }
     std::size_t RowOffset(int y) const {
         return static_cast<std::size_t>(m_Height - 1 - y) * m_Stride;
     }
+    template <int Bits>
+    void ReadIndexedRow(int x, int y, std::span<Bgra> pixels) const;
+    template <int Bits>
+    void WriteIndexedRow(int x, int y, std::span<const Bgra> pixels);
     Bgra ReadPackedPixel(int x, int y) const;
     void WritePackedPixel(int x, int y, Bgra pixel);
     std::uint8_t NearestIndex(COLORREF color) const;
@@ -83,8 +92,16 @@ class Bitmap : public GdiObject {
     int m_Height;
     int m_BitCount;
     std::size_t m_Stride;
-    std::vector<std::uint8_t> m_Bits;
+    struct FreeBits {
+        void operator()(std::uint8_t* bits) const;
+    };
+    // From calloc: large blocks come from the system already zero, so a big bitmap costs no
+    // clearing pass.
+    std::unique_ptr<std::uint8_t[], FreeBits> m_Bits;
+    std::size_t m_ByteCount;
     std::vector<RGBQUAD> m_ColorTable;
+    // The colour table as pixels read from this bitmap, alpha 0.
+    std::vector<Bgra> m_Palette;
     HDC m_SelectedInto = 0;
     // Conversions repeat the same colour for long runs; remember the last answer.
     mutable COLORREF m_LastColor = CLR_INVALID;

@@ -8,6 +8,8 @@
 #include <optional>
 #include <vector>
 
+#include "platform/gdi/RowChunks.h"
+
 namespace gdi {
 namespace {
 
@@ -263,14 +265,18 @@ std::unique_ptr<Bitmap> ExpandBitFields(const DibLayout& layout, Bytes bits) {
     const std::size_t pixelBytes = static_cast<std::size_t>(layout.bitCount) / 8;
     const std::size_t stride = Bitmap::RowBytes(bitmap->Width(), layout.bitCount);
     std::vector<std::uint8_t> scratch;
+    std::vector<Bgra> buffer(RowChunkBufferSize(bitmap->Width()));
     for (std::size_t row = 0; row < static_cast<std::size_t>(bitmap->Height()); ++row) {
         const Bytes source = StoredRow(bits, stride, row, scratch);
-        const int y = PictureRow(layout, row);
-        for (int x = 0; x < bitmap->Width(); ++x) {
-            const std::uint32_t word =
-                ReadLe(source, static_cast<std::size_t>(x) * pixelBytes, pixelBytes).value_or(0);
-            bitmap->WritePixel(x, y, ExtractPixel(word, layout.masks));
-        }
+        ForEachRowChunk(bitmap->Width(), [&](int first, int count) {
+            for (std::size_t i = 0; i < static_cast<std::size_t>(count); ++i) {
+                const std::size_t x = static_cast<std::size_t>(first) + i;
+                const std::uint32_t word = ReadLe(source, x * pixelBytes, pixelBytes).value_or(0);
+                buffer[i] = ExtractPixel(word, layout.masks);
+            }
+            bitmap->WriteRow(first, PictureRow(layout, row),
+                             std::span(buffer).first(static_cast<std::size_t>(count)));
+        });
     }
     return bitmap;
 }
@@ -486,12 +492,16 @@ HBITMAP CreateDIBitmap(const BITMAPINFOHEADER& header, std::span<const RGBQUAD> 
     if (!device) {
         return 0;
     }
+    std::vector<Bgra> buffer(RowChunkBufferSize(source->Width()));
     for (int y = 0; y < source->Height(); ++y) {
-        for (int x = 0; x < source->Width(); ++x) {
-            Bgra pixel = source->ReadPixel(x, y);
-            pixel.a = 0;
-            device->WritePixel(x, y, pixel);
-        }
+        ForEachRowChunk(source->Width(), [&](int x, int count) {
+            const std::span<Bgra> pixels = std::span(buffer).first(static_cast<std::size_t>(count));
+            source->ReadRow(x, y, pixels);
+            for (Bgra& pixel : pixels) {
+                pixel.a = 0;
+            }
+            device->WriteRow(x, y, pixels);
+        });
     }
     return HandleTable::Insert(std::move(device));
 }

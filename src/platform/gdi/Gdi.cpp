@@ -1,11 +1,13 @@
 #include "platform/gdi/Gdi.h"
 
 #include <algorithm>
+#include <type_traits>
 #include <vector>
 
 #include "platform/gdi/ColorTables.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/HandleTable.h"
+#include "platform/gdi/RowChunks.h"
 #include "platform/gdi/SystemColors.h"
 
 namespace gdi {
@@ -61,6 +63,45 @@ bool CopyRows(Bitmap& target, const Block& block, const Bitmap& source) {
     return true;
 }
 
+// The filter of a plain copy, which writes every pixel.
+struct KeepAll {
+    bool operator()(Bgra) const { return true; }
+};
+
+// Writes the kept pixels of one row, each unbroken run of them at once.
+template <typename Keep>
+void WriteKept(Bitmap& target, int x, int y, std::span<const Bgra> pixels, Keep keep) {
+    if constexpr (std::is_same_v<Keep, KeepAll>) {
+        target.WriteRow(x, y, pixels);
+        return;
+    }
+    std::size_t start = 0;
+    while (start < pixels.size()) {
+        while (start < pixels.size() && !keep(pixels[start])) {
+            ++start;
+        }
+        std::size_t end = start;
+        while (end < pixels.size() && keep(pixels[end])) {
+            ++end;
+        }
+        target.WriteRow(x + static_cast<int>(start), y, pixels.subspan(start, end - start));
+        start = end;
+    }
+}
+
+// Copies a clipped block between two different bitmaps, row by row.
+template <typename Keep>
+void CopyBetween(Bitmap& target, const Block& block, const Bitmap& source, Keep keep) {
+    std::vector<Bgra> buffer(RowChunkBufferSize(block.w));
+    for (int y = 0; y < block.h; ++y) {
+        ForEachRowChunk(block.w, [&](int x, int count) {
+            const std::span<Bgra> pixels = std::span(buffer).first(static_cast<std::size_t>(count));
+            source.ReadRow(block.sourceX + x, block.sourceY + y, pixels);
+            WriteKept(target, block.x + x, block.y + y, pixels, keep);
+        });
+    }
+}
+
 template <typename Keep>
 bool CopyBlock(HDC targetDC, Block block, HDC sourceDC, Keep keep) {
     Bitmap* target = BitmapOfDC(targetDC);
@@ -72,31 +113,20 @@ bool CopyBlock(HDC targetDC, Block block, HDC sourceDC, Keep keep) {
         return true;
     }
     if (target != source) {
-        for (int row = 0; row < block.h; ++row) {
-            for (int column = 0; column < block.w; ++column) {
-                const Bgra pixel = source->ReadPixel(block.sourceX + column, block.sourceY + row);
-                if (keep(pixel)) {
-                    target->WritePixel(block.x + column, block.y + row, pixel);
-                }
-            }
-        }
+        CopyBetween(*target, block, *source, keep);
         return true;
     }
+    const std::size_t width = static_cast<std::size_t>(block.w);
     // Within one bitmap the whole block is read first, as the two areas may overlap.
-    std::vector<Bgra> pixels;
-    pixels.reserve(static_cast<std::size_t>(block.w) * static_cast<std::size_t>(block.h));
-    for (int row = 0; row < block.h; ++row) {
-        for (int column = 0; column < block.w; ++column) {
-            pixels.push_back(source->ReadPixel(block.sourceX + column, block.sourceY + row));
-        }
+    std::vector<Bgra> pixels(width * static_cast<std::size_t>(block.h));
+    const auto row = [&](int y) {
+        return std::span<Bgra>(pixels).subspan(static_cast<std::size_t>(y) * width, width);
+    };
+    for (int y = 0; y < block.h; ++y) {
+        source->ReadRow(block.sourceX, block.sourceY + y, row(y));
     }
-    auto pixel = pixels.begin();
-    for (int row = 0; row < block.h; ++row) {
-        for (int column = 0; column < block.w; ++column, ++pixel) {
-            if (keep(*pixel)) {
-                target->WritePixel(block.x + column, block.y + row, *pixel);
-            }
-        }
+    for (int y = 0; y < block.h; ++y) {
+        WriteKept(*target, block.x, block.y + y, row(y), keep);
     }
     return true;
 }
@@ -252,7 +282,7 @@ bool BitBlt(HDC target, int x, int y, int w, int h, HDC source, int sourceX, int
          CopyRows(*targetBitmap, block, *sourceBitmap))) {
         return true;
     }
-    return CopyBlock(target, {x, y, w, h, sourceX, sourceY}, source, [](Bgra) { return true; });
+    return CopyBlock(target, {x, y, w, h, sourceX, sourceY}, source, KeepAll{});
 }
 
 bool TransparentBlt(HDC target, int x, int y, int w, int h, HDC source, int sourceX, int sourceY,
@@ -301,11 +331,7 @@ int GetDIBits(HBITMAP handle, unsigned startScan, unsigned scanLines, std::span<
     const int firstPictureRow = bitmap->Height() - static_cast<int>(startScan) - lines;
     const Block rows{0, 0, bitmap->Width(), lines, 0, firstPictureRow};
     if (!CopyRows(*converted, rows, *bitmap)) {
-        for (int y = 0; y < lines; ++y) {
-            for (int x = 0; x < bitmap->Width(); ++x) {
-                converted->WritePixel(x, y, bitmap->ReadPixel(x, firstPictureRow + y));
-            }
-        }
+        CopyBetween(*converted, rows, *bitmap, KeepAll{});
     }
     std::copy_n(converted->Bits(), rowBytes * static_cast<std::size_t>(lines), bits.begin());
     const std::span<const RGBQUAD> table = converted->ColorTable();

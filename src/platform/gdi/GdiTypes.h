@@ -77,6 +77,9 @@ struct Bgra {
     friend constexpr bool operator==(const Bgra&, const Bgra&) = default;
 };
 
+// Rows of 32-bit pixels are copied to and from bitmap bytes as they are.
+static_assert(sizeof(Bgra) == 4);
+
 inline constexpr std::uint32_t BI_RGB = 0;
 inline constexpr std::uint32_t DIB_RGB_COLORS = 0;
 

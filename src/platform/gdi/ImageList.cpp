@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/gdi/Gdi.h"
+#include "platform/gdi/RowChunks.h"
 
 namespace gdi {
 namespace {
@@ -28,17 +29,35 @@ bool HasNoAlphaChannel(const Bitmap& bitmap) {
     if (bitmap.BitCount() != 32) {
         return true;
     }
-    bool anyColor = false;
-    for (int y = 0; y < bitmap.Height(); ++y) {
-        for (int x = 0; x < bitmap.Width(); ++x) {
-            const Bgra pixel = bitmap.ReadPixel(x, y);
-            if (pixel.a != 0) {
+    unsigned colors = 0;
+    const std::size_t rowBytes = static_cast<std::size_t>(bitmap.Width()) * 4;
+    for (std::size_t row = 0; row < static_cast<std::size_t>(bitmap.Height()); ++row) {
+        const std::uint8_t* p = bitmap.Bits() + row * bitmap.Stride();
+        for (std::size_t i = 0; i < rowBytes; i += 4) {
+            if (p[i + 3] != 0) {
                 return false;
             }
-            anyColor = anyColor || pixel.Rgb() != 0;
+            colors |= p[i] | p[i + 1] | p[i + 2];
         }
     }
-    return anyColor;
+    return colors != 0;
+}
+
+// Writes the pixels of one image row that its mask shows, each unbroken run of them at once.
+void WriteShownRuns(Bitmap& target, int x, int y, std::span<const Bgra> pixels,
+                    std::vector<bool>::const_iterator transparent) {
+    std::size_t start = 0;
+    while (start < pixels.size()) {
+        while (start < pixels.size() && transparent[static_cast<std::ptrdiff_t>(start)]) {
+            ++start;
+        }
+        std::size_t end = start;
+        while (end < pixels.size() && !transparent[static_cast<std::ptrdiff_t>(end)]) {
+            ++end;
+        }
+        target.WriteRow(x + static_cast<int>(start), y, pixels.subspan(start, end - start));
+        start = end;
+    }
 }
 
 std::uint8_t Over(unsigned source, unsigned target, unsigned alpha) {
@@ -94,17 +113,22 @@ ImageList::Image ImageList::CutImage(const Bitmap& source, int left, COLORREF ma
     }
     const bool masked = maskColor != CLR_NONE;
     const COLORREF heldMask = masked ? source.MapColor(maskColor) : CLR_NONE;
+    std::vector<Bgra> buffer(RowChunkBufferSize(m_Width));
     for (int y = 0; y < m_Height; ++y) {
-        for (int x = 0; x < m_Width; ++x) {
-            Bgra pixel = source.ReadPixel(left + x, y);
-            if (masked && pixel.Rgb() == heldMask) {
-                image.transparent[static_cast<std::size_t>(y) * m_Width + x] = true;
-                pixel = Bgra{};
-            } else if (opaqueAlpha) {
-                pixel.a = 255;
+        ForEachRowChunk(m_Width, [&](int x, int count) {
+            const std::span<Bgra> pixels = std::span(buffer).first(static_cast<std::size_t>(count));
+            source.ReadRow(left + x, y, pixels);
+            const auto marks = image.transparent.begin() + y * m_Width + x;
+            for (std::size_t i = 0; i < pixels.size(); ++i) {
+                if (masked && pixels[i].Rgb() == heldMask) {
+                    marks[static_cast<std::ptrdiff_t>(i)] = true;
+                    pixels[i] = Bgra{};
+                } else if (opaqueAlpha) {
+                    pixels[i].a = 255;
+                }
             }
-            image.colors->WritePixel(x, y, pixel);
-        }
+            image.colors->WriteRow(x, y, pixels);
+        });
     }
     return image;
 }
@@ -123,38 +147,51 @@ bool ImageList::Draw(int index, HDC dc, int x, int y) const {
     return true;
 }
 
-void ImageList::DrawMasked(const Image& image, Bitmap& target, int x, int y) const {
-    for (int row = 0; row < m_Height; ++row) {
-        for (int column = 0; column < m_Width; ++column) {
-            if (!target.Contains(x + column, y + row) ||
-                image.transparent[static_cast<std::size_t>(row) * m_Width + column]) {
-                continue;
-            }
-            Bgra pixel = image.colors->ReadPixel(column, row);
-            pixel.a = 255;
-            target.WritePixel(x + column, y + row, pixel);
-        }
+template <typename Visit>
+void ImageList::ForEachVisibleChunk(const Bitmap& target, int x, int y, Visit visit) const {
+    const int firstColumn = std::max(0, -x);
+    const int endColumn = std::min(m_Width, target.Width() - x);
+    const int endRow = std::min(m_Height, target.Height() - y);
+    for (int row = std::max(0, -y); row < endRow; ++row) {
+        ForEachRowChunk(endColumn - firstColumn,
+                        [&](int offset, int count) { visit(row, firstColumn + offset, count); });
     }
 }
 
-void ImageList::DrawBlended(const Image& image, Bitmap& target, int x, int y) const {
-    for (int row = 0; row < m_Height; ++row) {
-        for (int column = 0; column < m_Width; ++column) {
-            if (!target.Contains(x + column, y + row) ||
-                image.transparent[static_cast<std::size_t>(row) * m_Width + column]) {
-                continue;
-            }
-            const Bgra cell = image.colors->ReadPixel(column, row);
-            const Bgra under = target.ReadPixel(x + column, y + row);
-            // Over nothing the cell comes through as it is, as on a fresh strip surface.
-            const bool bare = under.b == 0 && under.g == 0 && under.r == 0 && under.a == 0;
-            target.WritePixel(
-                x + column, y + row,
-                bare ? cell
-                     : Bgra{Over(cell.b, under.b, cell.a), Over(cell.g, under.g, cell.a),
-                            Over(cell.r, under.r, cell.a), Over(cell.a, under.a, cell.a)});
+void ImageList::DrawMasked(const Image& image, Bitmap& target, int x, int y) const {
+    std::vector<Bgra> buffer(RowChunkBufferSize(m_Width));
+    ForEachVisibleChunk(target, x, y, [&](int row, int column, int count) {
+        const std::span<Bgra> cell = std::span(buffer).first(static_cast<std::size_t>(count));
+        image.colors->ReadRow(column, row, cell);
+        for (Bgra& pixel : cell) {
+            pixel.a = 255;
         }
-    }
+        WriteShownRuns(target, x + column, y + row, cell,
+                       image.transparent.begin() + row * m_Width + column);
+    });
+}
+
+void ImageList::DrawBlended(const Image& image, Bitmap& target, int x, int y) const {
+    std::vector<Bgra> cellBuffer(RowChunkBufferSize(m_Width)), underBuffer(cellBuffer.size());
+    ForEachVisibleChunk(target, x, y, [&](int row, int column, int count) {
+        const std::size_t width = static_cast<std::size_t>(count);
+        const std::span<Bgra> cell = std::span(cellBuffer).first(width);
+        const std::span<Bgra> under = std::span(underBuffer).first(width);
+        image.colors->ReadRow(column, row, cell);
+        target.ReadRow(x + column, y + row, under);
+        for (std::size_t i = 0; i < width; ++i) {
+            const Bgra& below = under[i];
+            // Over nothing the cell comes through as it is, as on a fresh strip surface.
+            const bool bare = below.b == 0 && below.g == 0 && below.r == 0 && below.a == 0;
+            if (!bare) {
+                const unsigned alpha = cell[i].a;
+                cell[i] = {Over(cell[i].b, below.b, alpha), Over(cell[i].g, below.g, alpha),
+                           Over(cell[i].r, below.r, alpha), Over(cell[i].a, below.a, alpha)};
+            }
+        }
+        WriteShownRuns(target, x + column, y + row, cell,
+                       image.transparent.begin() + row * m_Width + column);
+    });
 }
 
 }  // namespace gdi

@@ -46,6 +46,10 @@ class ImageList : public GdiObject {
     ImageList(int width, int height, int bitCount)
         : m_Width(width), m_Height(height), m_BitCount(bitCount) {}
     Image CutImage(const Bitmap& source, int left, COLORREF maskColor, bool opaqueAlpha) const;
+    // Calls visit(row, first column, count) for the pieces of the image's rows that fall inside
+    // a target drawn on at (x, y).
+    template <typename Visit>
+    void ForEachVisibleChunk(const Bitmap& target, int x, int y, Visit visit) const;
     void DrawMasked(const Image& image, Bitmap& target, int x, int y) const;
     void DrawBlended(const Image& image, Bitmap& target, int x, int y) const;
 

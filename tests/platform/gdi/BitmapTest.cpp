@@ -4,8 +4,11 @@
 
 #include "support/TestSurface.h"
 
+#include <algorithm>
 #include <set>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "platform/gdi/ColorTables.h"
 
@@ -85,6 +88,48 @@ TEST(Bitmap, ThirtyTwoBitsKeepsAlphaAndLowerDepthsReadAlphaZero) {
         bitmap->WritePixel(0, 0, {10, 20, 30, 40});
         EXPECT_EQ(bitmap->ReadPixel(0, 0),
                   (Bgra{10, 20, 30, bitCount == 32 ? std::uint8_t{40} : std::uint8_t{0}}));
+    }
+}
+
+// Runs that start and end inside a byte, on byte edges, cover a whole row or a single pixel.
+constexpr int kRunWidth = 37;
+constexpr std::pair<int, int> kRuns[] = {{0, 37}, {0, 1},  {1, 7},  {3, 9}, {7, 2},
+                                         {8, 16}, {5, 32}, {36, 1}, {17, 0}};
+
+std::uint8_t PatternByte(std::size_t i) {
+    return static_cast<std::uint8_t>(i * 151 + 17);
+}
+
+TEST(Bitmap, RowRunsReadAndWriteExactlyAsSinglePixelsDo) {
+    for (const int bitCount : {1, 4, 8, 16, 24, 32}) {
+        const auto source = Bitmap::Create(kRunWidth, 2, bitCount);
+        for (std::size_t i = 0; i < source->ByteCount(); ++i) {
+            source->Bits()[i] = PatternByte(i);
+        }
+        for (const auto& [x, count] : kRuns) {
+            std::vector<Bgra> run(static_cast<std::size_t>(count));
+            source->ReadRow(x, 1, run);
+            for (int i = 0; i < count; ++i) {
+                EXPECT_EQ(run[static_cast<std::size_t>(i)], source->ReadPixel(x + i, 1))
+                    << bitCount << " bits, run " << x << "+" << count << ", pixel " << i;
+            }
+            // Written back over other pixels, only the run's own pixels change, as they would
+            // one by one.
+            const auto byRow = Bitmap::Create(kRunWidth, 2, bitCount);
+            const auto byPixel = Bitmap::Create(kRunWidth, 2, bitCount);
+            std::fill_n(byRow->Bits(), byRow->ByteCount(), std::uint8_t{0xA5});
+            std::fill_n(byPixel->Bits(), byPixel->ByteCount(), std::uint8_t{0xA5});
+            std::vector<Bgra> colors(run.size());
+            for (std::size_t i = 0; i < colors.size(); ++i) {
+                colors[i] = {PatternByte(3 * i), PatternByte(3 * i + 1), PatternByte(3 * i + 2),
+                             PatternByte(i + 99)};
+                byPixel->WritePixel(x + static_cast<int>(i), 0, colors[i]);
+            }
+            byRow->WriteRow(x, 0, colors);
+            EXPECT_TRUE(
+                std::equal(byRow->Bits(), byRow->Bits() + byRow->ByteCount(), byPixel->Bits()))
+                << bitCount << " bits, run " << x << "+" << count;
+        }
     }
 }
 

@@ -122,6 +122,32 @@ TEST(Gdi, TransparentCopySkipsTheColourAsTheSourceHoldsIt) {
     EXPECT_EQ(target.At(2, 0), Rgb(0, 0, 255));
 }
 
+TEST(Gdi, WideRowsCopyWholeAcrossTheirPieces) {
+    // Rows are converted in pieces of a few thousand pixels; a row of two and a bit pieces,
+    // copied to an odd column, must come through whole, also with pixels skipped.
+    constexpr int kWidth = 2 * 4096 + 3;
+    TestSurface source(kWidth, 1, 4), copy(kWidth + 1, 1, 32), skipping(kWidth + 1, 1, 24);
+    Bitmap& pixels = source.Pixels();
+    for (std::size_t i = 0; i < pixels.Stride(); ++i) {
+        pixels.Bits()[i] = static_cast<std::uint8_t>(i * 7 + i / 5);
+    }
+    const COLORREF skipped = source.At(4096, 0);
+    copy.Fill(Rgb(1, 2, 3));
+    skipping.Fill(Rgb(1, 2, 3));
+    EXPECT_TRUE(BitBlt(copy.dc.Get(), 1, 0, kWidth, 1, source.dc.Get(), 0, 0));
+    EXPECT_TRUE(TransparentBlt(skipping.dc.Get(), 1, 0, kWidth, 1, source.dc.Get(), 0, 0, skipped));
+    int kept = 0;
+    for (int x = 0; x < kWidth; ++x) {
+        const COLORREF color = source.At(x, 0);
+        ASSERT_EQ(copy.At(x + 1, 0), color) << x;
+        ASSERT_EQ(skipping.At(x + 1, 0), color == skipped ? Rgb(1, 2, 3) : color) << x;
+        kept += color == skipped ? 0 : 1;
+    }
+    EXPECT_EQ(copy.At(0, 0), Rgb(1, 2, 3));
+    EXPECT_GT(kept, 0);
+    EXPECT_LT(kept, kWidth);
+}
+
 TEST(Gdi, ConvertedRowsComeBottomRowFirstWithTheirColourTable) {
     TestSurface surface(3, 2, 32);
     surface.Fill(Rgb(0, 0, 255));                              // bottom row stays blue
