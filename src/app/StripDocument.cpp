@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <unordered_map>
 #include <utility>
 
 #include "app/ClsDIB.h"
@@ -10,6 +11,7 @@
 #include "platform/gdi/Bitmap.h"
 #include "platform/gdi/DibReader.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/gdi/ImageList.h"
 #include "platform/gdi/SystemColors.h"
 #include "platform/gdi/UniqueGdiObject.h"
 
@@ -85,7 +87,8 @@ bool StripDocument::OpenBitmap(gdi::HBITMAP handle, int cellWidth) {
     }
     const int w = bitmap->Width(), h = bitmap->Height(), depth = bitmap->BitCount();
     const int cell = cellWidth == 0 ? ProposedCellWidth(w, h) : cellWidth;
-    if (cell < 1 || cell > w) {
+    // More cells than the cell store holds: refused before the corners of each are sampled.
+    if (cell < 1 || cell > w || w / cell > gdi::ImageList::kMaxImages) {
         return false;
     }
     const gdi::COLORREF mask =
@@ -296,21 +299,27 @@ void StripDocument::SetName(const std::string& folder, const std::string& fileNa
 gdi::COLORREF StripDocument::FindMaskColor(gdi::HBITMAP bitmap, int cellWidth, int cellHeight,
                                            int cellCount) {
     const gdi::Bitmap* pixels = gdi::BitmapFromHandle(bitmap);
-    if (pixels == nullptr) {
+    if (pixels == nullptr || cellWidth < 1) {
         return 0;
     }
+    // Cells that start past the right edge have no pixel to sample, and no strip holds more cells
+    // than the cell store can.
+    cellCount =
+        std::min({cellCount, (pixels->Width() - 1) / cellWidth + 1, gdi::ImageList::kMaxImages});
+    // Colours in the order first seen, with an index to find them again: a strip of many cells
+    // may have as many corner colours.
     std::vector<std::pair<gdi::COLORREF, int>> tally;
+    std::unordered_map<gdi::COLORREF, std::size_t> positions;
     auto sample = [&](int x, int y) {
         if (!pixels->Contains(x, y)) {
             return;
         }
         const gdi::COLORREF color = pixels->ReadPixel(x, y).Rgb();
-        auto seen = std::find_if(tally.begin(), tally.end(),
-                                 [color](const auto& entry) { return entry.first == color; });
-        if (seen == tally.end()) {
+        const auto [seen, isNew] = positions.try_emplace(color, tally.size());
+        if (isNew) {
             tally.emplace_back(color, 0);
         } else {
-            ++seen->second;
+            ++tally[seen->second].second;
         }
     };
     for (int cell = 0; cell < cellCount; ++cell) {

@@ -115,12 +115,8 @@ void Bitmap::WriteIndex(int x, int y, int index) {
     }
 }
 
-std::uint8_t Bitmap::NearestIndex(COLORREF color) const {
-    if (color != m_LastColor) {
-        m_LastIndex = ColorTables::NearestIndex(m_ColorTable, color);
-        m_LastColor = color;
-    }
-    return m_LastIndex;
+std::uint8_t Bitmap::FindNearestIndex(COLORREF color) const {
+    return ColorTables::NearestIndex(m_ColorTable, color);
 }
 
 // 16 bits and the palette depths.

@@ -84,7 +84,15 @@ class Bitmap : public GdiObject {
     void WriteIndexedRow(int x, int y, std::span<const Bgra> pixels);
     Bgra ReadPackedPixel(int x, int y) const;
     void WritePackedPixel(int x, int y, Bgra pixel);
-    std::uint8_t NearestIndex(COLORREF color) const;
+    // Conversions repeat the same colour for long runs; the last answer is kept.
+    std::uint8_t NearestIndex(COLORREF color) const {
+        if (color != m_LastColor) {
+            m_LastIndex = FindNearestIndex(color);
+            m_LastColor = color;
+        }
+        return m_LastIndex;
+    }
+    std::uint8_t FindNearestIndex(COLORREF color) const;
     int ReadIndex(int x, int y) const;
     void WriteIndex(int x, int y, int index);
 
@@ -103,7 +111,6 @@ class Bitmap : public GdiObject {
     // The colour table as pixels read from this bitmap, alpha 0.
     std::vector<Bgra> m_Palette;
     HDC m_SelectedInto = 0;
-    // Conversions repeat the same colour for long runs; remember the last answer.
     mutable COLORREF m_LastColor = CLR_INVALID;
     mutable std::uint8_t m_LastIndex = 0;
 };

@@ -45,14 +45,14 @@ bool HasNoAlphaChannel(const Bitmap& bitmap) {
 
 // Writes the pixels of one image row that its mask shows, each unbroken run of them at once.
 void WriteShownRuns(Bitmap& target, int x, int y, std::span<const Bgra> pixels,
-                    std::vector<bool>::const_iterator transparent) {
+                    const std::uint8_t* transparent) {
     std::size_t start = 0;
     while (start < pixels.size()) {
-        while (start < pixels.size() && transparent[static_cast<std::ptrdiff_t>(start)]) {
+        while (start < pixels.size() && transparent[start] != 0) {
             ++start;
         }
         std::size_t end = start;
-        while (end < pixels.size() && !transparent[static_cast<std::ptrdiff_t>(end)]) {
+        while (end < pixels.size() && transparent[end] == 0) {
             ++end;
         }
         target.WriteRow(x + static_cast<int>(start), y, pixels.subspan(start, end - start));
@@ -89,7 +89,8 @@ bool ImageList::SetImageCount(int count) {
 
 int ImageList::Add(HBITMAP bitmap, COLORREF maskColor) {
     const Bitmap* source = BitmapFromHandle(bitmap);
-    if (source == nullptr || source->Height() < m_Height) {
+    if (source == nullptr || source->Height() < m_Height ||
+        source->Width() / m_Width > kMaxImages - ImageCount()) {
         return -1;
     }
     const int first = ImageCount();
@@ -107,7 +108,7 @@ int ImageList::Add(HBITMAP bitmap, COLORREF maskColor) {
 ImageList::Image ImageList::CutImage(const Bitmap& source, int left, COLORREF maskColor,
                                      bool opaqueAlpha) const {
     Image image{Bitmap::Create(m_Width, m_Height, m_BitCount),
-                std::vector<bool>(static_cast<std::size_t>(m_Width) * m_Height, false)};
+                std::vector<std::uint8_t>(static_cast<std::size_t>(m_Width) * m_Height, 0)};
     if (!image.colors) {
         return image;
     }
@@ -118,13 +119,14 @@ ImageList::Image ImageList::CutImage(const Bitmap& source, int left, COLORREF ma
         ForEachRowChunk(m_Width, [&](int x, int count) {
             const std::span<Bgra> pixels = std::span(buffer).first(static_cast<std::size_t>(count));
             source.ReadRow(left + x, y, pixels);
-            const auto marks = image.transparent.begin() + y * m_Width + x;
+            std::uint8_t* marks = image.transparent.data() + y * m_Width + x;
+            Bgra* pixel = pixels.data();
             for (std::size_t i = 0; i < pixels.size(); ++i) {
-                if (masked && pixels[i].Rgb() == heldMask) {
-                    marks[static_cast<std::ptrdiff_t>(i)] = true;
-                    pixels[i] = Bgra{};
+                if (masked && pixel[i].Rgb() == heldMask) {
+                    marks[i] = 1;
+                    pixel[i] = Bgra{};
                 } else if (opaqueAlpha) {
-                    pixels[i].a = 255;
+                    pixel[i].a = 255;
                 }
             }
             image.colors->WriteRow(x, y, pixels);
@@ -167,7 +169,7 @@ void ImageList::DrawMasked(const Image& image, Bitmap& target, int x, int y) con
             pixel.a = 255;
         }
         WriteShownRuns(target, x + column, y + row, cell,
-                       image.transparent.begin() + row * m_Width + column);
+                       image.transparent.data() + row * m_Width + column);
     });
 }
 
@@ -190,7 +192,7 @@ void ImageList::DrawBlended(const Image& image, Bitmap& target, int x, int y) co
             }
         }
         WriteShownRuns(target, x + column, y + row, cell,
-                       image.transparent.begin() + row * m_Width + column);
+                       image.transparent.data() + row * m_Width + column);
     });
 }
 

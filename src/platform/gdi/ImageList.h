@@ -15,6 +15,9 @@ class ImageList : public GdiObject {
   public:
     static constexpr unsigned ILC_MASK = 0x0001;
     static constexpr unsigned ILC_COLOR = 0x0000;  // the default format, 4 bits per pixel
+    // Far more images than any strip has. Without a limit a bitmap one pixel high and millions
+    // wide would be cut into millions of images and exhaust the memory.
+    static constexpr int kMaxImages = 65536;
 
     // Flags: ILC_MASK combined with the depth number (4, 8, 16, 24, 32) or ILC_COLOR. Returns 0
     // for an impossible size or format.
@@ -32,7 +35,8 @@ class ImageList : public GdiObject {
 
     // Appends the images cut from the bitmap, left to right. Pixels of maskColor (as the bitmap
     // holds that colour) become transparent; CLR_NONE gives opaque masks. Returns the index of
-    // the first new image, -1 when the bitmap cannot be used.
+    // the first new image, -1 when the bitmap cannot be used or the list would hold more than
+    // kMaxImages.
     int Add(HBITMAP bitmap, COLORREF maskColor);
     // Draws an image transparently with its top-left corner at (x, y).
     bool Draw(int index, HDC dc, int x, int y) const;
@@ -40,7 +44,7 @@ class ImageList : public GdiObject {
   private:
     struct Image {
         std::unique_ptr<Bitmap> colors;
-        std::vector<bool> transparent;
+        std::vector<std::uint8_t> transparent;  // 1 where the mask hides the pixel
     };
 
     ImageList(int width, int height, int bitCount)
