@@ -232,12 +232,17 @@ std::unique_ptr<Bitmap> CopyRows(const DibLayout& layout, Bytes bits) {
         return nullptr;
     }
     const std::size_t stride = bitmap->Stride();
-    std::vector<std::uint8_t> scratch;
+    // New pixels are zero, so of a row cut short only the bytes present are copied, and rows past
+    // the data are left as they are.
     for (std::size_t row = 0; row < static_cast<std::size_t>(bitmap->Height()); ++row) {
-        const Bytes source = StoredRow(bits, stride, row, scratch);
+        const std::size_t start = row * stride;
+        if (start >= bits.size()) {
+            break;
+        }
         const std::size_t fromBottom =
             static_cast<std::size_t>(bitmap->Height() - 1 - PictureRow(layout, row));
-        std::copy(source.begin(), source.end(), bitmap->Bits() + fromBottom * stride);
+        std::copy_n(bits.begin() + static_cast<std::ptrdiff_t>(start),
+                    std::min(stride, bits.size() - start), bitmap->Bits() + fromBottom * stride);
     }
     return bitmap;
 }
@@ -266,7 +271,9 @@ std::unique_ptr<Bitmap> ExpandBitFields(const DibLayout& layout, Bytes bits) {
     const std::size_t stride = Bitmap::RowBytes(bitmap->Width(), layout.bitCount);
     std::vector<std::uint8_t> scratch;
     std::vector<Bgra> buffer(RowChunkBufferSize(bitmap->Width()));
-    for (std::size_t row = 0; row < static_cast<std::size_t>(bitmap->Height()); ++row) {
+    // A missing word expands to a zero pixel, which new pixels already are.
+    for (std::size_t row = 0;
+         row < static_cast<std::size_t>(bitmap->Height()) && row * stride < bits.size(); ++row) {
         const Bytes source = StoredRow(bits, stride, row, scratch);
         ForEachRowChunk(bitmap->Width(), [&](int first, int count) {
             for (std::size_t i = 0; i < static_cast<std::size_t>(count); ++i) {
