@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-// Builds 32-bit bitmap files byte by byte.
+// Builds bitmap files byte by byte, 32-bit unless told otherwise.
 namespace bmptest {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -14,8 +14,10 @@ inline void Put(Bytes& bytes, std::size_t at, std::uint32_t value, int size) {
     }
 }
 
-// pixels: B, G, R, A of each pixel in file order (bottom row first unless height < 0).
-inline Bytes Bitmap32(int width, int height, const Bytes& pixels, std::uint32_t compression = 0) {
+// pixels: B, G, R, A of each pixel in file order (bottom row first unless height < 0), or the
+// bits as they are for another bit count.
+inline Bytes BitmapFile(int width, int height, const Bytes& pixels, std::uint32_t compression = 0,
+                        std::uint16_t bitCount = 32) {
     Bytes file(54, 0);
     Put(file, 0, 0x4D42, 2);
     Put(file, 2, static_cast<std::uint32_t>(54 + pixels.size()), 4);
@@ -24,7 +26,7 @@ inline Bytes Bitmap32(int width, int height, const Bytes& pixels, std::uint32_t 
     Put(file, 18, static_cast<std::uint32_t>(width), 4);
     Put(file, 22, static_cast<std::uint32_t>(height), 4);
     Put(file, 26, 1, 2);
-    Put(file, 28, 32, 2);
+    Put(file, 28, bitCount, 2);
     Put(file, 30, compression, 4);
     file.insert(file.end(), pixels.begin(), pixels.end());
     return file;

@@ -12,7 +12,7 @@
 
 namespace {
 
-using bmptest::Bitmap32;
+using bmptest::BitmapFile;
 using bmptest::Bytes;
 using testsupport::PixelAt;
 using Pixel = std::array<int, 4>;
@@ -66,7 +66,7 @@ TEST(JudgeAlphaChannel, SortsPixelsIntoNoAlphaPremultipliedAndStraight) {
 TEST(cBMPparser, RowsFollowTheSignOfTheHeightAndAlphaIsJudged) {
     for (const int height : {2, -2}) {
         c32bppDIB host;
-        ASSERT_TRUE(Load(Bitmap32(1, height, {200, 100, 50, 128, 2, 2, 2, 255}), host));
+        ASSERT_TRUE(Load(BitmapFile(1, height, {200, 100, 50, 128, 2, 2, 2, 255}), host));
         // The first stored row is the bottom row of a bottom-up file, the top row otherwise.
         const int firstStoredRow = height > 0 ? 1 : 0;
         EXPECT_EQ(PixelAt(host, 0, firstStoredRow), (Pixel{100, 50, 25, 128})) << height;
@@ -76,13 +76,13 @@ TEST(cBMPparser, RowsFollowTheSignOfTheHeightAndAlphaIsJudged) {
 }
 
 TEST(cBMPparser, ShortOrBitFieldFilesGoThroughThePictureLoaderAndComeOutOpaque) {
-    Bytes shortFile = Bitmap32(2, 2, {1, 2, 3, 40, 4, 5, 6, 50, 7, 8, 9, 60, 10, 11, 12, 70});
+    Bytes shortFile = BitmapFile(2, 2, {1, 2, 3, 40, 4, 5, 6, 50, 7, 8, 9, 60, 10, 11, 12, 70});
     shortFile.pop_back();
     // Bit fields with the standard masks after the 40-byte header.
-    Bytes fields = Bitmap32(1, 1, {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 7, 8, 9, 99}, 3);
+    Bytes fields = BitmapFile(1, 1, {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 7, 8, 9, 99}, 3);
     bmptest::Put(fields, 10, 66, 4);
     // Pixel data claimed far outside the file: the bits after the header are read instead.
-    Bytes farData = Bitmap32(1, 1, {7, 8, 9, 4});
+    Bytes farData = BitmapFile(1, 1, {7, 8, 9, 4});
     bmptest::Put(farData, 10, 0x7FFFFFF0, 4);
     for (const Bytes& file : {shortFile, fields, farData}) {
         c32bppDIB host;
@@ -94,8 +94,8 @@ TEST(cBMPparser, ShortOrBitFieldFilesGoThroughThePictureLoaderAndComeOutOpaque) 
 }
 
 TEST(cBMPparser, UnreadableFilesAreRefusedWithoutThePictureLoader) {
-    for (const Bytes& file : {Bitmap32(0, 1, {1, 2, 3, 4}), Bitmap32(-3, 1, {1, 2, 3, 4}),
-                              Bitmap32(1, 0, {1, 2, 3, 4}), Bytes(80, 0x5A)}) {
+    for (const Bytes& file : {BitmapFile(0, 1, {1, 2, 3, 4}), BitmapFile(-3, 1, {1, 2, 3, 4}),
+                              BitmapFile(1, 0, {1, 2, 3, 4}), Bytes(80, 0x5A)}) {
         c32bppDIB host;
         EXPECT_FALSE(Load(file, host));
         EXPECT_EQ(host.Handle(), 0u);

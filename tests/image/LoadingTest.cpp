@@ -38,7 +38,7 @@ class Installed {
 
 // A 1 x 1 32-bit bitmap of exactly `size` bytes whose pixel is the last four.
 Bytes TinyBitmap(std::size_t size) {
-    Bytes file = bmptest::Bitmap32(1, 1, {10, 20, 30, 255});
+    Bytes file = bmptest::BitmapFile(1, 1, {10, 20, 30, 255});
     file.resize(size);
     bmptest::Put(file, 10, static_cast<std::uint32_t>(size - 4), 4);
     bmptest::Put(file, size - 4, 0xFF1E140A, 4);
@@ -70,7 +70,7 @@ TEST(Loading, SourcesShorterThan57BytesAreRejected) {
 }
 
 TEST(Loading, StreamRangeRules) {
-    const Bytes bitmap = bmptest::Bitmap32(3, 3, Bytes(36, 0x40));
+    const Bytes bitmap = bmptest::BitmapFile(3, 3, Bytes(36, 0x40));
     ASSERT_EQ(bitmap.size(), 90u);
     Bytes stream(10, 0xEE);
     stream.insert(stream.end(), bitmap.begin(), bitmap.end());
@@ -160,7 +160,7 @@ class FakeClipboard : public picture::ClipboardSource {
     bool HasPicture() const override { return bitmap != 0; }
     std::unique_ptr<picture::Picture> GetPicture() const override {
         return picture::Picture::FromBitmap(
-            gdi::LoadBitmapFile(bmptest::Bitmap32(1, 1, {5, 6, 7, 0})));
+            gdi::LoadBitmapFile(bmptest::BitmapFile(1, 1, {5, 6, 7, 0})));
     }
     gdi::HBITMAP bitmap = 0;
 };
@@ -184,7 +184,7 @@ TEST(Loading, StdPictureOfEachKind) {
     c32bppDIB image;
     EXPECT_FALSE(image.LoadPicture_StdPicture(nullptr));
     const auto bitmap = picture::Picture::FromBitmap(
-        gdi::LoadBitmapFile(bmptest::Bitmap32(2, 1, {1, 2, 3, 4, 5, 6, 7, 8})));
+        gdi::LoadBitmapFile(bmptest::BitmapFile(2, 1, {1, 2, 3, 4, 5, 6, 7, 8})));
     ASSERT_TRUE(image.LoadPicture_StdPicture(bitmap.get()));
     EXPECT_EQ(image.ImageType(), 7);
     EXPECT_EQ(PixelAt(image, 1, 0), (Pixel{5, 6, 7, 8}));
