@@ -26,19 +26,23 @@ TEST(Bitmap, RowsArePaddedToFourBytes) {
     }
 }
 
-TEST(Bitmap, ImpossibleBitmapsAreRefused) {
-    // 256 MiB is the most one bitmap may take; one row more is refused before allocating.
-    EXPECT_NE(Bitmap::Create(8192, 8192, 32), nullptr);
-    const int cases[][3] = {{0, 1, 24},
-                            {1, 0, 24},
-                            {-4, 4, 24},
-                            {4, 4, 2},
-                            {4, 4, 0},
-                            {8192, 8193, 32},
-                            {0x7FFFFFFF, 0x7FFFFFFF, 32}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(Bitmap::Create(c[0], c[1], c[2]), nullptr) << c[0] << "x" << c[1] << "x" << c[2];
+// Every picture becomes a 32-bit image, so 256 MiB at 4 bytes a pixel bounds bitmaps of every
+// depth: 64 Mi pixels pass, one row or column more is refused before any memory is taken.
+TEST(Bitmap, ImpossibleOrTooLargeBitmapsAreRefused) {
+    // Width, height, bit count; then whether it is created.
+    const int cases[][4] = {{8192, 8192, 32, 1}, {8192, 8193, 32, 0}, {0, 1, 24, 0},
+                            {1, 0, 24, 0},       {-4, 4, 24, 0},      {4, 4, 2, 0},
+                            {4, 4, 0, 0},        {8192, 8192, 1, 1},  {8192, 8193, 1, 0},
+                            {8193, 8192, 1, 0},  {65536, 1024, 4, 1}, {65536, 1025, 4, 0},
+                            {67108864, 1, 1, 1}, {67108865, 1, 1, 0}, {1, 67108865, 8, 0},
+                            {16384, 4097, 8, 0}, {8192, 8193, 16, 0}, {8193, 8192, 24, 0}};
+    for (const auto& [width, height, bitCount, created] : cases) {
+        EXPECT_EQ(Bitmap::Create(width, height, bitCount) != nullptr, created == 1)
+            << width << "x" << height << "x" << bitCount;
     }
+    EXPECT_EQ(Bitmap::Create(0x4D00000D, 1, 1), nullptr);
+    EXPECT_EQ(Bitmap::Create(0x7FFFFFFF, 0x7FFFFFFF, 1), nullptr);
+    EXPECT_EQ(Bitmap::Create(0x7FFFFFFF, 0x7FFFFFFF, 32), nullptr);
 }
 
 TEST(Bitmap, NewPixelsAreZeroAndRowsAreBottomUp) {

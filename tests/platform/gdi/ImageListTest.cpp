@@ -36,19 +36,13 @@ TEST(ImageList, FlagsChooseTheFormat) {
     EXPECT_EQ(ImageList::Create(16, -1, 32), 0u);
 }
 
-TEST(ImageList, ABitmapShorterThanACellIsRefusedWithoutAddingAnything) {
-    UniqueGdiObject list(ImageList::Create(4, 4, 24 | ImageList::ILC_MASK));
-    UniqueGdiObject bitmap(CreateCompatibleBitmap(8, 3));
+TEST(ImageList, ShortBitmapsAddNothingAndTheCountCanOnlyShrink) {
+    UniqueGdiObject list(ImageList::Create(2, 4, 24 | ImageList::ILC_MASK));
+    UniqueGdiObject shortBitmap(CreateCompatibleBitmap(8, 3)), bitmap(CreateCompatibleBitmap(6, 4));
     ImageList* images = ImageList::FromHandle(list.Get());
-    EXPECT_EQ(images->Add(bitmap.Get(), CLR_NONE), -1);
+    EXPECT_EQ(images->Add(shortBitmap.Get(), CLR_NONE), -1) << "shorter than a cell";
     EXPECT_EQ(images->Add(0, CLR_NONE), -1);
     EXPECT_EQ(images->ImageCount(), 0);
-}
-
-TEST(ImageList, CountCanOnlyShrink) {
-    UniqueGdiObject list(ImageList::Create(2, 2, 24));
-    UniqueGdiObject bitmap(CreateCompatibleBitmap(6, 2));
-    ImageList* images = ImageList::FromHandle(list.Get());
     EXPECT_EQ(images->Add(bitmap.Get(), CLR_NONE), 0);
     EXPECT_EQ(images->Add(bitmap.Get(), CLR_NONE), 3);
     EXPECT_FALSE(images->SetImageCount(7));
