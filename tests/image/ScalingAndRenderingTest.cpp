@@ -96,24 +96,31 @@ TEST(Render, ANegativeTargetPositionCutsTheSourceStart) {
     EXPECT_EQ(target.At(2, 0), 0u);
 }
 
-TEST(Resize, NearestNeighbourHalvingTakesColumnsZeroAndTwo) {
-    c32bppDIB image;
-    SetRow(image, {{1, 1, 1, 1}, {2, 2, 2, 2}, {3, 3, 3, 3}, {4, 4, 4, 4}});
-    ASSERT_TRUE(image.Resize(2, 1));
-    EXPECT_EQ(image.Width(), 2);
-    EXPECT_EQ(At(image, 0), (Pixel{1, 1, 1, 1}));
-    EXPECT_EQ(At(image, 1), (Pixel{3, 3, 3, 3}));
-}
-
-TEST(Resize, BilinearWideningUsesTheLastColumnAlone) {
-    c32bppDIB image;
-    SetRow(image, {{0, 0, 0, 0}, {200, 200, 200, 200}});
-    image.SetHighQualityInterpolation(true);
-    ASSERT_TRUE(image.Resize(4, 1));
-    EXPECT_EQ(At(image, 0)[0], 0);
-    EXPECT_EQ(At(image, 1)[0], 100);
-    EXPECT_EQ(At(image, 2)[0], 200);
-    EXPECT_EQ(At(image, 3)[3], 200);
+TEST(Resize, RowsScaleByNearestNeighbourOrBilinearAndNegativeSizesMirror) {
+    const Pixel p1{1, 1, 1, 1}, p2{2, 2, 2, 2}, p3{3, 3, 3, 3}, p4{4, 4, 4, 4}, black{};
+    const Pixel grey{100, 100, 100, 100}, light{200, 200, 200, 200};
+    const struct {
+        const char* what;
+        std::vector<Pixel> row;
+        bool bilinear;
+        int width;
+        std::vector<Pixel> expected;
+    } cases[] = {
+        {"nearest halving takes columns 0 and 2", {p1, p2, p3, p4}, false, 2, {p1, p3}},
+        {"bilinear: the last column alone", {black, light}, true, 4, {black, grey, light, light}},
+        {"a negative width mirrors", {p1, p2, p3}, false, -3, {p3, p2, p1}},
+    };
+    for (const auto& c : cases) {
+        c32bppDIB image;
+        SetRow(image, c.row);
+        image.SetHighQualityInterpolation(c.bilinear);
+        ASSERT_TRUE(image.Resize(c.width, 1)) << c.what;
+        std::vector<Pixel> row;
+        for (int x = 0; x < image.Width(); ++x) {
+            row.push_back(At(image, x));
+        }
+        EXPECT_EQ(row, c.expected) << c.what;
+    }
 }
 
 TEST(Resize, BilinearRowsPairUpwardsAndTheTopRowStandsAlone) {
@@ -126,15 +133,6 @@ TEST(Resize, BilinearRowsPairUpwardsAndTheTopRowStandsAlone) {
     for (int row = 0; row < 4; ++row) {
         EXPECT_EQ(At(image, 0, row)[0], expected[row]) << "memory row " << row;
     }
-}
-
-TEST(Resize, NegativeSizesMirror) {
-    c32bppDIB image;
-    SetRow(image, {{1, 1, 1, 1}, {2, 2, 2, 2}, {3, 3, 3, 3}});
-    ASSERT_TRUE(image.Resize(-3, 1));
-    EXPECT_EQ(image.Width(), 3);
-    EXPECT_EQ(At(image, 0), (Pixel{3, 3, 3, 3}));
-    EXPECT_EQ(At(image, 2), (Pixel{1, 1, 1, 1}));
 }
 
 TEST(Resize, KeepsTheFlagsAndTheOriginalBytes) {

@@ -127,14 +127,11 @@ TEST(Alpha, OnlyPartlyTransparentPixelsCountAndAreRemoved) {
         EXPECT_FALSE(image.HavePixelsAlpha());
         EXPECT_TRUE(image.Alpha()) << "the flag is left alone";
     }
-}
-
-TEST(Alpha, BlankAndEmptyImages) {
-    c32bppDIB image;
-    EXPECT_FALSE(image.HavePixelsAlpha());
-    EXPECT_FALSE(image.RemoveAlpha());
-    image.InitializeDIB(3, 3);
-    EXPECT_FALSE(image.HavePixelsAlpha());
+    c32bppDIB empty;
+    EXPECT_FALSE(empty.HavePixelsAlpha());
+    EXPECT_FALSE(empty.RemoveAlpha());
+    empty.InitializeDIB(3, 3);
+    EXPECT_FALSE(empty.HavePixelsAlpha()) << "blank";
 }
 
 }  // namespace
