@@ -2,11 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <csignal>
-
 #include <filesystem>
 
 #include "TempFolder.h"
@@ -143,32 +138,6 @@ TEST(ClsDIB, FailedSavesReportAndLeaveTheFolderAsItWas) {
     ClsDIB empty;
     EXPECT_EQ(empty.SaveToFile(folder.File("none.bmp"), 24), 0);
     EXPECT_FALSE(empty.LastError().empty());
-}
-
-// A full disk, made by a file-size limit in a child process: the old strip stays byte for byte.
-TEST(ClsDIB, AWriteThatRunsOutOfSpaceKeepsTheOldFile) {
-    TempFolder folder;
-    const std::string path = folder.File("strip.bmp");
-    const std::vector<std::uint8_t> old(100, 0x5A);
-    TempFolder::Write(path, old);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{1000, 1000};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        ClsDIB surface;
-        surface.Create(64, 64, 32);
-        const bool failed =
-            surface.SaveToFile(path, 24) == 0 && surface.LastError().rfind("Error: 27\n", 0) == 0;
-        ::_exit(failed ? 0 : 1);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the save must fail with EFBIG";
-    EXPECT_EQ(TempFolder::Read(path), old);
-    EXPECT_EQ(folder.EntryCount(), 1u) << "no temporary file is left";
 }
 
 }  // namespace

@@ -29,12 +29,12 @@
 
 namespace {
 
-std::string TempPath(const std::string& name) {
-    return (std::filesystem::temp_directory_path() / name).string();
+QString TempPath(const std::string& name) {
+    return QString::fromStdString((std::filesystem::temp_directory_path() / name).string());
 }
 
 // A strip file of `cells` cells of 16 x 16, each a solid colour framed by magenta.
-std::string WriteStrip(const std::string& name, int cells, int depth) {
+QString WriteStrip(const std::string& name, int cells, int depth) {
     ClsDIB strip;
     strip.Create(16 * cells, 16, 32);
     strip.Fill(0xFF00FF);
@@ -42,8 +42,8 @@ std::string WriteStrip(const std::string& name, int cells, int depth) {
         gdi::FillRect(strip.hDC(), {16 * i + 2, 2, 16 * i + 14, 14},
                       static_cast<gdi::COLORREF>(0x102030 + 0x10 * i));
     }
-    const std::string path = TempPath(name);
-    strip.SaveToFile(path, depth);
+    const QString path = TempPath(name);
+    strip.SaveToFile(path.toStdString(), depth);
     return path;
 }
 
@@ -66,10 +66,10 @@ void ConfirmNewDialogWhenShown(QWidget* window) {
     AnswerWhenShown<FrmOptionNew>(window, [](FrmOptionNew* dialog) { dialog->CmdOk->click(); });
 }
 
-std::string WriteSoftImage() {
-    const std::string path = TempPath("soft.png");
-    const std::string command = "/usr/bin/convert -size 16x16 xc:'rgba(0,0,255,0.5)' " + path;
-    EXPECT_EQ(std::system(command.c_str()), 0);
+QString WriteSoftImage() {
+    const QString path = TempPath("soft.png");
+    const QString command = "/usr/bin/convert -size 16x16 xc:'rgba(0,0,255,0.5)' " + path;
+    EXPECT_EQ(std::system(command.toLocal8Bit().constData()), 0);
     return path;
 }
 
@@ -98,14 +98,15 @@ TEST_F(MainWindow, AFreshStart) {
 }
 
 TEST_F(MainWindow, TwelveCellStripStatusAndEnabling) {
-    const std::string path = WriteStrip("twelve.bmp", 12, 32);
-    window.ProcessCommandLine({QString::fromStdString(path)});
+    const QString path = WriteStrip("twelve.bmp", 12, 32);
+    window.ProcessCommandLine({path});
     EXPECT_EQ(window.ucStatusbar1->PanelText(1), "12 Icons");
     EXPECT_EQ(window.ucStatusbar1->PanelText(2), "True Color + Alpha Chanel (32 bits)");
     EXPECT_EQ(window.ucStatusbar1->PanelText(3), "Bitmap size: 192x16 Pixels");
-    EXPECT_EQ(window.windowTitle(),
-              Caption(QString::fromStdString(std::filesystem::path(path).parent_path().string() +
-                                             "/twelve.bmp")));
+    EXPECT_EQ(
+        window.windowTitle(),
+        Caption(QString::fromStdString(
+            std::filesystem::path(path.toStdString()).parent_path().string() + "/twelve.bmp")));
     EXPECT_TRUE(window.SubMnuFile[4]->isEnabled());
     EXPECT_FALSE(window.ucToolbar1->ButtonEnabled(8)) << "no background colour at 32 bits";
     const struct {
@@ -125,7 +126,7 @@ TEST_F(MainWindow, TwelveCellStripStatusAndEnabling) {
 }
 
 TEST_F(MainWindow, DeletingEveryCellDisablesSaving) {
-    window.ProcessCommandLine({QString::fromStdString(WriteStrip("two.bmp", 2, 24))});
+    window.ProcessCommandLine({WriteStrip("two.bmp", 2, 24)});
     EXPECT_EQ(window.ucStatusbar1->PanelText(2), "True Color (24 Bits)");
     EXPECT_TRUE(window.ucToolbar1->ButtonEnabled(8));
     window.DeleteCommand();
@@ -139,7 +140,7 @@ TEST_F(MainWindow, DeletingEveryCellDisablesSaving) {
 }
 
 TEST_F(MainWindow, TheBackgroundButtonOpensThePopUpBelowItself) {
-    window.ProcessCommandLine({QString::fromStdString(WriteStrip("back.bmp", 2, 24))});
+    window.ProcessCommandLine({WriteStrip("back.bmp", 2, 24)});
     window.Document().SetSaved(true);
     const QRect button = window.ucToolbar1->ButtonRect(8);
     QTest::mouseClick(window.ucToolbar1, Qt::LeftButton, {}, button.center());
@@ -155,8 +156,8 @@ TEST_F(MainWindow, TheBackgroundButtonOpensThePopUpBelowItself) {
 
 TEST_F(MainWindow, TheSavePromptsThreeAnswers) {
     ConfirmNewDialogWhenShown(&window);
-    const std::string cell = WriteStrip("cell.bmp", 1, 24);
-    window.ProcessCommandLine({QString::fromStdString(cell), QString::fromStdString(cell)});
+    const QString cell = WriteStrip("cell.bmp", 1, 24);
+    window.ProcessCommandLine({cell, cell});
     ASSERT_EQ(window.ucListIcon1->ItemCount(), 2);
     EXPECT_EQ(window.windowTitle(), Caption("New Strip"));
 
@@ -166,25 +167,25 @@ TEST_F(MainWindow, TheSavePromptsThreeAnswers) {
     EXPECT_EQ(desktop.messages.back().buttons, desktop::MessageButtons::YesNoCancel);
     EXPECT_TRUE(CloseAccepted());
 
-    const std::string saved = TempPath("prompted.bmp");
+    const QString saved = TempPath("prompted.bmp");
     desktop.messageAnswers = {desktop::MessageAnswer::Yes};
-    desktop.saveAnswers = {QString::fromStdString(saved)};
-    std::filesystem::remove(saved);
+    desktop.saveAnswers = {saved};
+    std::filesystem::remove(saved.toStdString());
     EXPECT_TRUE(CloseAccepted());
     ASSERT_EQ(desktop.fileRequests.size(), 1u);
     EXPECT_EQ(desktop.fileRequests[0].initialName, desktop.picturesFolder + "New Strip");
     EXPECT_EQ(desktop.fileRequests[0].defaultExtension, ".bmp");
-    EXPECT_TRUE(std::filesystem::exists(saved));
-    EXPECT_EQ(window.windowTitle(), Caption(QString::fromStdString(saved)));
+    EXPECT_TRUE(std::filesystem::exists(saved.toStdString()));
+    EXPECT_EQ(window.windowTitle(), Caption(saved));
     EXPECT_TRUE(CloseAccepted()) << "saved now";
 }
 
 // Yes on the prompt closes only once the strip is saved: a failed or cancelled save keeps it.
 TEST_F(MainWindow, AFailedSaveOnClosingKeepsTheWindowAndTheStrip) {
     ConfirmNewDialogWhenShown(&window);
-    const std::string cell = WriteStrip("cell.bmp", 1, 24);
-    window.ProcessCommandLine({QString::fromStdString(cell), QString::fromStdString(cell)});
-    const std::string taken = TempPath("taken-by-a-folder");
+    const QString cell = WriteStrip("cell.bmp", 1, 24);
+    window.ProcessCommandLine({cell, cell});
+    const std::string taken = TempPath("taken-by-a-folder").toStdString();
     std::filesystem::create_directories(taken);
     desktop.messageAnswers = {desktop::MessageAnswer::Yes, desktop::MessageAnswer::Yes};
     desktop.saveAnswers = {QString::fromStdString(taken), QString()};
@@ -202,9 +203,8 @@ TEST_F(MainWindow, AFailedSaveOnClosingKeepsTheWindowAndTheStrip) {
 
 TEST_F(MainWindow, CommandLineOfImagesAsksForANewStripFirst) {
     ConfirmNewDialogWhenShown(&window);
-    const std::string strip = WriteStrip("first.bmp", 3, 24);
-    window.ProcessCommandLine(
-        {QString::fromStdString(strip), QString::fromStdString(strip), "/nonexistent/image.png"});
+    const QString strip = WriteStrip("first.bmp", 3, 24);
+    window.ProcessCommandLine({strip, strip, "/nonexistent/image.png"});
     EXPECT_EQ(window.ucListIcon1->ItemCount(), 2) << "each image is one cell; bad ones skipped";
     EXPECT_EQ(window.Document().CellStore().Colors(), 32);
     EXPECT_TRUE(desktop.messages.empty());
@@ -212,14 +212,14 @@ TEST_F(MainWindow, CommandLineOfImagesAsksForANewStripFirst) {
 
 TEST_F(MainWindow, OneImageOnTheCommandLineGoesIntoANewStrip) {
     ConfirmNewDialogWhenShown(&window);
-    window.ProcessCommandLine({QString::fromStdString(WriteSoftImage())});
+    window.ProcessCommandLine({WriteSoftImage()});
     EXPECT_EQ(window.ucListIcon1->ItemCount(), 1);
     EXPECT_FALSE(window.Document().Saved());
 }
 
 TEST_F(MainWindow, AlphaDialogBelow32BitsUntilToldNotToAsk) {
-    window.ProcessCommandLine({QString::fromStdString(WriteStrip("base.bmp", 1, 24))});
-    const QString soft = QString::fromStdString(WriteSoftImage());
+    window.ProcessCommandLine({WriteStrip("base.bmp", 1, 24)});
+    const QString soft = WriteSoftImage();
     auto drop = [&] {
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(soft)});
@@ -261,9 +261,8 @@ TEST_F(MainWindow, PasteAddsTheClipboardPicture) {
 }
 
 TEST_F(MainWindow, ImagesFromAddressesTypedOrDropped) {
-    desktop.tempFolder =
-        QString::fromStdString(std::filesystem::temp_directory_path().string()) + "/";
-    const QString address = "file://" + QString::fromStdString(WriteSoftImage());
+    desktop.tempFolder = TempPath("");
+    const QString address = "file://" + WriteSoftImage();
     desktop.inputAnswers = {address, std::nullopt, QString("http://127.0.0.1:1/none.png")};
     window.SubMnuAdd[1]->trigger();
     EXPECT_EQ(window.ucListIcon1->ItemCount(), 1);
@@ -318,12 +317,13 @@ TEST_F(MainWindow, OpenPeFilesReplacesTheStripWithAModuleBitmap) {
 }
 
 TEST_F(MainWindow, FromResourceAddsThePickedIconAndRemembersTheModule) {
-    const std::string icon = TempPath("one.ico");
-    ASSERT_EQ(std::system(("/usr/bin/convert -size 16x16 xc:red " + icon).c_str()), 0);
+    const QString icon = TempPath("one.ico");
+    ASSERT_EQ(
+        std::system(("/usr/bin/convert -size 16x16 xc:red " + icon).toLocal8Bit().constData()), 0);
     QStringList starts;
     window.SetIconChooser([&](const QString& start) {
         starts.push_back(start);
-        return std::optional(FrmIconChooser::Choice{QString::fromStdString(icon), 0});
+        return std::optional(FrmIconChooser::Choice{icon, 0});
     });
     for (int run = 0; run < 2; ++run) {
         QTimer::singleShot(10, &window, [this] {
@@ -335,7 +335,7 @@ TEST_F(MainWindow, FromResourceAddsThePickedIconAndRemembersTheModule) {
         window.SubMnuAdd[2]->trigger();
     }
     EXPECT_EQ(window.ucListIcon1->ItemCount(), 2);
-    EXPECT_EQ(starts, (QStringList{"", QString::fromStdString(icon)}));
+    EXPECT_EQ(starts, (QStringList{"", icon}));
 }
 
 TEST_F(MainWindow, AlwaysOnTopAndTheGallery) {

@@ -8,6 +8,7 @@
 
 #include "image/c32bppDIB.h"
 #include "platform/gdi/ImageList.h"
+#include "support/PeBuilder.h"
 #include "support/TestSurface.h"
 
 namespace {
@@ -15,44 +16,12 @@ namespace {
 constexpr gdi::COLORREF kMagenta = Rgb(255, 0, 255);
 constexpr gdi::COLORREF kWhite = Rgb(255, 255, 255);
 
-void Put32(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) {
-        bytes.push_back(static_cast<std::uint8_t>(value >> shift));
-    }
-}
-
-// A 24-bit bitmap file whose pixel (x, y), top row 0, is colorAt(x, y).
-std::filesystem::path WriteBitmapFile(const std::string& name, int w, int h,
-                                      const std::function<gdi::COLORREF(int, int)>& colorAt) {
-    const int stride = (w * 3 + 3) / 4 * 4;
-    std::vector<std::uint8_t> bytes{'B', 'M'};
-    Put32(bytes, static_cast<std::uint32_t>(54 + stride * h));
-    Put32(bytes, 0);
-    Put32(bytes, 54);
-    for (std::uint32_t field : {40u, static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(h),
-                                1u | (24u << 16), 0u, 0u, 0u, 0u, 0u, 0u}) {
-        Put32(bytes, field);
-    }
-    for (int y = h - 1; y >= 0; --y) {
-        for (int x = 0; x < w; ++x) {
-            const gdi::COLORREF color = colorAt(x, y);
-            bytes.insert(bytes.end(),
-                         {static_cast<std::uint8_t>(color >> 16),
-                          static_cast<std::uint8_t>(color >> 8), static_cast<std::uint8_t>(color)});
-        }
-        bytes.resize(bytes.size() + static_cast<std::size_t>(stride - w * 3));
-    }
+// A 24-bit strip file of 16-pixel cells framed in magenta.
+std::filesystem::path WriteStrip(const std::string& name, int w, int h) {
     const auto path = std::filesystem::temp_directory_path() / name;
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
+    testsupport::WriteFileBytes(path,
+                                testsupport::BitmapFileOf(testsupport::FramedStrip(w, h, 16)));
     return path;
-}
-
-// Cells of 16 pixels with a magenta frame and a distinct colour inside.
-gdi::COLORREF FramedCells(int x, int y, int h) {
-    const bool edge = x % 16 == 0 || x % 16 == 15 || y == 0 || y == h - 1;
-    return edge ? kMagenta : Rgb(static_cast<unsigned>(x / 16 * 20), 100, 50);
 }
 
 TEST(StripDocument, StartsAsAnEmptySavedStripOf16By16At32Bits) {
@@ -74,8 +43,7 @@ TEST(StripDocument, OpeningSplitsTheBitmapByItsHeight) {
     } cases[] = {
         {160, 16, 10, 16}, {16, 16, 1, 16}, {15, 16, 1, 15}, {50, 16, 3, 16}, {16, 48, 1, 16}};
     for (const auto& c : cases) {
-        const auto path = WriteBitmapFile("strip.bmp", c.w, c.h,
-                                          [&](int x, int y) { return FramedCells(x, y, c.h); });
+        const auto path = WriteStrip("strip.bmp", c.w, c.h);
         StripDocument document;
         document.SetSaved(false);
         ASSERT_TRUE(document.OpenStripFile(path.string())) << c.w << "x" << c.h;
@@ -135,8 +103,7 @@ TEST(StripDocument, AMaskColourTheBitmapCannotHoldMarksNothing) {
 
 TEST(StripDocument, AFailedOpenLeavesTheStripAsItWas) {
     StripDocument document;
-    const auto good =
-        WriteBitmapFile("good.bmp", 32, 16, [](int x, int y) { return FramedCells(x, y, 16); });
+    const auto good = WriteStrip("good.bmp", 32, 16);
     ASSERT_TRUE(document.OpenStripFile(good.string()));
     document.SetSaved(false);
     const auto bad = std::filesystem::temp_directory_path() / "bad.bmp";
@@ -156,7 +123,9 @@ TEST(StripDocument, FindMaskColorTakesTheMostRepeatedCorner) {
         std::function<gdi::COLORREF(int, int)> colorAt;
         gdi::COLORREF mask;
     } cases[] = {
-        {"all magenta", [](int x, int y) { return FramedCells(x, y, 16); }, kMagenta},
+        {"all magenta",
+         [](int x, int y) { return x % 16 % 15 == 0 || y % 15 == 0 ? kMagenta : kWhite; },
+         kMagenta},
         {"no repeat",
          [](int x, int y) { return Rgb(static_cast<unsigned>(x), static_cast<unsigned>(y), 7); },
          0},
@@ -184,11 +153,7 @@ TEST(StripDocument, FindMaskColorTakesTheMostRepeatedCorner) {
 }
 
 struct ThreeCells : ::testing::Test {
-    ThreeCells() {
-        const auto path = WriteBitmapFile("three.bmp", 48, 16,
-                                          [](int x, int y) { return FramedCells(x, y, 16); });
-        document.OpenStripFile(path.string());
-    }
+    ThreeCells() { document.OpenStripFile(WriteStrip("three.bmp", 48, 16).string()); }
     StripDocument document;
 };
 
@@ -242,10 +207,6 @@ TEST_F(ThreeCells, BackColourAndNewStrip) {
     EXPECT_FALSE(document.NewStrip(16, 16, 3, 0));
     EXPECT_EQ(document.CellStore().hWnd(), 0u);
 }
-
-}  // namespace
-
-namespace {
 
 // An image whose pixel (x, y), top row 0, is the premultiplied bgra(x, y).
 std::unique_ptr<c32bppDIB> MakeImage(int w, int h, const std::function<gdi::Bgra(int, int)>& bgra) {

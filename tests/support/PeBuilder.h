@@ -174,6 +174,16 @@ Bytes PackedDib(int w, int h, int bitCount, ColorAt colorAt) {
     return dib;
 }
 
+// A packed bitmap without a colour table as a file: the 14-byte file header in front.
+inline Bytes BitmapFileOf(const Bytes& packed) {
+    Bytes file(14);
+    file[0] = 'B', file[1] = 'M';
+    Put32(file, 2, static_cast<std::uint32_t>(14 + packed.size()));
+    Put32(file, 10, 54);
+    file.insert(file.end(), packed.begin(), packed.end());
+    return file;
+}
+
 // Cells of `cell` pixels framed in magenta, each filled with its own colour.
 inline Bytes FramedStrip(int w, int h, int cell, int bitCount = 24) {
     return PackedDib(w, h, bitCount, [=](int x, int y) -> std::uint32_t {
