@@ -72,7 +72,7 @@ TEST(HostileInput, RowsPastTheEndOfTheDataComeOutAsZeroRows) {
             for (int y = 0; y < 3; ++y) {
                 for (int x = 0; x < 4; ++x) {
                     const bool decoded = y == 0 && x < c.decodedPixels;
-                    EXPECT_EQ(PixelAt(image, x, y), decoded ? Pixel{0, 0, 0, 0} : zeroRow)
+                    EXPECT_EQ(PixelAt(image, x, y), (decoded ? Pixel{0, 0, 0, 0} : zeroRow))
                         << "interlace " << int{c.interlace} << ", zlib " << !absent << " at " << x
                         << "," << y;
                 }
