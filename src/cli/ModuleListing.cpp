@@ -43,7 +43,7 @@ void ModuleListing::WriteIconGroups(const pe::PeModule& module, std::ostream& ou
     const auto groups = module.EnumResourceNames(pe::PeModule::RT_GROUP_ICON);
     for (std::size_t position = 0; position < groups.size(); ++position) {
         IconGroup icon;
-        icon.LoadIconFromModule(module, static_cast<int>(position));
+        icon.LoadIconFromGroup(module, groups[position]);
         out << "{\"type\": \"icon-group\", \"position\": " << position
             << ", \"name\": " << JsonString(groups[position].Listed()) << ", \"images\": [";
         for (int i = 0; i < icon.Count(); ++i) {

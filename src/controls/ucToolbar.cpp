@@ -450,6 +450,7 @@ QStyleOptionToolButton ucToolbar::ButtonOption(int Button) const {
     option.state &= ~(QStyle::State_MouseOver | QStyle::State_HasFocus);
     if (!button.enabled) {
         option.state &= ~QStyle::State_Enabled;
+        option.palette.setCurrentColorGroup(QPalette::Disabled);
     }
     const bool hot = Button == m_HotButton;
     const bool down = button.pressed || (Button == m_MouseDownButton && hot);

@@ -106,7 +106,7 @@ void FrmIconChooser::SetPath(const QString& path) {
     } else if (const auto module = pe::PeModule::LoadAsData(file)) {
         const auto groups = module->EnumResourceNames(pe::PeModule::RT_GROUP_ICON);
         for (std::size_t i = 0; i < groups.size(); ++i) {
-            const bool loaded = icons.LoadIconFromResource(file, static_cast<int>(i));
+            const bool loaded = icons.LoadIconFromGroup(*module, groups[i]);
             LstGroups->addItem(
                 new QListWidgetItem(QPixmap::fromImage(loaded ? Thumbnail(icons) : QImage()),
                                     QString::fromStdString(groups[i].Listed())));

@@ -39,7 +39,7 @@ FrmIconFromRes::FrmIconFromRes(desktop::Desktop& desktop, QWidget* parent,
       m_DefaultIconModule(defaultIconModule),
       m_Picked(std::make_unique<c32bppDIB>()),
       m_Preview(EmptyPreview()) {
-    setWindowTitle("Icon From Resource");
+    setWindowTitle("Load from PE Files");
     TxtResFile = new QLineEdit;
     TxtResFile->setReadOnly(true);
     Command1 = new QPushButton("Open");

@@ -93,11 +93,13 @@ bool IconGroup::LoadIconFromModule(const pe::PeModule& module, int index) {
     }
     const std::vector<pe::ResourceId> groups =
         module.EnumResourceNames(pe::PeModule::RT_GROUP_ICON);
-    if (static_cast<std::size_t>(index) >= groups.size()) {
-        return false;
-    }
-    const auto group =
-        module.FindResource(groups[static_cast<std::size_t>(index)], pe::PeModule::RT_GROUP_ICON);
+    return static_cast<std::size_t>(index) < groups.size() &&
+           LoadIconFromGroup(module, groups[static_cast<std::size_t>(index)]);
+}
+
+bool IconGroup::LoadIconFromGroup(const pe::PeModule& module, const pe::ResourceId& name) {
+    Discard();
+    const auto group = module.FindResource(name, pe::PeModule::RT_GROUP_ICON);
     const std::span<const std::uint8_t> bytes =
         group ? module.LoadResource(*group) : std::span<const std::uint8_t>{};
     if (bytes.size() < kHeaderSize) {

@@ -8,7 +8,8 @@
 
 namespace pe {
 class PeModule;
-}
+struct ResourceId;
+}  // namespace pe
 
 // The images of one icon, taken from an icon file or from an icon group of a module, with the
 // icon directory that describes them; any one of them can be rebuilt as an icon file of its own.
@@ -34,6 +35,8 @@ class IconGroup {
     // The icon group at this position of the module's groups, with each image it names.
     bool LoadIconFromResource(const std::string& path, int index);
     bool LoadIconFromModule(const pe::PeModule& module, int index);
+    // The icon group of this name: for callers that walk a module's groups and hold their names.
+    bool LoadIconFromGroup(const pe::PeModule& module, const pe::ResourceId& name);
 
     static bool IsPNG(std::span<const std::uint8_t> bytes);
     // The colour depth shown for an entry: its bit count, or one read from its colour count.

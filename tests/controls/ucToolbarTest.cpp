@@ -172,6 +172,28 @@ TEST_F(Toolbar, DisabledButtonsAndBadNumbersDoNothing) {
     EXPECT_EQ(uncreated.ButtonCount(), 0);
 }
 
+// The darkest pixel of a caption is its text colour; edges of the glyphs are lighter.
+TEST_F(Toolbar, CaptionsOfDisabledButtonsTakeTheDisabledTextColour) {
+    Add(ucToolbar::kStyleButton, "Delete");
+    const auto darkest = [&] {
+        const QImage shot = bar->grab().toImage();
+        int lightness = 255;
+        const QRect rect = bar->ButtonRect(1);
+        for (int y = rect.top(); y <= rect.bottom(); ++y) {
+            for (int x = rect.left(); x <= rect.right(); ++x) {
+                lightness = std::min(lightness, shot.pixelColor(x, y).lightness());
+            }
+        }
+        return lightness;
+    };
+    const QPalette& colours = bar->palette();
+    EXPECT_EQ(darkest(), colours.color(QPalette::Active, QPalette::ButtonText).lightness());
+    bar->SetButtonEnabled(1, false);
+    const int disabled = colours.color(QPalette::Disabled, QPalette::ButtonText).lightness();
+    ASSERT_GT(disabled, 64) << "the style's disabled text must differ from black";
+    EXPECT_EQ(darkest(), disabled);
+}
+
 TEST_F(Toolbar, HiddenButtonsTakeNoSpaceAndIndentShiftsTheRow) {
     Add(0);
     Add(0);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -54,6 +55,7 @@ struct IconFromRes : ::testing::Test {
 TEST_F(IconFromRes, ListsTheGroupPreviewsAndPicksTheSelectedImage) {
     const QString module = WriteIconModule();
     FrmIconFromRes dialog(desktop, nullptr, "", Answer(FrmIconChooser::Choice{module, 0}));
+    EXPECT_EQ(dialog.windowTitle(), "Load from PE Files");
     dialog.show();
     dialog.Command1->click();
     EXPECT_EQ(starts, QStringList{""});
@@ -109,6 +111,30 @@ TEST(IconChooser, ShowsTheGroupsOfAModuleAndTheIconOfAFile) {
     chooser.findChild<QPushButton*>()->click();
     EXPECT_EQ(chooser.TxtPath->text(), "/nonexistent/none.ico");
     EXPECT_EQ(chooser.LstGroups->count(), 0);
+}
+
+// A system library's size and group count: the module is read once, not once per group.
+TEST(IconChooser, ALargeModuleOpensQuickly) {
+    const Bytes icon = PngOf(32, Qt::green);
+    std::vector<testsupport::Resource> resources{
+        {10, ResourceId::Integer(1), Bytes(std::size_t{16} << 20, 0x5A)}};
+    for (int id = 1; id <= 200; ++id) {
+        resources.push_back(
+            {PeModule::RT_GROUP_ICON, ResourceId::Integer(id),
+             testsupport::IconGroupDirectory({{32, 32, 0, 1, 32, icon.size(), id}})});
+        resources.push_back({PeModule::RT_ICON, ResourceId::Integer(id), icon});
+    }
+    const QString path =
+        QString::fromStdString(testsupport::WriteModule("large.dll", resources, true));
+    ScriptedDesktop desktop;
+    QElapsedTimer clock;
+    clock.start();
+    FrmIconChooser chooser(desktop, nullptr, path);
+    EXPECT_LT(clock.elapsed(), 3000) << "a generous bound for sanitizer builds";
+    ASSERT_EQ(chooser.LstGroups->count(), 200);
+    EXPECT_EQ(chooser.LstGroups->item(199)->text(), "#200");
+    const QImage last = chooser.LstGroups->item(199)->icon().pixmap(32, 32).toImage();
+    EXPECT_EQ(last.pixelColor(16, 16), QColor(Qt::green));
 }
 
 }  // namespace

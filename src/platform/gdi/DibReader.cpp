@@ -117,7 +117,17 @@ bool ReadColors(Bytes dib, std::size_t offset, std::size_t count, std::size_t en
     return true;
 }
 
-std::optional<DibLayout> ParseCoreHeader(Bytes dib) {
+// The core header has no colour count: bits that start inside the full-size table mean that
+// the table is shorter, and holds as many triples as fit before them.
+std::size_t CoreTableEntries(int bitCount, std::optional<std::size_t> bitsAt) {
+    const std::size_t full = PaletteSize(bitCount);
+    if (!bitsAt || *bitsAt < kCoreHeaderBytes || *bitsAt >= kCoreHeaderBytes + 3 * full) {
+        return full;
+    }
+    return (*bitsAt - kCoreHeaderBytes) / 3;
+}
+
+std::optional<DibLayout> ParseCoreHeader(Bytes dib, std::optional<std::size_t> bitsAt) {
     if (dib.size() < kCoreHeaderBytes || U16(dib, 8) != 1) {
         return std::nullopt;
     }
@@ -126,7 +136,7 @@ std::optional<DibLayout> ParseCoreHeader(Bytes dib) {
     layout.height = U16(dib, 6);
     layout.bitCount = U16(dib, 10);
     if (!IsValid(layout) ||
-        !ReadColors(dib, kCoreHeaderBytes, PaletteSize(layout.bitCount), 3, layout)) {
+        !ReadColors(dib, kCoreHeaderBytes, CoreTableEntries(layout.bitCount, bitsAt), 3, layout)) {
         return std::nullopt;
     }
     return layout;
@@ -179,11 +189,12 @@ std::optional<DibLayout> ParseInfoHeader(Bytes dib, std::size_t headerBytes) {
     return layout;
 }
 
-std::optional<DibLayout> ParseHeader(Bytes dib) {
+// `bitsAt`: where the file header says the bits start, counted from the start of the header.
+std::optional<DibLayout> ParseHeader(Bytes dib, std::optional<std::size_t> bitsAt = std::nullopt) {
     const std::uint32_t headerBytes = U32(dib, 0);
     switch (headerBytes) {
         case kCoreHeaderBytes:
-            return ParseCoreHeader(dib);
+            return ParseCoreHeader(dib, bitsAt);
         case 40:
         case 52:
         case 56:
@@ -445,12 +456,14 @@ std::unique_ptr<Bitmap> DibReader::ReadBitmapFile(std::span<const std::uint8_t> 
     if (file.size() < kFileHeaderBytes || U16(file, 0) != kFileMagic) {
         return nullptr;
     }
-    const std::optional<DibLayout> layout = ParseHeader(file.subspan(kFileHeaderBytes));
+    const std::size_t position = U32(file, 10);
+    const std::optional<DibLayout> layout = ParseHeader(
+        file.subspan(kFileHeaderBytes),
+        position >= kFileHeaderBytes ? std::optional(position - kFileHeaderBytes) : std::nullopt);
     if (!layout) {
         return nullptr;
     }
     const std::size_t tableEnd = kFileHeaderBytes + layout->bitsOffset;
-    const std::size_t position = U32(file, 10);
     const std::size_t start = position < file.size() && position >= tableEnd ? position : tableEnd;
     return Decode(*layout, file.subspan(start));
 }

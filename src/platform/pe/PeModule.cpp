@@ -81,9 +81,10 @@ std::unique_ptr<PeModule> PeModule::LoadAsData(const std::string& path) {
     if (!in || static_cast<std::uintmax_t>(in.tellg()) > kMaxFileBytes) {
         return nullptr;
     }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(in.tellg()));
     in.seekg(0);
-    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
-                                    std::istreambuf_iterator<char>()};
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
     return std::make_unique<PeModule>(std::move(bytes));
 }
 

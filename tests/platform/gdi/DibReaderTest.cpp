@@ -204,6 +204,30 @@ TEST(DibReader, BitsStartAtThePositionOnlyWhenItLiesPastTheTableAndInsideTheFile
     EXPECT_EQ(DibReader::ReadBitmapFile(WithFileHeader(packed, 62, 'N')), nullptr);
 }
 
+// Core headers have no colour count: bits inside the full table mean a shorter table.
+TEST(DibReader, CoreTablesEndWhereTheBitsStart) {
+    const auto coreFile = [](std::uint8_t bitCount, int entries, std::uint8_t row) {
+        Bytes table;
+        for (int i = 0; i < entries; ++i) {
+            table.insert(table.end(), {static_cast<std::uint8_t>(i), 0x80, 0});
+        }
+        const Bytes header{12, 0, 0, 0, 2, 0, 1, 0, 1, 0, bitCount, 0};
+        const Bytes bits = bitCount == 8 ? Bytes{row, static_cast<std::uint8_t>(row + 1), 0, 0}
+                                         : Bytes{row, 0, 0, 0};
+        return WithFileHeader(header + table + bits, static_cast<std::uint32_t>(26 + 3 * entries));
+    };
+    // Each file with its last entry in the first pixel and the first missing one in the second.
+    const std::pair<Bytes, std::uint8_t> cases[] = {
+        {coreFile(8, 252, 251), 251}, {coreFile(4, 10, 0x9A), 9}, {coreFile(4, 16, 0xF0), 15}};
+    for (const auto& [file, last] : cases) {
+        const auto bitmap = DibReader::ReadBitmapFile(file);
+        ASSERT_NE(bitmap, nullptr) << file.size() << " bytes";
+        EXPECT_EQ(bitmap->ReadPixel(0, 0), (Bgra{last, 0x80, 0, 0})) << file.size() << " bytes";
+        EXPECT_EQ(bitmap->ReadPixel(1, 0), (Bgra{0, last == 15 ? 0x80 : 0, 0, 0}))
+            << file.size() << " bytes";
+    }
+}
+
 TEST(DibReader, BitFieldsScaleEachChannelToTheNearestByte) {
     const auto wide = DibReader::ReadPackedDib(InfoHeader({3, 1, 16, 3}, {0xF800, 0x07E0, 0x001F}) +
                                                Words({0x0821FFFF, 0x7BEF}));
