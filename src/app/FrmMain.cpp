@@ -5,12 +5,15 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -22,6 +25,7 @@
 #include "controls/ucStatusbar.h"
 #include "controls/ucToolbar.h"
 #include "image/c32bppDIB.h"
+#include "import/FrmDownload.h"
 #include "import/FrmIconFromRes.h"
 #include "import/FrmLoadFromRes.h"
 #include "import/MdlInternet.h"
@@ -61,6 +65,25 @@ std::string Local(const QString& path) {
     return path.toStdString();
 }
 
+// A relative path names a file in the folder the program was started from.
+QString Absolute(const QString& path) {
+    return path.isEmpty() ? path : QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+bool IsWebAddress(const QUrl& url) {
+    return url.scheme() == "http" || url.scheme() == "https";
+}
+
+// Dropped text, or else the first web address of a dropped list of addresses.
+QString DroppedAddress(const QMimeData& data) {
+    if (data.hasText()) {
+        return data.text().trimmed();
+    }
+    const QList<QUrl> urls = data.urls();
+    const auto web = std::find_if(urls.begin(), urls.end(), IsWebAddress);
+    return web == urls.end() ? QString() : web->toString();
+}
+
 }  // namespace
 
 FrmMain::FrmMain(desktop::Desktop& desktop, QWidget* parent)
@@ -98,6 +121,8 @@ FrmMain::FrmMain(desktop::Desktop& desktop, QWidget* parent)
         }
     });
     connect(ucListIcon1, &ucListIcon::OLEDragDrop, this, &FrmMain::DropOnView);
+    // A narrower window can need the view's scroll bar, and so a taller view.
+    connect(ucListIcon1, &ucListIcon::Resize, this, &FrmMain::FitWindowHeight);
     resize(620, height());
     ShowDocument();
     RefreshWindow();
@@ -164,6 +189,7 @@ void FrmMain::BuildMenus() {
     connect(MnuIconGallery, &QAction::triggered, this,
             [this] { m_Desktop.OpenWebPage(kGalleryAddress); });
     MnuAbout = menuBar()->addAction("About");
+    AddMenuKeys({file, MnuEdit, options});
     connect(MnuAbout, &QAction::triggered, this, [this] {
         m_Desktop.MessageBox(
             this,
@@ -171,6 +197,22 @@ void FrmMain::BuildMenus() {
                 "\n\nThanks to the zlib and giflib projects.",
             desktop::MessageButtons::Ok, desktop::MessageIcon::None, ProgramTitle());
     });
+}
+
+// Alt+letter opens a menu and F10 the first one; the captions carry no mnemonic marks, so they
+// read as they always have.
+void FrmMain::AddMenuKeys(const std::array<QMenu*, 3>& menus) {
+    const char* keys[] = {"Alt+F", "Alt+E", "Alt+O"};
+    for (std::size_t i = 0; i < menus.size(); ++i) {
+        QAction* opened = menus[i]->menuAction();
+        connect(new QShortcut(QKeySequence(keys[i]), this), &QShortcut::activated, this,
+                [this, opened] { menuBar()->setActiveAction(opened); });
+    }
+    connect(new QShortcut(QKeySequence("Alt+A"), this), &QShortcut::activated, MnuAbout,
+            &QAction::trigger);
+    QAction* first = menus[0]->menuAction();
+    connect(new QShortcut(QKeySequence(Qt::Key_F10), this), &QShortcut::activated, this,
+            [this, first] { menuBar()->setActiveAction(first); });
 }
 
 void FrmMain::BuildToolbar() {
@@ -269,7 +311,19 @@ void FrmMain::FitWindowHeight() {
     }
     const int content =
         ucToolbar1->sizeHint().height() + ucListIcon1->height() + ucStatusbar1->sizeHint().height();
-    resize(width(), menuBar()->sizeHint().height() + content);
+    // Held fixed, so that dragging the size grip changes only the width.
+    setFixedHeight(menuBar()->sizeHint().height() + content);
+}
+
+void FrmMain::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    FitWindowHeight();
+}
+
+void FrmMain::ShowAppendedCell(bool added) {
+    if (added) {
+        ucListIcon1->EnsureVisible(ucListIcon1->ItemCount() - 1);
+    }
 }
 
 void FrmMain::UpdateMoveButtons(int index) {
@@ -342,8 +396,13 @@ void FrmMain::SaveCommand() {
     if (!m_Document.Folder().empty()) {
         SaveStrip(QString::fromStdString(m_Document.Folder()) + name);
     } else {
-        SaveStripAs(m_DefaultFolder + name);
+        SaveStripAs(ProposedFolder() + name);
     }
+}
+
+// A fresh account may have no pictures folder yet; a proposal there could only fail.
+QString FrmMain::ProposedFolder() const {
+    return QFileInfo(m_DefaultFolder).isDir() ? m_DefaultFolder : QDir::homePath() + "/";
 }
 
 void FrmMain::SaveAsCommand() {
@@ -450,12 +509,13 @@ StripDocument::AlphaAnswer FrmMain::AskAlpha(const c32bppDIB& image) {
     return answer;
 }
 
-void FrmMain::AddImage(const QString& path, int index, const c32bppDIB* image) {
+bool FrmMain::AddImage(const QString& path, int index, const c32bppDIB* image) {
     const auto result = m_Document.AddImage(Local(path), index, image,
                                             [this](const c32bppDIB& i) { return AskAlpha(i); });
     if (result == StripDocument::AddResult::Refused) {
         ShowMessage("Error to add image", kInformation);
     }
+    return result == StripDocument::AddResult::Added;
 }
 
 void FrmMain::RunAddMethod(int method) {
@@ -477,8 +537,9 @@ void FrmMain::AddFromResourceCommand() {
     WaitForDialog(&dialog);
     m_DefaultIconModule = dialog.DefaultIconModule();
     if (dialog.Tag() == "1") {
-        AddImage("", -1, &dialog.PickedImage());
+        const bool added = AddImage("", -1, &dialog.PickedImage());
         ShowDocument();
+        ShowAppendedCell(added);
     }
 }
 
@@ -489,17 +550,31 @@ void FrmMain::AddFromUrlCommand() {
     if (!address || address->trimmed().isEmpty()) {
         return;
     }
-    if (!AddDownloadedImage(address->trimmed(), -1)) {
+    bool added = false;
+    if (AddDownloadedImage(address->trimmed(), -1, &added) == DownloadOutcome::Failed) {
         ShowMessage("Error: Could not get the picture", kInformation);
     }
     ShowDocument();
+    ShowAppendedCell(added);
 }
 
-// The download goes to a file of its own in the temporary folder, removed whatever happens.
-bool FrmMain::AddDownloadedImage(const QString& address, int index) {
-    return MdlInternet::WithDownloadedFile(
+// The download goes to a file of its own in the temporary folder, removed whatever happens; it
+// runs on a worker, so the window keeps drawing, and the user may cancel it.
+FrmMain::DownloadOutcome FrmMain::AddDownloadedImage(const QString& address, int index,
+                                                     bool* added) {
+    FrmDownload progress(this, address);
+    const bool downloaded = MdlInternet::WithDownloadedFile(
         Local(m_TempFolder), Local(address),
-        [&](const std::string& path) { AddImage(QString::fromStdString(path), index, nullptr); });
+        [&](const std::string& path) {
+            const bool cell = AddImage(QString::fromStdString(path), index, nullptr);
+            if (added != nullptr) {
+                *added = cell;
+            }
+        },
+        [&](const MdlInternet::Download& download) { return progress.Run(download); });
+    return downloaded             ? DownloadOutcome::Downloaded
+           : progress.Cancelled() ? DownloadOutcome::Cancelled
+                                  : DownloadOutcome::Failed;
 }
 
 void FrmMain::AddFromFileCommand() {
@@ -521,10 +596,11 @@ void FrmMain::PasteCommand() {
     }
     c32bppDIB image;
     if (image.LoadPicture_ClipBoard()) {
-        AddImage("", -1, &image);
+        const bool added = AddImage("", -1, &image);
         ShowDocument();
         RefreshWindow();
         FitWindowHeight();
+        ShowAppendedCell(added);
     }
 }
 
@@ -538,8 +614,9 @@ void FrmMain::DropOnView(const QMimeData* data, int* indexPos) {
     const bool filesOnly =
         !urls.isEmpty() &&
         std::all_of(urls.begin(), urls.end(), [](const QUrl& u) { return u.isLocalFile(); });
+    const QString address = filesOnly ? QString() : DroppedAddress(*data);
     const bool downloaded =
-        data->hasText() && !filesOnly && AddDownloadedImage(data->text().trimmed(), *indexPos);
+        !address.isEmpty() && AddDownloadedImage(address, *indexPos) == DownloadOutcome::Downloaded;
     if (!downloaded) {
         for (const QUrl& url : urls) {
             if (url.isLocalFile()) {
@@ -553,10 +630,12 @@ void FrmMain::DropOnView(const QMimeData* data, int* indexPos) {
     FitWindowHeight();
 }
 
-void FrmMain::ProcessCommandLine(const QStringList& arguments) {
-    if (arguments.isEmpty()) {
+void FrmMain::ProcessCommandLine(const QStringList& given) {
+    if (given.isEmpty()) {
         return;
     }
+    QStringList arguments;
+    std::transform(given.begin(), given.end(), std::back_inserter(arguments), Absolute);
     const QString ending = arguments.front().right(3).toUpper();
     show();
     if (arguments.size() > 1 || (ending != "BMP" && ending != "DIB")) {

@@ -36,7 +36,7 @@ class FrmMain : public QMainWindow {
 
     // Runs the start-up command line: one .bmp or .dib opens as a strip; anything else asks
     // for a new strip and adds every argument.
-    void ProcessCommandLine(const QStringList& arguments);
+    void ProcessCommandLine(const QStringList& given);
 
     static QString ColorDepthText(int depth);
     static QString GetFileAndPath(const QString& sFilename, const QString& sChar);
@@ -78,14 +78,21 @@ class FrmMain : public QMainWindow {
   protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
+    enum class DownloadOutcome { Downloaded, Failed, Cancelled };
+
     void BuildMenus();
+    void AddMenuKeys(const std::array<QMenu*, 3>& menus);
     void BuildToolbar();
     void BuildStatusbar();
     void ShowDocument();
     void RefreshWindow();
     void FitWindowHeight();
+    // Scrolls a cell added at the end into view; the selection stays where it was.
+    void ShowAppendedCell(bool added);
+    QString ProposedFolder() const;
     void UpdateMoveButtons(int index);
     void UpdateBackColorButton();
     void UpdateEditMenu();
@@ -93,10 +100,12 @@ class FrmMain : public QMainWindow {
     bool SavePrompt();
     void SaveStrip(const QString& path);
     void SaveStripAs(const QString& path);
-    void AddImage(const QString& path, int index, const c32bppDIB* image);
+    // True when the image became a cell.
+    bool AddImage(const QString& path, int index, const c32bppDIB* image);
     StripDocument::AlphaAnswer AskAlpha(const c32bppDIB& image);
     void WaitForDialog(QWidget* dialog);
-    bool AddDownloadedImage(const QString& address, int index);
+    // `added`, when given, tells whether the downloaded image became a cell.
+    DownloadOutcome AddDownloadedImage(const QString& address, int index, bool* added = nullptr);
     void DropOnView(const QMimeData* data, int* indexPos);
     void RunAddMethod(int method);
     void OpenBackColorPopUp(int x, int y);

@@ -129,7 +129,7 @@ int ucListIcon::ListIndex() const {
 
 void ucListIcon::SetListIndex(int Index) {
     m_ListIndex = Index;
-    ScrollIntoView();
+    EnsureVisible(Index);
     update();
     emit SelChange(Index);
 }
@@ -178,10 +178,10 @@ void ucListIcon::UpdateScrollRange() {
     m_ScrollBar->setEnabled(ScrollRangeMaximum() >= ClientWidth());
 }
 
-void ucListIcon::ScrollIntoView() {
+void ucListIcon::EnsureVisible(int Index) {
     const int w = SlotWidth();
-    const int s = m_ListIndex;
-    if (s < 0) {
+    const int s = Index;
+    if (s < 0 || s >= ItemCount()) {
         return;
     }
     if (w * s < ScrollPosition()) {

@@ -37,6 +37,8 @@ class ucListIcon : public QWidget {
     void SetIconIndex(int Index, int iIcon);
     int ListIndex() const;
     void SetListIndex(int Index);
+    // Scrolls the least that shows the item whole; the selection stays.
+    void EnsureVisible(int Index);
 
     gdi::COLORREF BackColor() const { return m_BackColor; }
     void SetBackColor(gdi::COLORREF color);
@@ -90,7 +92,6 @@ class ucListIcon : public QWidget {
     int Border() const { return m_BorderStyle == 1 ? 1 : 0; }
     QPoint ClientPoint(QPointF widgetPoint) const;
     void UpdateScrollRange();
-    void ScrollIntoView();
     // The position a navigation key moves the selection to; nothing for other keys.
     std::optional<int> KeyTarget(int key) const;
     void TrackDrag(QDropEvent* event);

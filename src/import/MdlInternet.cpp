@@ -30,7 +30,7 @@ std::string PlainSuffix(const std::string& url) {
 }  // namespace
 
 bool MdlInternet::DownloadUrlToFile(const std::string& sURL, const std::string& sPath,
-                                    std::size_t maxBytes, long stallSeconds) {
+                                    std::size_t maxBytes, long stallSeconds, std::stop_token stop) {
     std::remove(sPath.c_str());
     std::ofstream out(sPath, std::ios::binary | std::ios::trunc);
     if (!out) {
@@ -43,7 +43,7 @@ bool MdlInternet::DownloadUrlToFile(const std::string& sURL, const std::string& 
                       static_cast<std::streamsize>(bytes.size()));
             return static_cast<bool>(out);
         },
-        maxBytes, stallSeconds);
+        maxBytes, stallSeconds, stop);
     out.close();
     if (!fetched || !out) {
         std::remove(sPath.c_str());
@@ -66,7 +66,8 @@ std::string MdlInternet::CreateTemporaryFile(const std::string& folder, const st
 }
 
 bool MdlInternet::WithDownloadedFile(const std::string& folder, const std::string& sURL,
-                                     const std::function<void(const std::string& path)>& use) {
+                                     const std::function<void(const std::string& path)>& use,
+                                     const DownloadRunner& run) {
     const std::string temporary = CreateTemporaryFile(folder, sURL);
     if (temporary.empty()) {
         return false;
@@ -75,7 +76,10 @@ bool MdlInternet::WithDownloadedFile(const std::string& folder, const std::strin
         const std::string& path;
         ~Removal() { std::remove(path.c_str()); }
     } removal{temporary};
-    if (!DownloadUrlToFile(sURL, temporary)) {
+    const Download download = [&](std::stop_token stop) {
+        return DownloadUrlToFile(sURL, temporary, kMaxDownloadBytes, kStallSeconds, stop);
+    };
+    if (!(run ? run(download) : download({}))) {
         return false;
     }
     use(temporary);

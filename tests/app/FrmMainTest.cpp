@@ -6,13 +6,22 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
 #include <filesystem>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "app/ClsDIB.h"
 #include "app/FrmAlphaPixels.h"
@@ -21,6 +30,7 @@
 #include "controls/ucListIcon.h"
 #include "controls/ucStatusbar.h"
 #include "controls/ucToolbar.h"
+#include "import/FrmDownload.h"
 #include "import/FrmIconFromRes.h"
 #include "import/FrmLoadFromRes.h"
 #include "platform/gdi/Gdi.h"
@@ -72,6 +82,38 @@ QString WriteSoftImage() {
     EXPECT_EQ(std::system(command.toLocal8Bit().constData()), 0);
     return path;
 }
+
+// Temporary downloads left in the folder.
+std::vector<std::string> LeftDownloads(const QString& folder) {
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.toStdString())) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("tilewright-", 0) == 0 && name.ends_with(".png")) {
+            left.push_back(name);
+        }
+    }
+    return left;
+}
+
+// Takes connections and never answers them.
+struct SilentServer {
+    SilentServer() {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        EXPECT_EQ(bind(socket, reinterpret_cast<sockaddr*>(&address), length), 0);
+        EXPECT_EQ(listen(socket, 4), 0);
+        getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length);
+        port = ntohs(address.sin_port);
+    }
+    ~SilentServer() { close(socket); }
+    QString Address(const QString& name) const {
+        return QString("http://127.0.0.1:%1/%2").arg(port).arg(name);
+    }
+    int socket = ::socket(AF_INET, SOCK_STREAM, 0);
+    int port = 0;
+};
 
 struct MainWindow : ::testing::Test {
     QString Caption(const QString& name) const {
@@ -173,7 +215,8 @@ TEST_F(MainWindow, TheSavePromptsThreeAnswers) {
     std::filesystem::remove(saved.toStdString());
     EXPECT_TRUE(CloseAccepted());
     ASSERT_EQ(desktop.fileRequests.size(), 1u);
-    EXPECT_EQ(desktop.fileRequests[0].initialName, desktop.picturesFolder + "New Strip");
+    EXPECT_EQ(desktop.fileRequests[0].initialName, QDir::homePath() + "/New Strip")
+        << "the pictures folder does not exist";
     EXPECT_EQ(desktop.fileRequests[0].defaultExtension, ".bmp");
     EXPECT_TRUE(std::filesystem::exists(saved.toStdString()));
     EXPECT_EQ(window.windowTitle(), Caption(saved));
@@ -286,12 +329,131 @@ TEST_F(MainWindow, ImagesFromAddressesTypedOrDropped) {
     emit window.ucListIcon1->OLEDragDrop(&nowhere, &position);
     EXPECT_EQ(window.ucListIcon1->ItemCount(), 2);
     EXPECT_EQ(desktop.messages.size(), 1u) << "a failed drop is silent";
-    for (const auto& entry :
-         std::filesystem::directory_iterator(desktop.tempFolder.toStdString())) {
-        const std::string name = entry.path().filename().string();
-        EXPECT_FALSE(name.rfind("tilewright-", 0) == 0 && name.ends_with("-soft.png"))
-            << "a temporary download was left: " << name;
+    EXPECT_EQ(LeftDownloads(desktop.tempFolder), std::vector<std::string>{});
+}
+
+// Typed or dropped as a list of addresses: the window stays live, and Cancel adds nothing.
+TEST_F(MainWindow, AStalledDownloadCanBeCancelled) {
+    const SilentServer server;
+    desktop.tempFolder = TempPath("");
+    desktop.inputAnswers = {server.Address("stalled.png")};
+    int shown = 0;
+    bool busy = true;
+    AnswerWhenShown<FrmDownload>(
+        &window,
+        [&](FrmDownload* dialog) {
+            ++shown;
+            const QCursor* cursor = QApplication::overrideCursor();
+            busy = busy && cursor != nullptr && cursor->shape() == Qt::BusyCursor;
+            dialog->CmdCancel->click();
+        },
+        true);
+    QElapsedTimer clock;
+    clock.start();
+    window.SubMnuAdd[1]->trigger();
+    QMimeData list;
+    list.setUrls({QUrl(server.Address("dropped.png"))});
+    int position = 0;
+    emit window.ucListIcon1->OLEDragDrop(&list, &position);
+    EXPECT_LT(clock.elapsed(), 10000);
+    EXPECT_EQ(shown, 2);
+    EXPECT_TRUE(busy);
+    EXPECT_EQ(window.ucListIcon1->ItemCount(), 0);
+    EXPECT_TRUE(desktop.messages.empty()) << "a cancelled download is no failure";
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(LeftDownloads(desktop.tempFolder), std::vector<std::string>{});
+}
+
+// The selection stays; the view scrolls to the cell added at the end.
+TEST_F(MainWindow, NewCellsAreScrolledIntoView) {
+    window.ProcessCommandLine({WriteStrip("long.bmp", 40, 32)});
+    window.resize(300, window.height());
+    window.ucListIcon1->SetListIndex(0);
+    desktop.tempFolder = TempPath("");
+    desktop.clipboard.image = QImage(16, 16, QImage::Format_RGB32);
+    desktop.inputAnswers = {"file://" + WriteSoftImage()};
+    const std::function<void()> commands[] = {[&] { window.PasteCommand(); },
+                                              [&] { window.AddFromUrlCommand(); }};
+    for (const auto& command : commands) {
+        window.ucListIcon1->HorizontalScrollBar()->setValue(0);
+        command();
+        const ucListIcon& view = *window.ucListIcon1;
+        EXPECT_EQ(view.ListIndex(), 0);
+        EXPECT_EQ(view.ScrollPosition() + view.ClientWidth(),
+                  view.ItemCount() * (16 + ucListIcon::kSlotPadding));
     }
+}
+
+TEST_F(MainWindow, ResizingKeepsTheViewFullWidthAndTheHeightFitted) {
+    window.ProcessCommandLine({WriteStrip("twelve.bmp", 12, 32)});
+    for (const int width : {900, 200}) {
+        window.resize(width, 600);
+        QTest::qWait(20);
+        const int fitted = window.menuBar()->sizeHint().height() +
+                           window.ucToolbar1->sizeHint().height() + window.ucListIcon1->height() +
+                           window.ucStatusbar1->sizeHint().height();
+        EXPECT_EQ(window.height(), fitted) << width;
+        EXPECT_EQ(window.ucListIcon1->width(), window.width()) << width;
+        EXPECT_EQ(window.ucToolbar1->y(), 0) << width;
+        EXPECT_EQ(window.ucListIcon1->y(), window.ucToolbar1->height()) << width;
+    }
+    EXPECT_TRUE(window.ucListIcon1->HorizontalScrollBar()->isEnabled()) << "200 pixels are short";
+}
+
+// A relative path names a file of the folder the program started in, so Save writes it back.
+TEST_F(MainWindow, CommandLinePathsAreMadeAbsolute) {
+    const QString path = QDir::cleanPath(WriteStrip("relative.bmp", 2, 24));
+    const auto started = std::filesystem::current_path();
+    std::filesystem::current_path(std::filesystem::path(path.toStdString()).parent_path());
+    window.ProcessCommandLine({"./relative.bmp"});
+    std::filesystem::current_path(started);
+    EXPECT_EQ(window.windowTitle(), Caption(path));
+    window.SaveCommand();
+    EXPECT_TRUE(desktop.fileRequests.empty()) << "saved back without asking";
+    EXPECT_TRUE(desktop.messages.empty());
+}
+
+TEST(MainWindowSaveAs, ProposesThePicturesFolderOnlyWhenItExists) {
+    const QString existing = TempPath("");
+    const std::pair<QString, QString> cases[] = {{existing, existing},
+                                                 {"/nonexistent/", QDir::homePath() + "/"}};
+    for (const auto& [pictures, proposed] : cases) {
+        ScriptedDesktop desktop;
+        desktop.picturesFolder = pictures;
+        desktop.saveAnswers = {QString()};
+        FrmMain window{desktop};
+        window.SaveCommand();
+        ASSERT_EQ(desktop.fileRequests.size(), 1u);
+        EXPECT_EQ(desktop.fileRequests[0].initialName, proposed + "New Strip");
+    }
+}
+
+// Alt+letter and F10 open the menus; the captions stay as they were.
+TEST_F(MainWindow, MenusOpenFromTheKeyboard) {
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QStringList captions;
+    for (const QAction* action : window.menuBar()->actions()) {
+        captions.push_back(action->text());
+    }
+    EXPECT_EQ(captions, (QStringList{"File", "Edit", "Options", "About"}));
+    const std::pair<QKeySequence, QString> keys[] = {{QKeySequence("Alt+E"), "Edit"},
+                                                     {QKeySequence("Alt+O"), "Options"},
+                                                     {QKeySequence("Alt+F"), "File"},
+                                                     {QKeySequence(Qt::Key_F10), "File"}};
+    for (const auto& [key, menu] : keys) {
+        QTest::keySequence(&window, key);
+        const QAction* active = window.menuBar()->activeAction();
+        ASSERT_NE(active, nullptr) << menu.toStdString();
+        EXPECT_EQ(active->text(), menu);
+        EXPECT_TRUE(active->menu()->isVisible()) << menu.toStdString();
+        active->menu()->close();
+        window.menuBar()->setActiveAction(nullptr);
+    }
+    QTest::keySequence(&window, QKeySequence("Alt+A"));
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_TRUE(desktop.messages[0].text.contains("The Tilewright authors"));
 }
 
 TEST_F(MainWindow, OpenPeFilesReplacesTheStripWithAModuleBitmap) {

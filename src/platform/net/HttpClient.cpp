@@ -52,6 +52,11 @@ std::size_t Receive(char* data, std::size_t size, std::size_t count, void* conte
     return (*transfer.sink)(std::span<const std::uint8_t>(first, bytes)) ? bytes : 0;
 }
 
+// libcurl asks at least once a second, also while it waits for a silent server.
+int KeepGoing(void* context, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<const std::stop_token*>(context)->stop_requested() ? 1 : 0;
+}
+
 struct CurlDeleter {
     void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
 };
@@ -59,7 +64,7 @@ struct CurlDeleter {
 }  // namespace
 
 bool HttpClient::FetchImage(const std::string& url, const Sink& sink, std::size_t maxBytes,
-                            long stallSeconds) {
+                            long stallSeconds, std::stop_token stop) {
     static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
     const std::unique_ptr<CURL, CurlDeleter> curl(initialised ? curl_easy_init() : nullptr);
     if (!curl) {
@@ -78,6 +83,11 @@ bool HttpClient::FetchImage(const std::string& url, const Sink& sink, std::size_
     curl_easy_setopt(curl.get(), CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, &Receive);
     curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &transfer);
+    if (stop.stop_possible()) {
+        curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, &KeepGoing);
+        curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, &stop);
+        curl_easy_setopt(curl.get(), CURLOPT_NOPROGRESS, 0L);
+    }
     const CURLcode result = curl_easy_perform(curl.get());
     // An empty body never reaches the write callback; its answer is checked here.
     return result == CURLE_OK && !transfer.refused &&

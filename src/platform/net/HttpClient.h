@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <stop_token>
 #include <string>
 
 namespace net {
@@ -21,9 +22,10 @@ class HttpClient {
     // Receives the body in pieces of at most kReadSize bytes; false stops the transfer.
     using Sink = std::function<bool(std::span<const std::uint8_t>)>;
 
-    // True when the whole body reached the sink and stayed within maxBytes.
+    // True when the whole body reached the sink and stayed within maxBytes. A stop request ends
+    // the transfer within about a second, as a failure.
     static bool FetchImage(const std::string& url, const Sink& sink, std::size_t maxBytes,
-                           long stallSeconds = kStallSeconds);
+                           long stallSeconds = kStallSeconds, std::stop_token stop = {});
 };
 
 }  // namespace net
