@@ -83,7 +83,11 @@ int CliApplication::Dispatch(const CliOptions& options) {
 int CliApplication::List(const CliOptions& options) {
     const std::string& file = options.files.front();
     const auto module = pe::PeModule::LoadAsData(file);
-    if (!module || !module->HasResources()) {
+    if (!module) {
+        m_Err << "tilewright-cli: cannot read " << file << "\n";
+        return kInputFailed;
+    }
+    if (!module->HasResources()) {
         m_Err << "tilewright-cli: " << file << " is not a module with resources\n";
         return kInputFailed;
     }

@@ -32,8 +32,11 @@ FrmLoadFromRes::FrmLoadFromRes(desktop::Desktop& desktop, QWidget* parent)
 FrmLoadFromRes::~FrmLoadFromRes() = default;
 
 void FrmLoadFromRes::BuildControls() {
+    // The list and the info frame share one fixed width, so that longer info texts do not
+    // shift the preview.
+    constexpr int kLeftColumnWidth = 220;
     LstBitmaps = new QListWidget;
-    LstBitmaps->setMaximumWidth(180);
+    LstBitmaps->setFixedWidth(kLeftColumnWidth);
     connect(LstBitmaps, &QListWidget::currentRowChanged, this, &FrmLoadFromRes::SelectEntry);
     PicBitmap = new QLabel;
     PicBitmap->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -65,6 +68,7 @@ void FrmLoadFromRes::BuildControls() {
     mask->addWidget(PicMaskColor);
     mask->addStretch();
     auto* info = new QGroupBox("Image Info");
+    info->setFixedWidth(kLeftColumnWidth);
     auto* fields = new QFormLayout(info);
     for (QLabel* label : {LblName, LblSize, LblDimensions, LblBpp, LblIcons}) {
         fields->addRow(label);

@@ -272,7 +272,14 @@ TEST(StripCommands, ExitCodesAndStrictRuns) {
     EXPECT_EQ(TempFolder::Read(out), before);
     EXPECT_EQ(RunCli(folder, "build -o " + out + " missing.png").status, 1);
     EXPECT_EQ(TempFolder::Read(out), before);
-    EXPECT_EQ(RunCli(folder, "list " + good).status, 1);
+    const std::pair<std::string, std::string> listings[] = {
+        {good, good + " is not a module with resources"},
+        {"missing.dll", "cannot read missing.dll"}};
+    for (const auto& [file, message] : listings) {
+        const CliRun listed = RunCli(folder, "list " + file);
+        EXPECT_EQ(listed.status, 1);
+        EXPECT_EQ(listed.err, "tilewright-cli: " + message + "\n");
+    }
     EXPECT_EQ(RunCli(folder, "open " + good + " -o " + out).status, 1);
 
     const std::string strip = " " + out + " ";

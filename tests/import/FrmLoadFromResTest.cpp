@@ -58,7 +58,14 @@ TEST_F(LoadFromRes, ListsNamesAndSelectsTheFirst) {
 }
 
 TEST_F(LoadFromRes, ProposesCellsAndMaskColour) {
+    dialog.show();
+    const auto previewLeft = [&] {
+        QCoreApplication::processEvents();
+        return dialog.PicBitmap->mapTo(&dialog, QPoint(0, 0)).x();
+    };
+    const int left = previewLeft();
     Select("#101");
+    EXPECT_EQ(previewLeft(), left) << "longer info texts keep the preview in place";
     EXPECT_EQ(dialog.IconWidth(), 16);
     EXPECT_EQ(dialog.IconHeight(), 16);
     EXPECT_EQ(dialog.ColorDep(), 24);

@@ -52,12 +52,18 @@ std::string Utf16ToUtf8(const std::vector<char16_t>& units) {
     return out;
 }
 
+std::uint32_t LittleEndian32(const std::uint8_t* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+char AsciiUpper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+}
+
 // Resource names compare as the platform compares them: ASCII letters without case.
 bool SameName(const std::string& a, const std::string& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
-        return upper(x) == upper(y);
-    });
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](char x, char y) { return AsciiUpper(x) == AsciiUpper(y); });
 }
 
 }  // namespace
@@ -177,40 +183,86 @@ std::optional<std::string> PeModule::ReadName(std::uint32_t offset) const {
     return Utf16ToUtf8(units);
 }
 
-std::vector<PeModule::Entry> PeModule::ReadDirectory(std::uint32_t offset) const {
-    std::vector<Entry> named, numbered;
+template <typename Visit>
+void PeModule::ForEachEntry(std::uint32_t offset, Visit visit) const {
     if (!m_ResourceOffset || offset > m_ResourceSize ||
         m_ResourceSize - offset < kDirectoryHeaderSize) {
-        return {};
+        return;
     }
     const std::size_t base = *m_ResourceOffset + offset;
     const std::size_t count = std::size_t{*Read16(base + 12)} + *Read16(base + 14);
     const std::size_t room = (m_ResourceSize - offset - kDirectoryHeaderSize) / kEntrySize;
-    for (std::size_t i = 0; i < std::min(count, room); ++i) {
-        const std::size_t at = base + kDirectoryHeaderSize + i * kEntrySize;
-        const std::uint32_t name = *Read32(at), target = *Read32(at + 4);
+    // Every entry counted lies inside the section, so they are read without further checks.
+    const std::uint8_t* entry = m_File.data() + base + kDirectoryHeaderSize;
+    for (std::size_t i = 0; i < std::min(count, room); ++i, entry += kEntrySize) {
+        const std::uint32_t name = LittleEndian32(entry), target = LittleEndian32(entry + 4);
+        // Identifiers are 16 bits; a wider one is damage, not a second name.
+        if ((name & kSubdirectory) != 0 || name <= 0xFFFF) {
+            if (!visit(name, target)) {
+                return;
+            }
+        }
+    }
+}
+
+std::vector<PeModule::Entry> PeModule::ReadDirectory(std::uint32_t offset) const {
+    std::vector<Entry> named, numbered;
+    ForEachEntry(offset, [&](std::uint32_t name, std::uint32_t target) {
         if ((name & kSubdirectory) == 0) {
             numbered.push_back({ResourceId::Integer(static_cast<std::uint16_t>(name)), target});
         } else if (const auto text = ReadName(name & ~kSubdirectory)) {
             named.push_back({ResourceId::String(*text), target});
         }
-    }
+        return true;
+    });
     std::stable_sort(numbered.begin(), numbered.end(),
                      [](const Entry& a, const Entry& b) { return a.id.id < b.id.id; });
     named.insert(named.end(), numbered.begin(), numbered.end());
     return named;
 }
 
-std::optional<PeModule::Entry> PeModule::FindEntry(std::uint32_t directory,
-                                                   const ResourceId& id) const {
-    for (const Entry& entry : ReadDirectory(directory)) {
-        const bool same = entry.id.isInteger == id.isInteger &&
-                          (id.isInteger ? entry.id.id == id.id : SameName(entry.id.name, id.name));
-        if (same) {
-            return entry;
+// Compares the stored name with `name` in place while both are ASCII, where a UTF-16 unit and
+// a UTF-8 byte are the same character; a name past that point needs the full comparison.
+bool PeModule::NameMayBe(std::uint32_t offset, const std::string& name) const {
+    if (offset >= m_ResourceSize || m_ResourceSize - offset < 2) {
+        return false;
+    }
+    const std::size_t length = *Read16(*m_ResourceOffset + offset);
+    if ((m_ResourceSize - offset - 2) / 2 < length) {
+        return false;
+    }
+    const std::uint8_t* units = m_File.data() + *m_ResourceOffset + offset + 2;
+    for (std::size_t i = 0; i < length; ++i) {
+        const unsigned unit = units[2 * i] | (units[2 * i + 1] << 8);
+        if (unit >= 0x80) {
+            return true;
+        }
+        if (i >= name.size() || AsciiUpper(static_cast<char>(unit)) != AsciiUpper(name[i])) {
+            return false;
         }
     }
-    return std::nullopt;
+    return name.size() == length;
+}
+
+// Walks the stored entries in place: a lookup decodes no name but those that may match, so
+// looking up every entry of a large directory stays cheap.
+std::optional<PeModule::Entry> PeModule::FindEntry(std::uint32_t directory,
+                                                   const ResourceId& id) const {
+    std::optional<Entry> found;
+    ForEachEntry(directory, [&](std::uint32_t name, std::uint32_t target) {
+        if ((name & kSubdirectory) == 0) {
+            if (id.isInteger && name == id.id) {
+                found = Entry{id, target};
+            }
+        } else if (!id.isInteger && NameMayBe(name & ~kSubdirectory, id.name)) {
+            const auto text = ReadName(name & ~kSubdirectory);
+            if (text && SameName(*text, id.name)) {
+                found = Entry{ResourceId::String(*text), target};
+            }
+        }
+        return !found;
+    });
+    return found;
 }
 
 std::vector<ResourceId> PeModule::EnumResourceNames(std::uint16_t type) const {

@@ -57,7 +57,11 @@ class PeModule {
     };
     void ReadHeaders();
     std::optional<std::size_t> RvaToOffset(std::uint32_t rva) const;
+    // Calls visit(name field, target) for each stored entry until it returns false.
+    template <typename Visit>
+    void ForEachEntry(std::uint32_t offset, Visit visit) const;
     std::vector<Entry> ReadDirectory(std::uint32_t offset) const;
+    bool NameMayBe(std::uint32_t offset, const std::string& name) const;
     std::optional<Entry> FindEntry(std::uint32_t directory, const ResourceId& id) const;
     std::optional<std::string> ReadName(std::uint32_t offset) const;
     std::optional<std::uint32_t> Read32(std::size_t at) const;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 
 #include "support/PeBuilder.h"
 
@@ -109,13 +110,40 @@ TEST(PeModule, DamagedFieldsGiveNoResources) {
     ASSERT_NE(text, names.end());
     Put16(names, static_cast<std::size_t>(text - names.begin()), 0xFFFF);
     EXPECT_EQ(PeModule(names).EnumResourceNames(PeModule::RT_BITMAP).size(), 3u);
+    const std::uint32_t typeDirectory = (whole[section + 20] | (whole[section + 21] << 8));
+    // Identifiers are 16 bits: a wider one (here 200 + 0x10000) is no resource.
+    Bytes wide = whole;
+    Put16(wide, section + typeDirectory + 16 + 8 + 2, 1);
+    const PeModule widened(wide);
+    EXPECT_EQ(widened.EnumResourceNames(PeModule::RT_BITMAP).size(), 3u);
+    EXPECT_FALSE(widened.FindResource(ResourceId::Integer(200), PeModule::RT_BITMAP));
     // A name entry whose subdirectory is the root again: the walk has a fixed depth.
     Bytes loop = whole;
-    const std::uint32_t typeDirectory = (whole[section + 20] | (whole[section + 21] << 8));
     Put32(loop, section + typeDirectory + 16 + 4, 0x80000000u);
     const PeModule looped(loop);
     EXPECT_FALSE(looped.FindResource(looped.EnumResourceNames(PeModule::RT_BITMAP).front(),
                                      PeModule::RT_BITMAP));
+}
+
+// Lookups walk a directory in place: finding every entry of a large one stays linear per entry.
+TEST(PeModule, EveryEntryOfALargeDirectoryIsFoundQuickly) {
+    std::vector<Resource> resources;
+    for (int i = 1; i <= 2000; ++i) {
+        resources.push_back({PeModule::RT_BITMAP, ResourceId::Integer(i), {1}});
+        resources.push_back(
+            {PeModule::RT_BITMAP, ResourceId::String("N" + std::to_string(i)), {2}});
+    }
+    const PeModule module(Module(resources, false));
+    const auto started = std::chrono::steady_clock::now();
+    const std::vector<ResourceId> names = module.EnumResourceNames(PeModule::RT_BITMAP);
+    ASSERT_EQ(names.size(), resources.size());
+    for (const ResourceId& name : names) {
+        const auto location = module.FindResource(name, PeModule::RT_BITMAP);
+        ASSERT_TRUE(location) << name.Listed();
+        EXPECT_EQ(module.LoadResource(*location)[0], name.isInteger ? 1 : 2) << name.Listed();
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3))
+        << "a generous bound for sanitizer builds";
 }
 
 TEST(PeModule, FilesThatAreNotModules) {
