@@ -29,6 +29,7 @@
 #include "import/FrmIconFromRes.h"
 #include "import/FrmLoadFromRes.h"
 #include "import/MdlInternet.h"
+#include "import/ResourceFileName.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/desktop/QtBitmapBridge.h"
 #include "platform/gdi/UniqueGdiObject.h"
@@ -483,9 +484,10 @@ void FrmMain::OpenPeFilesCommand() {
     WaitForDialog(&dialog);
     if (dialog.BITMAP() != 0 && dialog.Tag() == "1") {
         const QString module = chosen.front().mid(chosen.front().lastIndexOf('/') + 1);
-        m_Document.OpenModuleBitmap(dialog.BITMAP(), dialog.IconWidth(), dialog.IconHeight(),
-                                    dialog.ColorDep(), dialog.MaskColor(),
-                                    Local(module + dialog.ResID() + ".bmp"));
+        m_Document.OpenModuleBitmap(
+            dialog.BITMAP(), dialog.IconWidth(), dialog.IconHeight(), dialog.ColorDep(),
+            dialog.MaskColor(),
+            ResourceFileName::ForModuleBitmap(Local(module), Local(dialog.ResID())));
         ShowDocument();
         UpdateBackColorButton();
         QCoreApplication::processEvents();

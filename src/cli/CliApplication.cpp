@@ -9,6 +9,7 @@
 #include "cli/LazyFallbackLoader.h"
 #include "cli/ModuleListing.h"
 #include "cli/StripCommand.h"
+#include "cli/TerminalText.h"
 #include "codecs/ZlibBridge.h"
 #include "image/c32bppDIB.h"
 #include "platform/pe/PeModule.h"
@@ -55,7 +56,7 @@ int CliApplication::Run(const std::vector<std::string>& arguments) {
     CliOptions options;
     std::string error;
     if (!CliOptions::Parse(arguments, options, error)) {
-        m_Err << "tilewright-cli: " << error << "\n";
+        m_Err << "tilewright-cli: " << PrintableText(error) << "\n";
         PrintUsage(m_Err, options.command);
         return kBadArguments;
     }
@@ -84,11 +85,11 @@ int CliApplication::List(const CliOptions& options) {
     const std::string& file = options.files.front();
     const auto module = pe::PeModule::LoadAsData(file);
     if (!module) {
-        m_Err << "tilewright-cli: cannot read " << file << "\n";
+        m_Err << "tilewright-cli: cannot read " << PrintableText(file) << "\n";
         return kInputFailed;
     }
     if (!module->HasResources()) {
-        m_Err << "tilewright-cli: " << file << " is not a module with resources\n";
+        m_Err << "tilewright-cli: " << PrintableText(file) << " is not a module with resources\n";
         return kInputFailed;
     }
     ModuleListing::Write(*module, m_Out);
@@ -113,13 +114,13 @@ int CliApplication::Decode(const CliOptions& options) {
     const std::string& file = options.files.front();
     c32bppDIB image;
     if (!LoadImage(options, file, image)) {
-        m_Err << "tilewright-cli: cannot decode " << file << "\n";
+        m_Err << "tilewright-cli: cannot decode " << PrintableText(file) << "\n";
         return kInputFailed;
     }
     const std::vector<std::uint8_t> bytes = EncodeBitmapFile(image);
     ReplacingFileWriter writer;
     if (!writer.Open(options.output) || !writer.Write(bytes) || !writer.Commit()) {
-        m_Err << "tilewright-cli: cannot write " << options.output << ": "
+        m_Err << "tilewright-cli: cannot write " << PrintableText(options.output) << ": "
               << std::strerror(writer.Error()) << "\n";
         return kInputFailed;
     }

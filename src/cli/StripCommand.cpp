@@ -9,6 +9,7 @@
 #include "app/PngStripWriter.h"
 #include "cli/CliApplication.h"
 #include "cli/CliOptions.h"
+#include "cli/TerminalText.h"
 
 namespace {
 
@@ -59,7 +60,7 @@ int StripCommand::Build() {
 void StripCommand::AddImage(const std::string& image, int index) {
     const auto result = m_Input.AddImage(m_Document, image, index, m_AskAlpha);
     if (result != StripDocument::AddResult::Added) {
-        m_Err << "tilewright-cli: skipped " << image
+        m_Err << "tilewright-cli: skipped " << PrintableText(image)
               << (result == StripDocument::AddResult::NotDecoded ? ": cannot decode it\n"
                                                                  : ": cannot make a cell of it\n");
         ++m_Skipped;
@@ -93,8 +94,8 @@ int StripCommand::Save() {
         written = m_Document.SaveStripAtDepth(m_Options.output, depth, error);
     }
     if (!written) {
-        m_Err << "tilewright-cli: cannot write " << m_Options.output << ": " << OneLine(error)
-              << "\n";
+        m_Err << "tilewright-cli: cannot write " << PrintableText(m_Options.output) << ": "
+              << OneLine(error) << "\n";
         return CliApplication::kInputFailed;
     }
     return CliApplication::kOk;
@@ -109,12 +110,13 @@ int StripCommand::Finish(int status) const {
 int StripCommand::OpenStrip() {
     const std::string& strip = m_Options.files.front();
     if (!m_Input.OpenStrip(m_Document, strip, m_Options.cellGiven ? m_Options.cellWidth : 0)) {
-        m_Err << "tilewright-cli: cannot open " << strip << " as a strip\n";
+        m_Err << "tilewright-cli: cannot open " << PrintableText(strip) << " as a strip\n";
         return CliApplication::kInputFailed;
     }
     const int height = m_Document.CellStore().IconHeight();
     if (m_Options.cellGiven && m_Options.cellHeight != height) {
-        m_Err << "tilewright-cli: the cells of " << strip << " are " << height << " high\n";
+        m_Err << "tilewright-cli: the cells of " << PrintableText(strip) << " are " << height
+              << " high\n";
         return CliApplication::kBadArguments;
     }
     return CliApplication::kOk;
@@ -184,8 +186,8 @@ int StripCommand::Split() {
     std::error_code error;
     std::filesystem::create_directories(m_Options.output, error);
     if (error) {
-        m_Err << "tilewright-cli: cannot make " << m_Options.output << ": " << error.message()
-              << "\n";
+        m_Err << "tilewright-cli: cannot make " << PrintableText(m_Options.output) << ": "
+              << error.message() << "\n";
         return CliApplication::kInputFailed;
     }
     const int total = m_Document.CellCount();
@@ -194,7 +196,8 @@ int StripCommand::Split() {
             (std::filesystem::path(m_Options.output) / CellFileName(cell)).string();
         std::string writeError;
         if (!WriteCell(cell, path, writeError)) {
-            m_Err << "tilewright-cli: cannot write " << path << ": " << OneLine(writeError) << "\n";
+            m_Err << "tilewright-cli: cannot write " << PrintableText(path) << ": "
+                  << OneLine(writeError) << "\n";
             return CliApplication::kInputFailed;
         }
         ShowProgress(cell + 1, total);

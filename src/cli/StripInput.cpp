@@ -5,6 +5,7 @@
 #include "import/IconGroup.h"
 #include "import/MdlInternet.h"
 #include "import/ModuleBitmap.h"
+#include "import/ResourceFileName.h"
 #include "platform/gdi/UniqueGdiObject.h"
 #include "platform/pe/PeModule.h"
 #include "platform/picture/Picture.h"
@@ -100,7 +101,8 @@ bool StripInput::OpenStrip(StripDocument& document, const std::string& name, int
             if (!document.OpenBitmap(bitmap.Get(), cellWidth)) {
                 return false;
             }
-            document.SetName("", LastSegment(address.path) + address.bitmapName + ".bmp");
+            document.SetName("", ResourceFileName::ForModuleBitmap(LastSegment(address.path),
+                                                                   address.bitmapName));
             document.SetSaved(false);
             return true;
         }

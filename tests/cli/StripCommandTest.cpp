@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -12,6 +14,7 @@
 #include "platform/gdi/DibReader.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/UniqueGdiObject.h"
+#include "support/PeBuilder.h"
 
 // Runs the strip commands of the built tilewright-cli and checks the strips they write against
 // the editor's document, exact pixels, an independent PNG reader and the exit codes.
@@ -325,6 +328,47 @@ TEST(StripCommands, ListShowsEveryBitmapAndIconGroup) {
               "{\"type\": \"icon-group\", \"position\": 0, \"name\": \"MAINICON\", " +
                   images + "{\"type\": \"icon-group\", \"position\": 1, \"name\": \"#1\", " +
                   images);
+}
+
+// Names come from the module: the cells stay inside the folder, under names safe to type, and
+// the listing keeps the exact names.
+TEST(StripCommands, HostileResourceNamesMakeSafeFileNames) {
+    TempFolder folder;
+    const std::pair<std::string, std::string> names[] = {{"../../x", "odd.dll_._.._x_000.png"},
+                                                         {"a/b", "odd.dlla_b_000.png"},
+                                                         {"nl\nx", "odd.dllnl_x_000.png"},
+                                                         {"\x1b[31m", "odd.dll__31m_000.png"},
+                                                         {"-lead", "odd.dll_lead_000.png"}};
+    std::vector<testsupport::Resource> resources;
+    for (const auto& [name, file] : names) {
+        resources.push_back({pe::PeModule::RT_BITMAP, pe::ResourceId::String(name),
+                             testsupport::FramedStrip(16, 16, 16)});
+    }
+    const std::string module = folder.File("odd.dll");
+    testsupport::WriteFileBytes(module, testsupport::Module(resources, false));
+    const std::string cells = folder.File("deep/cells");
+    for (const auto& [name, file] : names) {
+        const CliRun run = RunCli(folder, "split '" + module + ":bitmap:" + name + "' -o " + cells);
+        EXPECT_EQ(run.status, 0) << name << run.err;
+        EXPECT_TRUE(std::filesystem::exists(cells + "/" + file)) << name;
+    }
+    std::vector<std::string> written;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.File(""))) {
+        written.push_back(entry.path().lexically_relative(folder.File("")).string());
+    }
+    std::sort(written.begin(), written.end());
+    EXPECT_EQ(written, (std::vector<std::string>{
+                           "deep", "deep/cells", "deep/cells/odd.dll_._.._x_000.png",
+                           "deep/cells/odd.dll__31m_000.png", "deep/cells/odd.dll_lead_000.png",
+                           "deep/cells/odd.dlla_b_000.png", "deep/cells/odd.dllnl_x_000.png",
+                           "err.txt", "odd.dll", "out.txt"}));
+    const CliRun listed = RunCli(folder, "list " + module);
+    EXPECT_NE(listed.out.find("\"name\": \"../../x\""), std::string::npos);
+    EXPECT_NE(listed.out.find("\"name\": \"nl\\u000ax\""), std::string::npos);
+    EXPECT_NE(listed.out.find("\"name\": \"\\u001b[31m\""), std::string::npos);
+    const CliRun missing = RunCli(folder, "split '" + module + ":bitmap:\x1b[2J' -o " + cells);
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err.find('\x1b'), std::string::npos) << "no escape reaches the terminal";
 }
 
 TEST(StripCommands, ProgressOnlyForLongRunsAndNeverOnStdout) {
