@@ -312,8 +312,11 @@ void FrmMain::FitWindowHeight() {
     }
     const int content =
         ucToolbar1->sizeHint().height() + ucListIcon1->height() + ucStatusbar1->sizeHint().height();
-    // Held fixed, so that dragging the size grip changes only the width.
-    setFixedHeight(menuBar()->sizeHint().height() + content);
+    // Held fixed, so that dragging the size grip changes only the width; a window manager that
+    // ignores the bounds and sizes the window anyway gets the height set back.
+    const int fitted = menuBar()->sizeHint().height() + content;
+    setFixedHeight(fitted);
+    resize(width(), fitted);
 }
 
 void FrmMain::resizeEvent(QResizeEvent* event) {

@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 #include <filesystem>
 
 #include <arpa/inet.h>
@@ -386,8 +387,10 @@ TEST_F(MainWindow, NewCellsAreScrolledIntoView) {
 
 TEST_F(MainWindow, ResizingKeepsTheViewFullWidthAndTheHeightFitted) {
     window.ProcessCommandLine({WriteStrip("twelve.bmp", 12, 32)});
+    window.show();
     for (const int width : {900, 200}) {
-        window.resize(width, 600);
+        // As a window manager would size it, past the window's own bounds.
+        window.windowHandle()->resize(width, 600);
         QTest::qWait(20);
         const int fitted = window.menuBar()->sizeHint().height() +
                            window.ucToolbar1->sizeHint().height() + window.ucListIcon1->height() +
