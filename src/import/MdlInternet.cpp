@@ -1,5 +1,6 @@
 #include "import/MdlInternet.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -7,8 +8,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <fstream>
-#include <vector>
 
 #include "platform/net/HttpClient.h"
 
@@ -30,58 +29,63 @@ std::string PlainSuffix(const std::string& url) {
 }  // namespace
 
 bool MdlInternet::DownloadUrlToFile(const std::string& sURL, const std::string& sPath,
-                                    std::size_t maxBytes, long stallSeconds, std::stop_token stop) {
+                                    const net::DownloadLimits& limits, std::stop_token stop) {
     std::remove(sPath.c_str());
-    std::ofstream out(sPath, std::ios::binary | std::ios::trunc);
-    if (!out) {
+    // Made anew: a name someone planted again after the removal is refused, not followed.
+    const int descriptor =
+        ::open(sPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (descriptor < 0) {
         return false;
     }
-    const bool fetched = net::HttpClient::FetchImage(
-        sURL,
-        [&out](std::span<const std::uint8_t> bytes) {
-            out.write(reinterpret_cast<const char*>(bytes.data()),
-                      static_cast<std::streamsize>(bytes.size()));
-            return static_cast<bool>(out);
-        },
-        maxBytes, stallSeconds, stop);
-    out.close();
-    if (!fetched || !out) {
+    const bool fetched = DownloadUrlToDescriptor(sURL, descriptor, limits, stop);
+    if (::close(descriptor) != 0 || !fetched) {
         std::remove(sPath.c_str());
         return false;
     }
     return true;
 }
 
-std::string MdlInternet::CreateTemporaryFile(const std::string& folder, const std::string& sURL) {
-    const std::string suffix = PlainSuffix(sURL);
-    std::string pattern = folder + "tilewright-XXXXXX" + suffix;
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int descriptor = ::mkstemps(name.data(), static_cast<int>(suffix.size()));
-    if (descriptor < 0) {
-        return {};
-    }
-    ::close(descriptor);
-    return name.data();
+bool MdlInternet::DownloadUrlToDescriptor(const std::string& sURL, int descriptor,
+                                          const net::DownloadLimits& limits, std::stop_token stop) {
+    return net::HttpClient::FetchImage(
+        sURL,
+        [descriptor](std::span<const std::uint8_t> bytes) {
+            while (!bytes.empty()) {
+                const ssize_t written = ::write(descriptor, bytes.data(), bytes.size());
+                if (written < 0 && errno == EINTR) {
+                    continue;
+                }
+                if (written <= 0) {
+                    return false;
+                }
+                bytes = bytes.subspan(static_cast<std::size_t>(written));
+            }
+            return true;
+        },
+        limits, stop);
 }
 
+std::unique_ptr<TemporaryFile> MdlInternet::CreateTemporaryFile(const std::string& folder,
+                                                                const std::string& sURL) {
+    auto file = std::make_unique<TemporaryFile>(folder + "tilewright-XXXXXX", PlainSuffix(sURL));
+    return file->Path().empty() ? nullptr : std::move(file);
+}
+
+// The download goes through the descriptor the file was made with, never by its name again,
+// so nobody sharing the folder can swap a link or a pipe in between.
 bool MdlInternet::WithDownloadedFile(const std::string& folder, const std::string& sURL,
                                      const std::function<void(const std::string& path)>& use,
                                      const DownloadRunner& run) {
-    const std::string temporary = CreateTemporaryFile(folder, sURL);
-    if (temporary.empty()) {
+    const std::unique_ptr<TemporaryFile> temporary = CreateTemporaryFile(folder, sURL);
+    if (!temporary) {
         return false;
     }
-    struct Removal {
-        const std::string& path;
-        ~Removal() { std::remove(path.c_str()); }
-    } removal{temporary};
     const Download download = [&](std::stop_token stop) {
-        return DownloadUrlToFile(sURL, temporary, kMaxDownloadBytes, kStallSeconds, stop);
+        return DownloadUrlToDescriptor(sURL, temporary->Descriptor(), {}, stop);
     };
-    if (!(run ? run(download) : download({}))) {
+    if (!(run ? run(download) : download({})) || !temporary->Close()) {
         return false;
     }
-    use(temporary);
+    use(temporary->Path());
     return true;
 }

@@ -2,23 +2,28 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <stop_token>
 #include <string>
+
+#include "import/TemporaryFile.h"
+#include "platform/net/HttpClient.h"
 
 // Downloads of images named by web addresses.
 class MdlInternet {
   public:
-    // A hostile server must not fill the disk.
-    static constexpr std::size_t kMaxDownloadBytes = std::size_t{64} << 20;
-    static constexpr long kStallSeconds = 30;
-
     // Writes the image at sURL to sPath, replacing any file there. On failure no file is left.
     static bool DownloadUrlToFile(const std::string& sURL, const std::string& sPath,
-                                  std::size_t maxBytes = kMaxDownloadBytes,
-                                  long stallSeconds = kStallSeconds, std::stop_token stop = {});
+                                  const net::DownloadLimits& limits = {},
+                                  std::stop_token stop = {});
+    // Writes the image at sURL through an open descriptor, from where it stands.
+    static bool DownloadUrlToDescriptor(const std::string& sURL, int descriptor,
+                                        const net::DownloadLimits& limits = {},
+                                        std::stop_token stop = {});
     // A new, empty file of a unique name in the folder, ending with the address's last segment
-    // when that is a plain file name; empty when none can be made.
-    static std::string CreateTemporaryFile(const std::string& folder, const std::string& sURL);
+    // when that is a plain file name; null when none can be made.
+    static std::unique_ptr<TemporaryFile> CreateTemporaryFile(const std::string& folder,
+                                                              const std::string& sURL);
     using Download = std::function<bool(std::stop_token)>;
     // Runs a download and returns its result; it may run it on another thread and stop it, but
     // returns only once the download has ended.

@@ -34,8 +34,7 @@ class LocalServer : public ::testing::Test {
         ASSERT_FALSE(s_Port.empty()) << "the server did not start";
     }
     static void TearDownTestSuite() {
-        net::HttpClient::FetchImage(
-            Address("/quit"), [](auto) { return true; }, 100);
+        net::HttpClient::FetchImage(Address("/quit"), [](auto) { return true; }, {100});
     }
     static std::string Address(const std::string& path) {
         return "http://127.0.0.1:" + s_Port + path;
@@ -53,14 +52,12 @@ class LocalServer : public ::testing::Test {
 TEST_F(LocalServer, ImagesArriveInReadsOfAtMost1240Bytes) {
     std::vector<std::size_t> reads;
     std::vector<std::uint8_t> body;
-    ASSERT_TRUE(net::HttpClient::FetchImage(
-        Address("/image.png"),
-        [&](std::span<const std::uint8_t> bytes) {
-            reads.push_back(bytes.size());
-            body.insert(body.end(), bytes.begin(), bytes.end());
-            return true;
-        },
-        MdlInternet::kMaxDownloadBytes));
+    ASSERT_TRUE(net::HttpClient::FetchImage(Address("/image.png"),
+                                            [&](std::span<const std::uint8_t> bytes) {
+                                                reads.push_back(bytes.size());
+                                                body.insert(body.end(), bytes.begin(), bytes.end());
+                                                return true;
+                                            }));
     EXPECT_EQ(body, Body(3000));
     EXPECT_GE(reads.size(), 3u);
     for (std::size_t size : reads) {
@@ -70,7 +67,7 @@ TEST_F(LocalServer, ImagesArriveInReadsOfAtMost1240Bytes) {
 
 TEST_F(LocalServer, OnlyImagesAnsweredWith200AreWritten) {
     const std::string path = (fs::temp_directory_path() / "download.bin").string();
-    constexpr std::size_t kMax = MdlInternet::kMaxDownloadBytes;
+    constexpr std::size_t kMax = net::DownloadLimits{}.maxBytes;
     const struct {
         const char* address;
         std::size_t maxBytes;
@@ -82,7 +79,7 @@ TEST_F(LocalServer, OnlyImagesAnsweredWith200AreWritten) {
                  {"/empty.png", kMax, true, 0}};
     for (const auto& c : cases) {
         std::ofstream(path) << "an older file";
-        EXPECT_EQ(MdlInternet::DownloadUrlToFile(Address(c.address), path, c.maxBytes), c.written)
+        EXPECT_EQ(MdlInternet::DownloadUrlToFile(Address(c.address), path, {c.maxBytes}), c.written)
             << c.address;
         EXPECT_EQ(fs::exists(path), c.written) << c.address << ": nothing is left on failure";
         if (c.written) {
@@ -92,10 +89,17 @@ TEST_F(LocalServer, OnlyImagesAnsweredWith200AreWritten) {
     EXPECT_FALSE(MdlInternet::DownloadUrlToFile(Address("/cut.png"), path)) << "closed mid-body";
     EXPECT_FALSE(fs::exists(path));
     EXPECT_TRUE(MdlInternet::DownloadUrlToFile(Address("/"), path)) << "an empty last segment";
-    const auto started = std::chrono::steady_clock::now();
-    EXPECT_FALSE(MdlInternet::DownloadUrlToFile(Address("/silent.png"), path, kMax, 1));
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5))
-        << "a server that never answers is given up";
+    // Silent, dripping 2 bytes a second, or fast enough but past the deadline: each given up.
+    const std::pair<const char*, net::DownloadLimits> slow[] = {
+        {"/silent.png", {kMax, 1}}, {"/drip.png", {kMax, 1}}, {"/trickle.png", {kMax, 1, 1}}};
+    for (const auto& [address, limits] : slow) {
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_FALSE(MdlInternet::DownloadUrlToFile(Address(address), path, limits)) << address;
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(4)) << address;
+        EXPECT_FALSE(fs::exists(path)) << address;
+    }
+    EXPECT_TRUE(MdlInternet::DownloadUrlToFile(Address("/trickle.png"), path, {kMax, 1}))
+        << "4 KB a second is no stall";
     EXPECT_FALSE(MdlInternet::DownloadUrlToFile("http://127.0.0.1:1/x.png", path));
     EXPECT_FALSE(MdlInternet::DownloadUrlToFile(Address("/image.png"), "/nonexistent/x.png"));
 }
@@ -107,11 +111,18 @@ TEST_F(LocalServer, DownloadedFilesAreGoneAfterTheirUse) {
     fs::create_directories(folder);
     for (const char* address : {"/image.png", "/missing.png", "/cut.png"}) {
         std::uintmax_t seenSize = 0;
-        const bool used = MdlInternet::WithDownloadedFile(
-            folder, Address(address),
-            [&](const std::string& path) { seenSize = fs::file_size(path); });
+        fs::perms seenPermissions{};
+        const bool used =
+            MdlInternet::WithDownloadedFile(folder, Address(address), [&](const std::string& path) {
+                seenSize = fs::file_size(path);
+                seenPermissions = fs::status(path).permissions();
+            });
         EXPECT_EQ(used, std::string(address) == "/image.png") << address;
         EXPECT_EQ(seenSize, used ? 3000u : 0u) << address;
+        if (used) {
+            EXPECT_EQ(seenPermissions, fs::perms::owner_read | fs::perms::owner_write)
+                << "the file made for the download, not one opened again by name";
+        }
         EXPECT_TRUE(fs::is_empty(folder)) << address;
     }
     fs::remove(folder);
@@ -128,17 +139,16 @@ TEST(TemporaryDownload, UniqueNamesKeepAPlainLastSegment) {
                  {"http://host/../../etc/passwd%00.png", ""},
                  {"http://host/with space.gif", ""}};
     for (const auto& c : cases) {
-        const std::string first = MdlInternet::CreateTemporaryFile(folder, c.address);
-        const std::string second = MdlInternet::CreateTemporaryFile(folder, c.address);
-        ASSERT_FALSE(first.empty());
-        EXPECT_NE(first, second);
+        const auto firstFile = MdlInternet::CreateTemporaryFile(folder, c.address);
+        const auto secondFile = MdlInternet::CreateTemporaryFile(folder, c.address);
+        ASSERT_TRUE(firstFile && secondFile);
+        const std::string first = firstFile->Path();
+        EXPECT_NE(first, secondFile->Path());
         EXPECT_EQ(fs::path(first).parent_path(), fs::path(folder).parent_path());
         EXPECT_EQ(first.substr(first.size() - std::string(c.ending).size()), c.ending) << c.address;
         EXPECT_EQ(fs::file_size(first), 0u);
-        fs::remove(first);
-        fs::remove(second);
     }
-    EXPECT_EQ(MdlInternet::CreateTemporaryFile("/nonexistent/", "http://host/a.png"), "");
+    EXPECT_EQ(MdlInternet::CreateTemporaryFile("/nonexistent/", "http://host/a.png"), nullptr);
 }
 
 }  // namespace

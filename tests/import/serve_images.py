@@ -34,6 +34,18 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.wfile.write(BODY[:1000])
             self.close_connection = True
             return
+        if self.path in ("/drip.png", "/trickle.png"):
+            # 2 bytes a second, or 2000 bytes every half second for 2.5 seconds.
+            piece, pause = (2, 1.0) if self.path == "/drip.png" else (2000, 0.5)
+            self.send_response(200)
+            self.send_header("Content-Type", "image/png")
+            self.send_header("Content-Length", "10000")
+            self.end_headers()
+            for start in range(0, 10000, piece):
+                self.wfile.write(BODY[start:start + piece])
+                self.wfile.flush()
+                threading.Event().wait(pause)
+            return
         if self.path == "/silent.png":
             threading.Event().wait(10)
             return

@@ -63,22 +63,23 @@ struct CurlDeleter {
 
 }  // namespace
 
-bool HttpClient::FetchImage(const std::string& url, const Sink& sink, std::size_t maxBytes,
-                            long stallSeconds, std::stop_token stop) {
+bool HttpClient::FetchImage(const std::string& url, const Sink& sink, const DownloadLimits& limits,
+                            std::stop_token stop) {
     static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
     const std::unique_ptr<CURL, CurlDeleter> curl(initialised ? curl_easy_init() : nullptr);
     if (!curl) {
         return false;
     }
-    Transfer transfer{curl.get(), &sink, maxBytes};
+    Transfer transfer{curl.get(), &sink, limits.maxBytes};
     curl_easy_setopt(curl.get(), CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl.get(), CURLOPT_PROTOCOLS_STR, "http,https,ftp,file");
     curl_easy_setopt(curl.get(), CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl.get(), CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl.get(), CURLOPT_MAXREDIRS, 5L);
     curl_easy_setopt(curl.get(), CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-    curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_TIME, stallSeconds);
+    curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytes);
+    curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_TIME, limits.stallSeconds);
+    curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT, limits.deadlineSeconds);
     curl_easy_setopt(curl.get(), CURLOPT_BUFFERSIZE, static_cast<long>(kReadSize));
     curl_easy_setopt(curl.get(), CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, &Receive);

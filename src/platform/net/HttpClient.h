@@ -9,6 +9,15 @@
 
 namespace net {
 
+// What one transfer may take. A server slower than lowSpeedBytes a second for stallSeconds, or
+// a transfer longer than deadlineSeconds, ends it.
+struct DownloadLimits {
+    std::size_t maxBytes = std::size_t{64} << 20;
+    long stallSeconds = 15;
+    long deadlineSeconds = 60;
+    long lowSpeedBytes = 1024;
+};
+
 // One blocking transfer with libcurl. HTTP answers are checked before any byte of the body is
 // handed on: status 200 and a content type starting with "image". Other schemes (ftp, file)
 // have no such answer and are taken as they come.
@@ -16,16 +25,14 @@ class HttpClient {
   public:
     static constexpr std::size_t kReadSize = 1240;
     static constexpr long kConnectTimeoutSeconds = 15;
-    // A server that stops sending for this long ends the transfer.
-    static constexpr long kStallSeconds = 30;
 
     // Receives the body in pieces of at most kReadSize bytes; false stops the transfer.
     using Sink = std::function<bool(std::span<const std::uint8_t>)>;
 
-    // True when the whole body reached the sink and stayed within maxBytes. A stop request ends
-    // the transfer within about a second, as a failure.
-    static bool FetchImage(const std::string& url, const Sink& sink, std::size_t maxBytes,
-                           long stallSeconds = kStallSeconds, std::stop_token stop = {});
+    // True when the whole body reached the sink within the limits. A stop request ends the
+    // transfer within about a second, as a failure.
+    static bool FetchImage(const std::string& url, const Sink& sink,
+                           const DownloadLimits& limits = {}, std::stop_token stop = {});
 };
 
 }  // namespace net
