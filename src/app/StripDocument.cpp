@@ -1,13 +1,12 @@
 #include "app/StripDocument.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <unordered_map>
 #include <utility>
 
 #include "app/ClsDIB.h"
 #include "image/c32bppDIB.h"
+#include "platform/file/RegularFile.h"
 #include "platform/gdi/Bitmap.h"
 #include "platform/gdi/DibReader.h"
 #include "platform/gdi/Gdi.h"
@@ -18,8 +17,7 @@
 namespace {
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return RegularFile::Read(path).value_or(std::vector<std::uint8_t>{});
 }
 
 // The screen-format copy of a bitmap, as the cell store takes strips in.

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <charconv>
-#include <fstream>
 #include <iostream>
 #include <map>
+#include <optional>
+#include <sstream>
+
+#include "platform/file/RegularFile.h"
 
 namespace {
 
@@ -192,17 +195,43 @@ bool CliOptions::ParseEdit(const std::string& option, const std::vector<std::str
     return true;
 }
 
-// One image per line; empty lines are skipped. "-" reads the standard input.
-bool CliOptions::ReadList(const std::string& path, std::string& error) {
-    std::ifstream file;
-    if (path != "-") {
-        file.open(path);
-        if (!file) {
-            error = "cannot read the list " + path;
-            return false;
+namespace {
+
+// A list longer than this names more images than any strip holds; a device as the standard
+// input never ends.
+constexpr std::size_t kMaxListBytes = std::size_t{64} << 20;
+
+std::optional<std::string> ReadStandardInput() {
+    std::string text;
+    char buffer[65536];
+    while (std::cin.read(buffer, sizeof buffer) || std::cin.gcount() > 0) {
+        text.append(buffer, static_cast<std::size_t>(std::cin.gcount()));
+        if (text.size() > kMaxListBytes) {
+            return std::nullopt;
         }
     }
-    std::istream& in = path == "-" ? std::cin : file;
+    return text;
+}
+
+std::optional<std::string> ReadListText(const std::string& path) {
+    if (path == "-") {
+        return ReadStandardInput();
+    }
+    const auto bytes = RegularFile::Read(path, kMaxListBytes);
+    return bytes ? std::optional<std::string>(std::in_place, bytes->begin(), bytes->end())
+                 : std::nullopt;
+}
+
+}  // namespace
+
+// One image per line; empty lines are skipped. "-" reads the standard input.
+bool CliOptions::ReadList(const std::string& path, std::string& error) {
+    const std::optional<std::string> text = ReadListText(path);
+    if (!text) {
+        error = "cannot read the list " + path + " (a regular file of at most 64 MiB)";
+        return false;
+    }
+    std::istringstream in(*text);
     for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();

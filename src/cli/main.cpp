@@ -1,10 +1,20 @@
+#include <exception>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "cli/CliApplication.h"
+#include "cli/TerminalText.h"
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
-    return CliApplication(std::cout, std::cerr).Run(arguments);
+    // Whatever goes wrong below, the run ends with a message and the exit code of a failed input.
+    try {
+        const std::vector<std::string> arguments(argv + 1, argv + argc);
+        return CliApplication(std::cout, std::cerr).Run(arguments);
+    } catch (const std::exception& failure) {
+        std::cerr << "tilewright-cli: " << PrintableText(failure.what()) << "\n";
+    } catch (...) {
+        std::cerr << "tilewright-cli: an unexpected failure\n";
+    }
+    return CliApplication::kInputFailed;
 }

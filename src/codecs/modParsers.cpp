@@ -7,6 +7,7 @@
 #include <climits>
 
 #include "codecs/ZlibBridge.h"
+#include "platform/file/RegularFile.h"
 #include "platform/picture/PictureLoader.h"
 
 namespace modParsers {
@@ -133,7 +134,7 @@ void JudgeAlphaChannel(std::span<std::uint8_t> pixels, bool makeUsable, bool& ha
 
 int GetFileHandle(const std::string& fileName, bool forRead, bool /*useUnicode*/) {
     if (forRead) {
-        return ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+        return RegularFile::OpenForReading(fileName);
     }
     return ::open(fileName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
 }

@@ -1,9 +1,9 @@
 #include "import/IconGroup.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
+#include <optional>
 
+#include "platform/file/RegularFile.h"
 #include "platform/pe/PeModule.h"
 
 namespace {
@@ -48,13 +48,12 @@ bool IconGroup::LoadIconFromFile(const std::string& IcoFileName) {
     if (!EndsInIco(IcoFileName)) {
         return false;
     }
-    std::ifstream in(IcoFileName, std::ios::binary);
-    if (!in) {
+    const std::optional<std::vector<std::uint8_t>> read = RegularFile::Read(IcoFileName);
+    if (!read) {
         return false;
     }
     Discard();
-    const std::vector<std::uint8_t> file{std::istreambuf_iterator<char>(in),
-                                         std::istreambuf_iterator<char>()};
+    const std::vector<std::uint8_t>& file = *read;
     if (file.size() < kHeaderSize) {
         return false;
     }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "app/StripDocument.h"
 #include "cli/CliRun.h"
 #include "codecs/PngEncoder.h"
@@ -305,6 +307,29 @@ TEST(StripCommands, ExitCodesAndStrictRuns) {
         EXPECT_EQ(help.status, 0);
         EXPECT_EQ(help.out.rfind("usage: tilewright-cli " + command, 0), 0u) << help.out;
     }
+}
+
+// Devices, pipes and folders are no images, strips, modules or lists: each run ends at once
+// with a message, and a list that is no regular file is a bad argument.
+TEST(StripCommands, SpecialFilesFailWithAMessage) {
+    TempFolder folder;
+    const std::string pipe = folder.File("pipe"), out = " -o " + folder.File("x.bmp");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::string dir = folder.File("");
+    const std::pair<std::string, int> runs[] = {{"build" + out + " /dev/zero", 1},
+                                                {"build" + out + " " + pipe, 1},
+                                                {"open " + dir + out, 1},
+                                                {"split " + dir + " -o " + dir + "cells", 1},
+                                                {"list /dev/urandom", 1},
+                                                {"decode " + pipe + out, 1},
+                                                {"build" + out + " --from-list " + dir, 2},
+                                                {"build" + out + " --from-list /dev/zero", 2}};
+    for (const auto& [arguments, status] : runs) {
+        const CliRun run = RunCli(folder, arguments);
+        EXPECT_EQ(run.status, status) << arguments;
+        EXPECT_EQ(run.err.rfind("tilewright-cli: ", 0), 0u) << arguments << ": " << run.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder.File("x.bmp")));
 }
 
 TEST(StripCommands, ListShowsEveryBitmapAndIconGroup) {

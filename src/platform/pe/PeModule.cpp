@@ -1,8 +1,8 @@
 #include "platform/pe/PeModule.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
+
+#include "platform/file/RegularFile.h"
 
 namespace pe {
 
@@ -83,15 +83,8 @@ PeModule::PeModule(std::vector<std::uint8_t> file) : m_File(std::move(file)) {
 }
 
 std::unique_ptr<PeModule> PeModule::LoadAsData(const std::string& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in || static_cast<std::uintmax_t>(in.tellg()) > kMaxFileBytes) {
-        return nullptr;
-    }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(in.tellg()));
-    in.seekg(0);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    return std::make_unique<PeModule>(std::move(bytes));
+    std::optional<std::vector<std::uint8_t>> bytes = RegularFile::Read(path, kMaxFileBytes);
+    return bytes ? std::make_unique<PeModule>(std::move(*bytes)) : nullptr;
 }
 
 std::optional<std::uint16_t> PeModule::Read16(std::size_t at) const {

@@ -1,0 +1,61 @@
+#include "platform/file/RegularFile.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+struct Descriptor {
+    int value;
+    ~Descriptor() {
+        if (value >= 0) {
+            ::close(value);
+        }
+    }
+};
+
+}  // namespace
+
+int RegularFile::OpenForReading(const std::string& path) {
+    // Without O_NONBLOCK, opening a pipe nobody writes to would wait for a writer.
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat status {};
+    if (descriptor < 0) {
+        return -1;
+    }
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(descriptor);
+        return -1;
+    }
+    return descriptor;
+}
+
+std::optional<std::vector<std::uint8_t>> RegularFile::Read(const std::string& path,
+                                                           std::uint64_t maxBytes) {
+    const Descriptor file{OpenForReading(path)};
+    struct stat status {};
+    if (file.value < 0 || ::fstat(file.value, &status) != 0 || status.st_size < 0 ||
+        static_cast<std::uint64_t>(status.st_size) > maxBytes) {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(status.st_size));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ::read(file.value, bytes.data() + done, bytes.size() - done);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return std::nullopt;
+        }
+        if (got == 0) {
+            // The file shrank while it was read: what is there is the file.
+            bytes.resize(done);
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return bytes;
+}

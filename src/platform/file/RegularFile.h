@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Files read whole. Only regular files: a device gives no end, a pipe can block for ever and a
+// folder has no bytes, so each of these is refused. The size comes from the system, bounded.
+class RegularFile {
+  public:
+    static constexpr std::uint64_t kMaxBytes = std::uint64_t{1} << 30;
+
+    // Nothing when the path names no regular file, one larger than maxBytes, or a read fails.
+    static std::optional<std::vector<std::uint8_t>> Read(const std::string& path,
+                                                         std::uint64_t maxBytes = kMaxBytes);
+    // A descriptor open for reading, or -1 when the path names no regular file.
+    static int OpenForReading(const std::string& path);
+};
