@@ -44,6 +44,19 @@ void IconGroup::Discard() {
     m_Images.clear();
 }
 
+bool IconGroup::Add(const Entry& entry, std::span<const std::uint8_t> image) {
+    std::uint64_t total = image.size();
+    for (const std::vector<std::uint8_t>& held : m_Images) {
+        total += held.size();
+    }
+    if (Count() >= kMaxEntries || total > kMaxTotalBytes) {
+        return false;
+    }
+    m_Entries.push_back(entry);
+    m_Images.emplace_back(image.begin(), image.end());
+    return true;
+}
+
 bool IconGroup::LoadIconFromFile(const std::string& IcoFileName) {
     if (!EndsInIco(IcoFileName)) {
         return false;
@@ -69,12 +82,11 @@ bool IconGroup::LoadIconFromFile(const std::string& IcoFileName) {
         std::copy_n(file.begin() + static_cast<std::ptrdiff_t>(kHeaderSize + kEntrySize * i),
                     kEntrySize, entry.bytes.begin());
         const std::uint32_t offset = Little32(entry.bytes.data() + 12);
-        if (offset > file.size() || file.size() - offset < entry.BytesInRes()) {
+        if (offset > file.size() || file.size() - offset < entry.BytesInRes() ||
+            !Add(entry, std::span(file).subspan(offset, entry.BytesInRes()))) {
             Discard();
             return false;
         }
-        m_Entries.push_back(entry);
-        m_Images.emplace_back(file.begin() + offset, file.begin() + offset + entry.BytesInRes());
     }
     return true;
 }
@@ -118,13 +130,11 @@ bool IconGroup::LoadIconFromGroup(const pe::PeModule& module, const pe::Resource
         std::copy_n(source, 12, entry.bytes.begin());
         const auto id = static_cast<std::uint16_t>(source[12] | (source[13] << 8));
         const auto image = module.FindResource(pe::ResourceId::Integer(id), pe::PeModule::RT_ICON);
-        if (!image || image->size == 0 || image->size != entry.BytesInRes()) {
+        if (!image || image->size == 0 || image->size != entry.BytesInRes() ||
+            !Add(entry, module.LoadResource(*image))) {
             Discard();
             return false;
         }
-        const auto data = module.LoadResource(*image);
-        m_Entries.push_back(entry);
-        m_Images.emplace_back(data.begin(), data.end());
     }
     return true;
 }

@@ -17,6 +17,10 @@ class IconGroup {
   public:
     static constexpr std::size_t kHeaderSize = 6;
     static constexpr std::size_t kEntrySize = 16;
+    // One image may be named many times: without bounds a small file could ask for gigabytes
+    // of copies. Real icons hold a dozen images of at most a few hundred kilobytes.
+    static constexpr int kMaxEntries = 256;
+    static constexpr std::uint64_t kMaxTotalBytes = std::uint64_t{64} << 20;
 
     // The 16 bytes of an icon directory entry.
     struct Entry {
@@ -54,6 +58,8 @@ class IconGroup {
 
   private:
     void Discard();
+    // False, and nothing added, when the icon would pass kMaxEntries or kMaxTotalBytes.
+    bool Add(const Entry& entry, std::span<const std::uint8_t> image);
 
     std::array<std::uint8_t, kHeaderSize> m_Header{};
     std::vector<Entry> m_Entries;

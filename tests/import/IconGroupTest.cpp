@@ -62,6 +62,27 @@ TEST(IconGroup, AGroupWithABadImageLoadsNothing) {
     }
 }
 
+// One image named many times: bounded in entries and in the bytes of all the copies.
+TEST(IconGroup, GroupsBeyondTheBoundsAreRefused) {
+    const Entry small{16, 16, 16, 0, 0, kDibImage.size(), 1};
+    for (const int count : {IconGroup::kMaxEntries, IconGroup::kMaxEntries + 1}) {
+        IconGroup icons;
+        EXPECT_EQ(icons.LoadIconFromResource(WriteModule(std::vector(count, small)), 0),
+                  count == IconGroup::kMaxEntries)
+            << count;
+    }
+    const Bytes large((IconGroup::kMaxTotalBytes / 2) + 1, 7);
+    for (const int count : {1, 2}) {
+        const std::string module = testsupport::WriteModule(
+            "large-icons.dll", {{PeModule::RT_GROUP_ICON, ResourceId::Integer(1),
+                                 testsupport::IconGroupDirectory(
+                                     std::vector(count, Entry{0, 0, 0, 1, 32, large.size(), 1}))},
+                                {PeModule::RT_ICON, ResourceId::Integer(1), large}});
+        IconGroup icons;
+        EXPECT_EQ(icons.LoadIconFromResource(module, 0), count == 1) << count;
+    }
+}
+
 TEST(IconGroup, OneEntryRebuiltAsAnIconFileAndReadBack) {
     IconGroup icons;
     ASSERT_TRUE(icons.LoadIconFromResource(WriteModule(kDibAndPng), 0));

@@ -131,7 +131,8 @@ struct GroupEntry {
 
 // An icon group resource: the directory header and one 14-byte entry per image.
 inline Bytes IconGroupDirectory(const std::vector<GroupEntry>& entries) {
-    Bytes out{0, 0, 1, 0, static_cast<std::uint8_t>(entries.size()), 0};
+    Bytes out{0, 0, 1, 0, 0, 0};
+    Put16(out, 4, static_cast<std::uint32_t>(entries.size()));
     for (const GroupEntry& e : entries) {
         const std::size_t at = out.size();
         out.resize(at + 14);

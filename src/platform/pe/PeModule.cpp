@@ -16,6 +16,11 @@ constexpr std::size_t kDirectoryHeaderSize = 16;
 constexpr std::size_t kEntrySize = 8;
 // Larger files are not modules anyone adds icons from; refusing them bounds the memory used.
 constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t{1} << 30;
+// A directory's 16-bit counts allow 131,070 entries and a name 65,535 units: a small hostile
+// file could name thousands of megabytes. Real modules stay far below these bounds.
+constexpr std::size_t kMaxDirectoryEntries = 65536;
+constexpr std::size_t kMaxNameUnits = 1024;
+constexpr std::size_t kMaxDirectoryNameBytes = std::size_t{16} << 20;
 
 void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
@@ -166,7 +171,7 @@ std::optional<std::string> PeModule::ReadName(std::uint32_t offset) const {
         return std::nullopt;
     }
     const std::uint16_t length = *Read16(*m_ResourceOffset + offset);
-    if ((m_ResourceSize - offset - 2) / 2 < length) {
+    if ((m_ResourceSize - offset - 2) / 2 < length || length > kMaxNameUnits) {
         return std::nullopt;
     }
     std::vector<char16_t> units;
@@ -187,7 +192,8 @@ void PeModule::ForEachEntry(std::uint32_t offset, Visit visit) const {
     const std::size_t room = (m_ResourceSize - offset - kDirectoryHeaderSize) / kEntrySize;
     // Every entry counted lies inside the section, so they are read without further checks.
     const std::uint8_t* entry = m_File.data() + base + kDirectoryHeaderSize;
-    for (std::size_t i = 0; i < std::min(count, room); ++i, entry += kEntrySize) {
+    const std::size_t read = std::min({count, room, kMaxDirectoryEntries});
+    for (std::size_t i = 0; i < read; ++i, entry += kEntrySize) {
         const std::uint32_t name = LittleEndian32(entry), target = LittleEndian32(entry + 4);
         // Identifiers are 16 bits; a wider one is damage, not a second name.
         if ((name & kSubdirectory) != 0 || name <= 0xFFFF) {
@@ -200,10 +206,15 @@ void PeModule::ForEachEntry(std::uint32_t offset, Visit visit) const {
 
 std::vector<PeModule::Entry> PeModule::ReadDirectory(std::uint32_t offset) const {
     std::vector<Entry> named, numbered;
+    std::size_t nameBytes = 0;
     ForEachEntry(offset, [&](std::uint32_t name, std::uint32_t target) {
         if ((name & kSubdirectory) == 0) {
             numbered.push_back({ResourceId::Integer(static_cast<std::uint16_t>(name)), target});
         } else if (const auto text = ReadName(name & ~kSubdirectory)) {
+            nameBytes += text->size();
+            if (nameBytes > kMaxDirectoryNameBytes) {
+                return false;
+            }
             named.push_back({ResourceId::String(*text), target});
         }
         return true;
@@ -221,7 +232,7 @@ bool PeModule::NameMayBe(std::uint32_t offset, const std::string& name) const {
         return false;
     }
     const std::size_t length = *Read16(*m_ResourceOffset + offset);
-    if ((m_ResourceSize - offset - 2) / 2 < length) {
+    if ((m_ResourceSize - offset - 2) / 2 < length || length > kMaxNameUnits) {
         return false;
     }
     const std::uint8_t* units = m_File.data() + *m_ResourceOffset + offset + 2;

@@ -146,6 +146,19 @@ TEST(PeModule, EveryEntryOfALargeDirectoryIsFoundQuickly) {
         << "a generous bound for sanitizer builds";
 }
 
+// Names of 65,535 units shared by thousands of entries would take gigabytes to list; names are
+// bounded to 1024 units.
+TEST(PeModule, OverlongNamesAreNoResources) {
+    const std::string longest(1024, 'K'), overlong(1025, 'L');
+    const PeModule module(Module({{PeModule::RT_BITMAP, ResourceId::String(overlong), {1}},
+                                  {PeModule::RT_BITMAP, ResourceId::String(longest), {2}}},
+                                 false));
+    EXPECT_EQ(module.EnumResourceNames(PeModule::RT_BITMAP),
+              std::vector{ResourceId::String(longest)});
+    EXPECT_TRUE(module.FindResource(ResourceId::String(longest), PeModule::RT_BITMAP));
+    EXPECT_FALSE(module.FindResource(ResourceId::String(overlong), PeModule::RT_BITMAP));
+}
+
 TEST(PeModule, FilesThatAreNotModules) {
     EXPECT_EQ(PeModule::LoadAsData("/nonexistent/module.dll"), nullptr);
     const auto elf = PeModule::LoadAsData("/bin/sh");
