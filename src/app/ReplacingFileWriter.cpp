@@ -69,8 +69,14 @@ bool ReplacingFileWriter::Open(const std::string& path) {
     }
     m_Target = ResolveTarget(path);
     struct stat existing {};
-    if (::stat(m_Target.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+    const bool exists = ::stat(m_Target.c_str(), &existing) == 0;
+    if (exists && !S_ISREG(existing.st_mode)) {
         return Fail(S_ISDIR(existing.st_mode) ? EISDIR : EINVAL);
+    }
+    // Renaming over a file needs only the folder's permission; a write-protected file is kept as
+    // writing it in place would keep it, also for a user whom no permission stops.
+    if (exists && ((existing.st_mode & 0222) == 0 || ::access(m_Target.c_str(), W_OK) != 0)) {
+        return Fail(EACCES);
     }
     const std::filesystem::path folder = m_Target.parent_path();
     // Shortened, so that a target whose name is as long as a name may be still gets a temporary.

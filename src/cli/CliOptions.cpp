@@ -73,24 +73,29 @@ const std::map<std::string, std::vector<std::string>>& CommandOptions() {
 bool CliOptions::Parse(const std::vector<std::string>& arguments, CliOptions& options,
                        std::string& error) {
     options = CliOptions();
-    if (std::find_if(arguments.begin(), arguments.end(), [](const std::string& argument) {
+    // "--" ends the options: what follows are files, whatever their names.
+    const auto optionsEnd = std::find(arguments.begin(), arguments.end(), "--");
+    if (std::find_if(arguments.begin(), optionsEnd, [](const std::string& argument) {
             return argument == "--help" || argument == "-h";
-        }) != arguments.end()) {
+        }) != optionsEnd) {
         options.help = true;
         const bool named = !arguments.empty() && CommandOptions().count(arguments.front()) != 0;
         options.command = named ? arguments.front() : "";
         return true;
     }
+    bool filesOnly = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        if (options.command.empty()) {
+        if (!filesOnly && !options.command.empty() && argument == "--") {
+            filesOnly = true;
+        } else if (options.command.empty()) {
             options.command = argument;
             if (CommandOptions().count(argument) == 0) {
                 error = "unknown command " + argument;
                 options.command.clear();
                 return false;
             }
-        } else if (argument.size() > 1 && argument[0] == '-') {
+        } else if (!filesOnly && argument.size() > 1 && argument[0] == '-') {
             if (!options.ParseOption(arguments, i, error)) {
                 return false;
             }

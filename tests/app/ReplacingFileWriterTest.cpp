@@ -77,6 +77,13 @@ TEST(ReplacingFileWriter, UnusableTargetsFailWithTheirReason) {
     EXPECT_EQ(writer.Error(), ENOENT);
     EXPECT_FALSE(writer.Open("/dev/null"));
     EXPECT_EQ(writer.Error(), EINVAL);
+    const std::string locked = folder.File("locked.bmp");
+    TempFolder::Write(locked, {7});
+    ::chmod(locked.c_str(), 0444);
+    EXPECT_FALSE(writer.Open(locked));
+    EXPECT_EQ(writer.Error(), EACCES);
+    EXPECT_EQ(TempFolder::Read(locked), (std::vector<std::uint8_t>{7}));
+    std::filesystem::remove(locked);
     EXPECT_FALSE(writer.Write(kBytes));
     EXPECT_FALSE(writer.Commit());
     EXPECT_EQ(folder.EntryCount(), 0u);

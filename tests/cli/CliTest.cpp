@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 
 #include "../app/TempFolder.h"
@@ -26,6 +27,14 @@ TEST(TilewrightCli, InfoPrintsOneJsonLinePerFile) {
     EXPECT_NE(mixed.out.find("\"ok\": false, \"width\": 0, \"height\": 0, \"alpha\": false, "
                              "\"imageType\": -1}\n"),
               std::string::npos);
+    // After "--" a name that starts with "-" is a file.
+    std::filesystem::copy_file(png, folder.File("-x.png"));
+    const auto started = std::filesystem::current_path();
+    std::filesystem::current_path(folder.File(""));
+    const CliRun dashed = RunCli(folder, "info -- -x.png");
+    std::filesystem::current_path(started);
+    EXPECT_EQ(dashed.status, 0) << dashed.err;
+    EXPECT_NE(dashed.out.find("\"file\": \"-x.png\", \"ok\": true"), std::string::npos);
 }
 
 TEST(TilewrightCli, FallbackLoaderAndZlibSwitches) {

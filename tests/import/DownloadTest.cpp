@@ -73,9 +73,10 @@ TEST_F(LocalServer, OnlyImagesAnsweredWith200AreWritten) {
         std::size_t maxBytes;
         bool written;
         std::size_t size;
-    } cases[] = {{"/image.png", kMax, true, 3000}, {"/moved", kMax, true, 3000},
-                 {"/page.html", kMax, false, 0},   {"/missing.png", kMax, false, 0},
-                 {"/big.png", 5000, false, 0},     {"/big.png", 10000, true, 10000},
+    } cases[] = {{"/image.png", kMax, true, 3000},  {"/moved", kMax, true, 3000},
+                 {"/page.html", kMax, false, 0},    {"/missing.png", kMax, false, 0},
+                 {"/imagefoo.png", kMax, false, 0}, {"/bare.png", kMax, false, 0},
+                 {"/big.png", 5000, false, 0},      {"/big.png", 10000, true, 10000},
                  {"/empty.png", kMax, true, 0}};
     for (const auto& c : cases) {
         std::ofstream(path) << "an older file";

@@ -12,6 +12,8 @@ ANSWERS = {
     "/image.png": (200, "image/png", BODY[:3000]),
     "/Shot.PNG": (200, "image/png", BODY[:3000]),
     "/page.html": (200, "text/html", b"<html></html>"),
+    "/imagefoo.png": (200, "imagefoo/png", BODY[:100]),
+    "/bare.png": (200, "image/", BODY[:100]),
     "/missing.png": (404, "text/html", b"not here"),
     "/big.png": (200, "image/png", BODY),
     "/empty.png": (200, "image/png", b""),

@@ -2,7 +2,9 @@
 
 #include <curl/curl.h>
 
+#include <cctype>
 #include <memory>
+#include <string_view>
 
 namespace net {
 
@@ -24,6 +26,18 @@ bool IsHttp(CURL* curl) {
     return name == "HTTP" || name == "HTTPS" || name == "http" || name == "https";
 }
 
+// "image/" and a subtype token; "imagefoo/x" or a bare "image/" is no image.
+bool IsImageType(const char* type) {
+    const std::string_view text = type == nullptr ? "" : type;
+    constexpr std::string_view kPrefix = "image/";
+    if (text.size() <= kPrefix.size() || text.substr(0, kPrefix.size()) != kPrefix) {
+        return false;
+    }
+    const unsigned char first = static_cast<unsigned char>(text[kPrefix.size()]);
+    return std::isalnum(first) ||
+           std::string_view("!#$&-^_.+").find(static_cast<char>(first)) != std::string_view::npos;
+}
+
 // An HTTP answer qualifies with status 200 and an image content type.
 bool AnswerQualifies(CURL* curl) {
     if (!IsHttp(curl)) {
@@ -33,7 +47,7 @@ bool AnswerQualifies(CURL* curl) {
     const char* type = nullptr;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
     curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &type);
-    return status == 200 && type != nullptr && std::string(type).rfind("image", 0) == 0;
+    return status == 200 && IsImageType(type);
 }
 
 std::size_t Receive(char* data, std::size_t size, std::size_t count, void* context) {
