@@ -68,6 +68,31 @@ const std::map<std::string, std::vector<std::string>>& CommandOptions() {
     return options;
 }
 
+// A list longer than this names more images than any strip holds; a device as the standard
+// input never ends.
+constexpr std::size_t kMaxListBytes = std::size_t{64} << 20;
+
+std::optional<std::string> ReadStandardInput() {
+    std::string text;
+    char buffer[65536];
+    while (std::cin.read(buffer, sizeof buffer) || std::cin.gcount() > 0) {
+        text.append(buffer, static_cast<std::size_t>(std::cin.gcount()));
+        if (text.size() > kMaxListBytes) {
+            return std::nullopt;
+        }
+    }
+    return text;
+}
+
+std::optional<std::string> ReadListText(const std::string& path) {
+    if (path == "-") {
+        return ReadStandardInput();
+    }
+    const auto bytes = RegularFile::Read(path, kMaxListBytes);
+    return bytes ? std::optional<std::string>(std::in_place, bytes->begin(), bytes->end())
+                 : std::nullopt;
+}
+
 }  // namespace
 
 bool CliOptions::Parse(const std::vector<std::string>& arguments, CliOptions& options,
@@ -199,35 +224,6 @@ bool CliOptions::ParseEdit(const std::string& option, const std::vector<std::str
     edits.push_back(edit);
     return true;
 }
-
-namespace {
-
-// A list longer than this names more images than any strip holds; a device as the standard
-// input never ends.
-constexpr std::size_t kMaxListBytes = std::size_t{64} << 20;
-
-std::optional<std::string> ReadStandardInput() {
-    std::string text;
-    char buffer[65536];
-    while (std::cin.read(buffer, sizeof buffer) || std::cin.gcount() > 0) {
-        text.append(buffer, static_cast<std::size_t>(std::cin.gcount()));
-        if (text.size() > kMaxListBytes) {
-            return std::nullopt;
-        }
-    }
-    return text;
-}
-
-std::optional<std::string> ReadListText(const std::string& path) {
-    if (path == "-") {
-        return ReadStandardInput();
-    }
-    const auto bytes = RegularFile::Read(path, kMaxListBytes);
-    return bytes ? std::optional<std::string>(std::in_place, bytes->begin(), bytes->end())
-                 : std::nullopt;
-}
-
-}  // namespace
 
 // One image per line; empty lines are skipped. "-" reads the standard input.
 bool CliOptions::ReadList(const std::string& path, std::string& error) {

@@ -16,12 +16,10 @@ struct Descriptor {
     }
 };
 
-}  // namespace
-
-int RegularFile::OpenForReading(const std::string& path) {
+// Fills `status` for the regular file it opens; -1 for anything else.
+int OpenRegular(const std::string& path, struct stat& status) {
     // Without O_NONBLOCK, opening a pipe nobody writes to would wait for a writer.
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    struct stat status {};
     if (descriptor < 0) {
         return -1;
     }
@@ -32,11 +30,18 @@ int RegularFile::OpenForReading(const std::string& path) {
     return descriptor;
 }
 
+}  // namespace
+
+int RegularFile::OpenForReading(const std::string& path) {
+    struct stat status {};
+    return OpenRegular(path, status);
+}
+
 std::optional<std::vector<std::uint8_t>> RegularFile::Read(const std::string& path,
                                                            std::uint64_t maxBytes) {
-    const Descriptor file{OpenForReading(path)};
     struct stat status {};
-    if (file.value < 0 || ::fstat(file.value, &status) != 0 || status.st_size < 0 ||
+    const Descriptor file{OpenRegular(path, status)};
+    if (file.value < 0 || status.st_size < 0 ||
         static_cast<std::uint64_t>(status.st_size) > maxBytes) {
         return std::nullopt;
     }

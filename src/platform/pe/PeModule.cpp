@@ -166,7 +166,7 @@ std::optional<std::size_t> PeModule::RvaToOffset(std::uint32_t rva) const {
     return std::nullopt;
 }
 
-std::optional<std::string> PeModule::ReadName(std::uint32_t offset) const {
+std::optional<std::span<const std::uint8_t>> PeModule::NameUnits(std::uint32_t offset) const {
     if (offset >= m_ResourceSize || m_ResourceSize - offset < 2) {
         return std::nullopt;
     }
@@ -174,9 +174,17 @@ std::optional<std::string> PeModule::ReadName(std::uint32_t offset) const {
     if ((m_ResourceSize - offset - 2) / 2 < length || length > kMaxNameUnits) {
         return std::nullopt;
     }
+    return std::span(m_File).subspan(*m_ResourceOffset + offset + 2, std::size_t{2} * length);
+}
+
+std::optional<std::string> PeModule::ReadName(std::uint32_t offset) const {
+    const auto bytes = NameUnits(offset);
+    if (!bytes) {
+        return std::nullopt;
+    }
     std::vector<char16_t> units;
-    for (std::size_t i = 0; i < length; ++i) {
-        units.push_back(static_cast<char16_t>(*Read16(*m_ResourceOffset + offset + 2 + 2 * i)));
+    for (std::size_t i = 0; i < bytes->size(); i += 2) {
+        units.push_back(static_cast<char16_t>((*bytes)[i] | ((*bytes)[i + 1] << 8)));
     }
     return Utf16ToUtf8(units);
 }
@@ -228,16 +236,13 @@ std::vector<PeModule::Entry> PeModule::ReadDirectory(std::uint32_t offset) const
 // Compares the stored name with `name` in place while both are ASCII, where a UTF-16 unit and
 // a UTF-8 byte are the same character; a name past that point needs the full comparison.
 bool PeModule::NameMayBe(std::uint32_t offset, const std::string& name) const {
-    if (offset >= m_ResourceSize || m_ResourceSize - offset < 2) {
+    const auto units = NameUnits(offset);
+    if (!units) {
         return false;
     }
-    const std::size_t length = *Read16(*m_ResourceOffset + offset);
-    if ((m_ResourceSize - offset - 2) / 2 < length || length > kMaxNameUnits) {
-        return false;
-    }
-    const std::uint8_t* units = m_File.data() + *m_ResourceOffset + offset + 2;
+    const std::size_t length = units->size() / 2;
     for (std::size_t i = 0; i < length; ++i) {
-        const unsigned unit = units[2 * i] | (units[2 * i + 1] << 8);
+        const unsigned unit = (*units)[2 * i] | ((*units)[2 * i + 1] << 8);
         if (unit >= 0x80) {
             return true;
         }

@@ -63,6 +63,8 @@ class PeModule {
     std::vector<Entry> ReadDirectory(std::uint32_t offset) const;
     bool NameMayBe(std::uint32_t offset, const std::string& name) const;
     std::optional<Entry> FindEntry(std::uint32_t directory, const ResourceId& id) const;
+    // The UTF-16 units of the name at offset, when it lies inside the section and is not overlong.
+    std::optional<std::span<const std::uint8_t>> NameUnits(std::uint32_t offset) const;
     std::optional<std::string> ReadName(std::uint32_t offset) const;
     std::optional<std::uint32_t> Read32(std::size_t at) const;
     std::optional<std::uint16_t> Read16(std::size_t at) const;
