@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "../app/TempFolder.h"
 #include "support/HostPixel.h"
 
@@ -27,4 +29,11 @@ inline CliRun RunCli(const TempFolder& folder, const std::string& arguments) {
         std::string(TILEWRIGHT_CLI) + " " + arguments + " >" + out + " 2>" + err;
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(out), ReadText(err)};
+}
+
+// Runs a command that has to succeed.
+inline bool Runs(const TempFolder& folder, const std::string& arguments) {
+    const CliRun run = RunCli(folder, arguments);
+    EXPECT_EQ(run.status, 0) << arguments << "\n" << run.err;
+    return run.status == 0;
 }

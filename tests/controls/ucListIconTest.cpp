@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <QMimeData>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -55,30 +57,18 @@ gdi::COLORREF At(const QImage& image, int x, int y) {
     return desktop::QtBitmapBridge::FromQColor(image.pixelColor(x, y));
 }
 
-std::unique_ptr<QMimeData> FileList(int files) {
-    auto data = std::make_unique<QMimeData>();
-    QList<QUrl> urls;
-    for (int i = 0; i < files; ++i) {
-        urls.push_back(QUrl::fromLocalFile(QString("/tmp/icon%1.png").arg(i)));
-    }
-    data->setUrls(urls);
-    return data;
-}
-
 TEST_F(StripView, EmptyListPaintsOnlyTheCheckerboardTile) {
     view.SetBackCheckerBoard(true);
     view.Refresh();
     EXPECT_EQ(view.ListIndex(), -1);
     const QImage image = Grab();
-    const gdi::COLORREF white = Rgb(255, 255, 255), grey = Rgb(204, 204, 204);
-    const struct {
-        int x, y;
-        gdi::COLORREF color;
-    } tile[] = {{0, 0, white},  {1, 1, white},  {2, 0, grey},  {3, 1, grey},  {0, 2, grey},
-                {1, 3, grey},   {2, 2, white},  {3, 3, white}, {4, 4, white}, {6, 4, grey},
-                {12, 8, white}, {13, 9, white}, {14, 8, grey}};
-    for (const auto& p : tile) {
-        EXPECT_EQ(At(image, p.x, p.y), p.color) << p.x << "," << p.y;
+    // Squares of 2 x 2 pixels from the top-left corner, white on the diagonal, over the whole view.
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const bool white = (x & 2) == (y & 2);
+            ASSERT_EQ(At(image, x, y), white ? Rgb(255, 255, 255) : Rgb(204, 204, 204))
+                << x << "," << y;
+        }
     }
 }
 
@@ -101,16 +91,21 @@ TEST_F(StripView, PaintsHighlightAndCellsAtTheirSlots) {
     EXPECT_EQ(At(image, 80, 9), Rgb(10, 20, 30)) << "the empty slot after the last item";
 }
 
-TEST_F(StripView, RemovingMovesTheSelectionOffTheEnd) {
-    AddItems(3);
-    view.SetListIndex(0);
+TEST_F(StripView, EditsKeepTheSelectionOnAnItem) {
     QSignalSpy changes(&view, &ucListIcon::SelChange);
+    view.AddItem(2);
+    EXPECT_EQ(view.ListIndex(), 0) << "the first item is selected";
+    view.InsertItem(0, 1);
+    view.InsertItem(99, 0);
+    EXPECT_EQ((std::vector{view.IconIndex(0), view.IconIndex(1), view.IconIndex(2)}),
+              (std::vector{1, 2, 0}));
+    EXPECT_EQ(view.IconIndex(3), -1);
     view.Remove(2);
     EXPECT_EQ(changes.size(), 0) << "the selection still names an item";
     view.SetListIndex(1);
     view.Remove(1);
     ASSERT_EQ(changes.size(), 2);
-    EXPECT_EQ(changes[1][0].toInt(), 0);
+    EXPECT_EQ(changes[1][0].toInt(), 0) << "moved off the end";
     EXPECT_EQ(view.ListIndex(), 0);
     view.Remove(0);
     EXPECT_EQ(view.ListIndex(), -1);
@@ -118,22 +113,11 @@ TEST_F(StripView, RemovingMovesTheSelectionOffTheEnd) {
     view.Remove(0);
     view.Remove(-1);
     EXPECT_EQ(view.ItemCount(), 0);
-}
-
-TEST_F(StripView, AddingSelectsTheFirstItemAndInsertingShifts) {
-    QSignalSpy changes(&view, &ucListIcon::SelChange);
-    view.AddItem(2);
-    EXPECT_EQ(view.ListIndex(), 0);
-    view.InsertItem(0, 1);
-    view.InsertItem(99, 0);
-    EXPECT_EQ((std::vector{view.IconIndex(0), view.IconIndex(1), view.IconIndex(2)}),
-              (std::vector{1, 2, 0}));
-    EXPECT_EQ(view.IconIndex(3), -1);
-    EXPECT_EQ(changes.size(), 0);
+    AddItems(3);
     view.Clear();
     EXPECT_EQ(view.ItemCount(), 0);
-    ASSERT_EQ(changes.size(), 1);
-    EXPECT_EQ(changes[0][0].toInt(), -1);
+    ASSERT_EQ(changes.size(), 4);
+    EXPECT_EQ(changes[3][0].toInt(), -1);
 }
 
 TEST_F(StripView, ClickSelectsAnItemButNotTheEmptySlot) {
@@ -149,35 +133,30 @@ TEST_F(StripView, ClickSelectsAnItemButNotTheEmptySlot) {
     EXPECT_EQ(downs[1], (QList<QVariant>{2, 1, 80, 12}));
 }
 
-TEST_F(StripView, DragOfFilesMarksTheInsertionPosition) {
+TEST_F(StripView, DragOfFilesMarksTheInsertionPositionAndTheDropReportsIt) {
     AddItems(3);
-    const auto files = FileList(2);
-    const struct {
-        QPoint point;
-        int marker;
-    } cases[] = {{{5, 5}, 0},  {{30, 5}, 1},  {{75, 5}, 3},
-                 {{99, 5}, 3}, {{-1, 5}, -1}, {{10, -1}, -1}};
-    for (const auto& c : cases) {
-        DragOver(*files, c.point);
-        EXPECT_EQ(view.DropMarker(), c.marker) << c.point.x() << "," << c.point.y();
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile("/tmp/icon0.png"), QUrl::fromLocalFile("/tmp/icon1.png")});
+    for (const auto& [point, marker] : {std::pair{QPoint(5, 5), 0},
+                                        {QPoint(30, 5), 1},
+                                        {QPoint(75, 5), 3},
+                                        {QPoint(99, 5), 3},
+                                        {QPoint(-1, 5), -1},
+                                        {QPoint(10, -1), -1}}) {
+        DragOver(files, point);
+        EXPECT_EQ(view.DropMarker(), marker) << point.x() << "," << point.y();
     }
-    DragOver(*files, {30, 5});
+    DragOver(files, {30, 5});
     QMimeData text;
     text.setText("http://example.org/a.png");
     DragOver(text, {75, 5});
     EXPECT_EQ(view.DropMarker(), 1) << "other data keeps the marker";
-}
-
-TEST_F(StripView, DropReportsTheMarkerThenClearsIt) {
-    AddItems(3);
-    const auto files = FileList(1);
-    DragOver(*files, {30, 5});
     std::vector<int> reported;
     QObject::connect(&view, &ucListIcon::OLEDragDrop, [&](const QMimeData* data, int* position) {
-        EXPECT_EQ(data, files.get());
+        EXPECT_EQ(data, &files);
         reported.push_back(*position);
     });
-    QDropEvent drop(QPointF(30, 5), Qt::CopyAction, files.get(), Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(QPointF(30, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&view, &drop);
     EXPECT_EQ(reported, std::vector{1});
     EXPECT_EQ(view.DropMarker(), -1);
@@ -187,30 +166,25 @@ TEST_F(StripView, KeysMoveTheSelectionWithinTheRow) {
     AddItems(10);
     // 100 pixels hold 4 whole slots of 24.
     ASSERT_EQ(view.PageItems(), 4);
-    const struct {
-        int from;
-        Qt::Key key;
-        int to;
-        bool moved;
-    } cases[] = {{0, Qt::Key_Left, 0, false},    {9, Qt::Key_Right, 9, false},
-                 {3, Qt::Key_Left, 2, true},     {3, Qt::Key_Right, 4, true},
-                 {5, Qt::Key_Home, 0, true},     {2, Qt::Key_End, 9, true},
-                 {2, Qt::Key_PageUp, 0, true},   {6, Qt::Key_PageUp, 2, true},
-                 {4, Qt::Key_PageDown, 8, true}, {7, Qt::Key_PageDown, 9, true},
-                 {4, Qt::Key_A, 4, false}};
-    for (const auto& c : cases) {
-        view.SetListIndex(c.from);
+    // From, key, to: a key that cannot move reports no change.
+    const std::tuple<int, Qt::Key, int> cases[] = {
+        {0, Qt::Key_Left, 0},     {9, Qt::Key_Right, 9},  {3, Qt::Key_Left, 2},
+        {3, Qt::Key_Right, 4},    {5, Qt::Key_Home, 0},   {2, Qt::Key_End, 9},
+        {2, Qt::Key_PageUp, 0},   {6, Qt::Key_PageUp, 2}, {4, Qt::Key_PageDown, 8},
+        {7, Qt::Key_PageDown, 9}, {4, Qt::Key_A, 4}};
+    for (const auto& [from, key, to] : cases) {
+        view.SetListIndex(from);
         QSignalSpy changes(&view, &ucListIcon::SelChange);
         QSignalSpy keys(&view, &ucListIcon::KeyDown);
-        QTest::keyClick(&view, c.key);
-        EXPECT_EQ(view.ListIndex(), c.to) << c.from << " key " << c.key;
-        EXPECT_EQ(changes.size(), c.moved ? 1 : 0) << c.from << " key " << c.key;
+        QTest::keyClick(&view, key);
+        EXPECT_EQ(view.ListIndex(), to) << from << " key " << key;
+        EXPECT_EQ(changes.size(), to != from ? 1 : 0) << from << " key " << key;
         ASSERT_EQ(keys.size(), 1);
-        EXPECT_EQ(keys[0][0].toInt(), c.key);
+        EXPECT_EQ(keys[0][0].toInt(), key);
     }
 }
 
-TEST_F(StripView, ScrollRangeHeightAndScrollingIntoView) {
+TEST_F(StripView, ScrollRangeHeightScrollingIntoViewAndSteps) {
     AddItems(3);
     // 3 items and the empty slot need 96 pixels: no scroll bar in view.
     EXPECT_EQ(view.ScrollRangeMaximum(), 96);
@@ -222,22 +196,14 @@ TEST_F(StripView, ScrollRangeHeightAndScrollingIntoView) {
     EXPECT_TRUE(view.HorizontalScrollBar()->isEnabled());
     EXPECT_EQ(view.HorizontalScrollBar()->pageStep(), 100);
     EXPECT_EQ(view.HorizontalScrollBar()->maximum(), 164);
-    const struct {
-        int select, position;
-    } cases[] = {{3, 0}, {4, 20}, {9, 140}, {6, 140}, {5, 120}, {0, 0}};
-    for (const auto& c : cases) {
-        view.SetListIndex(c.select);
-        EXPECT_EQ(view.ScrollPosition(), c.position) << "select " << c.select;
+    for (const auto& [select, position] :
+         {std::pair{3, 0}, {4, 20}, {9, 140}, {6, 140}, {5, 120}, {0, 0}}) {
+        view.SetListIndex(select);
+        EXPECT_EQ(view.ScrollPosition(), position) << "select " << select;
     }
     view.SetListIndex(2);
     QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(30, 5));
     EXPECT_EQ(view.ListIndex(), 1) << "hit testing counts the scrolled pixels";
-    view.SetBorderStyle(1);
-    EXPECT_EQ(view.height(), 34 + view.HorizontalScrollBar()->height());
-}
-
-TEST_F(StripView, WheelAndScrollBarSteps) {
-    AddItems(10);
     view.HorizontalScrollBar()->setValue(50);
     const auto wheel = [&](int delta) {
         QWheelEvent event(QPointF(5, 5), QPointF(5, 5), {}, QPoint(0, delta), Qt::NoButton,
@@ -258,6 +224,8 @@ TEST_F(StripView, WheelAndScrollBarSteps) {
     // Scrolled to the end, slot 9 starts at 216 - 164 = 52.
     const QImage image = Grab();
     EXPECT_EQ(At(image, 57, 9), kCellColors[0]);
+    view.SetBorderStyle(1);
+    EXPECT_EQ(view.height(), 34 + view.HorizontalScrollBar()->height());
 }
 
 }  // namespace

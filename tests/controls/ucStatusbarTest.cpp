@@ -102,28 +102,6 @@ TEST_F(Statusbar, WidthNeverBelowMinimumAndBadNumbersIgnored) {
     EXPECT_EQ(ucStatusbar().AddIcon(QImage(16, 16, QImage::Format_ARGB32)), -1);
 }
 
-struct StatusbarClicks : Statusbar {
-    StatusbarClicks() {
-        for (int i = 0; i < 3; ++i) {
-            bar->AddPanel(0, 0, 100, kFixed, {}, {}, -1);
-        }
-    }
-    QSignalSpy clicks{bar, &ucStatusbar::PanelClick};
-    QSignalSpy doubles{bar, &ucStatusbar::PanelDblClick};
-};
-
-TEST_F(StatusbarClicks, ReportTheButtonAndThePanelUnderThePointer) {
-    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(150, 10));
-    QTest::mouseClick(bar, Qt::RightButton, {}, QPoint(299, 10));
-    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(0, 10));
-    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(300, 10));
-    QTest::mouseClick(bar, Qt::MiddleButton, {}, QPoint(50, 10));
-    ASSERT_EQ(clicks.count(), 3) << "beyond the last panel and the middle button are not reported";
-    EXPECT_EQ(clicks.at(0), (QList<QVariant>{1, 2}));
-    EXPECT_EQ(clicks.at(1), (QList<QVariant>{2, 3}));
-    EXPECT_EQ(clicks.at(2), (QList<QVariant>{1, 1}));
-}
-
 // What a real double click delivers: press, release, press turned double click, release. Sent by
 // hand because QTest::mouseDClick sends a different sequence on different Qt versions.
 void DoubleClick(QWidget* widget, Qt::MouseButton button, QPoint point) {
@@ -137,7 +115,22 @@ void DoubleClick(QWidget* widget, Qt::MouseButton button, QPoint point) {
     }
 }
 
-TEST_F(StatusbarClicks, TheClickAfterADoubleClickIsSwallowed) {
+// Three panels of 100: clicks report the button and the panel; the click that ends a double
+// click is swallowed.
+TEST_F(Statusbar, ClicksReportTheButtonAndThePanelUnderThePointer) {
+    for (int i = 0; i < 3; ++i) {
+        bar->AddPanel(0, 0, 100, kFixed, {}, {}, -1);
+    }
+    QSignalSpy clicks{bar, &ucStatusbar::PanelClick}, doubles{bar, &ucStatusbar::PanelDblClick};
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(150, 10));
+    QTest::mouseClick(bar, Qt::RightButton, {}, QPoint(299, 10));
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(0, 10));
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(300, 10));
+    QTest::mouseClick(bar, Qt::MiddleButton, {}, QPoint(50, 10));
+    ASSERT_EQ(clicks.count(), 3) << "beyond the last panel and the middle button are not reported";
+    EXPECT_EQ(clicks.at(0), (QList<QVariant>{1, 2}));
+    EXPECT_EQ(clicks.at(1), (QList<QVariant>{2, 3}));
+    EXPECT_EQ(clicks.at(2), (QList<QVariant>{1, 1}));
     for (const auto& [button, number] : {std::pair{Qt::LeftButton, 1}, {Qt::RightButton, 2}}) {
         clicks.clear();
         doubles.clear();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <QSignalSpy>
 #include <QTest>
 
@@ -54,26 +56,23 @@ TEST_F(Toolbar, TooltipsAreCutToEightyCharacters) {
 }
 
 TEST(ToolbarDropDown, ReportsTheLowerLeftCornerInHostCoordinates) {
-    const struct {
-        int style;
-        bool onArrow;
-        int dropDowns, clicks;
-    } cases[] = {{ucToolbar::kStyleDropDown, true, 1, 0},
-                 {ucToolbar::kStyleDropDown, false, 0, 1},
-                 {ucToolbar::kStyleWholeDropDown, true, 1, 0},
-                 {ucToolbar::kStyleWholeDropDown, false, 1, 0}};
-    for (const auto& c : cases) {
+    // Style, pressed on the arrow, then drop-downs and clicks reported.
+    const std::tuple<int, bool, int, int> cases[] = {{ucToolbar::kStyleDropDown, true, 1, 0},
+                                                     {ucToolbar::kStyleDropDown, false, 0, 1},
+                                                     {ucToolbar::kStyleWholeDropDown, true, 1, 0},
+                                                     {ucToolbar::kStyleWholeDropDown, false, 1, 0}};
+    for (const auto& [style, onArrow, dropDowns, clickCount] : cases) {
         ToolbarHost t;
         t.Add(ucToolbar::kStyleButton);
-        t.Add(c.style);
+        t.Add(style);
         QSignalSpy drops(t.bar, &ucToolbar::ButtonDropDown);
         QSignalSpy clicks(t.bar, &ucToolbar::ButtonClick);
         const QRect rect = t.bar->ButtonRect(2);
-        const int x = c.onArrow ? rect.right() - 2 : rect.left() + 3;
+        const int x = onArrow ? rect.right() - 2 : rect.left() + 3;
         QTest::mouseClick(t.bar, Qt::LeftButton, {}, QPoint(x, rect.center().y()));
-        ASSERT_EQ(drops.count(), c.dropDowns) << c.style << c.onArrow;
-        EXPECT_EQ(clicks.count(), c.clicks) << c.style << c.onArrow;
-        if (c.dropDowns == 1) {
+        ASSERT_EQ(drops.count(), dropDowns) << style << onArrow;
+        EXPECT_EQ(clicks.count(), clickCount) << style << onArrow;
+        if (dropDowns == 1) {
             EXPECT_EQ(drops.at(0),
                       (QList<QVariant>{2, 10 + rect.x(), 30 + rect.y() + rect.height()}));
         }
@@ -81,20 +80,17 @@ TEST(ToolbarDropDown, ReportsTheLowerLeftCornerInHostCoordinates) {
 }
 
 TEST(ToolbarHeight, BottomOfTheSecondButtonPlusTheDivider) {
-    struct Case {
-        bool divider;
-        int buttons;
-        int height;
-    };
-    for (const Case c :
-         {Case{true, 2, 24}, Case{false, 2, 22}, Case{true, 1, 2}, Case{false, 0, 0}}) {
+    // Divider, buttons (the second a separator), height.
+    const std::tuple<bool, int, int> cases[] = {
+        {true, 2, 24}, {false, 2, 22}, {true, 1, 2}, {false, 0, 0}};
+    for (const auto& [divider, buttons, height] : cases) {
         ucToolbar bar;
         EXPECT_EQ(bar.ToolbarHeight(), 0) << "not created yet";
-        bar.Initialize(16, true, false, c.divider);
-        for (int i = 0; i < c.buttons; ++i) {
+        bar.Initialize(16, true, false, divider);
+        for (int i = 0; i < buttons; ++i) {
             bar.AddButton({}, 0, {}, i == 1 ? ucToolbar::kStyleSeparator : 0, false, 0);
         }
-        EXPECT_EQ(bar.ToolbarHeight(), c.height) << c.divider << c.buttons;
+        EXPECT_EQ(bar.ToolbarHeight(), height) << divider << buttons;
     }
 }
 

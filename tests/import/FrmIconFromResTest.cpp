@@ -76,19 +76,15 @@ TEST_F(IconFromRes, ListsTheGroupPreviewsAndPicksTheSelectedImage) {
 }
 
 TEST_F(IconFromRes, FailuresAndCancelling) {
-    const struct {
-        QString path;
-        const char* message;
-    } cases[] = {{"/nonexistent/icons.dll", "Error reading resource"},
-                 {"/nonexistent/icon.ico", "Error reading file"}};
-    for (const auto& c : cases) {
+    for (const auto& [path, message] :
+         {std::pair{"/nonexistent/icons.dll", "Error reading resource"},
+          {"/nonexistent/icon.ico", "Error reading file"}}) {
         ScriptedDesktop local;
-        FrmIconFromRes dialog(local, nullptr, "start.dll",
-                              Answer(FrmIconChooser::Choice{c.path, 0}));
+        FrmIconFromRes dialog(local, nullptr, "start.dll", Answer(FrmIconChooser::Choice{path, 0}));
         dialog.show();
         dialog.Command1->click();
         ASSERT_EQ(local.messages.size(), 1u);
-        EXPECT_EQ(local.messages[0].text, c.message);
+        EXPECT_EQ(local.messages[0].text, message);
         EXPECT_FALSE(dialog.isVisible());
         EXPECT_EQ(dialog.Tag(), "");
     }

@@ -42,7 +42,8 @@ struct LoadFromRes : ::testing::Test {
     QString path;
 };
 
-TEST_F(LoadFromRes, ListsNamesAndSelectsTheFirst) {
+// The first bitmap is selected; each selection proposes its cells and mask colour.
+TEST_F(LoadFromRes, ListsNamesAndProposesCellsAndMaskColourForTheSelection) {
     EXPECT_EQ(dialog.windowTitle(), path);
     QStringList names;
     for (int i = 0; i < dialog.LstBitmaps->count(); ++i) {
@@ -55,9 +56,6 @@ TEST_F(LoadFromRes, ListsNamesAndSelectsTheFirst) {
     EXPECT_EQ(dialog.MaskColor(), gdi::CLR_NONE);
     EXPECT_EQ(dialog.LblMaskColor->text(), "Mask Color:   None");
     EXPECT_TRUE(dialog.PicMaskColor->isHidden());
-}
-
-TEST_F(LoadFromRes, ProposesCellsAndMaskColour) {
     dialog.show();
     const auto previewLeft = [&] {
         QCoreApplication::processEvents();
@@ -90,22 +88,15 @@ TEST_F(LoadFromRes, ProposesCellsAndMaskColour) {
 TEST_F(LoadFromRes, CellSizesAreValidatedAndTheMaskPickedFromTheScreen) {
     Select("#101");
     dialog.show();
-    const struct {
-        QString typed;
-        bool accepted;
-        int width;
-    } cases[] = {{"0", false, 16},
-                 {"257", false, 16},
-                 {"abc", false, 16},
-                 {"256", true, 256},
-                 {"12.5", true, 12}};
-    for (const auto& c : cases) {
+    // A refused width says so and keeps the proposed 16.
+    for (const auto& [typed, width] :
+         {std::pair{"0", 16}, {"257", 16}, {"abc", 16}, {"256", 256}, {"12.5", 12}}) {
         desktop.messages.clear();
         dialog.TxtSizeWidth->setFocus();
-        dialog.TxtSizeWidth->setText(c.typed);
+        dialog.TxtSizeWidth->setText(typed);
         dialog.CmdOk->click();
-        EXPECT_EQ(desktop.messages.empty(), c.accepted) << c.typed.toStdString();
-        EXPECT_EQ(dialog.IconWidth(), c.width) << c.typed.toStdString();
+        EXPECT_EQ(desktop.messages.empty(), width != 16) << typed;
+        EXPECT_EQ(dialog.IconWidth(), width) << typed;
     }
     EXPECT_EQ(dialog.Tag(), "1");
     desktop.screenPixels.push_back(0x00FF00);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 
 #include "support/PeBuilder.h"
@@ -52,24 +53,20 @@ TEST(IconGroup, GroupsOfAModuleByPosition) {
     EXPECT_FALSE(icons.LoadIconFromResource("/nonexistent.dll", 0));
 }
 
-TEST(IconGroup, AGroupWithABadImageLoadsNothing) {
-    const std::vector<Entry> wrongSize = {{32, 32, 0, 1, 8, 6, 1}, {16, 16, 0, 1, 8, 99, 2}},
-                             missing = {{32, 32, 0, 1, 8, 6, 7}}, empty;
-    for (const auto& group : {wrongSize, missing, empty}) {
-        IconGroup icons;
-        EXPECT_FALSE(icons.LoadIconFromResource(WriteModule(group), 0));
-        EXPECT_EQ(icons.Count(), 0);
-    }
-}
-
-// One image named many times: bounded in entries and in the bytes of all the copies.
-TEST(IconGroup, GroupsBeyondTheBoundsAreRefused) {
+// A group loads whole or not at all: a bad image, an empty group or one past the bounds load
+// nothing. One image named many times is bounded in entries and in the bytes of all the copies.
+TEST(IconGroup, AGroupWithABadImageOrBeyondTheBoundsLoadsNothing) {
     const Entry small{16, 16, 16, 0, 0, kDibImage.size(), 1};
-    for (const int count : {IconGroup::kMaxEntries, IconGroup::kMaxEntries + 1}) {
+    const std::pair<std::vector<Entry>, int> groups[] = {
+        {{{32, 32, 0, 1, 8, 6, 1}, {16, 16, 0, 1, 8, 99, 2}}, 0},  // the second of the wrong size
+        {{{32, 32, 0, 1, 8, 6, 7}}, 0},                            // no such image
+        {{}, 0},
+        {std::vector(IconGroup::kMaxEntries, small), IconGroup::kMaxEntries},
+        {std::vector(IconGroup::kMaxEntries + 1, small), 0}};
+    for (const auto& [group, count] : groups) {
         IconGroup icons;
-        EXPECT_EQ(icons.LoadIconFromResource(WriteModule(std::vector(count, small)), 0),
-                  count == IconGroup::kMaxEntries)
-            << count;
+        EXPECT_EQ(icons.LoadIconFromResource(WriteModule(group), 0), count > 0) << group.size();
+        EXPECT_EQ(icons.Count(), count) << group.size();
     }
     const Bytes large((IconGroup::kMaxTotalBytes / 2) + 1, 7);
     for (const int count : {1, 2}) {
@@ -96,27 +93,27 @@ TEST(IconGroup, OneEntryRebuiltAsAnIconFileAndReadBack) {
     ASSERT_TRUE(fromFile.LoadIconFromFile(WriteFile("one.ICO", file)));
     ASSERT_EQ(fromFile.Count(), 1);
     EXPECT_EQ(fromFile.ListText(0), "Icon 1: 256x256x32Bit (PNG)");
-    EXPECT_FALSE(fromFile.LoadIconFromFile(WriteFile("one.png", file))) << "not named .ico";
-    Bytes cursor = file;
+    // Not named .ico, a cursor, an image offset past the end, cut short.
+    Bytes cursor = file, outside = file;
     cursor[2] = 2;
-    EXPECT_FALSE(fromFile.LoadIconFromFile(WriteFile("cursor.ico", cursor)));
-    Bytes outside = file;
     outside[18] = 200;
-    EXPECT_FALSE(fromFile.LoadIconFromFile(WriteFile("outside.ico", outside)));
-    EXPECT_FALSE(
-        fromFile.LoadIconFromFile(WriteFile("short.ico", Bytes(file.begin(), file.begin() + 12))));
+    for (const auto& [name, bytes] : {std::pair{"one.png", file},
+                                      {"cursor.ico", cursor},
+                                      {"outside.ico", outside},
+                                      {"short.ico", Bytes(file.begin(), file.begin() + 12)}}) {
+        EXPECT_FALSE(fromFile.LoadIconFromFile(WriteFile(name, bytes))) << name;
+    }
     EXPECT_EQ(fromFile.Count(), 0);
 }
 
 TEST(IconGroup, DepthShownAndPngSignature) {
-    const struct {
-        int colors, planes, bits, depth;
-    } cases[] = {{0, 1, 24, 24}, {2, 0, 0, 1}, {16, 0, 0, 4}, {0, 0, 0, 8}, {16, 2, 4, 4}};
-    for (const auto& c : cases) {
+    // Colours, planes, bits per pixel of the entry, the depth shown.
+    for (const auto& [colors, planes, bits, depth] :
+         {std::array{0, 1, 24, 24}, {2, 0, 0, 1}, {16, 0, 0, 4}, {0, 0, 0, 8}, {16, 2, 4, 4}}) {
         IconGroup icons;
-        ASSERT_TRUE(icons.LoadIconFromResource(
-            WriteModule({{16, 16, c.colors, c.planes, c.bits, 6, 1}}), 0));
-        EXPECT_EQ(icons.IconColorDepth(0), c.depth) << c.colors << "/" << c.planes << "/" << c.bits;
+        ASSERT_TRUE(
+            icons.LoadIconFromResource(WriteModule({{16, 16, colors, planes, bits, 6, 1}}), 0));
+        EXPECT_EQ(icons.IconColorDepth(0), depth) << colors << "/" << planes << "/" << bits;
     }
     EXPECT_TRUE(IconGroup::IsPNG(kPngImage));
     EXPECT_FALSE(IconGroup::IsPNG(Bytes(kPngImage.begin(), kPngImage.begin() + 7)));

@@ -44,15 +44,13 @@ TEST(ModuleBitmap, LoadsPackedDibsByListedName) {
 }
 
 TEST(ModuleBitmap, ListedNames) {
-    const struct {
-        std::string listed;
-        ResourceId id;
-    } cases[] = {{"#133", ResourceId::Integer(133)},     {"#0", ResourceId::Integer(0)},
-                 {"#65535", ResourceId::Integer(65535)}, {"#65536", ResourceId::String("#65536")},
-                 {"#", ResourceId::String("#")},         {"#1a", ResourceId::String("#1a")},
-                 {"ICONS", ResourceId::String("ICONS")}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(ResourceId::FromListed(c.listed), c.id) << c.listed;
+    const std::pair<std::string, ResourceId> cases[] = {
+        {"#133", ResourceId::Integer(133)},     {"#0", ResourceId::Integer(0)},
+        {"#65535", ResourceId::Integer(65535)}, {"#65536", ResourceId::String("#65536")},
+        {"#", ResourceId::String("#")},         {"#1a", ResourceId::String("#1a")},
+        {"ICONS", ResourceId::String("ICONS")}};
+    for (const auto& [listed, id] : cases) {
+        EXPECT_EQ(ResourceId::FromListed(listed), id) << listed;
     }
     EXPECT_EQ(ResourceId::Integer(101).Listed(), "#101");
     EXPECT_EQ(ResourceId::String("MAIN").Listed(), "MAIN");

@@ -10,7 +10,6 @@ import threading
 BODY = bytes(i % 251 for i in range(10000))
 ANSWERS = {
     "/image.png": (200, "image/png", BODY[:3000]),
-    "/Shot.PNG": (200, "image/png", BODY[:3000]),
     "/page.html": (200, "text/html", b"<html></html>"),
     "/imagefoo.png": (200, "imagefoo/png", BODY[:100]),
     "/bare.png": (200, "image/", BODY[:100]),
