@@ -24,7 +24,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "app/ClsDIB.h"
 #include "app/FrmAlphaPixels.h"
 #include "app/FrmOptionNew.h"
 #include "controls/FrmColorPicker.h"
@@ -34,7 +33,6 @@
 #include "import/FrmDownload.h"
 #include "import/FrmIconFromRes.h"
 #include "import/FrmLoadFromRes.h"
-#include "platform/gdi/Gdi.h"
 #include "support/PeBuilder.h"
 #include "support/ScriptedDesktop.h"
 
@@ -46,35 +44,11 @@ QString TempPath(const std::string& name) {
 
 // A strip file of `cells` cells of 16 x 16, each a solid colour framed by magenta.
 QString WriteStrip(const std::string& name, int cells, int depth) {
-    ClsDIB strip;
-    strip.Create(16 * cells, 16, 32);
-    strip.Fill(0xFF00FF);
-    for (int i = 0; i < cells; ++i) {
-        gdi::FillRect(strip.hDC(), {16 * i + 2, 2, 16 * i + 14, 14},
-                      static_cast<gdi::COLORREF>(0x102030 + 0x10 * i));
-    }
     const QString path = TempPath(name);
-    strip.SaveToFile(path.toStdString(), depth);
+    testsupport::WriteFileBytes(
+        path.toStdString(),
+        testsupport::BitmapFileOf(testsupport::FramedStrip(16 * cells, 16, 16, depth)));
     return path;
-}
-
-// Calls `answer` on the first dialog of type D that shows, or on every one while `repeat`.
-template <typename D, typename Answer>
-void AnswerWhenShown(QWidget* window, Answer answer, bool repeat = false) {
-    QTimer::singleShot(10, window, [=] {
-        auto* dialog = window->findChild<D*>();
-        const bool shown = dialog != nullptr && dialog->isVisible();
-        if (shown) {
-            answer(dialog);
-        }
-        if (repeat || !shown) {
-            AnswerWhenShown<D>(window, answer, repeat);
-        }
-    });
-}
-
-void ConfirmNewDialogWhenShown(QWidget* window) {
-    AnswerWhenShown<FrmOptionNew>(window, [](FrmOptionNew* dialog) { dialog->CmdOk->click(); });
 }
 
 QString WriteSoftImage() {
@@ -85,15 +59,8 @@ QString WriteSoftImage() {
 }
 
 // Temporary downloads left in the folder.
-std::vector<std::string> LeftDownloads(const QString& folder) {
-    std::vector<std::string> left;
-    for (const auto& entry : std::filesystem::directory_iterator(folder.toStdString())) {
-        const std::string name = entry.path().filename().string();
-        if (name.rfind("tilewright-", 0) == 0 && name.ends_with(".png")) {
-            left.push_back(name);
-        }
-    }
-    return left;
+QStringList LeftDownloads(const QString& folder) {
+    return QDir(folder).entryList({"tilewright-*.png"}, QDir::Files);
 }
 
 // Takes connections and never answers them.
@@ -125,263 +92,54 @@ struct MainWindow : ::testing::Test {
         QApplication::sendEvent(&window, &close);
         return close.isAccepted();
     }
+    // Answers the first dialog of type D that shows, or every one; `shown` counts them.
+    enum class Dialogs { First, Every };
+    template <typename D, typename Answer>
+    void AnswerWhenShown(Dialogs which, Answer answer) {
+        QTimer::singleShot(10, &window, [=, this] {
+            auto* dialog = window.findChild<D*>();
+            const bool visible = dialog != nullptr && dialog->isVisible();
+            if (visible) {
+                ++shown;
+                answer(dialog);
+            }
+            if (which == Dialogs::Every || !visible) {
+                AnswerWhenShown<D>(which, answer);
+            }
+        });
+    }
+    // Drops `text` on the first slot, as plain text or as a list of one address.
+    void Drop(const QString& text, bool asList = false) {
+        QMimeData data;
+        asList ? data.setUrls({QUrl(text)}) : data.setText(text);
+        int position = 0;
+        emit window.ucListIcon1->OLEDragDrop(&data, &position);
+    }
 
     ScriptedDesktop desktop;
     FrmMain window{desktop};
+    int shown = 0;
 };
 
-TEST_F(MainWindow, AFreshStart) {
-    EXPECT_EQ(window.windowTitle(), Caption("New Strip"));
-    EXPECT_FALSE(window.SubMnuFile[4]->isEnabled());
-    EXPECT_FALSE(window.SubMnuFile[5]->isEnabled());
-    EXPECT_EQ(window.ucStatusbar1->PanelText(1), "0 Icons");
-    EXPECT_EQ(window.ucToolbar1->ButtonCount(), 8);
-    EXPECT_TRUE(CloseAccepted()) << "nothing to save";
-    EXPECT_TRUE(desktop.messages.empty());
-}
-
 TEST_F(MainWindow, TwelveCellStripStatusAndEnabling) {
-    const QString path = WriteStrip("twelve.bmp", 12, 32);
-    window.ProcessCommandLine({path});
+    window.ProcessCommandLine({WriteStrip("twelve.bmp", 12, 32)});
     EXPECT_EQ(window.ucStatusbar1->PanelText(1), "12 Icons");
     EXPECT_EQ(window.ucStatusbar1->PanelText(2), "True Color + Alpha Chanel (32 bits)");
     EXPECT_EQ(window.ucStatusbar1->PanelText(3), "Bitmap size: 192x16 Pixels");
-    EXPECT_EQ(
-        window.windowTitle(),
-        Caption(QString::fromStdString(
-            std::filesystem::path(path.toStdString()).parent_path().string() + "/twelve.bmp")));
     EXPECT_TRUE(window.SubMnuFile[4]->isEnabled());
     EXPECT_FALSE(window.ucToolbar1->ButtonEnabled(8)) << "no background colour at 32 bits";
-    const struct {
-        int select;
-        bool back, forward;
-    } cases[] = {{0, false, true}, {5, true, true}, {11, true, false}};
-    for (const auto& c : cases) {
-        window.ucListIcon1->SetListIndex(c.select);
+    // Selected cell, then whether it can move back and forward.
+    const std::tuple<int, bool, bool> cases[] = {
+        {0, false, true}, {5, true, true}, {11, true, false}};
+    for (const auto& [select, back, forward] : cases) {
+        window.ucListIcon1->SetListIndex(select);
         emit window.MnuEdit->aboutToShow();
-        EXPECT_EQ(window.MnuMoveBack->isEnabled(), c.back) << c.select;
-        EXPECT_EQ(window.MnuMoveForward->isEnabled(), c.forward) << c.select;
-        EXPECT_EQ(window.ucToolbar1->ButtonEnabled(3), c.back) << c.select;
-        EXPECT_EQ(window.ucToolbar1->ButtonEnabled(4), c.forward) << c.select;
+        EXPECT_EQ(window.MnuMoveBack->isEnabled(), back) << select;
+        EXPECT_EQ(window.MnuMoveForward->isEnabled(), forward) << select;
+        EXPECT_EQ(window.ucToolbar1->ButtonEnabled(3), back) << select;
+        EXPECT_EQ(window.ucToolbar1->ButtonEnabled(4), forward) << select;
         EXPECT_TRUE(window.MnuDelete->isEnabled());
         EXPECT_FALSE(window.MnuPaste->isEnabled());
-    }
-}
-
-TEST_F(MainWindow, DeletingEveryCellDisablesSaving) {
-    window.ProcessCommandLine({WriteStrip("two.bmp", 2, 24)});
-    EXPECT_EQ(window.ucStatusbar1->PanelText(2), "True Color (24 Bits)");
-    EXPECT_TRUE(window.ucToolbar1->ButtonEnabled(8));
-    window.DeleteCommand();
-    window.DeleteCommand();
-    EXPECT_EQ(window.ucListIcon1->ItemCount(), 0);
-    EXPECT_FALSE(window.SubMnuFile[4]->isEnabled());
-    EXPECT_FALSE(window.SubMnuFile[5]->isEnabled());
-    EXPECT_FALSE(window.ucToolbar1->ButtonEnabled(6));
-    EXPECT_EQ(window.Document().CellStore().ImageCount(), 0);
-    EXPECT_TRUE(CloseAccepted()) << "a strip without cells never asks";
-}
-
-TEST_F(MainWindow, TheBackgroundButtonOpensThePopUpBelowItself) {
-    window.ProcessCommandLine({WriteStrip("back.bmp", 2, 24)});
-    window.Document().SetSaved(true);
-    const QRect button = window.ucToolbar1->ButtonRect(8);
-    QTest::mouseClick(window.ucToolbar1, Qt::LeftButton, {}, button.center());
-    FrmColorPicker* picker = window.ColorPopUp();
-    ASSERT_NE(picker, nullptr);
-    EXPECT_EQ(picker->pos(),
-              window.ucToolbar1->mapToGlobal(QPoint(button.x(), button.y() + button.height())));
-    emit picker->SelectColor(0x00FFFF);
-    EXPECT_EQ(window.ucListIcon1->BackColor(), 0x00FFFFu);
-    EXPECT_EQ(window.Document().BackColor(), 0x00FFFFu);
-    EXPECT_TRUE(window.Document().Saved()) << "a background colour is not a change to save";
-}
-
-TEST_F(MainWindow, TheSavePromptsThreeAnswers) {
-    ConfirmNewDialogWhenShown(&window);
-    const QString cell = WriteStrip("cell.bmp", 1, 24);
-    window.ProcessCommandLine({cell, cell});
-    ASSERT_EQ(window.ucListIcon1->ItemCount(), 2);
-    EXPECT_EQ(window.windowTitle(), Caption("New Strip"));
-
-    desktop.messageAnswers = {desktop::MessageAnswer::Cancel, desktop::MessageAnswer::No};
-    EXPECT_FALSE(CloseAccepted());
-    EXPECT_EQ(desktop.messages.back().text, "Save changes to New Strip?");
-    EXPECT_EQ(desktop.messages.back().buttons, desktop::MessageButtons::YesNoCancel);
-    EXPECT_TRUE(CloseAccepted());
-
-    const QString saved = TempPath("prompted.bmp");
-    desktop.messageAnswers = {desktop::MessageAnswer::Yes};
-    desktop.saveAnswers = {saved};
-    std::filesystem::remove(saved.toStdString());
-    EXPECT_TRUE(CloseAccepted());
-    ASSERT_EQ(desktop.fileRequests.size(), 1u);
-    EXPECT_EQ(desktop.fileRequests[0].initialName, QDir::homePath() + "/New Strip")
-        << "the pictures folder does not exist";
-    EXPECT_EQ(desktop.fileRequests[0].defaultExtension, ".bmp");
-    EXPECT_TRUE(std::filesystem::exists(saved.toStdString()));
-    EXPECT_EQ(window.windowTitle(), Caption(saved));
-    EXPECT_TRUE(CloseAccepted()) << "saved now";
-}
-
-// Yes on the prompt closes only once the strip is saved: a failed or cancelled save keeps it.
-TEST_F(MainWindow, AFailedSaveOnClosingKeepsTheWindowAndTheStrip) {
-    ConfirmNewDialogWhenShown(&window);
-    const QString cell = WriteStrip("cell.bmp", 1, 24);
-    window.ProcessCommandLine({cell, cell});
-    const std::string taken = TempPath("taken-by-a-folder").toStdString();
-    std::filesystem::create_directories(taken);
-    desktop.messageAnswers = {desktop::MessageAnswer::Yes, desktop::MessageAnswer::Yes};
-    desktop.saveAnswers = {QString::fromStdString(taken), QString()};
-    EXPECT_FALSE(CloseAccepted());
-    ASSERT_EQ(desktop.messages.size(), 3u);
-    EXPECT_EQ(desktop.messages[1].text.left(10), "Error: 21\n");
-    EXPECT_EQ(desktop.messages[1].icon, desktop::MessageIcon::Critical);
-    EXPECT_EQ(desktop.messages[2].text, "Error");
-    EXPECT_TRUE(std::filesystem::is_directory(taken));
-    EXPECT_FALSE(CloseAccepted()) << "the Save As dialog was cancelled";
-    EXPECT_EQ(window.ucListIcon1->ItemCount(), 2);
-    EXPECT_EQ(window.windowTitle(), Caption("New Strip"));
-    std::filesystem::remove(taken);
-}
-
-TEST_F(MainWindow, CommandLineOfImagesAsksForANewStripFirst) {
-    ConfirmNewDialogWhenShown(&window);
-    const QString strip = WriteStrip("first.bmp", 3, 24);
-    window.ProcessCommandLine({strip, strip, "/nonexistent/image.png"});
-    EXPECT_EQ(window.ucListIcon1->ItemCount(), 2) << "each image is one cell; bad ones skipped";
-    EXPECT_EQ(window.Document().CellStore().Colors(), 32);
-    EXPECT_TRUE(desktop.messages.empty());
-}
-
-TEST_F(MainWindow, OneImageOnTheCommandLineGoesIntoANewStrip) {
-    ConfirmNewDialogWhenShown(&window);
-    window.ProcessCommandLine({WriteSoftImage()});
-    EXPECT_EQ(window.ucListIcon1->ItemCount(), 1);
-    EXPECT_FALSE(window.Document().Saved());
-}
-
-TEST_F(MainWindow, AlphaDialogBelow32BitsUntilToldNotToAsk) {
-    window.ProcessCommandLine({WriteStrip("base.bmp", 1, 24)});
-    const QString soft = WriteSoftImage();
-    auto drop = [&] {
-        QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(soft)});
-        int position = 0;
-        emit window.ucListIcon1->OLEDragDrop(&data, &position);
-    };
-    int seen = 0;
-    bool dontAskAgain = false;
-    AnswerWhenShown<FrmAlphaPixels>(
-        &window,
-        [&](FrmAlphaPixels* dialog) {
-            ++seen;
-            dialog->Check1->setChecked(dontAskAgain);
-            dialog->CmdAccept->click();
-        },
-        true);
-    drop();
-    drop();
-    EXPECT_EQ(seen, 2) << "asked for every partly transparent image";
-    dontAskAgain = true;
-    drop();
-    drop();
-    EXPECT_EQ(seen, 3) << "not asked again in this run";
-    EXPECT_EQ(window.ucListIcon1->ItemCount(), 5);
-    EXPECT_EQ(window.ucListIcon1->ListIndex(), 0);
-}
-
-TEST_F(MainWindow, PasteAddsTheClipboardPicture) {
-    window.PasteCommand();
-    EXPECT_EQ(window.ucListIcon1->ItemCount(), 0) << "an empty clipboard adds nothing";
-    desktop.clipboard.image = QImage(24, 24, QImage::Format_RGB32);
-    desktop.clipboard.image.fill(Qt::red);
-    emit window.MnuEdit->aboutToShow();
-    EXPECT_TRUE(window.MnuPaste->isEnabled());
-    window.PasteCommand();
-    ASSERT_EQ(window.ucListIcon1->ItemCount(), 1);
-    EXPECT_EQ(window.ucStatusbar1->PanelText(3), "Bitmap size: 16x16 Pixels");
-    EXPECT_TRUE(desktop.messages.empty());
-}
-
-TEST_F(MainWindow, ImagesFromAddressesTypedOrDropped) {
-    desktop.tempFolder = TempPath("");
-    const QString address = "file://" + WriteSoftImage();
-    desktop.inputAnswers = {address, std::nullopt, QString("http://127.0.0.1:1/none.png")};
-    window.SubMnuAdd[1]->trigger();
-    EXPECT_EQ(window.ucListIcon1->ItemCount(), 1);
-    EXPECT_EQ(desktop.inputPrompts.front(), "Enter the URL");
-    window.ucToolbar1->ButtonClick(1);
-    EXPECT_EQ(desktop.inputPrompts.size(), 2) << "the Add button repeats From URL";
-    EXPECT_TRUE(desktop.messages.empty()) << "a cancelled box shows nothing";
-    window.SubMnuAdd[1]->trigger();
-    ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0].text, "Error: Could not get the picture");
-    EXPECT_EQ(desktop.messages[0].icon, desktop::MessageIcon::Information);
-
-    QMimeData text;
-    text.setText(address);
-    int position = 0;
-    emit window.ucListIcon1->OLEDragDrop(&text, &position);
-    EXPECT_EQ(window.ucListIcon1->ItemCount(), 2);
-    EXPECT_EQ(window.ucListIcon1->ListIndex(), 0);
-    QMimeData nowhere;
-    nowhere.setText("http://127.0.0.1:1/none.png");
-    emit window.ucListIcon1->OLEDragDrop(&nowhere, &position);
-    EXPECT_EQ(window.ucListIcon1->ItemCount(), 2);
-    EXPECT_EQ(desktop.messages.size(), 1u) << "a failed drop is silent";
-    EXPECT_EQ(LeftDownloads(desktop.tempFolder), std::vector<std::string>{});
-}
-
-// Typed or dropped as a list of addresses: the window stays live, and Cancel adds nothing.
-TEST_F(MainWindow, AStalledDownloadCanBeCancelled) {
-    const SilentServer server;
-    desktop.tempFolder = TempPath("");
-    desktop.inputAnswers = {server.Address("stalled.png")};
-    int shown = 0;
-    bool busy = true;
-    AnswerWhenShown<FrmDownload>(
-        &window,
-        [&](FrmDownload* dialog) {
-            ++shown;
-            const QCursor* cursor = QApplication::overrideCursor();
-            busy = busy && cursor != nullptr && cursor->shape() == Qt::BusyCursor;
-            dialog->CmdCancel->click();
-        },
-        true);
-    QElapsedTimer clock;
-    clock.start();
-    window.SubMnuAdd[1]->trigger();
-    QMimeData list;
-    list.setUrls({QUrl(server.Address("dropped.png"))});
-    int position = 0;
-    emit window.ucListIcon1->OLEDragDrop(&list, &position);
-    EXPECT_LT(clock.elapsed(), 10000);
-    EXPECT_EQ(shown, 2);
-    EXPECT_TRUE(busy);
-    EXPECT_EQ(window.ucListIcon1->ItemCount(), 0);
-    EXPECT_TRUE(desktop.messages.empty()) << "a cancelled download is no failure";
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    EXPECT_EQ(LeftDownloads(desktop.tempFolder), std::vector<std::string>{});
-}
-
-// The selection stays; the view scrolls to the cell added at the end.
-TEST_F(MainWindow, NewCellsAreScrolledIntoView) {
-    window.ProcessCommandLine({WriteStrip("long.bmp", 40, 32)});
-    window.resize(300, window.height());
-    window.ucListIcon1->SetListIndex(0);
-    desktop.tempFolder = TempPath("");
-    desktop.clipboard.image = QImage(16, 16, QImage::Format_RGB32);
-    desktop.inputAnswers = {"file://" + WriteSoftImage()};
-    const std::function<void()> commands[] = {[&] { window.PasteCommand(); },
-                                              [&] { window.AddFromUrlCommand(); }};
-    for (const auto& command : commands) {
-        window.ucListIcon1->HorizontalScrollBar()->setValue(0);
-        command();
-        const ucListIcon& view = *window.ucListIcon1;
-        EXPECT_EQ(view.ListIndex(), 0);
-        EXPECT_EQ(view.ScrollPosition() + view.ClientWidth(),
-                  view.ItemCount() * (16 + ucListIcon::kSlotPadding));
     }
 }
 
@@ -403,6 +161,182 @@ TEST_F(MainWindow, ResizingKeepsTheViewFullWidthAndTheHeightFitted) {
     EXPECT_TRUE(window.ucListIcon1->HorizontalScrollBar()->isEnabled()) << "200 pixels are short";
 }
 
+TEST_F(MainWindow, TheBackgroundPopUpAndDeletingEveryCellOfA24BitStrip) {
+    window.ProcessCommandLine({WriteStrip("two.bmp", 2, 24)});
+    EXPECT_EQ(window.ucStatusbar1->PanelText(2), "True Color (24 Bits)");
+    ASSERT_TRUE(window.ucToolbar1->ButtonEnabled(8));
+    window.Document().SetSaved(true);
+    const QRect button = window.ucToolbar1->ButtonRect(8);
+    QTest::mouseClick(window.ucToolbar1, Qt::LeftButton, {}, button.center());
+    FrmColorPicker* picker = window.ColorPopUp();
+    ASSERT_NE(picker, nullptr);
+    EXPECT_EQ(picker->pos(), window.ucToolbar1->mapToGlobal(button.bottomLeft() + QPoint(0, 1)));
+    emit picker->SelectColor(0x00FFFF);
+    EXPECT_EQ(window.ucListIcon1->BackColor(), 0x00FFFFu);
+    EXPECT_EQ(window.Document().BackColor(), 0x00FFFFu);
+    EXPECT_TRUE(window.Document().Saved()) << "a background colour is not a change to save";
+    window.DeleteCommand();
+    window.DeleteCommand();
+    EXPECT_EQ(window.ucListIcon1->ItemCount(), 0);
+    EXPECT_FALSE(window.SubMnuFile[4]->isEnabled());
+    EXPECT_FALSE(window.SubMnuFile[5]->isEnabled());
+    EXPECT_FALSE(window.ucToolbar1->ButtonEnabled(6));
+    EXPECT_TRUE(CloseAccepted()) << "a strip without cells never asks";
+}
+
+// Yes on the prompt closes only once the strip is saved: a failed or cancelled save keeps it.
+TEST_F(MainWindow, CommandLineImagesGoIntoANewStripThatPromptsToSave) {
+    AnswerWhenShown<FrmOptionNew>(Dialogs::First,
+                                  [](FrmOptionNew* dialog) { dialog->CmdOk->click(); });
+    const QString strip = WriteStrip("three.bmp", 3, 24);
+    window.ProcessCommandLine({strip, strip, "/nonexistent/image.png"});
+    ASSERT_EQ(window.ucListIcon1->ItemCount(), 2) << "each image is one cell; bad ones skipped";
+    EXPECT_EQ(window.Document().CellStore().Colors(), 32);
+    EXPECT_TRUE(desktop.messages.empty());
+
+    const std::string taken = TempPath("taken-by-a-folder").toStdString();
+    std::filesystem::create_directories(taken);
+    using desktop::MessageAnswer;
+    desktop.messageAnswers = {MessageAnswer::Yes, MessageAnswer::Yes, MessageAnswer::Cancel,
+                              MessageAnswer::No};
+    desktop.saveAnswers = {QString::fromStdString(taken), QString()};
+    EXPECT_FALSE(CloseAccepted());
+    ASSERT_EQ(desktop.messages.size(), 3u);
+    EXPECT_EQ(desktop.messages[0].text, "Save changes to New Strip?");
+    EXPECT_EQ(desktop.messages[0].buttons, desktop::MessageButtons::YesNoCancel);
+    EXPECT_EQ(desktop.messages[1].text.left(10), "Error: 21\n");
+    EXPECT_EQ(desktop.messages[1].icon, desktop::MessageIcon::Critical);
+    EXPECT_EQ(desktop.messages[2].text, "Error");
+    EXPECT_TRUE(std::filesystem::is_directory(taken));
+    std::filesystem::remove(taken);
+    EXPECT_FALSE(CloseAccepted()) << "the Save As dialog was cancelled";
+    EXPECT_FALSE(CloseAccepted()) << "Cancel";
+    EXPECT_TRUE(CloseAccepted()) << "No";
+    EXPECT_EQ(window.ucListIcon1->ItemCount(), 2);
+    EXPECT_EQ(window.windowTitle(), Caption("New Strip"));
+    ASSERT_EQ(desktop.fileRequests.size(), 2u);
+    EXPECT_EQ(desktop.fileRequests[0].initialName, QDir::homePath() + "/New Strip")
+        << "the pictures folder does not exist";
+    EXPECT_EQ(desktop.fileRequests[0].defaultExtension, ".bmp");
+
+    const QString saved = TempPath("prompted.bmp");
+    desktop.messageAnswers = {MessageAnswer::Yes};
+    desktop.saveAnswers = {saved};
+    std::filesystem::remove(saved.toStdString());
+    EXPECT_TRUE(CloseAccepted());
+    EXPECT_TRUE(std::filesystem::exists(saved.toStdString()));
+    EXPECT_EQ(window.windowTitle(), Caption(saved));
+    EXPECT_TRUE(CloseAccepted()) << "saved now";
+}
+
+TEST_F(MainWindow, AFreshStartThenOneImageOnTheCommandLineThenPastedPictures) {
+    EXPECT_EQ(window.windowTitle(), Caption("New Strip"));
+    EXPECT_FALSE(window.SubMnuFile[4]->isEnabled());
+    EXPECT_FALSE(window.SubMnuFile[5]->isEnabled());
+    EXPECT_EQ(window.ucStatusbar1->PanelText(1), "0 Icons");
+    EXPECT_EQ(window.ucToolbar1->ButtonCount(), 8);
+    EXPECT_TRUE(CloseAccepted()) << "nothing to save";
+    AnswerWhenShown<FrmOptionNew>(Dialogs::First,
+                                  [](FrmOptionNew* dialog) { dialog->CmdOk->click(); });
+    window.ProcessCommandLine({WriteSoftImage()});
+    EXPECT_EQ(window.ucListIcon1->ItemCount(), 1) << "in a new strip";
+    window.PasteCommand();
+    EXPECT_EQ(window.ucListIcon1->ItemCount(), 1) << "an empty clipboard adds nothing";
+    desktop.clipboard.image = QImage(24, 24, QImage::Format_RGB32);
+    desktop.clipboard.image.fill(Qt::red);
+    emit window.MnuEdit->aboutToShow();
+    EXPECT_TRUE(window.MnuPaste->isEnabled());
+    window.PasteCommand();
+    ASSERT_EQ(window.ucListIcon1->ItemCount(), 2);
+    EXPECT_EQ(window.ucStatusbar1->PanelText(3), "Bitmap size: 32x16 Pixels");
+    EXPECT_TRUE(desktop.messages.empty());
+}
+
+TEST_F(MainWindow, AlphaDialogBelow32BitsUntilToldNotToAsk) {
+    window.ProcessCommandLine({WriteStrip("base.bmp", 1, 24)});
+    const QString soft = "file://" + WriteSoftImage();
+    bool dontAskAgain = false;
+    AnswerWhenShown<FrmAlphaPixels>(Dialogs::Every, [&](FrmAlphaPixels* dialog) {
+        dialog->Check1->setChecked(dontAskAgain);
+        dialog->CmdAccept->click();
+    });
+    for (int drop = 0; drop < 4; ++drop) {
+        dontAskAgain = drop == 1;
+        Drop(soft, true);
+    }
+    EXPECT_EQ(shown, 2) << "asked for every partly transparent image, until told not to";
+    EXPECT_EQ(window.ucListIcon1->ItemCount(), 5);
+    EXPECT_EQ(window.ucListIcon1->ListIndex(), 0);
+}
+
+TEST_F(MainWindow, ImagesFromAddressesTypedOrDropped) {
+    desktop.tempFolder = TempPath("");
+    const QString address = "file://" + WriteSoftImage(), nowhere = "http://127.0.0.1:1/none.png";
+    desktop.inputAnswers = {address, std::nullopt, nowhere};
+    window.SubMnuAdd[1]->trigger();
+    EXPECT_EQ(window.ucListIcon1->ItemCount(), 1);
+    EXPECT_EQ(desktop.inputPrompts.front(), "Enter the URL");
+    window.ucToolbar1->ButtonClick(1);
+    EXPECT_EQ(desktop.inputPrompts.size(), 2) << "the Add button repeats From URL";
+    EXPECT_TRUE(desktop.messages.empty()) << "a cancelled box shows nothing";
+    window.SubMnuAdd[1]->trigger();
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].text, "Error: Could not get the picture");
+    EXPECT_EQ(desktop.messages[0].icon, desktop::MessageIcon::Information);
+
+    Drop(address);
+    EXPECT_EQ(window.ucListIcon1->ItemCount(), 2);
+    EXPECT_EQ(window.ucListIcon1->ListIndex(), 0);
+    Drop(nowhere);
+    EXPECT_EQ(window.ucListIcon1->ItemCount(), 2);
+    EXPECT_EQ(desktop.messages.size(), 1u) << "a failed drop is silent";
+    EXPECT_EQ(LeftDownloads(desktop.tempFolder), QStringList{});
+}
+
+// Typed or dropped as a list of addresses: the window stays live, and Cancel adds nothing.
+TEST_F(MainWindow, AStalledDownloadCanBeCancelled) {
+    const SilentServer server;
+    desktop.tempFolder = TempPath("");
+    desktop.inputAnswers = {server.Address("stalled.png")};
+    bool busy = true;
+    AnswerWhenShown<FrmDownload>(Dialogs::Every, [&](FrmDownload* dialog) {
+        const QCursor* cursor = QApplication::overrideCursor();
+        busy = busy && cursor != nullptr && cursor->shape() == Qt::BusyCursor;
+        dialog->CmdCancel->click();
+    });
+    QElapsedTimer clock;
+    clock.start();
+    window.SubMnuAdd[1]->trigger();
+    Drop(server.Address("dropped.png"), true);
+    EXPECT_LT(clock.elapsed(), 10000);
+    EXPECT_EQ(shown, 2);
+    EXPECT_TRUE(busy);
+    EXPECT_EQ(window.ucListIcon1->ItemCount(), 0);
+    EXPECT_TRUE(desktop.messages.empty()) << "a cancelled download is no failure";
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(LeftDownloads(desktop.tempFolder), QStringList{});
+}
+
+// The selection stays; the view scrolls to the cell added at the end.
+TEST_F(MainWindow, NewCellsAreScrolledIntoView) {
+    window.ProcessCommandLine({WriteStrip("long.bmp", 40, 32)});
+    window.resize(300, window.height());
+    window.ucListIcon1->SetListIndex(0);
+    desktop.tempFolder = TempPath("");
+    desktop.clipboard.image = QImage(16, 16, QImage::Format_RGB32);
+    desktop.inputAnswers = {"file://" + WriteSoftImage()};
+    const std::function<void()> commands[] = {[&] { window.PasteCommand(); },
+                                              [&] { window.AddFromUrlCommand(); }};
+    const ucListIcon& view = *window.ucListIcon1;
+    for (const auto& command : commands) {
+        window.ucListIcon1->HorizontalScrollBar()->setValue(0);
+        command();
+        EXPECT_EQ(view.ListIndex(), 0);
+        EXPECT_EQ(view.ScrollPosition() + view.ClientWidth(),
+                  view.ItemCount() * (16 + ucListIcon::kSlotPadding));
+    }
+}
+
 // A relative path names a file of the folder the program started in, so Save writes it back.
 TEST_F(MainWindow, CommandLinePathsAreMadeAbsolute) {
     const QString path = QDir::cleanPath(WriteStrip("relative.bmp", 2, 24));
@@ -416,23 +350,19 @@ TEST_F(MainWindow, CommandLinePathsAreMadeAbsolute) {
     EXPECT_TRUE(desktop.messages.empty());
 }
 
-TEST(MainWindowSaveAs, ProposesThePicturesFolderOnlyWhenItExists) {
-    const QString existing = TempPath("");
-    const std::pair<QString, QString> cases[] = {{existing, existing},
-                                                 {"/nonexistent/", QDir::homePath() + "/"}};
-    for (const auto& [pictures, proposed] : cases) {
-        ScriptedDesktop desktop;
-        desktop.picturesFolder = pictures;
-        desktop.saveAnswers = {QString()};
-        FrmMain window{desktop};
-        window.SaveCommand();
-        ASSERT_EQ(desktop.fileRequests.size(), 1u);
-        EXPECT_EQ(desktop.fileRequests[0].initialName, proposed + "New Strip");
-    }
+// The home folder stands in for a missing pictures folder, as the prompt on closing shows.
+TEST(MainWindowSaveAs, ProposesThePicturesFolderWhenItExists) {
+    ScriptedDesktop desktop;
+    desktop.picturesFolder = TempPath("");
+    desktop.saveAnswers = {QString()};
+    FrmMain window{desktop};
+    window.SaveCommand();
+    ASSERT_EQ(desktop.fileRequests.size(), 1u);
+    EXPECT_EQ(desktop.fileRequests[0].initialName, desktop.picturesFolder + "New Strip");
 }
 
 // Alt+letter and F10 open the menus; the captions stay as they were.
-TEST_F(MainWindow, MenusOpenFromTheKeyboard) {
+TEST_F(MainWindow, MenusFromTheKeyboardAboutAlwaysOnTopAndTheGallery) {
     window.show();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
@@ -456,7 +386,16 @@ TEST_F(MainWindow, MenusOpenFromTheKeyboard) {
     }
     QTest::keySequence(&window, QKeySequence("Alt+A"));
     ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].text.split('\n').size(), 4);
     EXPECT_TRUE(desktop.messages[0].text.contains("The Tilewright authors"));
+    window.MnuAbout->trigger();
+    EXPECT_EQ(desktop.messages.back().text, desktop.messages[0].text);
+    window.MnuOnTop->trigger();
+    EXPECT_TRUE(desktop.IsTopMost(&window));
+    window.MnuOnTop->trigger();
+    EXPECT_FALSE(desktop.IsTopMost(&window));
+    window.MnuIconGallery->trigger();
+    EXPECT_EQ(desktop.openedPages, QStringList{FrmMain::kGalleryAddress});
 }
 
 TEST_F(MainWindow, OpenPeFilesReplacesTheStripWithAModuleBitmap) {
@@ -464,11 +403,8 @@ TEST_F(MainWindow, OpenPeFilesReplacesTheStripWithAModuleBitmap) {
         "shell32.dll", {{pe::PeModule::RT_BITMAP, pe::ResourceId::Integer(133),
                          testsupport::FramedStrip(48, 16, 16)}});
     desktop.openAnswers = {QStringList{QString::fromStdString(path)}, QStringList{}};
-    QTimer::singleShot(10, &window, [this] {
-        if (auto* dialog = window.findChild<FrmLoadFromRes*>()) {
-            dialog->CmdOk->click();
-        }
-    });
+    AnswerWhenShown<FrmLoadFromRes>(Dialogs::First,
+                                    [](FrmLoadFromRes* dialog) { dialog->CmdOk->click(); });
     window.SubMnuFile[2]->trigger();
     EXPECT_EQ(window.ucListIcon1->ItemCount(), 3);
     EXPECT_EQ(window.windowTitle(), Caption("shell32.dll#133.bmp"));
@@ -490,46 +426,26 @@ TEST_F(MainWindow, FromResourceAddsThePickedIconAndRemembersTheModule) {
         starts.push_back(start);
         return std::optional(FrmIconChooser::Choice{icon, 0});
     });
-    for (int run = 0; run < 2; ++run) {
-        QTimer::singleShot(10, &window, [this] {
-            if (auto* dialog = window.findChild<FrmIconFromRes*>()) {
-                dialog->Command1->click();
-                dialog->CmdAceptar->click();
-            }
-        });
-        window.SubMnuAdd[2]->trigger();
-    }
+    AnswerWhenShown<FrmIconFromRes>(Dialogs::Every, [](FrmIconFromRes* dialog) {
+        dialog->Command1->click();
+        dialog->CmdAceptar->click();
+    });
+    window.SubMnuAdd[2]->trigger();
+    window.SubMnuAdd[2]->trigger();
     EXPECT_EQ(window.ucListIcon1->ItemCount(), 2);
     EXPECT_EQ(starts, (QStringList{"", icon}));
 }
 
-TEST_F(MainWindow, AlwaysOnTopAndTheGallery) {
-    window.show();
-    window.MnuOnTop->trigger();
-    EXPECT_TRUE(desktop.IsTopMost(&window));
-    window.MnuOnTop->trigger();
-    EXPECT_FALSE(desktop.IsTopMost(&window));
-    window.MnuIconGallery->trigger();
-    EXPECT_EQ(desktop.openedPages, QStringList{FrmMain::kGalleryAddress});
-    window.MnuAbout->trigger();
-    ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0].text.split('\n').size(), 4);
-    EXPECT_TRUE(desktop.messages[0].text.contains("The Tilewright authors"));
-}
-
 TEST(MainWindowText, DepthTextsAndFileParts) {
-    const struct {
-        int depth;
-        const char* text;
-    } depths[] = {{1, "2 Colors (1 Bit)"},
-                  {4, "16 Colors (4 Bits)"},
-                  {8, "256 Colors (8 Bits)"},
-                  {16, "True Color (16 Bits)"},
-                  {24, "True Color (24 Bits)"},
-                  {32, "True Color + Alpha Chanel (32 bits)"},
-                  {2, ""}};
-    for (const auto& d : depths) {
-        EXPECT_EQ(FrmMain::ColorDepthText(d.depth), d.text) << d.depth;
+    const std::pair<int, const char*> depths[] = {{1, "2 Colors (1 Bit)"},
+                                                  {4, "16 Colors (4 Bits)"},
+                                                  {8, "256 Colors (8 Bits)"},
+                                                  {16, "True Color (16 Bits)"},
+                                                  {24, "True Color (24 Bits)"},
+                                                  {32, "True Color + Alpha Chanel (32 bits)"},
+                                                  {2, ""}};
+    for (const auto& [depth, text] : depths) {
+        EXPECT_EQ(FrmMain::ColorDepthText(depth), text) << depth;
     }
     EXPECT_EQ(FrmMain::GetFileAndPath("/Home/Art/Strip.BMP", " . "), "bmp");
     EXPECT_EQ(FrmMain::GetFileAndPath("/Home/Art/Strip.BMP", "/"), "strip.bmp");

@@ -14,15 +14,17 @@
 
 namespace {
 
+// Types into a box and clicks Ok while the box still has the focus.
+void TypeThenOk(FrmOptionNew& dialog, QLineEdit* box, const QString& text) {
+    box->setFocus();
+    box->setText(text);
+    dialog.CmdOk->click();
+}
+
 struct NewBitmap : ::testing::Test {
     NewBitmap() { dialog.show(); }
-    // Types into a box and clicks Ok while the box still has the focus.
-    void TypeThenOk(QLineEdit* box, const QString& text) {
-        box->setFocus();
-        box->setText(text);
-        dialog.CmdOk->click();
-    }
     QColor Swatch() const { return dialog.PicBackColor->grab().toImage().pixelColor(10, 10); }
+    std::pair<int, int> Size() const { return {dialog.IconWidth(), dialog.IconHeight()}; }
 
     ScriptedDesktop desktop;
     FrmOptionNew dialog{desktop};
@@ -35,8 +37,7 @@ TEST_F(NewBitmap, ConfirmingAtOnceGivesTheDefaults) {
     dialog.CmdOk->click();
     EXPECT_EQ(dialog.Tag(), "1");
     EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(dialog.IconWidth(), 16);
-    EXPECT_EQ(dialog.IconHeight(), 16);
+    EXPECT_EQ(Size(), std::pair(16, 16));
     EXPECT_EQ(dialog.ColorDep(), 32);
     EXPECT_EQ(dialog.ColorBack(), 0xFF00FFu);
 }
@@ -48,12 +49,11 @@ TEST_F(NewBitmap, CancelLeavesTheTagEmpty) {
     EXPECT_EQ(dialog.Tag(), "");
 }
 
-TEST_F(NewBitmap, SizeAndDepthChoices) {
+TEST_F(NewBitmap, SizeDepthAndBackgroundChoices) {
     const int sizes[] = {16, 24, 32, 48, 256};
     for (int i = 0; i < 5; ++i) {
         dialog.OptSize[static_cast<std::size_t>(i)]->click();
-        EXPECT_EQ(dialog.IconWidth(), sizes[i]);
-        EXPECT_EQ(dialog.IconHeight(), sizes[i]);
+        EXPECT_EQ(Size(), std::pair(sizes[i], sizes[i]));
     }
     const int depths[] = {32, 24, 16, 8, 4, 1};
     for (int i = 0; i < 6; ++i) {
@@ -66,67 +66,7 @@ TEST_F(NewBitmap, SizeAndDepthChoices) {
     dialog.OptColor[0]->click();
     EXPECT_EQ(Swatch(), QColor(128, 128, 128)) << "grey text colour at 32 bits";
     EXPECT_EQ(dialog.ColorBack(), 0xFF00FFu);
-}
-
-TEST(NewBitmapCustomSize, IsRoundedAndKeptWithinRange) {
-    const struct {
-        QString typed;
-        bool accepted;
-        QString shown;
-    } cases[] = {{"256", true, "256"}, {"257", false, "257"},     {"0", false, "0"},
-                 {"12.5", true, "12"}, {"13.5", true, "14"},      {"abc", false, "abc"},
-                 {"", false, ""},      {"99999", false, "99999"}, {" 7 ", true, "7"}};
-    for (const auto& c : cases) {
-        ScriptedDesktop desktop;
-        FrmOptionNew dialog{desktop};
-        dialog.show();
-        dialog.OptSize[5]->click();
-        dialog.ChkSquare->setChecked(false);
-        dialog.TxtSizeWidth->setFocus();
-        dialog.TxtSizeWidth->setText(c.typed);
-        dialog.CmdOk->click();
-        const std::string typed = c.typed.toStdString();
-        EXPECT_EQ(dialog.Tag() == "1", c.accepted) << typed;
-        EXPECT_EQ(dialog.TxtSizeWidth->text(), c.shown) << typed;
-        ASSERT_EQ(desktop.messages.size(), c.accepted ? 0u : 1u) << typed;
-        if (!c.accepted) {
-            EXPECT_EQ(desktop.messages[0].text, FrmOptionNew::kRangeMessage);
-            EXPECT_EQ(dialog.focusWidget(), dialog.TxtSizeWidth);
-            EXPECT_TRUE(dialog.isVisible());
-        } else {
-            EXPECT_EQ(dialog.IconWidth(), c.shown.toInt()) << typed;
-            EXPECT_EQ(dialog.IconHeight(), 16) << typed;
-        }
-    }
-}
-
-TEST_F(NewBitmap, SquareCopiesTheSizeIntoTheOtherBox) {
-    dialog.OptSize[5]->click();
-    TypeThenOk(dialog.TxtSizeWidth, "40");
-    EXPECT_EQ(dialog.TxtSizeHeight->text(), "40");
-    EXPECT_EQ(dialog.IconWidth(), 40);
-    EXPECT_EQ(dialog.IconHeight(), 40);
-    dialog.show();
-    dialog.ChkSquare->setChecked(false);
-    dialog.TxtSizeWidth->setFocus();
-    dialog.TxtSizeWidth->setText("40");
-    dialog.TxtSizeHeight->setFocus();
-    TypeThenOk(dialog.TxtSizeHeight, "20");
-    EXPECT_EQ(dialog.IconWidth(), 40);
-    EXPECT_EQ(dialog.IconHeight(), 20);
-}
-
-TEST_F(NewBitmap, LeadingNumbersOfTheBoxes) {
-    const struct {
-        QString text;
-        int value;
-    } cases[] = {{"24", 24}, {"12abc", 12}, {"abc", 0}, {"", 0}, {" 7.5x", 8}, {"-3", -3}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(FrmOptionNew::LeadingNumber(c.text), c.value) << c.text.toStdString();
-    }
-}
-
-TEST_F(NewBitmap, ThePaletteOpensBelowItsButtonAndSetsTheColour) {
+    // The palette opens below its button.
     dialog.OptColor[1]->click();
     QTest::mousePress(dialog.CmdPalette, Qt::LeftButton);
     FrmColorPicker* picker = dialog.ColorPicker();
@@ -136,6 +76,54 @@ TEST_F(NewBitmap, ThePaletteOpensBelowItsButtonAndSetsTheColour) {
     emit picker->SelectColor(0x00FF00);
     EXPECT_EQ(dialog.ColorBack(), 0x00FF00u);
     EXPECT_EQ(Swatch(), QColor(0, 255, 0));
+}
+
+TEST(NewBitmapCustomSize, IsReadRoundedAndKeptWithinRange) {
+    // Typed, accepted, shown afterwards.
+    const std::tuple<QString, bool, QString> cases[] = {
+        {"256", true, "256"}, {"257", false, "257"},     {"0", false, "0"},
+        {"12.5", true, "12"}, {"13.5", true, "14"},      {"abc", false, "abc"},
+        {"", false, ""},      {"99999", false, "99999"}, {" 7 ", true, "7"}};
+    for (const auto& [typed, accepted, shown] : cases) {
+        ScriptedDesktop desktop;
+        FrmOptionNew dialog{desktop};
+        dialog.show();
+        dialog.OptSize[5]->click();
+        dialog.ChkSquare->setChecked(false);
+        TypeThenOk(dialog, dialog.TxtSizeWidth, typed);
+        SCOPED_TRACE(typed.toStdString());
+        EXPECT_EQ(dialog.Tag() == "1", accepted);
+        EXPECT_EQ(dialog.TxtSizeWidth->text(), shown);
+        ASSERT_EQ(desktop.messages.size(), accepted ? 0u : 1u);
+        if (!accepted) {
+            EXPECT_EQ(desktop.messages[0].text, FrmOptionNew::kRangeMessage);
+            EXPECT_EQ(dialog.focusWidget(), dialog.TxtSizeWidth);
+            EXPECT_TRUE(dialog.isVisible());
+        } else {
+            EXPECT_EQ(std::pair(dialog.IconWidth(), dialog.IconHeight()),
+                      std::pair(shown.toInt(), 16));
+        }
+    }
+    // The boxes are read by their leading number.
+    const std::pair<QString, int> numbers[] = {{"24", 24}, {"12abc", 12}, {"abc", 0},
+                                               {"", 0},    {" 7.5x", 8},  {"-3", -3}};
+    for (const auto& [text, value] : numbers) {
+        EXPECT_EQ(FrmOptionNew::LeadingNumber(text), value) << text.toStdString();
+    }
+}
+
+TEST_F(NewBitmap, SquareCopiesTheSizeIntoTheOtherBox) {
+    dialog.OptSize[5]->click();
+    TypeThenOk(dialog, dialog.TxtSizeWidth, "40");
+    EXPECT_EQ(dialog.TxtSizeHeight->text(), "40");
+    EXPECT_EQ(Size(), std::pair(40, 40));
+    dialog.show();
+    dialog.ChkSquare->setChecked(false);
+    dialog.TxtSizeWidth->setFocus();
+    dialog.TxtSizeWidth->setText("40");
+    dialog.TxtSizeHeight->setFocus();
+    TypeThenOk(dialog, dialog.TxtSizeHeight, "20");
+    EXPECT_EQ(Size(), std::pair(40, 20));
 }
 
 }  // namespace

@@ -2,11 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <sstream>
 
+#include "TempFolder.h"
+#include "app/ClsDIB.h"
 #include "image/c32bppDIB.h"
+#include "platform/gdi/Bitmap.h"
 #include "platform/gdi/ImageList.h"
 #include "support/PeBuilder.h"
 #include "support/TestSurface.h"
@@ -24,11 +30,15 @@ std::filesystem::path WriteStrip(const std::string& name, int w, int h) {
     return path;
 }
 
+// The store's cell width, height and depth.
+std::tuple<int, int, int> Geometry(const StripDocument& document) {
+    const clsImgList& store = document.CellStore();
+    return {store.IconWidth(), store.IconHeight(), store.Colors()};
+}
+
 TEST(StripDocument, StartsAsAnEmptySavedStripOf16By16At32Bits) {
     StripDocument document;
-    EXPECT_EQ(document.CellStore().IconWidth(), 16);
-    EXPECT_EQ(document.CellStore().IconHeight(), 16);
-    EXPECT_EQ(document.CellStore().Colors(), 32);
+    EXPECT_EQ(Geometry(document), std::tuple(16, 16, 32));
     EXPECT_TRUE(document.BackCheckerBoard());
     EXPECT_EQ(document.BackColor(), kMagenta);
     EXPECT_EQ(document.FileName(), "New Strip");
@@ -37,67 +47,60 @@ TEST(StripDocument, StartsAsAnEmptySavedStripOf16By16At32Bits) {
     EXPECT_EQ(document.ListIndex(), -1);
 }
 
+// The mask colour and the name taken on opening are checked by the round trip and the failed
+// open below.
 TEST(StripDocument, OpeningSplitsTheBitmapByItsHeight) {
-    const struct {
-        int w, h, cells, cellWidth;
-    } cases[] = {
+    // Width, height, cells, cell width.
+    const int cases[][4] = {
         {160, 16, 10, 16}, {16, 16, 1, 16}, {15, 16, 1, 15}, {50, 16, 3, 16}, {16, 48, 1, 16}};
-    for (const auto& c : cases) {
-        const auto path = WriteStrip("strip.bmp", c.w, c.h);
+    for (const auto& [w, h, cells, cellWidth] : cases) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        const auto path = WriteStrip("strip.bmp", w, h);
         StripDocument document;
         document.SetSaved(false);
-        ASSERT_TRUE(document.OpenStripFile(path.string())) << c.w << "x" << c.h;
-        EXPECT_EQ(document.CellCount(), c.cells) << c.w << "x" << c.h;
-        EXPECT_EQ(document.CellStore().IconWidth(), c.cellWidth);
-        EXPECT_EQ(document.CellStore().IconHeight(), c.h);
-        EXPECT_EQ(document.CellStore().Colors(), 24);
-        EXPECT_EQ(document.Cells().back(), c.cells - 1);
-        EXPECT_EQ(document.BackColor(), kMagenta);
+        ASSERT_TRUE(document.OpenStripFile(path.string()));
+        EXPECT_EQ(document.CellCount(), cells);
+        EXPECT_EQ(Geometry(document), std::tuple(cellWidth, h, 24));
         EXPECT_FALSE(document.BackCheckerBoard());
-        EXPECT_EQ(document.FileName(), "strip.bmp");
         EXPECT_EQ(document.Folder(), path.parent_path().string() + "/");
         EXPECT_TRUE(document.Saved());
     }
 }
 
-TEST(StripDocument, ProposedCellsAndModuleBitmaps) {
-    const struct {
-        int w, h, cell;
-    } proposals[] = {{160, 16, 16}, {40, 16, 20}, {10, 16, 10}, {50, 16, 16}, {16, 48, 16}};
-    for (const auto& p : proposals) {
-        EXPECT_EQ(StripDocument::ProposedCellWidth(p.w, p.h), p.cell) << p.w << "x" << p.h;
+TEST(StripDocument, ProposedCellsAndModuleBitmapsWithTheirMaskColour) {
+    const int proposals[][3] = {
+        {160, 16, 16}, {40, 16, 20}, {10, 16, 10}, {50, 16, 16}, {16, 48, 16}};
+    for (const auto& [w, h, cell] : proposals) {
+        EXPECT_EQ(StripDocument::ProposedCellWidth(w, h), cell) << w << "x" << h;
     }
     TestSurface strip(40, 16, 24);
     strip.Fill(kMagenta);
     StripDocument document;
     ASSERT_TRUE(
         document.OpenModuleBitmap(strip.bitmap.Get(), 20, 16, 24, kMagenta, "shell32.dll#133.bmp"));
-    EXPECT_EQ(document.CellCount(), 2);
-    EXPECT_EQ(document.FileName(), "shell32.dll#133.bmp");
     EXPECT_EQ(document.Folder(), "");
     EXPECT_FALSE(document.Saved());
     EXPECT_EQ(document.BackColor(), kMagenta);
     EXPECT_FALSE(document.OpenModuleBitmap(strip.bitmap.Get(), 20, 16, 3, kMagenta, "x.bmp"));
     EXPECT_FALSE(document.OpenModuleBitmap(0, 20, 16, 24, kMagenta, "x.bmp"));
-    EXPECT_EQ(document.FileName(), "shell32.dll#133.bmp") << "a refused bitmap changes nothing";
-    EXPECT_EQ(document.CellCount(), 2);
-}
+    EXPECT_EQ(document.FileName(), "shell32.dll#133.bmp")
+        << "as opened: a refused bitmap changes nothing";
+    EXPECT_EQ(document.CellCount(), 2) << "as opened: a refused bitmap changes nothing";
 
-TEST(StripDocument, AMaskColourTheBitmapCannotHoldMarksNothing) {
     // The cells are those of the strip's screen-format copy, which holds every colour exactly:
     // near-black does not make a black 16-colour strip transparent, black itself does.
-    TestSurface strip(32, 16, 4);
-    strip.Fill(Rgb(0, 0, 0));
-    const struct {
-        gdi::COLORREF mask, shown;
-    } cases[] = {{Rgb(10, 10, 10), Rgb(0, 0, 0)}, {Rgb(0, 0, 0), kWhite}};
-    for (const auto& c : cases) {
-        StripDocument document;
-        ASSERT_TRUE(document.OpenModuleBitmap(strip.bitmap.Get(), 16, 16, 4, c.mask, "x.bmp"));
+    TestSurface black(32, 16, 4);
+    black.Fill(Rgb(0, 0, 0));
+    // Mask colour, then the cell's colour over white.
+    const std::pair<gdi::COLORREF, gdi::COLORREF> cases[] = {{Rgb(10, 10, 10), Rgb(0, 0, 0)},
+                                                             {Rgb(0, 0, 0), kWhite}};
+    for (const auto& [mask, shown] : cases) {
+        StripDocument masked;
+        ASSERT_TRUE(masked.OpenModuleBitmap(black.bitmap.Get(), 16, 16, 4, mask, "x.bmp"));
         TestSurface view(16, 16, 24);
         view.Fill(kWhite);
-        ASSERT_TRUE(document.CellStore().Draw(1, view.dc.Get(), 0, 0));
-        EXPECT_EQ(view.At(5, 5), c.shown) << "mask " << std::hex << c.mask;
+        ASSERT_TRUE(masked.CellStore().Draw(1, view.dc.Get(), 0, 0));
+        EXPECT_EQ(view.At(5, 5), shown) << "mask " << std::hex << mask;
     }
 }
 
@@ -117,7 +120,7 @@ TEST(StripDocument, AFailedOpenLeavesTheStripAsItWas) {
     }
 }
 
-TEST(StripDocument, FindMaskColorTakesTheMostRepeatedCorner) {
+TEST(StripDocument, FindMaskColorTakesTheMostRepeatedCornerOfCellsInsideTheBitmap) {
     const struct {
         const char* name;
         std::function<gdi::COLORREF(int, int)> colorAt;
@@ -150,6 +153,32 @@ TEST(StripDocument, FindMaskColorTakesTheMostRepeatedCorner) {
             << c.name << ": cells past the bitmap are not sampled";
     }
     EXPECT_EQ(StripDocument::FindMaskColor(0, 16, 16, 2), 0u);
+
+    // Three 2-pixel cells, the last one cut short: its top-left and bottom-left corners count,
+    // any cell counted past the edge adds nothing.
+    TestSurface cut(5, 2, 24);
+    cut.Fill(Rgb(1, 2, 3));
+    gdi::FillRect(cut.dc.Get(), {4, 0, 5, 2}, Rgb(9, 9, 9));
+    gdi::FillRect(cut.dc.Get(), {0, 0, 4, 2}, Rgb(200, 0, 0));
+    gdi::FillRect(cut.dc.Get(), {1, 0, 2, 1}, Rgb(9, 9, 9));
+    for (const int cells : {3, 4, 1000, INT_MAX}) {
+        EXPECT_EQ(StripDocument::FindMaskColor(cut.bitmap.Get(), 2, 2, cells), Rgb(200, 0, 0))
+            << cells << " cells";
+    }
+    EXPECT_EQ(StripDocument::FindMaskColor(cut.bitmap.Get(), 0, 2, 3), 0u);
+
+    TestSurface most(gdi::ImageList::kMaxImages, 2, 24);
+    const int width = most.Pixels().Width();
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const auto color = static_cast<gdi::COLORREF>(y * width + x + 1);
+            most.Pixels().WritePixel(x, y, gdi::Bgra::FromColor(color));
+        }
+    }
+    // Cells two pixels wide have four distinct corners each: nothing repeats, the result is
+    // black. One pixel wide, each corner is sampled twice and the first colour wins the tie.
+    EXPECT_EQ(StripDocument::FindMaskColor(most.bitmap.Get(), 2, 2, width / 2), 0u);
+    EXPECT_EQ(StripDocument::FindMaskColor(most.bitmap.Get(), 1, 2, width), 1u);
 }
 
 struct ThreeCells : ::testing::Test {
@@ -157,7 +186,7 @@ struct ThreeCells : ::testing::Test {
     StripDocument document;
 };
 
-TEST_F(ThreeCells, MovesSwapNeighboursAndStopAtTheEnds) {
+TEST_F(ThreeCells, MovesStopAtTheEndsAndDeletingTheLastCellEmptiesTheStore) {
     document.SetListIndex(0);
     EXPECT_FALSE(document.MoveCellBack());
     EXPECT_TRUE(document.Saved());
@@ -175,9 +204,8 @@ TEST_F(ThreeCells, MovesSwapNeighboursAndStopAtTheEnds) {
     document.SetListIndex(-1);
     EXPECT_FALSE(document.MoveCellBack());
     EXPECT_FALSE(document.MoveCellForward());
-}
 
-TEST_F(ThreeCells, DeletingTheLastCellEmptiesTheStore) {
+    document.SetSaved(true);
     document.SetListIndex(2);
     EXPECT_TRUE(document.DeleteCell());
     EXPECT_EQ(document.ListIndex(), 1);
@@ -198,8 +226,7 @@ TEST_F(ThreeCells, BackColourAndNewStrip) {
     document.SetSaved(false);
     ASSERT_TRUE(document.NewStrip(24, 20, 8, Rgb(9, 9, 9)));
     EXPECT_EQ(document.CellCount(), 0);
-    EXPECT_EQ(document.CellStore().IconWidth(), 24);
-    EXPECT_EQ(document.CellStore().Colors(), 8);
+    EXPECT_EQ(Geometry(document), std::tuple(24, 20, 8));
     EXPECT_EQ(document.BackColor(), Rgb(9, 9, 9));
     EXPECT_EQ(document.FileName(), "New Strip");
     EXPECT_EQ(document.Folder(), "");
@@ -243,11 +270,13 @@ gdi::COLORREF CellPixel(const StripDocument& document, int cell, int x, int y,
 }
 
 struct Adding : ::testing::Test {
-    StripDocument::AlphaQuestion Answer(bool remove, gdi::COLORREF colorBack) {
-        return [this, remove, colorBack](const c32bppDIB&) {
+    // Adds `image` at `index`, answering any question about its alpha with remove or colorBack.
+    bool Add(const c32bppDIB& image, int index = -1, bool remove = true, gdi::COLORREF back = 0) {
+        const auto answer = [this, remove, back](const c32bppDIB&) {
             ++questions;
-            return StripDocument::AlphaAnswer{remove, colorBack};
+            return StripDocument::AlphaAnswer{remove, back};
         };
+        return document.AddImage("", index, &image, answer) == StripDocument::AddResult::Added;
     }
     StripDocument document;
     int questions = 0;
@@ -257,13 +286,11 @@ TEST_F(Adding, ImagesAreStretchedToTheCell) {
     const auto wide = MakeImage(32, 16, [](int x, int) {
         return x < 16 ? gdi::Bgra{0, 0, 255, 255} : gdi::Bgra{255, 0, 0, 255};
     });
-    ASSERT_EQ(document.AddImage("", -1, wide.get(), Answer(true, 0)),
-              StripDocument::AddResult::Added);
+    ASSERT_TRUE(Add(*wide));
     EXPECT_EQ(CellPixel(document, 0, 1, 5), Rgb(255, 0, 0));
     EXPECT_EQ(CellPixel(document, 0, 14, 5), Rgb(0, 0, 255));
     const auto exact = MakeImage(16, 16, HalfRed);
-    ASSERT_EQ(document.AddImage("", 0, exact.get(), Answer(true, 0)),
-              StripDocument::AddResult::Added);
+    ASSERT_TRUE(Add(*exact, 0));
     EXPECT_EQ(document.Cells(), (std::vector{1, 0})) << "inserted first, stored last";
     EXPECT_EQ(CellPixel(document, 0, 7, 0), Rgb(255, 0, 0));
     EXPECT_EQ(CellPixel(document, 0, 9, 0), Rgb(1, 1, 1)) << "alpha kept at 32 bits";
@@ -275,12 +302,9 @@ TEST_F(Adding, BelowThirtyTwoBitsPartlyTransparentImagesAskEveryTime) {
     ASSERT_TRUE(document.NewStrip(16, 16, 24, Rgb(0, 255, 0)));
     const auto image = MakeImage(16, 16, HalfRed);
     const auto masked = MakeImage(16, 16, [](int x, int y) { return HalfRed(x == 8 ? 9 : x, y); });
-    ASSERT_EQ(document.AddImage("", -1, image.get(), Answer(true, 0)),
-              StripDocument::AddResult::Added);
-    ASSERT_EQ(document.AddImage("", -1, image.get(), Answer(false, Rgb(255, 255, 255))),
-              StripDocument::AddResult::Added);
-    ASSERT_EQ(document.AddImage("", -1, masked.get(), Answer(true, 0)),
-              StripDocument::AddResult::Added);
+    ASSERT_TRUE(Add(*image));
+    ASSERT_TRUE(Add(*image, -1, false, kWhite));
+    ASSERT_TRUE(Add(*masked));
     EXPECT_EQ(questions, 2) << "all-or-nothing transparency never asks";
     const gdi::COLORREF under = Rgb(7, 7, 7);
     const struct {
@@ -293,24 +317,18 @@ TEST_F(Adding, BelowThirtyTwoBitsPartlyTransparentImagesAskEveryTime) {
     }
 }
 
-TEST_F(Adding, FilesDroppedAtOnePositionEndUpReversed) {
-    const auto cell = MakeImage(16, 16, [](int, int) { return gdi::Bgra{0, 0, 255, 255}; });
-    for (int i = 0; i < 5; ++i) {
-        document.AddImage("", -1, cell.get(), Answer(true, 0));
-    }
-    for (int dropped = 0; dropped < 3; ++dropped) {
-        document.AddImage("", 2, cell.get(), Answer(true, 0));
-    }
-    EXPECT_EQ(document.Cells(), (std::vector{0, 1, 7, 6, 5, 2, 3, 4}));
-}
-
-TEST_F(Adding, FilesThatAreNotImagesAddNothing) {
+TEST_F(Adding, FilesThatAreNotImagesAddNothingAndDroppedOnesEndUpReversed) {
     const auto path = std::filesystem::temp_directory_path() / "not-an-image.png";
     std::ofstream(path) << "plain text, long enough to pass the size check of the loader.....";
-    EXPECT_EQ(document.AddImage(path.string(), -1, nullptr, Answer(true, 0)),
+    EXPECT_EQ(document.AddImage(path.string(), -1, nullptr, nullptr),
               StripDocument::AddResult::NotDecoded);
     EXPECT_EQ(document.CellCount(), 0);
     EXPECT_TRUE(document.Saved());
+    const auto cell = MakeImage(16, 16, [](int, int) { return gdi::Bgra{0, 0, 255, 255}; });
+    for (int i = 0; i < 8; ++i) {
+        ASSERT_TRUE(Add(*cell, i < 5 ? -1 : 2));
+    }
+    EXPECT_EQ(document.Cells(), (std::vector{0, 1, 7, 6, 5, 2, 3, 4}));
 }
 
 TEST_F(Adding, SavingWritesTheCellsInStripOrder) {
@@ -320,7 +338,7 @@ TEST_F(Adding, SavingWritesTheCellsInStripOrder) {
         const auto image = MakeImage(16, 16, [color](int x, int y) {
             return x % 15 == 0 || y % 15 == 0 ? gdi::Bgra{} : color;
         });
-        document.AddImage("", -1, image.get(), Answer(true, 0));
+        ASSERT_TRUE(Add(*image));
     }
     document.SetListIndex(1);
     document.MoveCellBack();
@@ -340,6 +358,155 @@ TEST_F(Adding, SavingWritesTheCellsInStripOrder) {
     EXPECT_EQ(error.rfind("Error: ", 0), 0u) << error;
     EXPECT_EQ(document.FileName(), "saved-strip.bmp");
     EXPECT_FALSE(document.Saved());
+}
+
+TEST(StripLimits, AStripOfMoreCellsThanTheStoreHoldsIsRefusedAndChangesNothing) {
+    TestSurface tooMany(gdi::ImageList::kMaxImages + 1, 1, 24);
+    TestSurface most(gdi::ImageList::kMaxImages, 1, 24);
+    StripDocument document;
+    EXPECT_FALSE(document.OpenBitmap(tooMany.bitmap.Get()));
+    EXPECT_EQ(document.CellCount(), 0);
+    EXPECT_EQ(Geometry(document), std::tuple(16, 16, 32));
+    ASSERT_TRUE(document.OpenBitmap(most.bitmap.Get()));
+    EXPECT_EQ(document.CellCount(), gdi::ImageList::kMaxImages);
+}
+
+constexpr gdi::COLORREF kBlue = Rgb(0, 0, 255);
+constexpr gdi::COLORREF kUnder = Rgb(90, 90, 90);
+
+// The same picture in four formats: a blue square inside a one-pixel frame that is transparent
+// (magenta in the bitmap, which has no transparency).
+std::vector<std::string> WriteSources(const std::filesystem::path& folder) {
+    std::vector<std::string> paths;
+    for (const char* format : {"png", "gif", "ico", "bmp"}) {
+        const bool opaque = std::string(format) == "bmp";
+        const std::filesystem::path path = folder / (std::string("source.") + format);
+        const std::string command = std::string("/usr/bin/convert -size 16x16 xc:") +
+                                    (opaque ? "magenta" : "none") +
+                                    " +antialias -fill blue -draw 'rectangle 1,1 14,14' " +
+                                    (opaque ? "-type TrueColor BMP3:" : "") + path.string();
+        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+        paths.push_back(path.string());
+    }
+    return paths;
+}
+
+gdi::COLORREF AsHeldAt(int depth, gdi::COLORREF color) {
+    return gdi::Bitmap::Create(1, 1, depth)->MapColor(color);
+}
+
+// Pillow's reading of a bitmap file, so that a writer and a reader of our own cannot agree on a
+// wrong layout.
+struct Decoded {
+    int width = 0, height = 0, entries = 0, bits = 0;
+    std::string mode;
+    std::vector<gdi::COLORREF> pixels;  // top row first
+    gdi::COLORREF At(int x, int y) const {
+        return pixels.at(static_cast<std::size_t>(y * width + x));
+    }
+};
+
+Decoded Decode(const std::string& path) {
+    const std::string command =
+        "/usr/bin/python3 " TILEWRIGHT_TEST_SOURCE_DIR "/app/read_bitmap.py '" + path + "' 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::string output;
+    char buffer[4096];
+    while (pipe != nullptr && std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+        output += buffer;
+    }
+    EXPECT_TRUE(pipe != nullptr && ::pclose(pipe) == 0) << "the reader failed: " << output;
+    Decoded decoded;
+    std::istringstream in(output);
+    in >> decoded.width >> decoded.height >> decoded.mode >> decoded.entries >> decoded.bits;
+    unsigned r = 0, g = 0, b = 0;
+    char comma = 0;
+    while (in >> r >> comma >> g >> comma >> b) {
+        decoded.pixels.push_back(Rgb(r, g, b));
+    }
+    return decoded;
+}
+
+TEST(StripRoundTrip, EveryFormatAtEveryDepthSurvivesSaveAndReopen) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / "tilewright-round-trip";
+    std::filesystem::create_directories(folder);
+    const std::vector<std::string> sources = WriteSources(folder);
+    for (int depth : {1, 4, 8, 16, 24, 32}) {
+        StripDocument document;
+        ASSERT_TRUE(document.NewStrip(16, 16, depth, kMagenta));
+        for (const std::string& source : sources) {
+            ASSERT_EQ(document.AddImage(source, -1, nullptr, nullptr),
+                      StripDocument::AddResult::Added)
+                << source << " at " << depth;
+        }
+        const std::string saved = (folder / ("strip" + std::to_string(depth) + ".bmp")).string();
+        std::string error;
+        ASSERT_TRUE(document.SaveStrip(saved, error)) << error;
+        const Decoded decoded = Decode(saved);
+        ASSERT_EQ(decoded.pixels.size(), 64u * 16);
+
+        StripDocument reopened;
+        ASSERT_TRUE(reopened.OpenStripFile(saved));
+        ASSERT_EQ(reopened.CellCount(), 4);
+        EXPECT_EQ(reopened.CellStore().Colors(), depth);
+        if (depth < 32) {
+            EXPECT_EQ(reopened.BackColor(), AsHeldAt(depth, kMagenta)) << depth;
+        }
+        for (int cell = 0; cell < 4; ++cell) {
+            const std::string what =
+                sources[static_cast<std::size_t>(cell)] + " at " + std::to_string(depth);
+            EXPECT_EQ(CellPixel(reopened, cell, 8, 8, kUnder), AsHeldAt(depth, kBlue)) << what;
+            // A bitmap has no transparency; only a strip below 32 bits masks its frame.
+            const gdi::COLORREF frame = depth == 32 && cell == 3 ? kMagenta : kUnder;
+            EXPECT_EQ(CellPixel(reopened, cell, 0, 0, kUnder), frame) << what;
+            EXPECT_EQ(CellPixel(reopened, cell, 15, 9, kUnder), frame) << what;
+            EXPECT_EQ(decoded.At(16 * cell + 8, 8), AsHeldAt(depth, kBlue)) << what;
+            if (depth < 32) {
+                EXPECT_EQ(decoded.At(16 * cell, 15), AsHeldAt(depth, kMagenta)) << what;
+            }
+        }
+    }
+}
+
+// Top row, then bottom row: every colour is an exact entry of the 16- and 256-colour tables.
+const gdi::COLORREF kColors[16] = {
+    Rgb(0, 0, 0),     Rgb(255, 255, 255), Rgb(255, 0, 0),   Rgb(0, 255, 0),
+    Rgb(0, 0, 255),   Rgb(255, 0, 255),   Rgb(255, 255, 0), Rgb(128, 128, 128),
+    Rgb(0, 255, 255), Rgb(192, 192, 192), Rgb(128, 0, 0),   Rgb(0, 0, 128),
+    Rgb(0, 128, 128), Rgb(128, 128, 0),   Rgb(128, 0, 128), Rgb(0, 128, 0)};
+// Nearest of black and white.
+const char kWhiteAtOneBit[] = "0100011111000000";
+
+TEST(StripFileCrossCheck, PillowReadsTheSizeDepthPaletteAndEveryPixel) {
+    // Bit count, Pillow's mode and palette entries.
+    const std::tuple<int, const char*, int> cases[] = {
+        {1, "1", 0}, {4, "P", 16}, {8, "P", 256}, {16, "RGB", 0}, {24, "RGB", 0}, {32, "RGB", 0}};
+    ClsDIB surface;
+    ASSERT_NE(surface.Create(8, 2, 32), 0u);
+    for (int i = 0; i < 16; ++i) {
+        gdi::BitmapOfDC(surface.hDC())
+            ->WritePixel(i % 8, i / 8, gdi::Bgra::FromColor(kColors[i], 255));
+    }
+    TempFolder folder;
+    const std::string path = folder.File("strip.bmp");
+    for (const auto& [bits, mode, entries] : cases) {
+        SCOPED_TRACE(std::to_string(bits) + " bits");
+        ASSERT_GT(surface.SaveToFile(path, bits), 0);
+        const Decoded decoded = Decode(path);
+        EXPECT_EQ(
+            std::tuple(decoded.width, decoded.height, decoded.mode, decoded.entries, decoded.bits),
+            std::tuple(8, 2, std::string(mode), entries, bits));
+        ASSERT_EQ(decoded.pixels.size(), 16u);
+        // Five bits a channel at 16 bits: the reader may widen them in its own way.
+        const gdi::COLORREF kept = bits == 16 ? 0xF8F8F8 : 0xFFFFFF;
+        for (int i = 0; i < 16; ++i) {
+            const gdi::COLORREF want =
+                bits == 1 ? (kWhiteAtOneBit[i] == '1' ? 0xFFFFFF : 0) : kColors[i];
+            EXPECT_EQ(decoded.pixels[static_cast<std::size_t>(i)] & kept, want & kept)
+                << "pixel " << i;
+        }
+    }
 }
 
 }  // namespace

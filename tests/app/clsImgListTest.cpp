@@ -19,9 +19,8 @@ constexpr COLORREF kMagenta = Rgb(255, 0, 255);
 TEST(clsImgList, InitRecordsTheGeometryAndRefusesImpossibleDepths) {
     clsImgList store;
     EXPECT_NE(store.Init(16, 24, 8), 0u);
-    EXPECT_EQ(store.IconWidth(), 16);
-    EXPECT_EQ(store.IconHeight(), 24);
-    EXPECT_EQ(store.Colors(), 8);
+    EXPECT_EQ(std::tuple(store.IconWidth(), store.IconHeight(), store.Colors()),
+              std::tuple(16, 24, 8));
     for (int depth : {0, 2, 5, 12, 33, -1}) {
         EXPECT_EQ(store.Init(16, 16, depth), 0u) << depth;
         EXPECT_EQ(store.hWnd(), 0u);
@@ -37,33 +36,31 @@ TEST(clsImgList, InitRecordsTheGeometryAndRefusesImpossibleDepths) {
     store.SetBackColor(kMagenta);
 }
 
-TEST(clsImgList, CellsAreCutFromTheLeftAndPartialCellsAreIgnored) {
-    struct Case {
-        int bitmapWidth;
-        int cells;
-    };
-    for (const Case& c : {Case{16, 1}, Case{160, 10}, Case{15, 0}, Case{50, 3}}) {
-        clsImgList store;
-        store.Init(16, 16, 24);
-        TestSurface strip(c.bitmapWidth, 16, 32);
-        EXPECT_TRUE(store.AddBitmap(strip.bitmap.Get(), gdi::CLR_NONE));
-        EXPECT_EQ(store.ImageCount(), c.cells) << c.bitmapWidth;
-    }
-}
-
-TEST(clsImgList, EachCellHoldsItsOwnColumns) {
+// Cells are cut from the left; a partial cell, or a bitmap narrower than one, adds none.
+TEST(clsImgList, EachCellHoldsItsOwnColumnsUntilClearedOrInitialised) {
     clsImgList store;
     store.Init(2, 1, 24);
-    TestSurface strip(6, 1, 24), target(2, 1, 24);
-    for (int x = 0; x < 6; ++x) {
+    TestSurface strip(7, 1, 32), narrow(1, 1, 24), target(2, 1, 24);
+    for (int x = 0; x < 7; ++x) {
         gdi::FillRect(strip.dc.Get(), {x, 0, x + 1, 1}, Rgb(x * 40, 0, 0));
     }
     ASSERT_TRUE(store.AddBitmap(strip.bitmap.Get(), gdi::CLR_NONE));
+    EXPECT_TRUE(store.AddBitmap(narrow.bitmap.Get(), gdi::CLR_NONE));
+    EXPECT_EQ(store.ImageCount(), 3);
     ASSERT_TRUE(store.Draw(2, target.dc.Get(), 0, 0));
     EXPECT_EQ(target.At(0, 0), Rgb(160, 0, 0));
     EXPECT_EQ(target.At(1, 0), Rgb(200, 0, 0));
     EXPECT_FALSE(store.Draw(3, target.dc.Get(), 0, 0));
     EXPECT_FALSE(store.Draw(-1, target.dc.Get(), 0, 0));
+    // Clear restarts the indexes; Init discards the list.
+    store.Clear();
+    EXPECT_EQ(store.ImageCount(), 0);
+    store.AddBitmap(strip.bitmap.Get(), gdi::CLR_NONE);
+    EXPECT_EQ(store.ImageCount(), 3);
+    const gdi::HIMAGELIST first = store.hWnd();
+    store.Init(2, 1, 24);
+    EXPECT_EQ(store.ImageCount(), 0);
+    EXPECT_EQ(gdi::ImageList::FromHandle(first), nullptr);
 }
 
 // Adds `cell` to a new store of the cell's size at `depth` and draws it at the target's origin.
@@ -74,15 +71,27 @@ void AddAndDraw(const TestSurface& cell, int depth, COLORREF mask, TestSurface& 
     ASSERT_TRUE(store.Draw(0, target.dc.Get(), 0, 0)) << depth;
 }
 
-TEST(clsImgList, TheMaskColourIsTransparentAndItsNeighbourIsNot) {
-    for (int depth : {4, 8, 16, 24}) {
-        TestSurface cell(2, 1, 24), target(2, 1, 24);
-        cell.Fill(kMagenta);
-        gdi::FillRect(cell.dc.Get(), {1, 0, 2, 1}, Rgb(255, 0, 248));
-        target.Fill(Rgb(9, 9, 9));
-        AddAndDraw(cell, depth, kMagenta, target);
-        EXPECT_EQ(target.At(0, 0), Rgb(9, 9, 9)) << depth;
-        EXPECT_NE(target.At(1, 0), Rgb(9, 9, 9)) << depth;
+// The mask colour is transparent and its near neighbour is not. A cell surface below 24 bits
+// cannot hold every colour: a background outside its table is stored as the nearest entry, and
+// must still be the transparent one.
+TEST(clsImgList, TheMaskColourIsTransparentAsTheSurfaceHoldsIt) {
+    const COLORREF under = Rgb(30, 60, 90), outside = Rgb(250, 10, 250), near = Rgb(255, 0, 248);
+    const struct {
+        int surface, depth;
+        COLORREF mask, other;
+    } cases[] = {{24, 4, kMagenta, near},  {24, 8, kMagenta, near}, {24, 16, kMagenta, near},
+                 {24, 24, kMagenta, near}, {1, 1, outside, 0},      {4, 4, outside, 0},
+                 {8, 8, outside, 0},       {16, 16, outside, 0}};
+    for (const auto& c : cases) {
+        TestSurface cell(2, 2, c.surface), target(2, 2, 24);
+        cell.Fill(c.mask);
+        gdi::FillRect(cell.dc.Get(), {1, 1, 2, 2}, c.other);
+        target.Fill(under);
+        AddAndDraw(cell, c.depth, c.mask, target);
+        EXPECT_EQ(target.At(0, 0), under) << c.surface << " to " << c.depth;
+        EXPECT_EQ(target.At(1, 0), under) << c.surface << " to " << c.depth;
+        EXPECT_NE(target.At(1, 1), under) << c.surface << " to " << c.depth;
+        EXPECT_TRUE(c.other != 0 || target.At(1, 1) == 0u) << c.surface << " to " << c.depth;
     }
     // A depth of one is held as sixteen colours.
     TestSurface cell(1, 1, 24), target(1, 1, 24);
@@ -91,23 +100,7 @@ TEST(clsImgList, TheMaskColourIsTransparentAndItsNeighbourIsNot) {
     EXPECT_EQ(target.At(0, 0), Rgb(255, 0, 0));
 }
 
-// A cell surface below 24 bits cannot hold every colour: a background that is not an entry of
-// its table is stored as the nearest entry, and must still be the transparent one.
-TEST(clsImgList, AMaskColourOutsideTheSurfaceTableIsMatchedAsTheSurfaceHoldsIt) {
-    const COLORREF background = Rgb(250, 10, 250);
-    for (int depth : {1, 4, 8, 16}) {
-        TestSurface cell(2, 2, depth), target(2, 2, 24);
-        cell.Fill(background);
-        gdi::FillRect(cell.dc.Get(), {1, 1, 2, 2}, Rgb(0, 0, 0));
-        target.Fill(Rgb(30, 60, 90));
-        AddAndDraw(cell, depth, background, target);
-        EXPECT_EQ(target.At(0, 0), Rgb(30, 60, 90)) << depth;
-        EXPECT_EQ(target.At(1, 0), Rgb(30, 60, 90)) << depth;
-        EXPECT_EQ(target.At(1, 1), Rgb(0, 0, 0)) << depth;
-    }
-}
-
-TEST(clsImgList, ThirtyTwoBitCellsBlendPremultipliedOverTheTarget) {
+TEST(clsImgList, ThirtyTwoBitCellsBlendPremultipliedAndWithoutAnyAlphaAreOpaque) {
     TestSurface cell(3, 1, 32), blank(3, 1, 32), opaque(3, 1, 32);
     cell.Pixels().WritePixel(0, 0, {0, 0, 100, 128});
     cell.Pixels().WritePixel(2, 0, {10, 20, 30, 255});
@@ -122,14 +115,12 @@ TEST(clsImgList, ThirtyTwoBitCellsBlendPremultipliedOverTheTarget) {
     EXPECT_EQ(opaque.Pixels().ReadPixel(0, 0), (Bgra{99, 99, 199, 255}));
     EXPECT_EQ(opaque.Pixels().ReadPixel(1, 0), (Bgra{200, 200, 200, 255}));
     EXPECT_EQ(opaque.Pixels().ReadPixel(2, 0), (Bgra{10, 20, 30, 255}));
-}
-
-TEST(clsImgList, AThirtyTwoBitBitmapWithoutAnyAlphaIsOpaque) {
-    TestSurface cell(2, 1, 32), blank(2, 1, 32);
-    cell.Pixels().WritePixel(0, 0, {10, 20, 30, 0});
-    AddAndDraw(cell, 32, gdi::CLR_NONE, blank);
-    EXPECT_EQ(blank.Pixels().ReadPixel(0, 0), (Bgra{10, 20, 30, 255}));
-    EXPECT_EQ(blank.Pixels().ReadPixel(1, 0), (Bgra{0, 0, 0, 255}));
+    // A bitmap without any alpha is opaque.
+    TestSurface noAlpha(2, 1, 32), target(2, 1, 32);
+    noAlpha.Pixels().WritePixel(0, 0, {10, 20, 30, 0});
+    AddAndDraw(noAlpha, 32, gdi::CLR_NONE, target);
+    EXPECT_EQ(target.Pixels().ReadPixel(0, 0), (Bgra{10, 20, 30, 255}));
+    EXPECT_EQ(target.Pixels().ReadPixel(1, 0), (Bgra{0, 0, 0, 255}));
 }
 
 TEST(clsImgList, TheBitmapStaysTheCallersAndDrawingClipsAtTheTargetEdge) {
@@ -145,21 +136,6 @@ TEST(clsImgList, TheBitmapStaysTheCallersAndDrawingClipsAtTheTargetEdge) {
     EXPECT_EQ(target.At(2, 0), Rgb(1, 2, 3));
     EXPECT_EQ(target.At(1, 0), 0u);
     EXPECT_EQ(target.At(2, 1), 0u);
-}
-
-TEST(clsImgList, ClearRestartsTheIndexesAndInitDiscardsEverything) {
-    clsImgList store;
-    store.Init(2, 1, 24);
-    TestSurface strip(4, 1, 24);
-    store.AddBitmap(strip.bitmap.Get(), gdi::CLR_NONE);
-    store.Clear();
-    EXPECT_EQ(store.ImageCount(), 0);
-    store.AddBitmap(strip.bitmap.Get(), gdi::CLR_NONE);
-    EXPECT_EQ(store.ImageCount(), 2);
-    const gdi::HIMAGELIST first = store.hWnd();
-    store.Init(2, 1, 24);
-    EXPECT_EQ(store.ImageCount(), 0);
-    EXPECT_EQ(gdi::ImageList::FromHandle(first), nullptr);
 }
 
 // A cell made the way images enter a strip below 32 bits: the surface is filled with the
