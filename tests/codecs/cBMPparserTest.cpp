@@ -63,7 +63,7 @@ TEST(JudgeAlphaChannel, SortsPixelsIntoNoAlphaPremultipliedAndStraight) {
     }
 }
 
-TEST(cBMPparser, RowsFollowTheSignOfTheHeightAndAlphaIsJudged) {
+TEST(cBMPparser, RowsFollowTheHeightsSignOrThePictureLoaderReadsTheFileOrItIsRefused) {
     for (const int height : {2, -2}) {
         c32bppDIB host;
         ASSERT_TRUE(Load(BitmapFile(1, height, {200, 100, 50, 128, 2, 2, 2, 255}), host));
@@ -73,9 +73,7 @@ TEST(cBMPparser, RowsFollowTheSignOfTheHeightAndAlphaIsJudged) {
         EXPECT_EQ(PixelAt(host, 0, 1 - firstStoredRow), (Pixel{2, 2, 2, 255})) << height;
         EXPECT_EQ(host.ImageType(), 6);
     }
-}
-
-TEST(cBMPparser, ShortOrBitFieldFilesGoThroughThePictureLoaderAndComeOutOpaque) {
+    // Short or bit-field files go through the picture loader and come out opaque.
     Bytes shortFile = BitmapFile(2, 2, {1, 2, 3, 40, 4, 5, 6, 50, 7, 8, 9, 60, 10, 11, 12, 70});
     shortFile.pop_back();
     // Bit fields with the standard masks after the 40-byte header.
@@ -91,9 +89,7 @@ TEST(cBMPparser, ShortOrBitFieldFilesGoThroughThePictureLoaderAndComeOutOpaque) 
         EXPECT_FALSE(host.Alpha());
         EXPECT_EQ(host.ImageType(), 1);
     }
-}
-
-TEST(cBMPparser, UnreadableFilesAreRefusedWithoutThePictureLoader) {
+    // No size, or no bitmap at all: refused without the picture loader.
     for (const Bytes& file : {BitmapFile(0, 1, {1, 2, 3, 4}), BitmapFile(-3, 1, {1, 2, 3, 4}),
                               BitmapFile(1, 0, {1, 2, 3, 4}), Bytes(80, 0x5A)}) {
         c32bppDIB host;
@@ -111,9 +107,8 @@ TEST(cBMPparser, HandlesAndPicturesConvertAtTheirOwnSize) {
         c32bppDIB host, fromHandle;
         ASSERT_TRUE(cBMPparser().ConvertstdPicTo32bpp(picture.get(), 0, host, 8));
         ASSERT_TRUE(cBMPparser().ConvertstdPicTo32bpp(nullptr, picture->Handle(), fromHandle, 0));
-        EXPECT_EQ(host.Width(), width);
-        EXPECT_EQ(host.Height(), 2);
-        EXPECT_EQ(host.ImageType(), 1);
+        EXPECT_EQ((std::array{host.Width(), host.Height(), host.ImageType()}),
+                  (std::array{width, 2, 1}));
         EXPECT_EQ(PixelAt(host, width - 1, 0), (Pixel{0, 0, 255, 255}));
         EXPECT_EQ(PixelAt(fromHandle, width - 1, 0), (Pixel{0, 0, 255, 255}));
     }

@@ -20,12 +20,9 @@ using testsupport::PixelAt;
 using Pixel = std::array<int, 4>;
 constexpr Pixel kClear = {0, 0, 0, 0};
 
-bool Load(const Bytes& file, c32bppDIB* host, int side = 32, int depth = 32,
-          cICOparser* parser = nullptr) {
-    cICOparser own;
+bool Load(const Bytes& file, c32bppDIB* host, int side = 32, int depth = 32) {
     std::int64_t length = static_cast<std::int64_t>(file.size());
-    return (parser != nullptr ? *parser : own)
-        .LoadStream(file, side, side, host, 0, length, depth, 0);
+    return cICOparser().LoadStream(file, side, side, host, 0, length, depth, 0);
 }
 
 Pixel Bgra(std::uint32_t rgb) {
@@ -81,7 +78,7 @@ BitmapImage Patterned(int width, int bitCount) {
     return image;
 }
 
-TEST(cICOparser, MaskedEntriesAtEveryDepth) {
+TEST(cICOparser, EntriesAtEveryDepthTakeTheMaskButThirtyTwoBitsTheirOwnAlpha) {
     // 256 wide: the directory's width byte is 0 and each mask row 32 bytes.
     for (const auto& [width, bits] : {std::pair{5, 1}, {5, 4}, {5, 8}, {5, 24}, {256, 4}}) {
         const BitmapImage image = Patterned(width, bits);
@@ -104,12 +101,9 @@ TEST(cICOparser, MaskedEntriesAtEveryDepth) {
     EXPECT_EQ(host.ImageType(), 5);
     ASSERT_TRUE(Load(IconFile({BitmapEntry(Solid(4, 32, 0x123456), 32)}, 2), &host));
     EXPECT_EQ(host.ImageType(), 12);
-}
-
-TEST(cICOparser, ThirtyTwoBitEntriesTakeTheirOwnAlphaAndIgnoreTheMask) {
+    // 32-bit entries take their own alpha and ignore the mask.
     BitmapImage image{4, 1, 32, {}, {0x00FFFFFF, 0xFFC86432, 0x80C86432, 0x01FFFFFF}, {}};
     image.transparent = {false, true, true, true};
-    c32bppDIB host;
     ASSERT_TRUE(Load(IconFile({BitmapEntry(image, 32)}), &host));
     // 0x32 * 128 / 255 = 25, 0x64 * 128 / 255 = 50, 0xC8 * 128 / 255 = 100.
     const Pixel expected[] = {kClear, {0x32, 0x64, 0xC8, 255}, {25, 50, 100, 128}, {1, 1, 1, 1}};
@@ -137,21 +131,24 @@ Bytes PngEntryData(std::uint32_t side) {
     return pngtest::Png({pngtest::Ihdr(side, side, 8, 6), pngtest::Idat(rows), pngtest::Iend()});
 }
 
-TEST(cICOparser, DirectoryTakesBitCountsFromTheImagesAndPngEntriesDecode) {
+TEST(cICOparser, DirectoriesTakeBitCountsFromTheImagesPngEntriesDecodeAndBrokenOnesFail) {
     Entry noHeaderDepth = BitmapEntry(Solid(24, 8, 0x336699), 8);
     noHeaderDepth.data[14] = 0;
     // The header's bit count wins over the directory's 4; without one the directory's is used.
     const Bytes file = IconFile(
         {BitmapEntry(Solid(16, 8, 0x336699), 4), noHeaderDepth, {0, 0, 0, PngEntryData(256)}});
     cICOparser parser;
-    ASSERT_TRUE(Load(file, nullptr, 0, 32, &parser));  // without a host only the directory
-    const int expected[3][3] = {{16, 8, 256}, {24, 8, 256}, {256, 32, 0}};  // side, bits, colours
+    // Length 0 means all of the stream; without a host only the directory is read.
+    std::int64_t length = 0;
+    ASSERT_TRUE(parser.LoadStream(file, 0, 0, nullptr, 0, length, 32, 0));
+    EXPECT_EQ(length, static_cast<std::int64_t>(file.size()));
+    // Width, height, bit count, colours, whether a PNG.
+    const std::array<int, 5> expected[] = {
+        {16, 16, 8, 256, 0}, {24, 24, 8, 256, 0}, {256, 256, 32, 0, 1}};
     for (int i = 1; i <= 3; ++i) {
-        EXPECT_EQ(parser.Width(i), expected[i - 1][0]);
-        EXPECT_EQ(parser.Height(i), expected[i - 1][0]);
-        EXPECT_EQ(parser.bitDepth(i), expected[i - 1][1]);
-        EXPECT_EQ(parser.ColorCount(i), expected[i - 1][2]);
-        EXPECT_EQ(parser.IsIconPNG(i), i == 3);
+        EXPECT_EQ((std::array{parser.Width(i), parser.Height(i), parser.bitDepth(i),
+                              parser.ColorCount(i), int{parser.IsIconPNG(i)}}),
+                  expected[i - 1]);
     }
     EXPECT_EQ(parser.ColorByteOffset(1), 6 + 48 + 40 + 1024);
     EXPECT_EQ(parser.Width(0) + parser.Width(4), 0);
@@ -164,9 +161,7 @@ TEST(cICOparser, DirectoryTakesBitCountsFromTheImagesAndPngEntriesDecode) {
     EXPECT_EQ(host.Width(), 256);
     EXPECT_EQ(PixelAt(host, 255, 255), (Pixel{25, 50, 100, 128}));
     EXPECT_EQ(host.ImageType(), 11);
-}
-
-TEST(cICOparser, BrokenDirectoriesAreRefused) {
+    // Broken directories are refused.
     const Bytes good = IconFile({BitmapEntry(Solid(8, 8, 0x123456), 8)});
     Entry noDepth = BitmapEntry(Solid(8, 8, 0x123456), 0);
     noDepth.data[14] = 0;
@@ -186,21 +181,11 @@ TEST(cICOparser, BrokenDirectoriesAreRefused) {
         // The directory claims 64 x 64 for an 8 x 8 entry: no image, nothing read past the end.
         {With(good, 6, {64, 64}), true},
     };
-    for (const auto& [file, result] : cases) {
-        c32bppDIB host;
-        EXPECT_EQ(Load(file, &host), result);
-        EXPECT_EQ(host.Handle(), 0u);
+    for (const auto& [broken, result] : cases) {
+        c32bppDIB empty;
+        EXPECT_EQ(Load(broken, &empty), result);
+        EXPECT_EQ(empty.Handle(), 0u);
     }
-}
-
-TEST(cICOparser, CallersStreamIsLeftAsItWasAndLengthZeroMeansAll) {
-    const Bytes file = IconFile({BitmapEntry(Solid(8, 8, 0x123456), 8)});
-    Bytes copy = file;
-    c32bppDIB host;
-    std::int64_t length = 0;
-    ASSERT_TRUE(cICOparser().LoadStream(copy, 8, 8, &host, 0, length, 8, 0));
-    EXPECT_EQ(copy, file);
-    EXPECT_EQ(length, static_cast<std::int64_t>(file.size()));
 }
 
 gdi::HBITMAP Dib(int width, int height, std::uint16_t bits, const std::vector<int>& whiteRows) {

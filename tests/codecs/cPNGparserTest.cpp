@@ -4,12 +4,15 @@
 
 #include <unistd.h>
 #include <cstdio>
+#include <filesystem>
 
 #include "PngBuilder.h"
+#include "codecs/PngEncoder.h"
 
 namespace {
 
 using namespace pngtest;
+namespace fs = std::filesystem;
 using Pixel = std::array<int, 4>;
 using Pixels = std::vector<Pixel>;
 
@@ -42,7 +45,7 @@ Pixels Decoded(const Bytes& png, bool& alpha) {
     return pixels;
 }
 
-TEST(cPNGparser, AnyWrongSignatureByteIsNoPngAndLeavesTheHostAlone) {
+TEST(cPNGparser, AnyWrongSignatureByteIsNoPngAndRangesAndFilesReadTheSameImage) {
     for (std::size_t i = 0; i < 8; ++i) {
         Bytes png = Image(1, 1, 8, 6, {0, 1, 2, 3, 255});
         png[i] ^= 0x20;
@@ -51,6 +54,25 @@ TEST(cPNGparser, AnyWrongSignatureByteIsNoPngAndLeavesTheHostAlone) {
         EXPECT_FALSE(Decode(png, host)) << i;
         EXPECT_EQ(host.Width(), 3) << i;
     }
+    // Stream ranges and files read the same image.
+    const Bytes png = Image(1, 1, 8, 6, {0, 200, 100, 50, 128});
+    Bytes padded(5, 0xAA);
+    padded.insert(padded.end(), png.begin(), png.end());
+    padded.insert(padded.end(), 7, 0xBB);
+    c32bppDIB fromRange, fromFile, untouched;
+    ASSERT_TRUE(
+        cPNGparser().LoadStream(padded, fromRange, 5, static_cast<std::int64_t>(png.size())));
+    EXPECT_EQ(PixelAt(fromRange, 0, 0), (Pixel{25, 50, 100, 128}));
+    EXPECT_FALSE(
+        cPNGparser().LoadStream(padded, untouched, 10, static_cast<std::int64_t>(padded.size())));
+    EXPECT_FALSE(cPNGparser().LoadStream(padded, untouched, -1, 4));
+    std::FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    std::fwrite(png.data(), 1, png.size(), file);
+    std::fflush(file);
+    EXPECT_TRUE(cPNGparser().LoadFile(fileno(file), fromFile));
+    EXPECT_EQ(PixelAt(fromFile, 0, 0), (Pixel{25, 50, 100, 128}));
+    std::fclose(file);
 }
 
 // width x 32 x height must stay within a signed 32-bit number.
@@ -86,21 +108,18 @@ TEST(cPNGparser, OnlyValidHeadersPass) {
     }
 }
 
-TEST(cPNGparser, DecodesToPremultipliedPixelsOrLeavesTheHostEmpty) {
+TEST(cPNGparser, DecodesToPremultipliedPixelsOrLeavesTheHostEmptyInBothBindings) {
     const auto indexed = [](const Bytes& transparency) {  // indices 0 1 2 3
         Bytes extra = Chunk("PLTE", {10, 20, 30, 200, 100, 50, 1, 2, 3, 4, 5, 6});
         const Bytes trns = Chunk("tRNS", transparency);
         extra.insert(extra.end(), trns.begin(), trns.end());
         return Image(4, 1, 2, 3, {0, 0x1B}, extra);
     };
-    // Only the high byte of a 16-bit sample counts, for the colour and for the transparent key.
-    const Bytes deep = {0,    0x12, 0xFF, 0x34, 0x00, 0x56, 0x80,  // kept, high bytes only
-                        0x12, 0xAB, 0x34, 0x11, 0x56, 0x99,        // matches the key's high bytes
+    // A 16-bit transparent key matches on the high bytes only.
+    const Bytes deep = {0,    0x12, 0xFF, 0x34, 0x00, 0x56, 0x80,  // the key's high bytes
+                        0x12, 0xAB, 0x34, 0x11, 0x56, 0x99,        // the key's high bytes again
                         0x13, 0x00, 0x34, 0x00, 0x56, 0x00};       // red differs
     const Bytes key = Chunk("tRNS", {0x12, 0x00, 0x34, 0x00, 0x56, 0x00});
-    // Passes of a 2 x 3 grey image: 1 (0,0), 5 (0,2), 6 (1,0) and (1,2), 7 the whole of row 1.
-    const Bytes passes = {0, 10, 0, 30, 0, 11, 0, 31, 0, 20, 21};
-    const Pixels levels = {Grey(10), Grey(11), Grey(20), Grey(21), Grey(30), Grey(31)};
     const Bytes z = Compress({0, 5, 6});
     Bytes split = Png({Ihdr(2, 1, 8, 0), Chunk("IDAT", Bytes(z.begin(), z.begin() + 3)),
                        Chunk("zzZz", {1, 2, 3}), Chunk("IDAT", {}),
@@ -109,10 +128,19 @@ TEST(cPNGparser, DecodesToPremultipliedPixelsOrLeavesTheHostEmpty) {
     const Bytes whole = GreyFiveSix();
     Bytes hugeLength = whole;
     hugeLength[33] = 0x80;  // the IDAT length field
-    const Pixel clear = {0, 0, 0, 0}, rgb = {0x56, 0x34, 0x12, 255},
-                rgb13 = {0x56, 0x34, 0x13, 255};
+    const Pixel clear = {0, 0, 0, 0}, rgb13 = {0x56, 0x34, 0x13, 255};
     const Pixels fiveSix = {Grey(5), Grey(6)};
     const Pixel p0 = {30, 20, 10, 255}, p2 = {3, 2, 1, 255}, p3 = {6, 5, 4, 255};  // palette BGRA
+    // Rows and passes a short stream never reaches are zero rows: palette entry 0 with its
+    // transparency, premultiplied; pixels decoded from the data keep their own values.
+    const auto shortData = [](std::uint8_t interlace, const Bytes& rows) {
+        return Png({Ihdr(4, 3, 8, 3, interlace), Chunk("PLTE", {10, 20, 30, 200, 100, 50}),
+                    Chunk("tRNS", {128, 0}), Idat(rows), Iend()});
+    };
+    Pixels topRowClear(12, {30 * 128 / 255, 20 * 128 / 255, 10 * 128 / 255, 128});
+    Pixels firstClear = topRowClear;
+    std::fill_n(topRowClear.begin(), 4, clear);
+    firstClear[0] = clear;
     struct Case {
         const char* what;
         Bytes png;
@@ -120,8 +148,6 @@ TEST(cPNGparser, DecodesToPremultipliedPixelsOrLeavesTheHostEmpty) {
         bool alpha = false;
     };
     const Case cases[] = {
-        {"RGBA", Image(1, 1, 8, 6, {0, 200, 100, 50, 128}), {{25, 50, 100, 128}}, true},
-        {"16-bit", Image(3, 1, 16, 2, deep), {rgb, rgb, rgb13}},
         {"16-bit keyed", Image(3, 1, 16, 2, deep, key), {clear, clear, rgb13}, true},
         {"3-entry tRNS", indexed({255, 128, 0}), {p0, {25, 50, 100, 128}, clear, p3}, true},
         {"tRNS all 255", indexed({255, 255, 255}), {p0, {50, 100, 200, 255}, p2, p3}, true},
@@ -133,19 +159,22 @@ TEST(cPNGparser, DecodesToPremultipliedPixelsOrLeavesTheHostEmpty) {
         {"filter 7", Image(1, 1, 8, 6, {7, 1, 2, 3, 255}), {{3, 2, 1, 255}}, true},
         {"filter 7 interlaced", Image(1, 1, 8, 6, {7, 1, 2, 3, 255}, {}, 1), {}},
         {"interlaced 1 x 1", Image(1, 1, 8, 0, {0, 77}, {}, 1), {Grey(77)}},
-        {"interlaced 2 x 3", Image(2, 3, 8, 0, passes, {}, 1), levels},
-        {"data ends early", Image(1, 3, 8, 6, {0, 9, 9, 9, 255}), {Grey(9), clear, clear}, true},
         {"split IDAT, chunk after IEND", split, fiveSix},
         {"no IEND", Bytes(whole.begin(), whole.end() - 12), {}},
         {"cut in IDAT", Bytes(whole.begin(), whole.end() - 16), {}},
         {"huge IDAT length", hugeLength, {}},
         {"no IHDR", Png({Idat({0, 5, 6}), Iend()}), {}},
         {"no IDAT", Png({Ihdr(2, 1, 8, 0), Iend()}), {}},
+        {"rows past the data", shortData(0, {0, 1, 1, 1, 1}), topRowClear, true},
+        {"passes past the data", shortData(1, {0, 1}), firstClear, true},
     };
-    for (const Case& c : cases) {
-        bool alpha = false;
-        EXPECT_EQ(Decoded(c.png, alpha), c.pixels) << c.what;
-        EXPECT_TRUE(c.pixels.empty() || alpha == c.alpha) << c.what;
+    for (const bool absent : {false, true}) {
+        const ZlibAbsent zlib(absent);
+        for (const Case& c : cases) {
+            bool alpha = false;
+            EXPECT_EQ(Decoded(c.png, alpha), c.pixels) << c.what << ", zlib " << !absent;
+            EXPECT_TRUE(c.pixels.empty() || alpha == c.alpha) << c.what;
+        }
     }
 }
 
@@ -182,25 +211,68 @@ TEST(cPNGparser, CrcChecksDependOnZlibAndOnTheChunk) {
     }
 }
 
-TEST(cPNGparser, StreamRangesAndFilesReadTheSameImage) {
-    const Bytes png = Image(1, 1, 8, 6, {0, 200, 100, 50, 128});
-    Bytes padded(5, 0xAA);
-    padded.insert(padded.end(), png.begin(), png.end());
-    padded.insert(padded.end(), 7, 0xBB);
-    c32bppDIB fromRange, fromFile, untouched;
-    ASSERT_TRUE(
-        cPNGparser().LoadStream(padded, fromRange, 5, static_cast<std::int64_t>(png.size())));
-    EXPECT_EQ(PixelAt(fromRange, 0, 0), (Pixel{25, 50, 100, 128}));
-    EXPECT_FALSE(
-        cPNGparser().LoadStream(padded, untouched, 10, static_cast<std::int64_t>(padded.size())));
-    EXPECT_FALSE(cPNGparser().LoadStream(padded, untouched, -1, 4));
-    std::FILE* file = std::tmpfile();
-    ASSERT_NE(file, nullptr);
-    std::fwrite(png.data(), 1, png.size(), file);
-    std::fflush(file);
-    EXPECT_TRUE(cPNGparser().LoadFile(fileno(file), fromFile));
-    EXPECT_EQ(PixelAt(fromFile, 0, 0), (Pixel{25, 50, 100, 128}));
-    std::fclose(file);
+// Every pairing of colour type and bit depth, interlaced or not, with and without tRNS, written by
+// independent encoders; the expected pixels are ImageMagick's straight 16-bit decoding, cut to
+// the high byte and premultiplied with downward rounding.
+TEST(cPNGparser, EveryFixtureDecodesToTheIndependentDecodersPixels) {
+    int fixtures = 0;
+    for (const bool absent : {false, true}) {
+        const ZlibAbsent zlib(absent);
+        for (const auto& entry : fs::directory_iterator(TILEWRIGHT_TEST_SOURCE_DIR "/data/png")) {
+            fs::path path = entry.path();
+            if (path.extension() != ".png") {
+                continue;
+            }
+            ++fixtures;
+            const std::string name = path.stem().string();
+            SCOPED_TRACE(name + (absent ? " without zlib" : " with zlib"));
+            c32bppDIB host;
+            ASSERT_TRUE(Decode(testsupport::ReadFileBytes(path), host));
+            const Bytes expected = testsupport::ReadFileBytes(path.replace_extension(".rgba16"));
+            ASSERT_NE(host.BitsPointer(), nullptr);
+            ASSERT_EQ(expected.size(), static_cast<std::size_t>(host.Width() * host.Height()) * 8);
+            EXPECT_EQ(host.Alpha(), name.starts_with("ct4") || name.starts_with("ct6") ||
+                                        name.ends_with("_t") || name.starts_with("filtered_rgba"));
+            EXPECT_EQ(host.ImageType(), 10);
+            for (std::size_t i = 0; i < expected.size() / 8; ++i) {
+                const auto high = [&](std::size_t channel) {
+                    return expected[i * 8 + channel * 2];
+                };
+                const int a = high(3), x = static_cast<int>(i) % host.Width(),
+                          y = static_cast<int>(i) / host.Width();
+                if (PixelAt(host, x, y) !=
+                    Pixel{high(2) * a / 255, high(1) * a / 255, high(0) * a / 255, a}) {
+                    ADD_FAILURE() << "first wrong pixel " << x << "," << y;
+                    break;
+                }
+            }
+        }
+    }
+    EXPECT_GE(fixtures, 2 * 56);
+}
+
+TEST(PngEncoder, OurDecoderReadsBackEveryPixelInBothBindings) {
+    // 3 x 2 pixels with every alpha class: opaque, translucent, transparent.
+    const Bytes rgba = {255, 0,  0,  255, 0,  128, 255, 128, 9,   9,   9,  0,
+                        10,  20, 30, 255, 40, 50,  60,  1,   200, 100, 50, 200};
+    const Bytes file = PngEncoder::EncodeRgba(3, 2, rgba);
+    ASSERT_GT(file.size(), 8u + 25 + 12);
+    EXPECT_EQ(Bytes(file.begin() + 12, file.begin() + 29),
+              (Bytes{'I', 'H', 'D', 'R', 0, 0, 0, 3, 0, 0, 0, 2, 8, 6, 0, 0, 0}));
+    for (const bool absent : {false, true}) {
+        const ZlibAbsent zlib(absent);
+        c32bppDIB image;
+        ASSERT_TRUE(image.LoadPicture_Stream(file, 0, 0, 0, 0, false, 32));
+        for (int i = 0; i < 6; ++i) {
+            const std::uint8_t* p = rgba.data() + 4 * i;
+            EXPECT_EQ(PixelAt(image, i % 3, i / 3),
+                      (Pixel{p[2] * p[3] / 255, p[1] * p[3] / 255, p[0] * p[3] / 255, p[3]}))
+                << i;
+        }
+    }
+    EXPECT_TRUE(PngEncoder::EncodeRgba(3, 3, rgba).empty()) << "sizes that do not match the bytes";
+    EXPECT_TRUE(PngEncoder::EncodeRgba(0, 2, {}).empty());
+    EXPECT_TRUE(PngEncoder::EncodeRgba(-3, -2, rgba).empty());
 }
 
 }  // namespace

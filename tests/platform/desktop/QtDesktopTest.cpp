@@ -13,14 +13,12 @@ namespace {
 using desktop::QtBitmapBridge;
 using desktop::QtDesktop;
 
-TEST(QtDesktop, FilterLinesInQtsForm) {
+TEST(QtDesktop, FilterLinesInQtsFormAndTheTempFolderFromTheEnvironment) {
     EXPECT_EQ(QtDesktop::QtFilter({"Bitmap (*.bmp;*.dib)", "*.bmp;*.dib;"}),
               "Bitmap (*.bmp;*.dib) (*.bmp *.dib)");
     EXPECT_EQ(QtDesktop::QtFilter({"Archivos de imágenes", "*.gif;*.png;*.ico;*.cur;*.bmp;*.dib"}),
               "Archivos de imágenes (*.gif *.png *.ico *.cur *.bmp *.dib)");
-}
-
-TEST(QtDesktop, TempFolderFromTheEnvironment) {
+    // The temporary folder comes from the environment.
     const struct {
         QString temp, tmpdir, folder;
     } cases[] = {{"/var/tmp", "/x", "/var/tmp/"},
@@ -45,14 +43,12 @@ TEST(QtDesktop, TopMostKeepsTheWindowWhereItWas) {
     EXPECT_FALSE(desktop.IsTopMost(&window));
 }
 
-TEST(QtBitmapBridge, ColoursCrossBothWays) {
+TEST(QtBitmapBridge, ColoursAndImagesCrossBothWays) {
     EXPECT_EQ(QtBitmapBridge::ToQColor(0x332211), QColor(0x11, 0x22, 0x33));
     EXPECT_EQ(QtBitmapBridge::FromQColor(QColor(0x11, 0x22, 0x33)), 0x332211u);
     // Button face of the classic scheme.
     EXPECT_EQ(QtBitmapBridge::ToQColor(0x8000000F), QColor(212, 208, 200));
-}
-
-TEST(QtBitmapBridge, ImagesKeepRowsAndPremultipliedAlpha) {
+    // Images keep their rows and premultiplied alpha.
     QImage image(2, 2, QImage::Format_ARGB32_Premultiplied);
     image.setPixel(0, 0, qRgba(100, 50, 25, 128));
     image.setPixel(1, 0, qRgba(255, 0, 0, 255));

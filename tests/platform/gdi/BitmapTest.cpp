@@ -2,20 +2,20 @@
 
 #include <gtest/gtest.h>
 
-#include "support/TestSurface.h"
-
 #include <algorithm>
+#include <climits>
 #include <set>
 #include <tuple>
 #include <utility>
 #include <vector>
 
 #include "platform/gdi/ColorTables.h"
+#include "support/TestSurface.h"
 
 namespace gdi {
 namespace {
 
-TEST(Bitmap, RowsArePaddedToFourBytes) {
+TEST(Bitmap, RowsArePaddedToFourBytesAndImpossibleOrTooLargeBitmapsAreRefused) {
     // Width, bit count, bytes a row.
     const std::tuple<int, int, std::size_t> cases[] = {
         {1, 1, 4},   {32, 1, 4},     {33, 1, 8}, {160, 1, 20},  {3, 4, 4},
@@ -24,28 +24,24 @@ TEST(Bitmap, RowsArePaddedToFourBytes) {
     for (const auto& [width, bitCount, bytes] : cases) {
         EXPECT_EQ(Bitmap::RowBytes(width, bitCount), bytes) << width << " px at " << bitCount;
     }
-}
-
-// Every picture becomes a 32-bit image, so 256 MiB at 4 bytes a pixel bounds bitmaps of every
-// depth: 64 Mi pixels pass, one row or column more is refused before any memory is taken.
-TEST(Bitmap, ImpossibleOrTooLargeBitmapsAreRefused) {
+    // Every picture becomes a 32-bit image, so 256 MiB at 4 bytes a pixel bounds bitmaps of every
+    // depth: 64 Mi pixels pass, one row or column more is refused before any memory is taken.
     // Width, height, bit count; then whether it is created.
-    const int cases[][4] = {{8192, 8192, 32, 1}, {8192, 8193, 32, 0}, {0, 1, 24, 0},
-                            {1, 0, 24, 0},       {-4, 4, 24, 0},      {4, 4, 2, 0},
-                            {4, 4, 0, 0},        {8192, 8192, 1, 1},  {8192, 8193, 1, 0},
-                            {8193, 8192, 1, 0},  {65536, 1024, 4, 1}, {65536, 1025, 4, 0},
-                            {67108864, 1, 1, 1}, {67108865, 1, 1, 0}, {1, 67108865, 8, 0},
-                            {16384, 4097, 8, 0}, {8192, 8193, 16, 0}, {8193, 8192, 24, 0}};
-    for (const auto& [width, height, bitCount, created] : cases) {
+    const int sizes[][4] = {
+        {8192, 8192, 32, 1},   {8192, 8193, 32, 0},      {0, 1, 24, 0},
+        {1, 0, 24, 0},         {-4, 4, 24, 0},           {4, 4, 2, 0},
+        {4, 4, 0, 0},          {8192, 8192, 1, 1},       {8192, 8193, 1, 0},
+        {8193, 8192, 1, 0},    {65536, 1024, 4, 1},      {65536, 1025, 4, 0},
+        {67108864, 1, 1, 1},   {67108865, 1, 1, 0},      {1, 67108865, 8, 0},
+        {16384, 4097, 8, 0},   {8192, 8193, 16, 0},      {8193, 8192, 24, 0},
+        {0x4D00000D, 1, 1, 0}, {INT_MAX, INT_MAX, 1, 0}, {INT_MAX, INT_MAX, 32, 0}};
+    for (const auto& [width, height, bitCount, created] : sizes) {
         EXPECT_EQ(Bitmap::Create(width, height, bitCount) != nullptr, created == 1)
             << width << "x" << height << "x" << bitCount;
     }
-    EXPECT_EQ(Bitmap::Create(0x4D00000D, 1, 1), nullptr);
-    EXPECT_EQ(Bitmap::Create(0x7FFFFFFF, 0x7FFFFFFF, 1), nullptr);
-    EXPECT_EQ(Bitmap::Create(0x7FFFFFFF, 0x7FFFFFFF, 32), nullptr);
 }
 
-TEST(Bitmap, NewPixelsAreZeroAndRowsAreBottomUp) {
+TEST(Bitmap, NewPixelsAreZeroRowsBottomUpAndEachDepthStoresPixelsItsOwnWay) {
     auto bitmap = Bitmap::Create(2, 3, 24);
     ASSERT_NE(bitmap, nullptr);
     ASSERT_EQ(bitmap->ByteCount(), 24u);
@@ -54,44 +50,36 @@ TEST(Bitmap, NewPixelsAreZeroAndRowsAreBottomUp) {
     const std::uint8_t* lastRow = bitmap->Bits() + 2 * bitmap->Stride();
     EXPECT_EQ(std::vector(lastRow, lastRow + 8),
               (std::vector<std::uint8_t>{0, 0, 0, 1, 2, 3, 0, 0}));
-}
-
-TEST(Bitmap, PackedPixelsPutTheLeftmostPixelInTheHighBits) {
+    // Packed pixels put the leftmost pixel in the high bits; 16 bits are five each, the top bit
+    // clear; only 32 bits keep alpha.
     auto mono = Bitmap::Create(9, 1, 1);
     mono->WritePixel(0, 0, Bgra::FromColor(Rgb(255, 255, 255)));
     mono->WritePixel(8, 0, Bgra::FromColor(Rgb(250, 250, 250)));
-    EXPECT_EQ(mono->Bits()[0], 0x80);
-    EXPECT_EQ(mono->Bits()[1], 0x80);
+    EXPECT_EQ(std::vector(mono->Bits(), mono->Bits() + 2), (std::vector<std::uint8_t>{0x80, 0x80}));
 
     auto sixteen = Bitmap::Create(3, 1, 4);
     sixteen->WritePixel(0, 0, Bgra::FromColor(Rgb(255, 0, 255)));    // entry 13
     sixteen->WritePixel(1, 0, Bgra::FromColor(Rgb(255, 255, 255)));  // entry 15
     sixteen->WritePixel(2, 0, Bgra::FromColor(Rgb(128, 0, 0)));      // entry 1
-    EXPECT_EQ(sixteen->Bits()[0], 0xDF);
-    EXPECT_EQ(sixteen->Bits()[1], 0x10);
+    EXPECT_EQ(std::vector(sixteen->Bits(), sixteen->Bits() + 2),
+              (std::vector<std::uint8_t>{0xDF, 0x10}));
     EXPECT_EQ(sixteen->ReadPixel(0, 0).Rgb(), Rgb(255, 0, 255));
     EXPECT_EQ(sixteen->ReadPixel(2, 0).Rgb(), Rgb(128, 0, 0));
-}
 
-TEST(Bitmap, SixteenBitsIsFiveFiveFiveWithTheTopBitClear) {
-    auto bitmap = Bitmap::Create(4, 1, 16);
+    auto words = Bitmap::Create(4, 1, 16);
     const COLORREF colors[] = {Rgb(255, 0, 0), Rgb(0, 255, 0), Rgb(0, 0, 255), Rgb(255, 255, 255)};
-    const std::uint16_t words[] = {0x7C00, 0x03E0, 0x001F, 0x7FFF};
+    const std::uint16_t expected[] = {0x7C00, 0x03E0, 0x001F, 0x7FFF};
     for (int x = 0; x < 4; ++x) {
-        bitmap->WritePixel(x, 0, Bgra::FromColor(colors[x]));
-        const std::uint8_t* p = bitmap->Bits() + x * 2;
-        EXPECT_EQ(p[0] | (p[1] << 8), words[x]);
-        EXPECT_EQ(bitmap->ReadPixel(x, 0).Rgb(), colors[x]) << "full intensity reads back full";
+        words->WritePixel(x, 0, Bgra::FromColor(colors[x]));
+        EXPECT_EQ(words->Bits()[x * 2] | (words->Bits()[x * 2 + 1] << 8), expected[x]);
+        EXPECT_EQ(words->ReadPixel(x, 0).Rgb(), colors[x]) << "full intensity reads back full";
     }
-    EXPECT_EQ(bitmap->MapColor(Rgb(200, 100, 7)), Rgb(206, 99, 0));
-}
+    EXPECT_EQ(words->MapColor(Rgb(200, 100, 7)), Rgb(206, 99, 0));
 
-TEST(Bitmap, ThirtyTwoBitsKeepsAlphaAndLowerDepthsReadAlphaZero) {
-    for (int bitCount : {32, 24}) {
-        auto bitmap = Bitmap::Create(1, 1, bitCount);
-        bitmap->WritePixel(0, 0, {10, 20, 30, 40});
-        EXPECT_EQ(bitmap->ReadPixel(0, 0),
-                  (Bgra{10, 20, 30, bitCount == 32 ? std::uint8_t{40} : std::uint8_t{0}}));
+    for (const auto& [bitCount, alpha] : {std::pair{32, 40}, {24, 0}}) {
+        auto pixel = Bitmap::Create(1, 1, bitCount);
+        pixel->WritePixel(0, 0, {10, 20, 30, 40});
+        EXPECT_EQ(pixel->ReadPixel(0, 0), (Bgra{10, 20, 30, std::uint8_t(alpha)}));
     }
 }
 
@@ -137,7 +125,7 @@ TEST(Bitmap, RowRunsReadAndWriteExactlyAsSinglePixelsDo) {
     }
 }
 
-TEST(ColorTables, TablesHaveTheirSizesAndNoRepeatedGreys) {
+TEST(ColorTables, TablesHaveTheirSizesDistinctGreysAndThePickerColoursAndTheNearestEntryWins) {
     EXPECT_EQ((std::array{ColorTables::ForBitCount(1).size(), ColorTables::ForBitCount(4).size(),
                           ColorTables::ForBitCount(8).size(), ColorTables::ForBitCount(16).size()}),
               (std::array<std::size_t, 4>{2, 16, 256, 0}));
@@ -153,9 +141,7 @@ TEST(ColorTables, TablesHaveTheirSizesAndNoRepeatedGreys) {
     for (std::size_t i = 0; i < 232; ++i) {
         EXPECT_FALSE(isGrey(table[i]) && greys.count(table[i].rgbRed) != 0) << i;
     }
-}
-
-TEST(ColorTables, ThePickerColoursAreExactEntriesOfSixteenAndTwoHundredFiftySix) {
+    // The picker colours are exact entries of 16 and 256.
     const COLORREF picker[] = {
         Rgb(0, 0, 0),       Rgb(0, 0, 128),   Rgb(0, 128, 0),   Rgb(0, 128, 128),
         Rgb(128, 0, 0),     Rgb(128, 0, 128), Rgb(128, 128, 0), Rgb(192, 192, 192),
@@ -167,9 +153,7 @@ TEST(ColorTables, ThePickerColoursAreExactEntriesOfSixteenAndTwoHundredFiftySix)
             EXPECT_EQ(bitmap->MapColor(color), color) << std::hex << color << " at " << bitCount;
         }
     }
-}
-
-TEST(ColorTables, NearestEntryWinsAndTiesGoToTheLowerIndex) {
+    // Otherwise the nearest entry wins, ties going to the lower index.
     const std::tuple<int, COLORREF, int> cases[] = {{4, Rgb(250, 5, 250), 13},
                                                     {4, Rgb(100, 100, 100), 8},
                                                     {1, Rgb(127, 127, 127), 0},
@@ -177,8 +161,7 @@ TEST(ColorTables, NearestEntryWinsAndTiesGoToTheLowerIndex) {
     for (const auto& [bitCount, colour, index] : cases) {
         EXPECT_EQ(ColorTables::NearestIndex(ColorTables::ForBitCount(bitCount), colour), index);
     }
-    const auto cube = ColorTables::ForBitCount(8);
-    const RGBQUAD& entry = cube[ColorTables::NearestIndex(cube, Rgb(52, 101, 150))];
+    const RGBQUAD& entry = table[ColorTables::NearestIndex(table, Rgb(52, 101, 150))];
     EXPECT_EQ((std::array{entry.rgbRed, entry.rgbGreen, entry.rgbBlue}),
               (std::array<std::uint8_t, 3>{51, 102, 153}));
 }

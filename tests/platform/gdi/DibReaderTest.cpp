@@ -104,7 +104,7 @@ TEST(DibReader, EveryFixtureMatchesTheIndependentDecoder) {
     }
 }
 
-TEST(DibReader, RleStreamsDecodeEscapesAndClipAtTheEdges) {
+TEST(DibReader, RleStreamsDecodeEscapesAndClipAtTheEdgesAndImpossibleHeadersFail) {
     // 8-bit streams are 4 wide, 4-bit ones 5 wide; indices are top row first, the stream starts
     // at the bottom row.
     const std::tuple<std::uint16_t, Bytes, std::vector<int>> cases[] = {
@@ -131,9 +131,7 @@ TEST(DibReader, RleStreamsDecodeEscapesAndClipAtTheEdges) {
         }
         EXPECT_EQ(indices, want) << "stream of " << stream.size() << " bytes";
     }
-}
-
-TEST(DibReader, ImpossibleHeadersFail) {
+    // Impossible headers fail.
     const Bytes table = IndexTable(256), pixels(64, 0);
     ASSERT_NE(DibReader::ReadPackedDib(InfoHeader({}) + table + pixels), nullptr) << "the base";
     // Width, height, bit count, compression, colours used, header size, planes.
@@ -145,21 +143,21 @@ TEST(DibReader, ImpossibleHeadersFail) {
         {2, 2, 8, 2, 0, 40, 1},           {2, -2, 8, 1, 0, 40, 1},          {2, 2, 24, 3, 0, 40, 1},
         {2, 2, 8, 3, 0, 40, 1},           {2, 2, 8, 0, 257, 40, 1},         {2, 2, 1, 0, 3, 40, 1},
         {2, 2, 24, 0, 0xFFFFFFFF, 40, 1}, {100000, 100000, 32, 0, 0, 40, 1}};
-    std::vector<Bytes> cases = {
+    std::vector<Bytes> impossible = {
         InfoHeader({2, 2, 8, 0, 200}) + IndexTable(10),         // table beyond the data
         InfoHeader({2, 2, 16, 3}, {0x0F0F, 0xF0, 0}) + pixels,  // non-contiguous masks
         InfoHeader({2, 2, 32, 3, 0, 56}, {0xFF0000, 0xFF00, 0xFF, 0x50000000}) + pixels};
     for (const Header& h : headers) {
-        cases.push_back(InfoHeader(h) + table + pixels);
+        impossible.push_back(InfoHeader(h) + table + pixels);
     }
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        EXPECT_EQ(DibReader::ReadPackedDib(cases[i]), nullptr) << "case " << i;
-        EXPECT_EQ(LoadPackedDib(cases[i]), 0u) << "case " << i;
+    for (std::size_t i = 0; i < std::size(impossible); ++i) {
+        EXPECT_EQ(DibReader::ReadPackedDib(impossible[i]), nullptr) << "case " << i;
+        EXPECT_EQ(LoadPackedDib(impossible[i]), 0u) << "case " << i;
     }
 }
 
 // Every cut of a 2x2 file, from nothing through header, masks and table to the full bits.
-TEST(DibReader, ShortDataLoadsOnlyWhenLessThanARowIsMissing) {
+TEST(DibReader, ShortDataLoadsOnlyWhenLessThanARowIsMissingAndTheRestReadsAsZero) {
     const Bytes rows(8, 0x11);
     // Each file with its row length.
     const std::pair<Bytes, std::size_t> cases[] = {
@@ -177,9 +175,7 @@ TEST(DibReader, ShortDataLoadsOnlyWhenLessThanARowIsMissing) {
                 << "header " << int{file[14]} << ", " << length << " bytes";
         }
     }
-}
-
-TEST(DibReader, AMissingLastByteReadsAsZero) {
+    // A missing last byte reads as zero.
     Bytes file = WithFileHeader(InfoHeader({4, 2, 24}) + Bytes(24, 0xFF), 54);
     file.pop_back();
     const auto bitmap = DibReader::ReadBitmapFile(file);
@@ -188,7 +184,7 @@ TEST(DibReader, AMissingLastByteReadsAsZero) {
     EXPECT_EQ(bitmap->ReadPixel(3, 1), (Bgra{255, 255, 255, 0}));
 }
 
-TEST(DibReader, BitsStartAtThePositionOnlyWhenItLiesPastTheTableAndInsideTheFile) {
+TEST(DibReader, BitsStartAtThePositionOnlyPastTheTableAndInsideTheFileAndCoreTablesEndThere) {
     const Bytes head = InfoHeader({1, 1, 8, 0, 2}) + IndexTable(2);
     const Bytes packed = head + Bytes{1, 0, 0, 0}, gapped = head + Words({0, 1});
     // Outside the file, inside the header, right after the table, past a gap.
@@ -202,10 +198,7 @@ TEST(DibReader, BitsStartAtThePositionOnlyWhenItLiesPastTheTableAndInsideTheFile
         EXPECT_EQ(bitmap->ReadPixel(0, 0).b, index);
     }
     EXPECT_EQ(DibReader::ReadBitmapFile(WithFileHeader(packed, 62, 'N')), nullptr);
-}
-
-// Core headers have no colour count: bits inside the full table mean a shorter table.
-TEST(DibReader, CoreTablesEndWhereTheBitsStart) {
+    // Core headers have no colour count: bits inside the full table mean a shorter table.
     const auto coreFile = [](std::uint8_t bitCount, int entries, std::uint8_t row) {
         Bytes table;
         for (int i = 0; i < entries; ++i) {
@@ -217,34 +210,27 @@ TEST(DibReader, CoreTablesEndWhereTheBitsStart) {
         return WithFileHeader(header + table + bits, static_cast<std::uint32_t>(26 + 3 * entries));
     };
     // Each file with its last entry in the first pixel and the first missing one in the second.
-    const std::pair<Bytes, std::uint8_t> cases[] = {
+    const std::pair<Bytes, std::uint8_t> cores[] = {
         {coreFile(8, 252, 251), 251}, {coreFile(4, 10, 0x9A), 9}, {coreFile(4, 16, 0xF0), 15}};
-    for (const auto& [file, last] : cases) {
+    for (const auto& [file, last] : cores) {
+        SCOPED_TRACE(testing::Message() << file.size() << " bytes");
         const auto bitmap = DibReader::ReadBitmapFile(file);
-        ASSERT_NE(bitmap, nullptr) << file.size() << " bytes";
-        EXPECT_EQ(bitmap->ReadPixel(0, 0), (Bgra{last, 0x80, 0, 0})) << file.size() << " bytes";
-        EXPECT_EQ(bitmap->ReadPixel(1, 0), (Bgra{0, last == 15 ? 0x80 : 0, 0, 0}))
-            << file.size() << " bytes";
+        ASSERT_NE(bitmap, nullptr);
+        EXPECT_EQ(Pixels(*bitmap),
+                  (std::vector<Bgra>{{last, 0x80, 0, 0},
+                                     {0, std::uint8_t(last == 15 ? 0x80 : 0), 0, 0}}));
     }
 }
 
-TEST(DibReader, BitFieldsScaleEachChannelToTheNearestByte) {
-    const auto wide = DibReader::ReadPackedDib(InfoHeader({3, 1, 16, 3}, {0xF800, 0x07E0, 0x001F}) +
-                                               Words({0x0821FFFF, 0x7BEF}));
-    ASSERT_NE(wide, nullptr);
-    EXPECT_EQ(wide->BitCount(), 32);
-    EXPECT_EQ(Pixels(*wide),
-              (std::vector<Bgra>{{255, 255, 255, 0}, {8, 4, 8, 0}, {123, 125, 123, 0}}));
-    // Ten bits of red and green, two of alpha.
+// Bit fields scale each channel to the nearest byte, here ten bits of red and green and two of
+// alpha. Loose parts are a header, a table and bits; a device bitmap made from them is 32 bits
+// without alpha.
+TEST(DibReader, BitFieldsScaleToTheNearestByteAndLoosePartsTakeTheirMasksFromTheTable) {
     const auto tenBits = DibReader::ReadPackedDib(
         InfoHeader({2, 1, 32, 3, 0, 56}, {0x3FF00000, 0x000FFC00, 0, 0xC0000000}) +
         Words({0xFFFFFFFF, (1u << 30) | (512u << 20) | (1023u << 10)}));
     ASSERT_NE(tenBits, nullptr);
     EXPECT_EQ(Pixels(*tenBits), (std::vector<Bgra>{{0, 255, 255, 255}, {0, 255, 128, 85}}));
-}
-
-// Parts are a header, a table and bits; a device bitmap made from them is 32 bits without alpha.
-TEST(DibReader, LoosePartsKeepTheirColoursAndTakeBitFieldMasksFromTheTable) {
     BITMAPINFOHEADER header{
         .biSize = 40, .biWidth = 2, .biHeight = 2, .biPlanes = 1, .biBitCount = 8, .biClrUsed = 3};
     const RGBQUAD table[] = {{10, 20, 30, 0}, {40, 50, 60, 0}, {70, 80, 90, 0}, {1, 2, 3, 0}};
@@ -256,9 +242,9 @@ TEST(DibReader, LoosePartsKeepTheirColoursAndTakeBitFieldMasksFromTheTable) {
     EXPECT_EQ(parts->BitCount(), 8);
     EXPECT_EQ(Pixels(*parts), want);
     UniqueGdiObject device(CreateDIBitmap(header, table, bits));
-    ASSERT_NE(BitmapFromHandle(device.Get()), nullptr);
-    EXPECT_EQ(BitmapFromHandle(device.Get())->BitCount(), 32);
-    EXPECT_EQ(Pixels(*BitmapFromHandle(device.Get())), want);
+    const Bitmap* made = BitmapFromHandle(device.Get());
+    ASSERT_TRUE(made != nullptr && made->BitCount() == 32);
+    EXPECT_EQ(Pixels(*made), want);
     EXPECT_EQ(CreateDIBitmap(header, table, Bytes(3, 0)), 0u);
 
     header = {.biWidth = 1, .biHeight = 1, .biBitCount = 32, .biCompression = 3};

@@ -5,6 +5,7 @@
 #include <tuple>
 #include <vector>
 
+#include "platform/gdi/ImageList.h"
 #include "platform/gdi/SystemColors.h"
 #include "platform/gdi/UniqueGdiObject.h"
 #include "support/TestSurface.h"
@@ -12,7 +13,7 @@
 namespace gdi {
 namespace {
 
-TEST(Gdi, ABitmapLivesInOneContextAtATimeAndOutlivesItsContextButNotItsDeletion) {
+TEST(Gdi, BitmapsLiveInOneContextAtATimeUntilDeletedAndUnknownHandlesFailEverywhere) {
     UniqueGdiObject bitmap(TestSurface::NewBitmap(2, 2, 24));
     UniqueGdiObject first(CreateCompatibleDC()), second(CreateCompatibleDC());
     EXPECT_EQ(GetCurrentBitmap(first.Get()), StockBitmap());
@@ -28,9 +29,7 @@ TEST(Gdi, ABitmapLivesInOneContextAtATimeAndOutlivesItsContextButNotItsDeletion)
     EXPECT_EQ(GetCurrentBitmap(second.Get()), StockBitmap());
     EXPECT_FALSE(DeleteObject(selected)) << "a handle is gone once deleted";
     EXPECT_EQ(BitmapFromHandle(selected), nullptr);
-}
-
-TEST(Gdi, UnknownHandlesFailEverywhere) {
+    // Unknown handles fail everywhere.
     const HGDIOBJ bogus = 0x7FFFFFF0;
     BITMAP description;
     std::vector<std::uint8_t> bits(64);
@@ -46,18 +45,13 @@ TEST(Gdi, UnknownHandlesFailEverywhere) {
     EXPECT_EQ(SelectObject(bogus, StockBitmap()), 0u);
     EXPECT_EQ(GetPixel(bogus, 0, 0), CLR_INVALID);
     EXPECT_EQ(GetDIBits(bogus, 0, 1, bits, info), 0);
-}
-
-TEST(Gdi, ImpossibleSectionsAreRefused) {
-    // Run-length encoded sections do not exist.
+    // Sizes and depths are the bitmap's own checks; a section adds no RLE and no top-down rows.
     const BITMAPINFOHEADER rle{
         .biWidth = 4, .biHeight = 4, .biPlanes = 1, .biBitCount = 24, .biCompression = 1};
-    std::uint8_t* bits = reinterpret_cast<std::uint8_t*>(1);
-    EXPECT_EQ(CreateDIBSection(rle, {}, &bits), 0u);
-    EXPECT_EQ(bits, nullptr);
-    EXPECT_EQ(TestSurface::NewBitmap(0, 4, 24), 0u);
+    std::uint8_t* sectionBits = reinterpret_cast<std::uint8_t*>(1);
+    EXPECT_EQ(CreateDIBSection(rle, {}, &sectionBits), 0u);
+    EXPECT_EQ(sectionBits, nullptr);
     EXPECT_EQ(TestSurface::NewBitmap(4, -4, 24), 0u);
-    EXPECT_EQ(TestSurface::NewBitmap(4, 4, 12), 0u);
 }
 
 TEST(Gdi, FillIsClippedAndColoursTranslate) {
@@ -73,7 +67,6 @@ TEST(Gdi, FillIsClippedAndColoursTranslate) {
     EXPECT_EQ(surface.At(3, 2), Rgb(212, 208, 200));
     // System colours resolve; past the last one is black; other values keep their colour bytes.
     const std::pair<COLORREF, COLORREF> colours[] = {{0x80000005, Rgb(255, 255, 255)},
-                                                     {0x80000012, 0},
                                                      {0x8000001E, Rgb(212, 208, 200)},
                                                      {0x8000001F, 0},
                                                      {0x01FF00FF, Rgb(255, 0, 255)}};
@@ -82,7 +75,7 @@ TEST(Gdi, FillIsClippedAndColoursTranslate) {
     }
 }
 
-TEST(Gdi, CopiesAreClippedAtBothEnds) {
+TEST(Gdi, CopiesAreClippedAtBothEndsAndConvertBetweenDepths) {
     TestSurface source(3, 3, 24), target(3, 3, 24);
     for (int i = 0; i < 9; ++i) {
         source.Pixels().WritePixel(i % 3, i / 3,
@@ -91,54 +84,48 @@ TEST(Gdi, CopiesAreClippedAtBothEnds) {
     EXPECT_TRUE(BitBlt(target.dc.Get(), -1, 1, 3, 5, source.dc.Get(), 0, -1));
     // Target (0,1) <- source (1,-1) is outside the source; target (0,2) <- source (1,0).
     EXPECT_EQ(target.At(0, 1), 0u);
-    EXPECT_EQ(target.At(0, 2), Rgb(11, 1, 0));
-    EXPECT_EQ(target.At(1, 2), Rgb(21, 1, 0));
-    EXPECT_EQ(target.At(2, 2), 0u);
+    EXPECT_EQ((std::array{target.At(0, 2), target.At(1, 2), target.At(2, 2)}),
+              (std::array<COLORREF, 3>{Rgb(11, 1, 0), Rgb(21, 1, 0), 0}));
     EXPECT_TRUE(BitBlt(target.dc.Get(), 5, 5, 2, 2, source.dc.Get(), 0, 0)) << "nothing to copy";
-}
 
-TEST(Gdi, CopiesConvertBetweenDepths) {
     TestSurface deep(2, 1, 32), deepCopy(2, 1, 32), palette(2, 1, 8);
     deep.Pixels().WritePixel(0, 0, {51, 52, 50, 80});
     deep.Pixels().WritePixel(1, 0, {240, 5, 250, 255});
     BitBlt(deepCopy.dc.Get(), 0, 0, 2, 1, deep.dc.Get(), 0, 0);
     EXPECT_EQ(deepCopy.Pixels().ReadPixel(0, 0), (Bgra{51, 52, 50, 80}));
     BitBlt(palette.dc.Get(), 0, 0, 2, 1, deep.dc.Get(), 0, 0);
-    EXPECT_EQ(palette.At(0, 0), Rgb(51, 51, 51));
-    EXPECT_EQ(palette.At(1, 0), Rgb(255, 0, 255));
+    EXPECT_EQ((std::array{palette.At(0, 0), palette.At(1, 0)}),
+              (std::array{Rgb(51, 51, 51), Rgb(255, 0, 255)}));
     BitBlt(deepCopy.dc.Get(), 0, 0, 2, 1, palette.dc.Get(), 0, 0);
     EXPECT_EQ(deepCopy.Pixels().ReadPixel(1, 0), (Bgra{255, 0, 255, 0}));
 }
 
-TEST(Gdi, TransparentCopySkipsTheColourAsTheSourceHoldsIt) {
+TEST(Gdi, TransparentCopiesSkipTheColourAsTheSourceHoldsItAndWideRowsCopyWhole) {
     TestSurface source(3, 1, 8), target(3, 1, 24);
     source.Fill(Rgb(250, 10, 250));  // held as magenta
     FillRect(source.dc.Get(), {2, 0, 3, 1}, Rgb(0, 0, 255));
     target.Fill(Rgb(7, 7, 7));
     EXPECT_TRUE(
         TransparentBlt(target.dc.Get(), 0, 0, 3, 1, source.dc.Get(), 0, 0, Rgb(250, 10, 250)));
-    EXPECT_EQ(target.At(0, 0), Rgb(7, 7, 7));
-    EXPECT_EQ(target.At(1, 0), Rgb(7, 7, 7));
-    EXPECT_EQ(target.At(2, 0), Rgb(0, 0, 255));
-}
+    EXPECT_EQ((std::array{target.At(0, 0), target.At(1, 0), target.At(2, 0)}),
+              (std::array{Rgb(7, 7, 7), Rgb(7, 7, 7), Rgb(0, 0, 255)}));
 
-TEST(Gdi, WideRowsCopyWholeAcrossTheirPieces) {
     // Rows are converted in pieces of a few thousand pixels; a row of two and a bit pieces,
     // copied to an odd column, must come through whole, also with pixels skipped.
     constexpr int kWidth = 2 * 4096 + 3;
-    TestSurface source(kWidth, 1, 4), copy(kWidth + 1, 1, 32), skipping(kWidth + 1, 1, 24);
-    Bitmap& pixels = source.Pixels();
+    TestSurface wide(kWidth, 1, 4), copy(kWidth + 1, 1, 32), skipping(kWidth + 1, 1, 24);
+    Bitmap& pixels = wide.Pixels();
     for (std::size_t i = 0; i < pixels.Stride(); ++i) {
         pixels.Bits()[i] = static_cast<std::uint8_t>(i * 7 + i / 5);
     }
-    const COLORREF skipped = source.At(4096, 0);
+    const COLORREF skipped = wide.At(4096, 0);
     copy.Fill(Rgb(1, 2, 3));
     skipping.Fill(Rgb(1, 2, 3));
-    EXPECT_TRUE(BitBlt(copy.dc.Get(), 1, 0, kWidth, 1, source.dc.Get(), 0, 0));
-    EXPECT_TRUE(TransparentBlt(skipping.dc.Get(), 1, 0, kWidth, 1, source.dc.Get(), 0, 0, skipped));
+    EXPECT_TRUE(BitBlt(copy.dc.Get(), 1, 0, kWidth, 1, wide.dc.Get(), 0, 0));
+    EXPECT_TRUE(TransparentBlt(skipping.dc.Get(), 1, 0, kWidth, 1, wide.dc.Get(), 0, 0, skipped));
     int kept = 0;
     for (int x = 0; x < kWidth; ++x) {
-        const COLORREF color = source.At(x, 0);
+        const COLORREF color = wide.At(x, 0);
         ASSERT_EQ(copy.At(x + 1, 0), color) << x;
         ASSERT_EQ(skipping.At(x + 1, 0), color == skipped ? Rgb(1, 2, 3) : color) << x;
         kept += color == skipped ? 0 : 1;
@@ -172,6 +159,48 @@ TEST(Gdi, ConvertedRowsComeBottomRowFirstWithTheirColourTable) {
     EXPECT_EQ(words[0] | (words[1] << 8), 0x7C00);
     info.bmiHeader.biBitCount = 2;
     EXPECT_EQ(GetDIBits(bitmap, 0, 2, words, info), 0);
+}
+
+TEST(ImageList, FlagsChooseTheFormat) {
+    constexpr unsigned kMask = ImageList::ILC_MASK;
+    // Flags and the bit count they give; 0: no list.
+    const std::pair<unsigned, int> cases[] = {
+        {kMask, 4},       {4 | kMask, 4}, {8 | kMask, 8}, {16 | kMask, 16}, {24 | kMask, 24},
+        {32 | kMask, 32}, {32, 32},       {2 | kMask, 0}, {12, 0},          {0xFE, 0}};
+    for (const auto& [flags, bitCount] : cases) {
+        UniqueGdiObject list(ImageList::Create(16, 16, flags));
+        EXPECT_EQ(list ? ImageList::FromHandle(list.Get())->BitCount() : 0, bitCount) << flags;
+    }
+    EXPECT_EQ(ImageList::Create(0, 16, 32), 0u);
+    EXPECT_EQ(ImageList::Create(16, -1, 32), 0u);
+}
+
+TEST(ImageList, ShortBitmapsAndImagesBeyondTheMostAddNothingAndTheCountCanOnlyShrink) {
+    UniqueGdiObject list(ImageList::Create(2, 4, 24 | ImageList::ILC_MASK));
+    UniqueGdiObject shortBitmap(CreateCompatibleBitmap(8, 3)), bitmap(CreateCompatibleBitmap(6, 4));
+    ImageList* images = ImageList::FromHandle(list.Get());
+    EXPECT_EQ(images->Add(shortBitmap.Get(), CLR_NONE), -1) << "shorter than a cell";
+    EXPECT_EQ(images->Add(0, CLR_NONE), -1);
+    EXPECT_EQ(images->ImageCount(), 0);
+    EXPECT_EQ(images->Add(bitmap.Get(), CLR_NONE), 0);
+    EXPECT_EQ(images->Add(bitmap.Get(), CLR_NONE), 3);
+    EXPECT_FALSE(images->SetImageCount(7));
+    EXPECT_FALSE(images->SetImageCount(-1));
+    EXPECT_TRUE(images->SetImageCount(2));
+    EXPECT_EQ(images->ImageCount(), 2);
+    // No more than the most images are held.
+    UniqueGdiObject single(ImageList::Create(1, 1, 4));
+    images = ImageList::FromHandle(single.Get());
+    UniqueGdiObject tooMany(CreateCompatibleBitmap(ImageList::kMaxImages + 1, 1));
+    EXPECT_EQ(images->Add(tooMany.Get(), CLR_NONE), -1);
+    EXPECT_EQ(images->ImageCount(), 0);
+    UniqueGdiObject allButOne(CreateCompatibleBitmap(ImageList::kMaxImages - 1, 1));
+    UniqueGdiObject two(CreateCompatibleBitmap(2, 1)), last(CreateCompatibleBitmap(1, 1));
+    EXPECT_EQ(images->Add(allButOne.Get(), CLR_NONE), 0);
+    EXPECT_EQ(images->Add(two.Get(), CLR_NONE), -1);
+    EXPECT_EQ(images->Add(two.Get(), 0), -1);
+    EXPECT_EQ(images->Add(last.Get(), CLR_NONE), ImageList::kMaxImages - 1);
+    EXPECT_EQ(images->ImageCount(), ImageList::kMaxImages);
 }
 
 }  // namespace
