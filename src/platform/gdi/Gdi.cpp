@@ -255,7 +255,11 @@ bool FillRect(HDC dc, const RECT& rect, COLORREF color) {
     const int top = std::max(rect.top, 0);
     const int right = std::min(rect.right, bitmap->Width());
     const int bottom = std::min(rect.bottom, bitmap->Height());
-    for (int x = left; x < right && top < bottom; ++x) {
+    // A rectangle wholly off the bitmap, as a highlight scrolled out of a view is, fills nothing.
+    if (left >= right || top >= bottom) {
+        return true;
+    }
+    for (int x = left; x < right; ++x) {
         bitmap->WritePixel(x, top, pixel);
     }
     for (int y = top + 1; y < bottom; ++y) {

@@ -57,6 +57,8 @@ TEST(Gdi, BitmapsLiveInOneContextAtATimeUntilDeletedAndUnknownHandlesFailEverywh
 TEST(Gdi, FillIsClippedAndColoursTranslate) {
     TestSurface surface(4, 3, 24);
     EXPECT_TRUE(FillRect(surface.dc.Get(), {-5, 1, 2, 99}, Rgb(1, 2, 3)));
+    // Wholly past the right edge, several rows high: fills nothing.
+    EXPECT_TRUE(FillRect(surface.dc.Get(), {6, 0, 9, 3}, Rgb(9, 9, 9)));
     const std::tuple<int, int, COLORREF> points[] = {
         {0, 0, 0}, {0, 1, Rgb(1, 2, 3)}, {1, 2, Rgb(1, 2, 3)},
         {2, 2, 0}, {4, 0, CLR_INVALID},  {0, -1, CLR_INVALID}};
