@@ -53,9 +53,8 @@ TEST(ClsDIB, CreateFillRestoreAndDestroy) {
     EXPECT_NE(gdi::SelectObject(other.Get(), surface.hDib()), 0u);
 
     surface.Destroy();
-    EXPECT_EQ((std::array{surface.hDC(), surface.hDib()}), (std::array<gdi::HGDIOBJ, 2>{0, 0}));
-    EXPECT_EQ(surface.lpBits(), nullptr);
-    EXPECT_EQ(surface.Width(), 0);
+    EXPECT_EQ(std::tuple(surface.hDC(), surface.hDib(), surface.lpBits(), surface.Width()),
+              std::tuple(gdi::HDC{0}, gdi::HBITMAP{0}, static_cast<std::uint8_t*>(nullptr), 0));
     EXPECT_EQ(gdi::BitmapFromHandle(bitmap), nullptr);
 }
 
@@ -90,11 +89,7 @@ TEST(ClsDIB, PixelsAreWrittenBottomRowFirstInTheFilesFormat) {
     surface.Create(2, 2, 32);
     gdi::FillRect(surface.hDC(), {0, 0, 2, 1}, Rgb(255, 0, 0));  // top row red
     gdi::FillRect(surface.hDC(), {0, 1, 2, 2}, Rgb(0, 0, 255));  // bottom row blue
-    Bytes file = Saved(surface, path, 16);
-    ASSERT_EQ(file.size(), 62u);
-    EXPECT_EQ(Field(file, 54, 2), 0x001Fu);
-    EXPECT_EQ(Field(file, 58, 2), 0x7C00u);
-    file = Saved(surface, path, 24);
+    Bytes file = Saved(surface, path, 24);
     EXPECT_EQ(Bytes(file.begin() + 54, file.end()),
               (Bytes{255, 0, 0, 255, 0, 0, 0, 0, 0, 0, 255, 0, 0, 255, 0, 0}));
     file = Saved(surface, path, 8);

@@ -6,42 +6,31 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include <cstring>
-
 #include "controls/FrmColorPicker.h"
 #include "image/c32bppDIB.h"
+#include "support/HostPixel.h"
 #include "support/ScriptedDesktop.h"
 
 namespace {
 
 // Premultiplied blue, green, red, alpha by column: opaque red, half-transparent white, fully
 // transparent, opaque black.
-constexpr std::uint8_t kColumns[4][4] = {
-    {0, 0, 255, 255}, {128, 128, 128, 128}, {0, 0, 0, 0}, {0, 0, 0, 255}};
-
-void Paint(c32bppDIB& image, int w, int h) {
-    image.InitializeDIB(w, h);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            std::memcpy(
-                image.BitsPointer() + static_cast<std::size_t>(y) * image.scanWidth() + x * 4,
-                kColumns[x % 4], 4);
-        }
-    }
+gdi::Bgra Column(int x, int) {
+    const gdi::Bgra columns[4] = {{0, 0, 255, 255}, {128, 128, 128, 128}, {}, {0, 0, 0, 255}};
+    return columns[x % 4];
 }
 
 struct AlphaPixels : ::testing::Test {
     AlphaPixels() {
-        Paint(image, 4, 4);
         dialog.SetColorBack(0x00FF00);
-        dialog.SetDIB(image);
+        dialog.SetDIB(*image);
         dialog.show();
     }
     QRgb Board(int x, int y) const { return board.pixel(x, y); }
 
     ScriptedDesktop desktop;
     FrmAlphaPixels dialog{desktop};
-    c32bppDIB image;
+    const std::unique_ptr<c32bppDIB> image = testsupport::HostImage(4, 4, Column);
     const QImage board = FrmAlphaPixels::Checkerboard();
 };
 
@@ -88,9 +77,7 @@ TEST_F(AlphaPixels, PreviewsShowBothAnswersCentredAndClipped) {
     EXPECT_EQ(right.pixel(128, y), Board(128, y)) << "the colour itself is transparent";
     EXPECT_EQ(right.pixel(129, y), qRgb(0, 0, 0));
 
-    c32bppDIB large;
-    Paint(large, 300, 300);
-    dialog.SetDIB(large);
+    dialog.SetDIB(*testsupport::HostImage(300, 300, Column));
     // Column 22 of the image is at preview x 0 and is half-transparent white (22 % 4 == 2 is
     // transparent, 23 % 4 == 3 black, 24 % 4 == 0 red).
     const QImage clipped = dialog.LeftPreview();

@@ -36,40 +36,35 @@ std::tuple<int, int, int> Geometry(const StripDocument& document) {
     return {store.IconWidth(), store.IconHeight(), store.Colors()};
 }
 
-TEST(StripDocument, StartsAsAnEmptySavedStripOf16By16At32Bits) {
+// The strip's cell count, file name, folder and saved state.
+std::tuple<int, std::string, std::string, bool> State(const StripDocument& document) {
+    return {document.CellCount(), document.FileName(), document.Folder(), document.Saved()};
+}
+
+// The 16 x 16 cells at 32 bits of a new document are checked by the strip limits below.
+TEST(StripDocument, StartsAsAnEmptySavedStrip) {
     StripDocument document;
-    EXPECT_EQ(Geometry(document), std::tuple(16, 16, 32));
+    EXPECT_EQ(State(document), std::tuple(0, "New Strip", "", true));
     EXPECT_TRUE(document.BackCheckerBoard());
     EXPECT_EQ(document.BackColor(), kMagenta);
-    EXPECT_EQ(document.FileName(), "New Strip");
-    EXPECT_EQ(document.Folder(), "");
-    EXPECT_TRUE(document.Saved());
     EXPECT_EQ(document.ListIndex(), -1);
 }
 
-// The mask colour and the name taken on opening are checked by the round trip and the failed
-// open below.
-TEST(StripDocument, OpeningSplitsTheBitmapByItsHeight) {
-    // Width, height, cells, cell width.
-    const int cases[][4] = {
-        {160, 16, 10, 16}, {16, 16, 1, 16}, {15, 16, 1, 15}, {50, 16, 3, 16}, {16, 48, 1, 16}};
-    for (const auto& [w, h, cells, cellWidth] : cases) {
-        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
-        const auto path = WriteStrip("strip.bmp", w, h);
-        StripDocument document;
-        document.SetSaved(false);
-        ASSERT_TRUE(document.OpenStripFile(path.string()));
-        EXPECT_EQ(document.CellCount(), cells);
-        EXPECT_EQ(Geometry(document), std::tuple(cellWidth, h, 24));
-        EXPECT_FALSE(document.BackCheckerBoard());
-        EXPECT_EQ(document.Folder(), path.parent_path().string() + "/");
-        EXPECT_TRUE(document.Saved());
-    }
+// The mask colour is checked by the round trip below; the cell widths other shapes give, by the
+// proposals.
+TEST(StripDocument, OpeningSplitsTheBitmapIntoCellsAsWideAsItIsHigh) {
+    const auto path = WriteStrip("strip.bmp", 50, 16);
+    StripDocument document;
+    document.SetSaved(false);
+    ASSERT_TRUE(document.OpenStripFile(path.string()));
+    EXPECT_EQ(State(document), std::tuple(3, "strip.bmp", path.parent_path().string() + "/", true));
+    EXPECT_EQ(Geometry(document), std::tuple(16, 16, 24));
+    EXPECT_FALSE(document.BackCheckerBoard());
 }
 
 TEST(StripDocument, ProposedCellsAndModuleBitmapsWithTheirMaskColour) {
-    const int proposals[][3] = {
-        {160, 16, 16}, {40, 16, 20}, {10, 16, 10}, {50, 16, 16}, {16, 48, 16}};
+    const int proposals[][3] = {{160, 16, 16}, {40, 16, 20}, {10, 16, 10}, {15, 16, 15},
+                                {16, 16, 16},  {50, 16, 16}, {16, 48, 16}};
     for (const auto& [w, h, cell] : proposals) {
         EXPECT_EQ(StripDocument::ProposedCellWidth(w, h), cell) << w << "x" << h;
     }
@@ -78,14 +73,11 @@ TEST(StripDocument, ProposedCellsAndModuleBitmapsWithTheirMaskColour) {
     StripDocument document;
     ASSERT_TRUE(
         document.OpenModuleBitmap(strip.bitmap.Get(), 20, 16, 24, kMagenta, "shell32.dll#133.bmp"));
-    EXPECT_EQ(document.Folder(), "");
-    EXPECT_FALSE(document.Saved());
     EXPECT_EQ(document.BackColor(), kMagenta);
     EXPECT_FALSE(document.OpenModuleBitmap(strip.bitmap.Get(), 20, 16, 3, kMagenta, "x.bmp"));
     EXPECT_FALSE(document.OpenModuleBitmap(0, 20, 16, 24, kMagenta, "x.bmp"));
-    EXPECT_EQ(document.FileName(), "shell32.dll#133.bmp")
+    EXPECT_EQ(State(document), std::tuple(2, "shell32.dll#133.bmp", "", false))
         << "as opened: a refused bitmap changes nothing";
-    EXPECT_EQ(document.CellCount(), 2) << "as opened: a refused bitmap changes nothing";
 
     // The cells are those of the strip's screen-format copy, which holds every colour exactly:
     // near-black does not make a black 16-colour strip transparent, black itself does.
@@ -113,10 +105,9 @@ TEST(StripDocument, AFailedOpenLeavesTheStripAsItWas) {
     std::ofstream(bad) << "BM not a bitmap";
     for (const std::string& path : {bad.string(), std::string("/nonexistent/x.bmp")}) {
         EXPECT_FALSE(document.OpenStripFile(path));
-        EXPECT_EQ(document.CellCount(), 2);
+        EXPECT_EQ(State(document),
+                  std::tuple(2, "good.bmp", good.parent_path().string() + "/", false));
         EXPECT_EQ(document.CellStore().ImageCount(), 2);
-        EXPECT_EQ(document.FileName(), "good.bmp");
-        EXPECT_FALSE(document.Saved());
     }
 }
 
@@ -149,8 +140,6 @@ TEST(StripDocument, FindMaskColorTakesTheMostRepeatedCornerOfCellsInsideTheBitma
             }
         }
         EXPECT_EQ(StripDocument::FindMaskColor(strip.bitmap.Get(), 16, 16, 2), c.mask) << c.name;
-        EXPECT_EQ(StripDocument::FindMaskColor(strip.bitmap.Get(), 16, 16, 9), c.mask)
-            << c.name << ": cells past the bitmap are not sampled";
     }
     EXPECT_EQ(StripDocument::FindMaskColor(0, 16, 16, 2), 0u);
 
@@ -187,35 +176,30 @@ struct ThreeCells : ::testing::Test {
 };
 
 TEST_F(ThreeCells, MovesStopAtTheEndsAndDeletingTheLastCellEmptiesTheStore) {
-    document.SetListIndex(0);
-    EXPECT_FALSE(document.MoveCellBack());
-    EXPECT_TRUE(document.Saved());
-    EXPECT_TRUE(document.MoveCellForward());
-    EXPECT_EQ(document.Cells(), (std::vector{1, 0, 2}));
-    EXPECT_EQ(document.ListIndex(), 1);
-    EXPECT_FALSE(document.Saved());
-    document.SetSaved(true);
-    document.SetListIndex(2);
-    EXPECT_FALSE(document.MoveCellForward());
-    EXPECT_TRUE(document.Saved());
-    EXPECT_TRUE(document.MoveCellBack());
-    EXPECT_EQ(document.Cells(), (std::vector{1, 2, 0}));
+    // Selection, forward or back, whether the cell moves; then the cells and the selection.
+    const std::tuple<int, bool, bool, std::vector<int>, int> moves[] = {
+        {0, false, false, {0, 1, 2}, 0},   {0, true, true, {1, 0, 2}, 1},
+        {2, true, false, {1, 0, 2}, 2},    {2, false, true, {1, 2, 0}, 1},
+        {-1, false, false, {1, 2, 0}, -1}, {-1, true, false, {1, 2, 0}, -1}};
+    for (const auto& [selected, forward, moved, cells, after] : moves) {
+        SCOPED_TRACE(std::to_string(selected) + (forward ? " forward" : " back"));
+        document.SetSaved(true);
+        document.SetListIndex(selected);
+        EXPECT_EQ(forward ? document.MoveCellForward() : document.MoveCellBack(), moved);
+        EXPECT_EQ(std::tuple(document.Cells(), document.ListIndex(), document.Saved()),
+                  std::tuple(cells, after, !moved));
+    }
     EXPECT_EQ(document.CellStore().ImageCount(), 3) << "the store is never reordered";
-    document.SetListIndex(-1);
-    EXPECT_FALSE(document.MoveCellBack());
-    EXPECT_FALSE(document.MoveCellForward());
 
     document.SetSaved(true);
     document.SetListIndex(2);
     EXPECT_TRUE(document.DeleteCell());
-    EXPECT_EQ(document.ListIndex(), 1);
-    EXPECT_EQ(document.CellStore().ImageCount(), 3);
+    EXPECT_EQ(std::pair(document.ListIndex(), document.CellStore().ImageCount()), std::pair(1, 3));
     EXPECT_TRUE(document.DeleteCell());
     EXPECT_TRUE(document.DeleteCell());
-    EXPECT_EQ(document.CellCount(), 0);
-    EXPECT_EQ(document.ListIndex(), -1);
-    EXPECT_EQ(document.CellStore().ImageCount(), 0);
-    EXPECT_FALSE(document.Saved());
+    EXPECT_EQ(std::tuple(document.CellCount(), document.ListIndex(),
+                         document.CellStore().ImageCount(), document.Saved()),
+              std::tuple(0, -1, 0, false));
     EXPECT_FALSE(document.DeleteCell());
 }
 
@@ -225,30 +209,13 @@ TEST_F(ThreeCells, BackColourAndNewStrip) {
     EXPECT_TRUE(document.Saved());
     document.SetSaved(false);
     ASSERT_TRUE(document.NewStrip(24, 20, 8, Rgb(9, 9, 9)));
-    EXPECT_EQ(document.CellCount(), 0);
+    EXPECT_EQ(State(document), std::tuple(0, "New Strip", "", true));
     EXPECT_EQ(Geometry(document), std::tuple(24, 20, 8));
     EXPECT_EQ(document.BackColor(), Rgb(9, 9, 9));
-    EXPECT_EQ(document.FileName(), "New Strip");
-    EXPECT_EQ(document.Folder(), "");
-    EXPECT_TRUE(document.Saved());
     EXPECT_FALSE(document.NewStrip(16, 16, 3, 0));
-    EXPECT_EQ(document.CellStore().hWnd(), 0u);
 }
 
-// An image whose pixel (x, y), top row 0, is the premultiplied bgra(x, y).
-std::unique_ptr<c32bppDIB> MakeImage(int w, int h, const std::function<gdi::Bgra(int, int)>& bgra) {
-    auto image = std::make_unique<c32bppDIB>();
-    image->InitializeDIB(w, h);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            const gdi::Bgra p = bgra(x, y);
-            std::uint8_t* at = image->BitsPointer() +
-                               static_cast<std::size_t>(h - 1 - y) * image->scanWidth() + x * 4;
-            at[0] = p.b, at[1] = p.g, at[2] = p.r, at[3] = p.a;
-        }
-    }
-    return image;
-}
+using testsupport::HostImage;
 
 // Left half opaque red, right half: column 8 half-transparent blue (premultiplied), the rest
 // fully transparent.
@@ -283,15 +250,14 @@ struct Adding : ::testing::Test {
 };
 
 TEST_F(Adding, ImagesAreStretchedToTheCell) {
-    const auto wide = MakeImage(32, 16, [](int x, int) {
+    const auto wide = HostImage(32, 16, [](int x, int) {
         return x < 16 ? gdi::Bgra{0, 0, 255, 255} : gdi::Bgra{255, 0, 0, 255};
     });
     ASSERT_TRUE(Add(*wide));
     EXPECT_EQ(CellPixel(document, 0, 1, 5), Rgb(255, 0, 0));
     EXPECT_EQ(CellPixel(document, 0, 14, 5), Rgb(0, 0, 255));
-    const auto exact = MakeImage(16, 16, HalfRed);
+    const auto exact = HostImage(16, 16, HalfRed);
     ASSERT_TRUE(Add(*exact, 0));
-    EXPECT_EQ(document.Cells(), (std::vector{1, 0})) << "inserted first, stored last";
     EXPECT_EQ(CellPixel(document, 0, 7, 0), Rgb(255, 0, 0));
     EXPECT_EQ(CellPixel(document, 0, 9, 0), Rgb(1, 1, 1)) << "alpha kept at 32 bits";
     EXPECT_EQ(questions, 0) << "a 32-bit strip keeps alpha without asking";
@@ -300,8 +266,8 @@ TEST_F(Adding, ImagesAreStretchedToTheCell) {
 
 TEST_F(Adding, BelowThirtyTwoBitsPartlyTransparentImagesAskEveryTime) {
     ASSERT_TRUE(document.NewStrip(16, 16, 24, Rgb(0, 255, 0)));
-    const auto image = MakeImage(16, 16, HalfRed);
-    const auto masked = MakeImage(16, 16, [](int x, int y) { return HalfRed(x == 8 ? 9 : x, y); });
+    const auto image = HostImage(16, 16, HalfRed);
+    const auto masked = HostImage(16, 16, [](int x, int y) { return HalfRed(x == 8 ? 9 : x, y); });
     ASSERT_TRUE(Add(*image));
     ASSERT_TRUE(Add(*image, -1, false, kWhite));
     ASSERT_TRUE(Add(*masked));
@@ -324,7 +290,7 @@ TEST_F(Adding, FilesThatAreNotImagesAddNothingAndDroppedOnesEndUpReversed) {
               StripDocument::AddResult::NotDecoded);
     EXPECT_EQ(document.CellCount(), 0);
     EXPECT_TRUE(document.Saved());
-    const auto cell = MakeImage(16, 16, [](int, int) { return gdi::Bgra{0, 0, 255, 255}; });
+    const auto cell = HostImage(16, 16, [](int, int) { return gdi::Bgra{0, 0, 255, 255}; });
     for (int i = 0; i < 8; ++i) {
         ASSERT_TRUE(Add(*cell, i < 5 ? -1 : 2));
     }
@@ -335,7 +301,7 @@ TEST_F(Adding, SavingWritesTheCellsInStripOrder) {
     ASSERT_TRUE(document.NewStrip(16, 16, 24, Rgb(0, 255, 0)));
     for (const gdi::Bgra color : {gdi::Bgra{0, 0, 255, 255}, gdi::Bgra{255, 0, 0, 255}}) {
         // A transparent frame becomes the background colour, which the reopened strip masks.
-        const auto image = MakeImage(16, 16, [color](int x, int y) {
+        const auto image = HostImage(16, 16, [color](int x, int y) {
             return x % 15 == 0 || y % 15 == 0 ? gdi::Bgra{} : color;
         });
         ASSERT_TRUE(Add(*image));
@@ -352,12 +318,6 @@ TEST_F(Adding, SavingWritesTheCellsInStripOrder) {
     EXPECT_EQ(reopened.CellCount(), 2);
     EXPECT_EQ(CellPixel(reopened, 0, 3, 3), Rgb(0, 0, 255));
     EXPECT_EQ(CellPixel(reopened, 1, 3, 3), Rgb(255, 0, 0));
-
-    document.SetSaved(false);
-    EXPECT_FALSE(document.SaveStrip("/nonexistent-folder/strip.bmp", error));
-    EXPECT_EQ(error.rfind("Error: ", 0), 0u) << error;
-    EXPECT_EQ(document.FileName(), "saved-strip.bmp");
-    EXPECT_FALSE(document.Saved());
 }
 
 TEST(StripLimits, AStripOfMoreCellsThanTheStoreHoldsIsRefusedAndChangesNothing) {
@@ -395,38 +355,6 @@ gdi::COLORREF AsHeldAt(int depth, gdi::COLORREF color) {
     return gdi::Bitmap::Create(1, 1, depth)->MapColor(color);
 }
 
-// Pillow's reading of a bitmap file, so that a writer and a reader of our own cannot agree on a
-// wrong layout.
-struct Decoded {
-    int width = 0, height = 0, entries = 0, bits = 0;
-    std::string mode;
-    std::vector<gdi::COLORREF> pixels;  // top row first
-    gdi::COLORREF At(int x, int y) const {
-        return pixels.at(static_cast<std::size_t>(y * width + x));
-    }
-};
-
-Decoded Decode(const std::string& path) {
-    const std::string command =
-        "/usr/bin/python3 " TILEWRIGHT_TEST_SOURCE_DIR "/app/read_bitmap.py '" + path + "' 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    std::string output;
-    char buffer[4096];
-    while (pipe != nullptr && std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-        output += buffer;
-    }
-    EXPECT_TRUE(pipe != nullptr && ::pclose(pipe) == 0) << "the reader failed: " << output;
-    Decoded decoded;
-    std::istringstream in(output);
-    in >> decoded.width >> decoded.height >> decoded.mode >> decoded.entries >> decoded.bits;
-    unsigned r = 0, g = 0, b = 0;
-    char comma = 0;
-    while (in >> r >> comma >> g >> comma >> b) {
-        decoded.pixels.push_back(Rgb(r, g, b));
-    }
-    return decoded;
-}
-
 TEST(StripRoundTrip, EveryFormatAtEveryDepthSurvivesSaveAndReopen) {
     const std::filesystem::path folder =
         std::filesystem::temp_directory_path() / "tilewright-round-trip";
@@ -443,8 +371,6 @@ TEST(StripRoundTrip, EveryFormatAtEveryDepthSurvivesSaveAndReopen) {
         const std::string saved = (folder / ("strip" + std::to_string(depth) + ".bmp")).string();
         std::string error;
         ASSERT_TRUE(document.SaveStrip(saved, error)) << error;
-        const Decoded decoded = Decode(saved);
-        ASSERT_EQ(decoded.pixels.size(), 64u * 16);
 
         StripDocument reopened;
         ASSERT_TRUE(reopened.OpenStripFile(saved));
@@ -461,12 +387,30 @@ TEST(StripRoundTrip, EveryFormatAtEveryDepthSurvivesSaveAndReopen) {
             const gdi::COLORREF frame = depth == 32 && cell == 3 ? kMagenta : kUnder;
             EXPECT_EQ(CellPixel(reopened, cell, 0, 0, kUnder), frame) << what;
             EXPECT_EQ(CellPixel(reopened, cell, 15, 9, kUnder), frame) << what;
-            EXPECT_EQ(decoded.At(16 * cell + 8, 8), AsHeldAt(depth, kBlue)) << what;
-            if (depth < 32) {
-                EXPECT_EQ(decoded.At(16 * cell, 15), AsHeldAt(depth, kMagenta)) << what;
-            }
         }
     }
+}
+
+// Pillow's reading of a bitmap file, top row first, so that a writer and a reader of our own
+// cannot agree on a wrong layout.
+std::vector<gdi::COLORREF> Decode(const std::string& path) {
+    const std::string command =
+        "/usr/bin/python3 " TILEWRIGHT_TEST_SOURCE_DIR "/app/read_bitmap.py '" + path + "' 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::string output;
+    char buffer[4096];
+    while (pipe != nullptr && std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+        output += buffer;
+    }
+    EXPECT_TRUE(pipe != nullptr && ::pclose(pipe) == 0) << "the reader failed: " << output;
+    std::vector<gdi::COLORREF> pixels;
+    std::istringstream in(output);
+    unsigned r = 0, g = 0, b = 0;
+    char comma = 0;
+    while (in >> r >> comma >> g >> comma >> b) {
+        pixels.push_back(Rgb(r, g, b));
+    }
+    return pixels;
 }
 
 // Top row, then bottom row: every colour is an exact entry of the 16- and 256-colour tables.
@@ -478,10 +422,8 @@ const gdi::COLORREF kColors[16] = {
 // Nearest of black and white.
 const char kWhiteAtOneBit[] = "0100011111000000";
 
-TEST(StripFileCrossCheck, PillowReadsTheSizeDepthPaletteAndEveryPixel) {
-    // Bit count, Pillow's mode and palette entries.
-    const std::tuple<int, const char*, int> cases[] = {
-        {1, "1", 0}, {4, "P", 16}, {8, "P", 256}, {16, "RGB", 0}, {24, "RGB", 0}, {32, "RGB", 0}};
+// The header fields are checked byte by byte by the tests of the surface.
+TEST(StripFileCrossCheck, PillowReadsEveryPixel) {
     ClsDIB surface;
     ASSERT_NE(surface.Create(8, 2, 32), 0u);
     for (int i = 0; i < 16; ++i) {
@@ -490,21 +432,17 @@ TEST(StripFileCrossCheck, PillowReadsTheSizeDepthPaletteAndEveryPixel) {
     }
     TempFolder folder;
     const std::string path = folder.File("strip.bmp");
-    for (const auto& [bits, mode, entries] : cases) {
+    for (const int bits : {1, 4, 8, 16, 24, 32}) {
         SCOPED_TRACE(std::to_string(bits) + " bits");
         ASSERT_GT(surface.SaveToFile(path, bits), 0);
-        const Decoded decoded = Decode(path);
-        EXPECT_EQ(
-            std::tuple(decoded.width, decoded.height, decoded.mode, decoded.entries, decoded.bits),
-            std::tuple(8, 2, std::string(mode), entries, bits));
-        ASSERT_EQ(decoded.pixels.size(), 16u);
+        const std::vector<gdi::COLORREF> decoded = Decode(path);
+        ASSERT_EQ(decoded.size(), 16u);
         // Five bits a channel at 16 bits: the reader may widen them in its own way.
         const gdi::COLORREF kept = bits == 16 ? 0xF8F8F8 : 0xFFFFFF;
         for (int i = 0; i < 16; ++i) {
             const gdi::COLORREF want =
                 bits == 1 ? (kWhiteAtOneBit[i] == '1' ? 0xFFFFFF : 0) : kColors[i];
-            EXPECT_EQ(decoded.pixels[static_cast<std::size_t>(i)] & kept, want & kept)
-                << "pixel " << i;
+            EXPECT_EQ(decoded[static_cast<std::size_t>(i)] & kept, want & kept) << "pixel " << i;
         }
     }
 }

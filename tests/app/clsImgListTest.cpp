@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/ClsDIB.h"
-#include "image/c32bppDIB.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/ImageList.h"
 #include "platform/gdi/UniqueGdiObject.h"
@@ -26,7 +24,6 @@ TEST(clsImgList, InitRecordsTheGeometryAndRefusesImpossibleDepths) {
         EXPECT_EQ(store.hWnd(), 0u);
         EXPECT_EQ(store.Colors(), depth);
     }
-    EXPECT_EQ(store.Init(0, 16, 24), 0u);
     // Without a list every call fails quietly.
     TestSurface cell(16, 16, 24);
     EXPECT_FALSE(store.AddBitmap(cell.bitmap.Get(), gdi::CLR_NONE));
@@ -136,30 +133,6 @@ TEST(clsImgList, TheBitmapStaysTheCallersAndDrawingClipsAtTheTargetEdge) {
     EXPECT_EQ(target.At(2, 0), Rgb(1, 2, 3));
     EXPECT_EQ(target.At(1, 0), 0u);
     EXPECT_EQ(target.At(2, 1), 0u);
-}
-
-// A cell made the way images enter a strip below 32 bits: the surface is filled with the
-// background, the image is drawn over it, and the background becomes the mask.
-TEST(clsImgList, AComposedCellShowsTheNewBackgroundWhereTheImageWasTransparent) {
-    const COLORREF background = Rgb(250, 10, 250);  // not an entry of the 256-colour table
-    c32bppDIB image;
-    ASSERT_TRUE(image.InitializeDIB(2, 1));
-    const std::uint8_t pixels[] = {0, 0, 255, 255, 0, 0, 0, 0};  // red, then transparent
-    std::copy(std::begin(pixels), std::end(pixels), image.BitsPointer());
-    ClsDIB cell;
-    ASSERT_NE(cell.Create(2, 1, 8), 0u);
-    cell.Fill(background);
-    ASSERT_TRUE(image.Render(cell.hDC(), 0, 0, 2, 1));
-    cell.RestoreDC();
-    clsImgList store;
-    store.Init(2, 1, 8);
-    ASSERT_TRUE(store.AddBitmap(cell.hDib(), background));
-
-    TestSurface strip(2, 1, 32);
-    strip.Fill(Rgb(0, 0, 200));
-    ASSERT_TRUE(store.Draw(0, strip.dc.Get(), 0, 0));
-    EXPECT_EQ(strip.At(0, 0), Rgb(255, 0, 0));
-    EXPECT_EQ(strip.At(1, 0), Rgb(0, 0, 200));
 }
 
 }  // namespace

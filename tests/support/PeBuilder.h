@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -20,11 +21,12 @@ struct Resource {
     Bytes data;
 };
 
-inline void Put16(Bytes& out, std::size_t at, std::uint32_t value) {
+// Little-endian fields; the value is cut to the field's width.
+inline void Put16(Bytes& out, std::size_t at, std::uint64_t value) {
     out[at] = static_cast<std::uint8_t>(value);
     out[at + 1] = static_cast<std::uint8_t>(value >> 8);
 }
-inline void Put32(Bytes& out, std::size_t at, std::uint32_t value) {
+inline void Put32(Bytes& out, std::size_t at, std::uint64_t value) {
     Put16(out, at, value & 0xFFFF);
     Put16(out, at + 2, value >> 16);
 }
@@ -32,33 +34,31 @@ inline void Put32(Bytes& out, std::size_t at, std::uint32_t value) {
 constexpr std::uint32_t kSectionRva = 0x1000;
 constexpr std::size_t kSectionFileOffset = 0x200;
 
-// The resource section: type, name and language directories, data entries, names, data.
-inline Bytes ResourceSection(const std::vector<Resource>& resources) {
+// A module with one section holding the resources: PE32, or PE32+ when wide. The section holds
+// the type, name and language directories, then data entries, names and data.
+inline Bytes Module(const std::vector<Resource>& resources, bool wide) {
     std::map<std::uint16_t, std::vector<const Resource*>> types;
     for (const Resource& r : resources) {
         types[r.type].push_back(&r);
     }
     std::size_t size = 16 + 8 * types.size();
     for (const auto& [type, names] : types) {
-        size += 16 + 8 * names.size() + names.size() * (16 + 8 + 16);
+        size += 16 + 48 * names.size();
     }
-    Bytes out(size);
-    std::size_t next = 16 + 8 * types.size();
+    Bytes section(size);
     auto directory = [&](std::size_t at, std::size_t named, std::size_t ids) {
-        Put16(out, at + 12, static_cast<std::uint32_t>(named));
-        Put16(out, at + 14, static_cast<std::uint32_t>(ids));
+        Put16(section, at + 12, named);
+        Put16(section, at + 14, ids);
     };
     directory(0, 0, types.size());
-    std::size_t typeSlot = 16;
+    std::size_t next = 16 + 8 * types.size(), typeSlot = 16;
     for (const auto& [type, names] : types) {
-        Put32(out, typeSlot, type);
-        Put32(out, typeSlot + 4, 0x80000000u | static_cast<std::uint32_t>(next));
+        Put32(section, typeSlot, type);
+        Put32(section, typeSlot + 4, 0x80000000u | next);
         typeSlot += 8;
         const std::size_t typeDirectory = next;
-        std::size_t named = 0;
-        for (const Resource* r : names) {
-            named += r->name.isInteger ? 0 : 1;
-        }
+        const auto named = std::count_if(names.begin(), names.end(),
+                                         [](const Resource* r) { return !r->name.isInteger; });
         directory(typeDirectory, named, names.size() - named);
         next += 16 + 8 * names.size();
         for (std::size_t i = 0; i < names.size(); ++i) {
@@ -67,51 +67,43 @@ inline Bytes ResourceSection(const std::vector<Resource>& resources) {
             const std::size_t languageDirectory = next, dataEntry = next + 24;
             next += 40;
             if (r.name.isInteger) {
-                Put32(out, slot, r.name.id);
+                Put32(section, slot, r.name.id);
             } else {
-                const std::size_t text = out.size();
-                out.resize(text + 2 + 2 * r.name.name.size());
-                Put16(out, text, static_cast<std::uint32_t>(r.name.name.size()));
+                const std::size_t text = section.size();
+                section.resize(text + 2 + 2 * r.name.name.size());
+                Put16(section, text, r.name.name.size());
                 for (std::size_t c = 0; c < r.name.name.size(); ++c) {
-                    Put16(out, text + 2 + 2 * c, static_cast<std::uint8_t>(r.name.name[c]));
+                    Put16(section, text + 2 + 2 * c, static_cast<std::uint8_t>(r.name.name[c]));
                 }
-                Put32(out, slot, 0x80000000u | static_cast<std::uint32_t>(text));
+                Put32(section, slot, 0x80000000u | text);
             }
-            Put32(out, slot + 4, 0x80000000u | static_cast<std::uint32_t>(languageDirectory));
+            Put32(section, slot + 4, 0x80000000u | languageDirectory);
             directory(languageDirectory, 0, 1);
-            Put32(out, languageDirectory + 16, 1033);
-            Put32(out, languageDirectory + 20, static_cast<std::uint32_t>(dataEntry));
-            const std::size_t data = out.size();
-            out.insert(out.end(), r.data.begin(), r.data.end());
-            Put32(out, dataEntry, kSectionRva + static_cast<std::uint32_t>(data));
-            Put32(out, dataEntry + 4, static_cast<std::uint32_t>(r.data.size()));
+            Put32(section, languageDirectory + 16, 1033);
+            Put32(section, languageDirectory + 20, dataEntry);
+            Put32(section, dataEntry, kSectionRva + section.size());
+            Put32(section, dataEntry + 4, r.data.size());
+            section.insert(section.end(), r.data.begin(), r.data.end());
         }
     }
-    return out;
-}
-
-// A module with one section holding the resources: PE32, or PE32+ when wide.
-inline Bytes Module(const std::vector<Resource>& resources, bool wide) {
-    const Bytes section = ResourceSection(resources);
-    Bytes out(kSectionFileOffset + section.size());
+    Bytes out(kSectionFileOffset);
     out[0] = 'M', out[1] = 'Z';
     Put32(out, 0x3C, 0x40);
     Put32(out, 0x40, 0x00004550);
-    const std::size_t coff = 0x44, optional = coff + 20;
-    const std::uint32_t optionalSize = wide ? 240 : 224;
+    const std::size_t coff = 0x44, optional = coff + 20, optionalSize = wide ? 240 : 224;
     Put16(out, coff + 2, 1);
     Put16(out, coff + 16, optionalSize);
     Put16(out, optional, wide ? 0x20B : 0x10B);
     const std::size_t directories = optional + (wide ? 112 : 96);
     Put32(out, directories - 4, 16);
     Put32(out, directories + 16, kSectionRva);
-    Put32(out, directories + 20, static_cast<std::uint32_t>(section.size()));
+    Put32(out, directories + 20, section.size());
     const std::size_t header = optional + optionalSize;
-    Put32(out, header + 8, static_cast<std::uint32_t>(section.size()));
+    Put32(out, header + 8, section.size());
     Put32(out, header + 12, kSectionRva);
-    Put32(out, header + 16, static_cast<std::uint32_t>(section.size()));
+    Put32(out, header + 16, section.size());
     Put32(out, header + 20, kSectionFileOffset);
-    std::copy(section.begin(), section.end(), out.begin() + kSectionFileOffset);
+    out.insert(out.end(), section.begin(), section.end());
     return out;
 }
 
@@ -132,17 +124,17 @@ struct GroupEntry {
 // An icon group resource: the directory header and one 14-byte entry per image.
 inline Bytes IconGroupDirectory(const std::vector<GroupEntry>& entries) {
     Bytes out{0, 0, 1, 0, 0, 0};
-    Put16(out, 4, static_cast<std::uint32_t>(entries.size()));
+    Put16(out, 4, entries.size());
     for (const GroupEntry& e : entries) {
         const std::size_t at = out.size();
         out.resize(at + 14);
         out[at] = static_cast<std::uint8_t>(e.width);
         out[at + 1] = static_cast<std::uint8_t>(e.height);
         out[at + 2] = static_cast<std::uint8_t>(e.colors);
-        Put16(out, at + 4, static_cast<std::uint32_t>(e.planes));
-        Put16(out, at + 6, static_cast<std::uint32_t>(e.bits));
-        Put32(out, at + 8, static_cast<std::uint32_t>(e.size));
-        Put16(out, at + 12, static_cast<std::uint32_t>(e.id));
+        Put16(out, at + 4, e.planes);
+        Put16(out, at + 6, e.bits);
+        Put32(out, at + 8, e.size);
+        Put16(out, at + 12, e.id);
     }
     return out;
 }
@@ -155,10 +147,10 @@ Bytes PackedDib(int w, int h, int bitCount, ColorAt colorAt) {
     const int stride = (w * bytesPerPixel + 3) / 4 * 4;
     Bytes dib(40 + static_cast<std::size_t>(stride * h));
     Put32(dib, 0, 40);
-    Put32(dib, 4, static_cast<std::uint32_t>(w));
-    Put32(dib, 8, static_cast<std::uint32_t>(h));
+    Put32(dib, 4, w);
+    Put32(dib, 8, h);
     Put16(dib, 12, 1);
-    Put16(dib, 14, static_cast<std::uint32_t>(bitCount));
+    Put16(dib, 14, bitCount);
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             const std::uint32_t color = colorAt(x, y);
@@ -179,7 +171,7 @@ Bytes PackedDib(int w, int h, int bitCount, ColorAt colorAt) {
 inline Bytes BitmapFileOf(const Bytes& packed) {
     Bytes file(14);
     file[0] = 'B', file[1] = 'M';
-    Put32(file, 2, static_cast<std::uint32_t>(14 + packed.size()));
+    Put32(file, 2, 14 + packed.size());
     Put32(file, 10, 54);
     file.insert(file.end(), packed.begin(), packed.end());
     return file;
