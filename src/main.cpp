@@ -3,8 +3,10 @@
 #include "app/FrmMain.h"
 #include "platform/desktop/QtDesktop.h"
 #include "platform/desktop/QtFallbackImageLoader.h"
+#include "platform/file/TemporaryNames.h"
 
 int main(int argc, char** argv) {
+    TemporaryNames::RemoveOnTerminationSignals();
     QApplication application(argc, argv);
     desktop::QtDesktop desktop;
     const QtFallbackImageLoader fallback;

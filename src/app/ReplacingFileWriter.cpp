@@ -9,6 +9,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/file/TemporaryNames.h"
+
 namespace {
 
 constexpr std::size_t kTemporaryStemLength = 64;
@@ -57,8 +59,14 @@ void ReplacingFileWriter::Discard() {
     }
     if (!m_Temporary.empty()) {
         ::unlink(m_Temporary.c_str());
-        m_Temporary.clear();
+        ForgetTemporary();
     }
+}
+
+void ReplacingFileWriter::ForgetTemporary() {
+    TemporaryNames::Unregister(m_Registered);
+    m_Registered = -1;
+    m_Temporary.clear();
 }
 
 bool ReplacingFileWriter::Open(const std::string& path) {
@@ -81,9 +89,10 @@ bool ReplacingFileWriter::Open(const std::string& path) {
     const std::filesystem::path folder = m_Target.parent_path();
     // Shortened, so that a target whose name is as long as a name may be still gets a temporary.
     const std::string stem = m_Target.filename().string().substr(0, kTemporaryStemLength);
-    std::string pattern =
-        ((folder.empty() ? std::filesystem::path(".") : folder) / ("." + stem + ".XXXXXX"))
-            .string();
+    const std::filesystem::path where = folder.empty() ? std::filesystem::path(".") : folder;
+    TemporaryNames::RemoveStale(where.string(), "." + stem + ".",
+                                [](std::string_view rest) { return rest.empty(); });
+    std::string pattern = (where / ("." + stem + ".XXXXXX")).string();
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     m_File = ::mkstemp(name.data());
@@ -91,6 +100,7 @@ bool ReplacingFileWriter::Open(const std::string& path) {
         return Fail(errno);
     }
     m_Temporary = name.data();
+    m_Registered = TemporaryNames::Register(m_Temporary.string());
     if (::fchmod(m_File, ModeForNewFile(m_Target)) != 0) {
         return Fail(errno);
     }
@@ -130,6 +140,6 @@ bool ReplacingFileWriter::Commit() {
     if (std::rename(m_Temporary.c_str(), m_Target.c_str()) != 0) {
         return Fail(errno);
     }
-    m_Temporary.clear();
+    ForgetTemporary();
     return true;
 }

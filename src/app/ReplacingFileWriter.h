@@ -7,7 +7,8 @@
 
 // Writes a file so that the old one at that path is replaced only by a complete new one: the
 // bytes go to a temporary file in the same folder, which is renamed over the target at Commit.
-// When anything fails the temporary file is removed and the old file stays as it was.
+// When anything fails, or a signal ends the process, the temporary file is removed and the old
+// file stays as it was. Temporary files of earlier runs left for a day are removed.
 class ReplacingFileWriter {
   public:
     ReplacingFileWriter() = default;
@@ -26,9 +27,11 @@ class ReplacingFileWriter {
   private:
     bool Fail(int error);
     void Discard();
+    void ForgetTemporary();
 
     std::filesystem::path m_Target;
     std::filesystem::path m_Temporary;
+    int m_Registered = -1;
     int m_File = -1;
     int m_Error = 0;
 };

@@ -5,8 +5,10 @@
 
 #include "cli/CliApplication.h"
 #include "cli/TerminalText.h"
+#include "platform/file/TemporaryNames.h"
 
 int main(int argc, char** argv) {
+    TemporaryNames::RemoveOnTerminationSignals();
     // Whatever goes wrong below, the run ends with a message and the exit code of a failed input.
     try {
         const std::vector<std::string> arguments(argv + 1, argv + argc);

@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <string_view>
 
+#include "platform/file/TemporaryNames.h"
 #include "platform/net/HttpClient.h"
 
 namespace {
@@ -24,6 +26,13 @@ std::string PlainSuffix(const std::string& url) {
                            return std::isalnum(c) || c == '.' || c == '-' || c == '_';
                        });
     return plain ? "-" + segment : "";
+}
+
+constexpr char kTemporaryPrefix[] = "tilewright-";
+
+bool IsPlainSuffix(std::string_view rest) {
+    return rest.empty() ||
+           (rest.front() == '-' && PlainSuffix(std::string(rest.substr(1))) == std::string(rest));
 }
 
 }  // namespace
@@ -67,7 +76,9 @@ bool MdlInternet::DownloadUrlToDescriptor(const std::string& sURL, int descripto
 
 std::unique_ptr<TemporaryFile> MdlInternet::CreateTemporaryFile(const std::string& folder,
                                                                 const std::string& sURL) {
-    auto file = std::make_unique<TemporaryFile>(folder + "tilewright-XXXXXX", PlainSuffix(sURL));
+    TemporaryNames::RemoveStale(folder, kTemporaryPrefix, IsPlainSuffix);
+    auto file =
+        std::make_unique<TemporaryFile>(folder + kTemporaryPrefix + "XXXXXX", PlainSuffix(sURL));
     return file->Path().empty() ? nullptr : std::move(file);
 }
 

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/file/TemporaryNames.h"
+
 TemporaryFile::TemporaryFile(const std::string& pattern, const std::string& suffix) {
     const std::string whole = pattern + suffix;
     std::vector<char> name(whole.begin(), whole.end());
@@ -14,6 +16,7 @@ TemporaryFile::TemporaryFile(const std::string& pattern, const std::string& suff
     m_Descriptor = ::mkostemps(name.data(), static_cast<int>(suffix.size()), O_CLOEXEC);
     if (m_Descriptor >= 0) {
         m_Path = name.data();
+        m_Registered = TemporaryNames::Register(m_Path);
     }
 }
 
@@ -22,6 +25,7 @@ TemporaryFile::~TemporaryFile() {
     if (!m_Path.empty()) {
         std::remove(m_Path.c_str());
     }
+    TemporaryNames::Unregister(m_Registered);
 }
 
 bool TemporaryFile::Close() {

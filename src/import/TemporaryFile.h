@@ -3,7 +3,7 @@
 #include <string>
 
 // A file of a unique name that only its maker opened (mode 0600), written through the
-// descriptor it was made with and removed when this object goes.
+// descriptor it was made with and removed when this object goes or a signal ends the process.
 class TemporaryFile {
   public:
     // `pattern` ends in XXXXXX, then `suffix` follows; Path() is empty when no file was made.
@@ -20,4 +20,5 @@ class TemporaryFile {
   private:
     std::string m_Path;
     int m_Descriptor = -1;
+    int m_Registered = -1;
 };

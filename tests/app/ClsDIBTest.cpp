@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 #include "platform/gdi/Gdi.h"
 #include "support/TestSurface.h"
 

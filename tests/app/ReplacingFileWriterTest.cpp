@@ -11,9 +11,9 @@
 #include <filesystem>
 #include <functional>
 
-#include "TempFolder.h"
 #include "app/StripDocument.h"
 #include "support/PeBuilder.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -43,10 +43,13 @@ TEST(ReplacingFileWriter, AnAbandonedWriteLeavesNothingAndAFinishedOneKeepsThePe
     }
     EXPECT_EQ(TempFolder::Read(path), std::vector<std::uint8_t>(50, 9));
     EXPECT_EQ(folder.EntryCount(), 1u);
+    const std::string stale = folder.File(".strip.bmp.Old123");
+    TempFolder::Write(stale, {1});
+    TempFolder::Backdate(stale, 2 * 24 * 60 * 60);
     ASSERT_TRUE(WriteAll(path));
     EXPECT_EQ(TempFolder::Read(path), kBytes);
     EXPECT_EQ(ModeOf(path), 0640u);
-    EXPECT_EQ(folder.EntryCount(), 1u);
+    EXPECT_EQ(folder.EntryCount(), 1u) << "the stale temporary file of an earlier run is gone";
 }
 
 TEST(ReplacingFileWriter, NewFilesLinksAndLongNames) {

@@ -9,7 +9,7 @@
 #include <functional>
 #include <sstream>
 
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 #include "app/ClsDIB.h"
 #include "image/c32bppDIB.h"
 #include "platform/gdi/Bitmap.h"

@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "../app/TempFolder.h"
 #include "support/HostPixel.h"
+#include "support/TempFolder.h"
 
 // One run of the built tilewright-cli with its exit code and what it printed.
 struct CliRun {

@@ -5,10 +5,10 @@
 #include <string>
 #include <tuple>
 
-#include "../app/TempFolder.h"
 #include "cli/CliRun.h"
 #include "image/c32bppDIB.h"
 #include "support/HostPixel.h"
+#include "support/TempFolder.h"
 
 // Runs the built tilewright-cli and checks its exit codes, its JSON and the bitmap it writes.
 namespace {

@@ -4,7 +4,6 @@
 
 #include <cstring>
 
-#include "../app/TempFolder.h"
 #include "../codecs/BmpBuilder.h"
 #include "../codecs/IcoBuilder.h"
 #include "../codecs/PngBuilder.h"
@@ -12,6 +11,7 @@
 #include "platform/gdi/DibReader.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/picture/ClipboardSource.h"
+#include "support/TempFolder.h"
 #include "support/TestSurface.h"
 
 namespace {

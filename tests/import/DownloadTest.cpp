@@ -10,7 +10,9 @@
 #include <unistd.h>
 
 #include "import/MdlInternet.h"
+#include "platform/file/TemporaryNames.h"
 #include "platform/net/HttpClient.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -118,8 +120,16 @@ TEST_F(LocalServer, DownloadedFilesAreGoneAfterTheirUse) {
     fs::remove(folder);
 }
 
+// Also removes the stale downloads of earlier runs, and only those.
 TEST(TemporaryDownload, UniqueNamesKeepAPlainLastSegment) {
-    const std::string folder = fs::temp_directory_path().string() + "/";
+    const TempFolder scratch;
+    const std::string folder = scratch.Path() + "/";
+    const std::string stale = folder + "tilewright-Old123-shot.png",
+                      foreign = folder + "tilewright-Old123-Shot.PNG";
+    for (const std::string& path : {stale, foreign}) {
+        TempFolder::Write(path, {1});
+        TempFolder::Backdate(path, TemporaryNames::kStaleSeconds + 60);
+    }
     const std::pair<std::string, std::string> cases[] = {
         {"http://host/icons/Shot.PNG", "-shot.png"},
         {"http://host/icons/", ""},
@@ -136,6 +146,8 @@ TEST(TemporaryDownload, UniqueNamesKeepAPlainLastSegment) {
         EXPECT_EQ(first.substr(first.size() - ending.size()), ending) << address;
         EXPECT_EQ(fs::file_size(first), 0u);
     }
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(foreign));
     EXPECT_EQ(MdlInternet::CreateTemporaryFile("/nonexistent/", "http://host/a.png"), nullptr);
 }
 

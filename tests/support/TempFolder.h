@@ -1,5 +1,9 @@
 #pragma once
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -24,6 +28,7 @@ class TempFolder {
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
+    std::string Path() const { return m_Path.string(); }
     std::string File(const std::string& name) const { return (m_Path / name).string(); }
     std::size_t EntryCount() const {
         return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(m_Path),
@@ -35,6 +40,13 @@ class TempFolder {
     }
     static void Write(const std::string& path, const std::vector<std::uint8_t>& bytes) {
         testsupport::WriteFileBytes(path, bytes);
+    }
+
+    // Sets the times of `path`, not of what a link names, to `seconds` ago.
+    static void Backdate(const std::string& path, long seconds) {
+        const timespec when{std::time(nullptr) - seconds, 0};
+        const timespec times[] = {when, when};
+        ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
     }
 
   private:
