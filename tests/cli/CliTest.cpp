@@ -34,14 +34,20 @@ TEST(TilewrightCli, InfoPrintsOneJsonLinePerFileAndTakesTheLoaderSwitches) {
         EXPECT_EQ(run.status, status) << arguments;
         EXPECT_NE(run.out.find(shown), std::string::npos) << arguments << ": " << run.out;
     }
-    // After "--" a name that starts with "-" is a file.
+    // After "--" a name that starts with "-" is a file; a byte that is no UTF-8 is U+FFFD in
+    // JSON and '?' on a terminal, as is a C1 control character.
     std::filesystem::copy_file(png, folder.File("-x.png"));
+    std::filesystem::copy_file(png, folder.File("\xff\xc3\xa9.png"));
     const auto started = std::filesystem::current_path();
     std::filesystem::current_path(folder.File(""));
-    const CliRun dashed = RunCli(folder, "info -- -x.png");
+    const CliRun dashed = RunCli(folder, "info -- -x.png '\xff\xc3\xa9.png'");
+    const CliRun missing = RunCli(folder, "build -o s.bmp '\xff\xc2\x9b\xc3\xa9.png'");
     std::filesystem::current_path(started);
     EXPECT_EQ(dashed.status, 0) << dashed.err;
     EXPECT_NE(dashed.out.find("\"file\": \"-x.png\", \"ok\": true"), std::string::npos);
+    EXPECT_NE(dashed.out.find("\"file\": \"\\ufffd\xc3\xa9.png\", \"ok\": true"), std::string::npos)
+        << dashed.out;
+    EXPECT_NE(missing.err.find("skipped ??\xc3\xa9.png"), std::string::npos) << missing.err;
 }
 
 TEST(TilewrightCli, DecodeWritesTheImageBytesAsTheyAreInMemory) {
