@@ -66,13 +66,27 @@ TEST(cPNGparser, AnyWrongSignatureByteIsNoPngAndRangesAndFilesReadTheSameImage) 
     EXPECT_FALSE(
         cPNGparser().LoadStream(padded, untouched, 10, static_cast<std::int64_t>(padded.size())));
     EXPECT_FALSE(cPNGparser().LoadStream(padded, untouched, -1, 4));
-    std::FILE* file = std::tmpfile();
-    ASSERT_NE(file, nullptr);
-    std::fwrite(png.data(), 1, png.size(), file);
-    std::fflush(file);
-    EXPECT_TRUE(cPNGparser().LoadFile(fileno(file), fromFile));
-    EXPECT_EQ(PixelAt(fromFile, 0, 0), (Pixel{25, 50, 100, 128}));
-    std::fclose(file);
+    // Files are read through a window of 64 KiB: a chunk header across its end, a chunk larger
+    // than it, and a stream of many empty chunks.
+    const Bytes empties = [] {
+        Bytes chunks;
+        for (int i = 0; i < 20000; ++i) {
+            const Bytes empty = Chunk("teXt", {});
+            chunks.insert(chunks.end(), empty.begin(), empty.end());
+        }
+        return chunks;
+    }();
+    for (const Bytes& extra :
+         {Bytes{}, Chunk("teXt", Bytes(65485, 'a')), Chunk("teXt", Bytes(70000, 'a')), empties}) {
+        const Bytes stored = Image(1, 1, 8, 6, {0, 200, 100, 50, 128}, extra);
+        std::FILE* file = std::tmpfile();
+        ASSERT_NE(file, nullptr);
+        std::fwrite(stored.data(), 1, stored.size(), file);
+        std::fflush(file);
+        EXPECT_TRUE(cPNGparser().LoadFile(fileno(file), fromFile)) << extra.size();
+        EXPECT_EQ(PixelAt(fromFile, 0, 0), (Pixel{25, 50, 100, 128})) << extra.size();
+        std::fclose(file);
+    }
 }
 
 // width x 32 x height must stay within a signed 32-bit number.
