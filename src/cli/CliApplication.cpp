@@ -77,7 +77,7 @@ int CliApplication::Dispatch(const CliOptions& options) {
                : command == "decode" ? Decode(options)
                                      : List(options);
     }
-    StripCommand strip(options, m_Err);
+    StripCommand strip(options, m_Out, m_Err);
     return command == "build" ? strip.Build() : command == "open" ? strip.Open() : strip.Split();
 }
 
@@ -130,9 +130,9 @@ int CliApplication::Decode(const CliOptions& options) {
 void CliApplication::PrintUsage(std::ostream& stream, const std::string& command) {
     static const std::vector<std::pair<std::string, std::string>> kHelp = {
         {"build",
-         "tilewright-cli build -o OUT.bmp|OUT.png [--cell WxH] [--depth 1|4|8|16|24|32]\n"
-         "      [--back RRGGBB] [--alpha remove|preserve[:RRGGBB]] [--from-list FILE|-]\n"
-         "      [--strict] [--quiet] IMAGE...\n"
+         "tilewright-cli build -o OUT.bmp|OUT.png [--cell WxH[,WxH...]]\n"
+         "      [--depth 1|4|8|16|24|32] [--back RRGGBB] [--alpha remove|preserve[:RRGGBB]]\n"
+         "      [--from-list FILE|-] [--manifest FILE.json|-] [--strict] [--quiet] IMAGE...\n"
          "  A new strip (16x16 cells, 32 bits, background ff00ff unless given), every IMAGE\n"
          "  added in order as the editor adds a file: stretched to the cell and, below 32\n"
          "  bits, flattened. --alpha answers the question on partly transparent images:\n"
@@ -140,10 +140,15 @@ void CliApplication::PrintUsage(std::ostream& stream, const std::string& command
          "  An IMAGE is a file, an http(s):// address, MODULE:icon:N (icon group at position N)\n"
          "  or MODULE:bitmap:NAME. Images that do not decode are reported and skipped, and the\n"
          "  exit code is 1; with --strict nothing is written then. OUT.png is 32-bit RGBA.\n"
+         "  Several cell sizes make one strip each, named by {w} and {h} in OUT.\n"
+         "  --manifest writes {\"strips\": [...]}, each strip with file, cellWidth,\n"
+         "  cellHeight, depth and cells: for every IMAGE in order its index, x and source,\n"
+         "  or index and x null and skipped (the reason).\n"
          "  examples:\n"
          "    tilewright-cli build -o toolbar.bmp --depth 24 icons/*.png\n"
          "    tilewright-cli build -o big.png --cell 32x32 --from-list icons.txt\n"
-         "    tilewright-cli build -o sys.bmp shell32.dll:icon:3 https://example.org/a.ico\n"},
+         "    tilewright-cli build -o sys.bmp shell32.dll:icon:3 https://example.org/a.ico\n"
+         "    tilewright-cli build -o bar_{w}.bmp --cell 16x16,24x24 --manifest - *.png\n"},
         {"open",
          "tilewright-cli open STRIP.bmp|MODULE:bitmap:NAME [--cell WxH] [EDIT...]\n"
          "      -o OUT.bmp|OUT.png [--depth N] [--alpha ...] [--strict] [--quiet]\n"

@@ -36,6 +36,30 @@ bool ParseColor(const std::string& text, std::uint32_t& color) {
     return true;
 }
 
+bool ParseCellSize(const std::string& text, CellSize& size) {
+    return ParseSize(text, size.width, size.height) && size.width >= 1 && size.width <= 256 &&
+           size.height >= 1 && size.height <= 256;
+}
+
+// "WxH" or several of them separated by commas, each size once.
+bool ParseCellSizes(const std::string& text, std::vector<CellSize>& sizes) {
+    sizes.clear();
+    std::istringstream in(text);
+    for (std::string item; std::getline(in, item, ',');) {
+        CellSize size;
+        if (!ParseCellSize(item, size) ||
+            std::find(sizes.begin(), sizes.end(), size) != sizes.end()) {
+            return false;
+        }
+        sizes.push_back(size);
+    }
+    return !sizes.empty() && text.back() != ',';
+}
+
+bool NamesTheSize(const std::string& output) {
+    return output.find("{w}") != std::string::npos || output.find("{h}") != std::string::npos;
+}
+
 bool ValidDepth(int depth) {
     static constexpr int kDepths[] = {1, 4, 8, 16, 24, 32};
     return std::find(std::begin(kDepths), std::end(kDepths), depth) != std::end(kDepths);
@@ -44,10 +68,11 @@ bool ValidDepth(int depth) {
 // How many values each option takes.
 const std::map<std::string, int>& ValueCounts() {
     static const std::map<std::string, int> counts = {
-        {"-o", 1},       {"--icon", 1},   {"--depth", 1},       {"--cell", 1},
-        {"--back", 1},   {"--alpha", 1},  {"--from-list", 1},   {"--format", 1},
-        {"--add", 1},    {"--insert", 2}, {"--move", 2},        {"--delete", 1},
-        {"--strict", 0}, {"--quiet", 0},  {"--no-fallback", 0}, {"--no-zlib", 0}};
+        {"-o", 1},         {"--icon", 1},   {"--depth", 1},     {"--cell", 1},
+        {"--back", 1},     {"--alpha", 1},  {"--from-list", 1}, {"--format", 1},
+        {"--manifest", 1}, {"--add", 1},    {"--insert", 2},    {"--move", 2},
+        {"--delete", 1},   {"--strict", 0}, {"--quiet", 0},     {"--no-fallback", 0},
+        {"--no-zlib", 0}};
     return counts;
 }
 
@@ -57,8 +82,8 @@ const std::map<std::string, std::vector<std::string>>& CommandOptions() {
         {"info", {"--icon", "--depth", "--no-fallback", "--no-zlib"}},
         {"decode", {"-o", "--icon", "--depth", "--no-fallback", "--no-zlib"}},
         {"build",
-         {"-o", "--cell", "--depth", "--back", "--alpha", "--from-list", "--strict", "--quiet",
-          "--no-fallback", "--no-zlib"}},
+         {"-o", "--cell", "--depth", "--back", "--alpha", "--from-list", "--manifest", "--strict",
+          "--quiet", "--no-fallback", "--no-zlib"}},
         {"open",
          {"-o", "--cell", "--depth", "--back", "--alpha", "--add", "--insert", "--move", "--delete",
           "--strict", "--quiet", "--no-fallback", "--no-zlib"}},
@@ -174,9 +199,13 @@ bool CliOptions::ParseValues(const std::string& option, const std::vector<std::s
                 (command == "info" || command == "decode" || ValidDepth(number));
         depth = number;
     } else if (option == "--cell") {
-        valid = ParseSize(values[0], cellWidth, cellHeight) && cellWidth >= 1 && cellWidth <= 256 &&
-                cellHeight >= 1 && cellHeight <= 256;
+        valid =
+            ParseCellSizes(values[0], cellSizes) && (command == "build" || cellSizes.size() == 1);
+        cellWidth = valid ? cellSizes.front().width : cellWidth;
+        cellHeight = valid ? cellSizes.front().height : cellHeight;
         cellGiven = true;
+    } else if (option == "--manifest") {
+        manifest = values[0];
     } else if (option == "--back") {
         valid = ParseColor(values[0], backColor);
         edits.push_back({StripEdit::Verb::Back, 0, 0, "", backColor});
@@ -261,6 +290,10 @@ bool CliOptions::Check(std::string& error) const {
             {"split", "split needs one STRIP and -o DIR"},
             {"list", "list needs one MODULE"}};
         error = needs.at(command);
+        return false;
+    }
+    if (cellSizes.size() > 1 && !NamesTheSize(output)) {
+        error = "several cell sizes need {w} or {h} in the name of -o";
         return false;
     }
     return true;

@@ -15,6 +15,12 @@ struct StripEdit {
     std::uint32_t color = 0;  // Back: a colour value (0x00BBGGRR)
 };
 
+struct CellSize {
+    int width = 16;
+    int height = 16;
+    bool operator==(const CellSize&) const = default;
+};
+
 // The parsed command line of tilewright-cli.
 class CliOptions {
   public:
@@ -28,9 +34,13 @@ class CliOptions {
     int iconCx = 0;
     int iconCy = 0;
     std::optional<int> depth;
+    // The first of the cell sizes; build makes one strip for each of cellSizes.
     int cellWidth = 16;
     int cellHeight = 16;
     bool cellGiven = false;
+    std::vector<CellSize> cellSizes{CellSize{}};
+    // Where build describes the strips it wrote, as JSON; "-" is the standard output.
+    std::string manifest;
     std::uint32_t backColor = 0xFF00FF;
     bool alphaPreserve = false;
     std::optional<std::uint32_t> alphaColor;

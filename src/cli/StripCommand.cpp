@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <ostream>
 
 #include "app/ClsDIB.h"
 #include "app/PngStripWriter.h"
+#include "app/ReplacingFileWriter.h"
 #include "cli/CliApplication.h"
 #include "cli/CliOptions.h"
 #include "cli/TerminalText.h"
@@ -36,35 +38,87 @@ std::string OneLine(std::string text) {
 
 }  // namespace
 
-StripCommand::StripCommand(const CliOptions& options, std::ostream& err)
-    : m_Options(options), m_Err(err), m_Input(TemporaryFolder()) {
+StripCommand::StripCommand(const CliOptions& options, std::ostream& out, std::ostream& err)
+    : m_Options(options), m_Out(out), m_Err(err), m_Input(TemporaryFolder()) {
     const StripDocument::AlphaAnswer answer{!options.alphaPreserve,
                                             options.alphaColor.value_or(options.backColor)};
     m_AskAlpha = [answer](const c32bppDIB&) { return answer; };
 }
 
 int StripCommand::Build() {
-    if (!m_Document.NewStrip(m_Options.cellWidth, m_Options.cellHeight,
-                             m_Options.depth.value_or(32), m_Options.backColor)) {
+    int status = CliApplication::kOk;
+    for (const CellSize& size : m_Options.cellSizes) {
+        status = std::max(status, BuildAtSize(size));
+    }
+    return m_Options.manifest.empty() ? status : std::max(status, WriteManifest());
+}
+
+int StripCommand::BuildAtSize(const CellSize& size) {
+    m_Skipped = 0;
+    if (!m_Document.NewStrip(size.width, size.height, m_Options.depth.value_or(32),
+                             m_Options.backColor)) {
         m_Err << "tilewright-cli: cannot make a strip of that cell size\n";
         return CliApplication::kInputFailed;
     }
+    const std::string output = OutputName(size);
+    StripManifest::Strip strip{
+        output, size.width, size.height, EndsInPng(output) ? 32 : m_Options.depth.value_or(32), {}};
     const int total = static_cast<int>(m_Options.files.size());
     for (int i = 0; i < total; ++i) {
-        AddImage(m_Options.files[static_cast<std::size_t>(i)], -1);
+        const std::string& source = m_Options.files[static_cast<std::size_t>(i)];
+        const std::string skipped = AddImage(source, -1);
+        strip.cells.push_back({source, skipped.empty() ? m_Document.CellCount() - 1 : -1, skipped});
         ShowProgress(i + 1, total);
     }
-    return Finish(Save());
+    const int status = Save(output);
+    if (status == CliApplication::kOk) {
+        m_Manifest.Add(std::move(strip));
+    }
+    return Finish(status);
 }
 
-void StripCommand::AddImage(const std::string& image, int index) {
-    const auto result = m_Input.AddImage(m_Document, image, index, m_AskAlpha);
-    if (result != StripDocument::AddResult::Added) {
-        m_Err << "tilewright-cli: skipped " << PrintableText(image)
-              << (result == StripDocument::AddResult::NotDecoded ? ": cannot decode it\n"
-                                                                 : ": cannot make a cell of it\n");
-        ++m_Skipped;
+// The output name with {w} and {h} standing for the cell size.
+std::string StripCommand::OutputName(const CellSize& size) const {
+    std::string name = m_Options.output;
+    for (const auto& [field, value] :
+         {std::pair{std::string("{w}"), size.width}, std::pair{std::string("{h}"), size.height}}) {
+        for (std::size_t at = name.find(field); at != std::string::npos;
+             at = name.find(field, at)) {
+            name.replace(at, field.size(), std::to_string(value));
+        }
     }
+    return name;
+}
+
+int StripCommand::WriteManifest() const {
+    const std::string text = m_Manifest.Text();
+    if (m_Options.manifest == "-") {
+        m_Out << text;
+        return CliApplication::kOk;
+    }
+    ReplacingFileWriter writer;
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()),
+                                              text.size());
+    if (!writer.Open(m_Options.manifest) || !writer.Write(bytes) || !writer.Commit()) {
+        m_Err << "tilewright-cli: cannot write " << PrintableText(m_Options.manifest) << ": "
+              << std::strerror(writer.Error()) << "\n";
+        return CliApplication::kInputFailed;
+    }
+    return CliApplication::kOk;
+}
+
+// Empty when the image became a cell, else why it did not.
+std::string StripCommand::AddImage(const std::string& image, int index) {
+    const auto result = m_Input.AddImage(m_Document, image, index, m_AskAlpha);
+    if (result == StripDocument::AddResult::Added) {
+        return {};
+    }
+    const std::string reason = result == StripDocument::AddResult::NotDecoded
+                                   ? "cannot decode it"
+                                   : "cannot make a cell of it";
+    m_Err << "tilewright-cli: skipped " << PrintableText(image) << ": " << reason << "\n";
+    ++m_Skipped;
+    return reason;
 }
 
 void StripCommand::ShowProgress(int done, int total) const {
@@ -74,7 +128,7 @@ void StripCommand::ShowProgress(int done, int total) const {
 }
 
 // Writes the strip unless --strict refuses it for a skipped image.
-int StripCommand::Save() {
+int StripCommand::Save(const std::string& output) {
     if (m_Skipped > 0 && m_Options.strict) {
         m_Err << "tilewright-cli: " << m_Skipped << " image(s) skipped; nothing written\n";
         return CliApplication::kInputFailed;
@@ -85,17 +139,17 @@ int StripCommand::Save() {
     }
     std::string error;
     bool written = false;
-    if (EndsInPng(m_Options.output)) {
+    if (EndsInPng(output)) {
         ClsDIB strip;
         written = m_Document.DrawCells(strip, 0, m_Document.CellCount(), false) &&
-                  PngStripWriter::SaveToFile(strip.hDib(), m_Options.output, error);
+                  PngStripWriter::SaveToFile(strip.hDib(), output, error);
     } else {
         const int depth = m_Options.depth.value_or(m_Document.CellStore().Colors());
-        written = m_Document.SaveStripAtDepth(m_Options.output, depth, error);
+        written = m_Document.SaveStripAtDepth(output, depth, error);
     }
     if (!written) {
-        m_Err << "tilewright-cli: cannot write " << PrintableText(m_Options.output) << ": "
-              << OneLine(error) << "\n";
+        m_Err << "tilewright-cli: cannot write " << PrintableText(output) << ": " << OneLine(error)
+              << "\n";
         return CliApplication::kInputFailed;
     }
     return CliApplication::kOk;
@@ -131,7 +185,7 @@ int StripCommand::Open() {
             return status;
         }
     }
-    return Finish(Save());
+    return Finish(Save(m_Options.output));
 }
 
 int StripCommand::ApplyEdit(const StripEdit& edit) {

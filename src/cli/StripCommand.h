@@ -5,35 +5,42 @@
 
 #include "app/StripDocument.h"
 #include "cli/StripInput.h"
+#include "cli/StripManifest.h"
 
 class CliOptions;
+struct CellSize;
 struct StripEdit;
 
 // The strip commands of tilewright-cli, run on a strip document exactly as the editor runs
 // them: build a new strip, change an existing one, split one into a file per cell.
 class StripCommand {
   public:
-    StripCommand(const CliOptions& options, std::ostream& err);
+    StripCommand(const CliOptions& options, std::ostream& out, std::ostream& err);
 
     int Build();
     int Open();
     int Split();
 
   private:
-    void AddImage(const std::string& image, int index);
+    int BuildAtSize(const CellSize& size);
+    std::string OutputName(const CellSize& size) const;
+    int WriteManifest() const;
+    std::string AddImage(const std::string& image, int index);
     void ShowProgress(int done, int total) const;
     int ApplyEdit(const StripEdit& edit);
     bool MoveCell(int from, int to);
     int OpenStrip();
-    int Save();
+    int Save(const std::string& output);
     int Finish(int status) const;
     std::string CellFileName(int cell) const;
     bool WriteCell(int cell, const std::string& path, std::string& error) const;
 
     const CliOptions& m_Options;
+    std::ostream& m_Out;
     std::ostream& m_Err;
     StripDocument m_Document;
     StripInput m_Input;
     StripDocument::AlphaQuestion m_AskAlpha;
     int m_Skipped = 0;
+    StripManifest m_Manifest;
 };

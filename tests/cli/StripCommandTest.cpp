@@ -276,13 +276,31 @@ TEST(StripCommands, ExitCodesAndStrictRuns) {
 
     const std::string build = "build -o x.bmp ", open = "open " + out + " -o x.bmp ",
                       split = "split " + out + " -o d ";
-    for (const std::string& arguments : std::vector<std::string>{
-             "build " + good, build, build + "--depth 7 " + good, build + "--cell 0x16 " + good,
-             build + "--cell 257x16 " + good, build + "--back 12345 " + good,
-             build + "--back gg0000 " + good, build + "--alpha keep " + good,
-             build + "--from-list missing.txt", build + "--add " + good, split + "--strict", "list",
-             open + "--move 0 1", open + "--insert 2 " + good, open + "--delete -1",
-             open + "--move a 0", split + "--cell 16x15", split + "--format gif"}) {
+    for (const std::string& arguments :
+         std::vector<std::string>{"build " + good,
+                                  build,
+                                  build + "--depth 7 " + good,
+                                  build + "--cell 0x16 " + good,
+                                  build + "--cell 257x16 " + good,
+                                  build + "--back 12345 " + good,
+                                  build + "--back gg0000 " + good,
+                                  build + "--alpha keep " + good,
+                                  build + "--from-list missing.txt",
+                                  build + "--add " + good,
+                                  split + "--strict",
+                                  "list",
+                                  open + "--move 0 1",
+                                  open + "--insert 2 " + good,
+                                  open + "--delete -1",
+                                  open + "--move a 0",
+                                  split + "--cell 16x15",
+                                  split + "--format gif",
+                                  build + "--cell 16x16,24x24 " + good,
+                                  build + "--cell 16x16,16x16 " + good,
+                                  build + "--cell 16x16, " + good,
+                                  open + "--cell 16x16,24x24",
+                                  split + "--cell 16x16,24x24",
+                                  build + good + " --manifest"}) {
         const CliRun run = RunCli(folder, arguments);
         EXPECT_EQ(run.status, 2) << arguments;
         EXPECT_TRUE(run.out.empty()) << arguments;
@@ -292,6 +310,35 @@ TEST(StripCommands, ExitCodesAndStrictRuns) {
         EXPECT_EQ(help.status, 0);
         EXPECT_EQ(help.out.rfind("usage: tilewright-cli " + command, 0), 0u) << help.out;
     }
+}
+
+// One run of several sizes writes what one run per size writes, and its manifest tells which
+// source became which cell.
+TEST(StripCommands, SeveralSizesInOneRunAndTheirManifest) {
+    TempFolder folder;
+    const std::string good = SolidPng(folder, "g.png", {0, 255, 0, 255});
+    const std::string sources = " " + good + " missing.png " + kIcon;
+    const CliRun run = RunCli(folder, "build -o " + folder.File("m_{w}x{h}.bmp") +
+                                          " --cell 16x16,24x20 --depth 24 --manifest " +
+                                          folder.File("m.json") + sources);
+    EXPECT_EQ(run.status, 1) << "a source was skipped";
+    std::string expected = "{\"strips\": [";
+    for (const auto& [w, h] : {std::pair{16, 16}, std::pair{24, 20}}) {
+        const std::string size = std::to_string(w) + "x" + std::to_string(h);
+        RunCli(folder,
+               "build -o " + folder.File("single.bmp") + " --depth 24 --cell " + size + sources);
+        EXPECT_EQ(TempFolder::Read(folder.File("m_" + size + ".bmp")),
+                  TempFolder::Read(folder.File("single.bmp")))
+            << size;
+        expected += std::string(w == 16 ? "\n" : ",\n") + "{\"file\": \"" +
+                    folder.File("m_" + size + ".bmp") + "\", \"cellWidth\": " + std::to_string(w) +
+                    ", \"cellHeight\": " + std::to_string(h) +
+                    ", \"depth\": 24, \"cells\": [{\"index\": 0, \"x\": 0, \"source\": \"" + good +
+                    "\"}, {\"index\": null, \"x\": null, \"source\": \"missing.png\", "
+                    "\"skipped\": \"cannot decode it\"}, {\"index\": 1, \"x\": " +
+                    std::to_string(w) + ", \"source\": \"" + kIcon + "\"}]}";
+    }
+    EXPECT_EQ(ReadText(folder.File("m.json")), expected + "\n]}\n");
 }
 
 // Devices, pipes and folders are no images, strips, modules or lists: each run ends at once
