@@ -152,8 +152,8 @@ def main():
             globe(), clipboard(), arrow(True), arrow(False), cross(), gallery()]
     for i, image in enumerate(menu):
         image.save(f"custom_{i}.png")
-    strip_icon(16).save("icon_16.png")
-    strip_icon(32).save("icon_32.png")
+    for size in (16, 32, 48, 256):
+        strip_icon(size).save(f"icon_{size}.png")
 
 
 if __name__ == "__main__":

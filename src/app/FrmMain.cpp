@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QRadioButton>
+#include <QSettings>
 #include <QShortcut>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -45,6 +46,8 @@ enum ToolbarButton {
     kBackColorButton = 8
 };
 enum Icon { kNoIcon, kInformation, kCritical };
+
+constexpr const char* kPositionKey = "MainWindow/position";
 
 const desktop::FileFilter kBitmapFilter{"Bitmap (*.bmp;*.dib)", "*.bmp;*.dib;"};
 const desktop::FileFilter kModuleFilter{"PE modules (*.exe;*.dll;*.bpl;*.src;*.cpl;*.ocx)",
@@ -93,8 +96,9 @@ FrmMain::FrmMain(desktop::Desktop& desktop, QWidget* parent)
       }) {
     picture::ClipboardSource::Install(&m_Desktop.Clipboard());
     QIcon windowIcon;
-    windowIcon.addFile(":/icon_16.png", QSize(16, 16));
-    windowIcon.addFile(":/icon_32.png", QSize(32, 32));
+    for (const int size : {16, 32, 48, 256}) {
+        windowIcon.addFile(QString(":/icon_%1.png").arg(size), QSize(size, size));
+    }
     setWindowIcon(windowIcon);
     auto* content = new QWidget;
     auto* column = new QVBoxLayout(content);
@@ -655,6 +659,19 @@ void FrmMain::ProcessCommandLine(const QStringList& given) {
     ShowDocument();
     RefreshWindow();
     FitWindowHeight();
+}
+
+// A saved place off every screen (one unplugged since) or a value that is no point is ignored.
+void FrmMain::RestorePosition(const QSettings& settings) {
+    const QVariant saved = settings.value(kPositionKey);
+    if (settings.status() == QSettings::NoError && saved.typeId() == QMetaType::QPoint &&
+        QGuiApplication::screenAt(saved.toPoint()) != nullptr) {
+        move(saved.toPoint());
+    }
+}
+
+void FrmMain::SavePosition(QSettings& settings) const {
+    settings.setValue(kPositionKey, pos());
 }
 
 void FrmMain::MoveBackCommand() {

@@ -13,6 +13,7 @@
 class QAction;
 class QMenu;
 class QMimeData;
+class QSettings;
 
 class ucListIcon;
 class ucStatusbar;
@@ -37,6 +38,9 @@ class FrmMain : public QMainWindow {
     // Runs the start-up command line: one .bmp or .dib opens as a strip; anything else asks
     // for a new strip and adds every argument.
     void ProcessCommandLine(const QStringList& given);
+    // The window's place from an earlier run; without one the window manager places it.
+    void RestorePosition(const QSettings& settings);
+    void SavePosition(QSettings& settings) const;
 
     static QString ColorDepthText(int depth);
     static QString GetFileAndPath(const QString& sFilename, const QString& sChar);

@@ -60,6 +60,10 @@ int CliApplication::Run(const std::vector<std::string>& arguments) {
         PrintUsage(m_Err, options.command);
         return kBadArguments;
     }
+    if (options.version) {
+        m_Out << "tilewright-cli " << TILEWRIGHT_VERSION << "\n";
+        return kOk;
+    }
     if (options.help) {
         PrintUsage(m_Out, options.command);
         return kOk;
@@ -185,6 +189,7 @@ void CliApplication::PrintUsage(std::ostream& stream, const std::string& command
     };
     if (command.empty()) {
         stream << "usage: tilewright-cli COMMAND [OPTIONS] (COMMAND --help for one command)\n"
+                  "       tilewright-cli --help | --version\n"
                   "exit codes: 0 ok, 1 some input failed, 2 bad arguments\n"
                   "--no-fallback: no system decoder for other formats; --no-zlib: own inflater\n\n";
     }

@@ -125,6 +125,10 @@ bool CliOptions::Parse(const std::vector<std::string>& arguments, CliOptions& op
     options = CliOptions();
     // "--" ends the options: what follows are files, whatever their names.
     const auto optionsEnd = std::find(arguments.begin(), arguments.end(), "--");
+    if (std::find(arguments.begin(), optionsEnd, "--version") != optionsEnd) {
+        options.version = true;
+        return true;
+    }
     if (std::find_if(arguments.begin(), optionsEnd, [](const std::string& argument) {
             return argument == "--help" || argument == "-h";
         }) != optionsEnd) {

@@ -51,6 +51,7 @@ class CliOptions {
     bool fallback = true;
     bool zlib = true;
     bool help = false;
+    bool version = false;
 
   private:
     bool ParseOption(const std::vector<std::string>& arguments, std::size_t& index,

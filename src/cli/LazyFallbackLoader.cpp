@@ -10,19 +10,28 @@ bool LazyFallbackLoader::Load(std::span<const std::uint8_t> bytes, c32bppDIB& ho
     return loader != nullptr && loader->Load(bytes, host, hasAlpha);
 }
 
+// The build tree keeps the module beside the program, an installed copy in its library folder.
+void* LazyFallbackLoader::OpenModule() {
+    std::error_code error;
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) {
+        return nullptr;
+    }
+    void* module = nullptr;
+    for (const char* folder : {".", TILEWRIGHT_PLUGIN_FROM_BIN}) {
+        const std::filesystem::path path = executable.parent_path() / folder / kModuleName;
+        module = module != nullptr ? module : ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    }
+    return module;
+}
+
 // The module stays loaded for the rest of the run.
 const FallbackImageLoader* LazyFallbackLoader::Loader() const {
     if (m_Tried) {
         return m_Loader;
     }
     m_Tried = true;
-    std::error_code error;
-    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) {
-        return nullptr;
-    }
-    void* module =
-        ::dlopen((executable.parent_path() / kModuleName).c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* module = OpenModule();
     using Entry = const FallbackImageLoader* (*)();
     const auto entry = module != nullptr
                            ? reinterpret_cast<Entry>(::dlsym(module, "TilewrightQtFallbackLoader"))

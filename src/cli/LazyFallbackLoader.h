@@ -11,6 +11,7 @@ class LazyFallbackLoader : public FallbackImageLoader {
     bool Load(std::span<const std::uint8_t> bytes, c32bppDIB& host, bool& hasAlpha) const override;
 
   private:
+    static void* OpenModule();
     const FallbackImageLoader* Loader() const;
 
     mutable bool m_Tried = false;

@@ -13,6 +13,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -434,6 +435,35 @@ TEST_F(MainWindow, FromResourceAddsThePickedIconAndRemembersTheModule) {
     window.SubMnuAdd[2]->trigger();
     EXPECT_EQ(window.ucListIcon1->ItemCount(), 2);
     EXPECT_EQ(starts, (QStringList{"", icon}));
+}
+
+// A missing file, a corrupt one or an off-screen saved place leaves the window where it starts.
+TEST_F(MainWindow, PositionComesBackFromTheSettingsFile) {
+    const QString file = TempPath("position.conf");
+    const std::pair<QByteArray, std::optional<QPoint>> cases[] = {
+        {"", std::nullopt},
+        {"[MainWindow\nposition=@Point(40 30)\n", std::nullopt},
+        {"[MainWindow]\nposition=@Point(40 30\n", std::nullopt},
+        {"[MainWindow]\nposition=@Point(90000 90000)\n", std::nullopt},
+        {"[MainWindow]\nposition=@Point(40 30)\n", QPoint(40, 30)}};
+    for (const auto& [content, expected] : cases) {
+        std::filesystem::remove(file.toStdString());
+        if (!content.isEmpty()) {
+            testsupport::WriteFileBytes(file.toStdString(), {content.begin(), content.end()});
+        }
+        FrmMain fresh(desktop);
+        const QPoint start = fresh.pos();
+        fresh.RestorePosition(QSettings(file, QSettings::IniFormat));
+        EXPECT_EQ(fresh.pos(), expected.value_or(start)) << content.constData();
+    }
+    window.move(70, 50);
+    {
+        QSettings settings(file, QSettings::IniFormat);
+        window.SavePosition(settings);
+    }
+    FrmMain fresh(desktop);
+    fresh.RestorePosition(QSettings(file, QSettings::IniFormat));
+    EXPECT_EQ(fresh.pos(), QPoint(70, 50));
 }
 
 TEST(MainWindowText, DepthTextsAndFileParts) {

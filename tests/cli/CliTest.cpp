@@ -82,6 +82,7 @@ TEST(TilewrightCli, FailuresAndBadArguments) {
         EXPECT_NE(run.err.find("usage:"), std::string::npos) << arguments;
     }
     EXPECT_EQ(RunCli(folder, "--help").status, 0);
+    EXPECT_EQ(RunCli(folder, "info --version").out, "tilewright-cli " TILEWRIGHT_VERSION "\n");
 }
 
 }  // namespace
