@@ -125,6 +125,7 @@ FrmMain::FrmMain(desktop::Desktop& desktop, QWidget* parent)
     // A narrower window can need the view's scroll bar, and so a taller view.
     connect(ucListIcon1, &ucListIcon::Resize, this, &FrmMain::FitWindowHeight);
     resize(620, height());
+    m_Document.EnableHistory();
     ShowDocument();
     RefreshWindow();
     FitWindowHeight();
@@ -157,6 +158,10 @@ void FrmMain::BuildMenus() {
     connect(SubMnuFile[5], &QAction::triggered, this, &FrmMain::SaveAsCommand);
 
     MnuEdit = menuBar()->addMenu("Edit");
+    MnuUndo = MnuEdit->addAction("Undo", QKeySequence("Ctrl+Z"), this, &FrmMain::UndoCommand);
+    MnuRedo = MnuEdit->addAction("Redo", this, &FrmMain::RedoCommand);
+    MnuRedo->setShortcuts({QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")});
+    MnuEdit->addSeparator();
     MnuAdd = MnuEdit->addMenu(QIcon(":/custom_5.png"), "Add");
     const char* addItems[] = {"From File", "From URL", "From Resource  "};
     const char* addKeys[] = {"Ctrl+F", "Ctrl+U", "Ctrl+R"};
@@ -286,6 +291,7 @@ void FrmMain::ShowDocument() {
     }
     ucListIcon1->Refresh();
     UpdateMoveButtons(ucListIcon1->ListIndex());
+    UpdateUndoItems();
 }
 
 void FrmMain::RefreshWindow() {
@@ -338,6 +344,12 @@ void FrmMain::UpdateMoveButtons(int index) {
 
 void FrmMain::UpdateBackColorButton() {
     ucToolbar1->SetButtonEnabled(kBackColorButton, m_Document.CellStore().Colors() < 32);
+}
+
+// Kept up to date after every change, as disabled items take no shortcut.
+void FrmMain::UpdateUndoItems() {
+    MnuUndo->setEnabled(m_Document.CanUndo());
+    MnuRedo->setEnabled(m_Document.CanRedo());
 }
 
 void FrmMain::UpdateEditMenu() {
@@ -588,10 +600,12 @@ void FrmMain::AddFromFileCommand() {
         return;
     }
     QCoreApplication::processEvents();
+    m_Document.BeginStep();
     for (const QString& path : chosen) {
         AddImage(path, -1, nullptr);
     }
     m_Document.SetListIndex(m_Document.CellCount() - 1);
+    m_Document.EndStep();
     ShowDocument();
 }
 
@@ -615,6 +629,7 @@ void FrmMain::DropOnView(const QMimeData* data, int* indexPos) {
     if (data == nullptr) {
         return;
     }
+    m_Document.BeginStep();
     const QList<QUrl> urls = data->urls();
     const bool filesOnly =
         !urls.isEmpty() &&
@@ -630,6 +645,7 @@ void FrmMain::DropOnView(const QMimeData* data, int* indexPos) {
         }
     }
     m_Document.SetListIndex(*indexPos);
+    m_Document.EndStep();
     ShowDocument();
     RefreshWindow();
     FitWindowHeight();
@@ -645,9 +661,11 @@ void FrmMain::ProcessCommandLine(const QStringList& given) {
     show();
     if (arguments.size() > 1 || (ending != "BMP" && ending != "DIB")) {
         NewCommand();
+        m_Document.BeginStep();
         for (const QString& argument : arguments) {
             AddImage(argument, -1, nullptr);
         }
+        m_Document.EndStep();
     } else {
         m_Document.OpenStripFile(Local(arguments.front()));
         UpdateBackColorButton();
@@ -673,6 +691,20 @@ void FrmMain::MoveForwardCommand() {
 
 void FrmMain::DeleteCommand() {
     if (m_Document.DeleteCell()) {
+        ShowDocument();
+        RefreshWindow();
+    }
+}
+
+void FrmMain::UndoCommand() {
+    if (m_Document.Undo()) {
+        ShowDocument();
+        RefreshWindow();
+    }
+}
+
+void FrmMain::RedoCommand() {
+    if (m_Document.Redo()) {
         ShowDocument();
         RefreshWindow();
     }

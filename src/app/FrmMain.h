@@ -50,6 +50,8 @@ class FrmMain : public QMainWindow {
     std::array<QAction*, 6> SubMnuFile{};
     std::array<QAction*, 3> SubMnuAdd{};
     QMenu* MnuEdit;
+    QAction* MnuUndo;
+    QAction* MnuRedo;
     QMenu* MnuAdd;
     QAction* MnuPaste;
     QAction* MnuMoveBack;
@@ -74,6 +76,8 @@ class FrmMain : public QMainWindow {
     void MoveBackCommand();
     void MoveForwardCommand();
     void DeleteCommand();
+    void UndoCommand();
+    void RedoCommand();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -96,6 +100,7 @@ class FrmMain : public QMainWindow {
     void UpdateMoveButtons(int index);
     void UpdateBackColorButton();
     void UpdateEditMenu();
+    void UpdateUndoItems();
     // False when the user cancels; the command is then abandoned.
     bool SavePrompt();
     void SaveStrip(const QString& path);

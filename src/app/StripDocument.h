@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include <optional>
+
+#include "app/StripHistory.h"
 #include "app/clsImgList.h"
 #include "platform/gdi/GdiTypes.h"
 
@@ -44,6 +47,18 @@ class StripDocument {
     bool MoveCellForward();
     bool DeleteCell();
     void SetBackColor(gdi::COLORREF color);
+
+    // Undo and redo, for the editor. Off until enabled, so that a strip built in one go keeps no
+    // steps; New and Open start a fresh history.
+    void EnableHistory(std::size_t heldBytesLimit = StripHistory::kHeldBytesLimit);
+    bool CanUndo() const { return m_History && m_History->CanUndo(); }
+    bool CanRedo() const { return m_History && m_History->CanRedo(); }
+    bool Undo();
+    bool Redo();
+    // The changes made between the two calls are one step of history.
+    void BeginStep();
+    void EndStep();
+    int HistorySteps() const { return m_History ? m_History->StepCount() : 0; }
     // The cells' most repeated corner colour; black when no corner colour repeats.
     static gdi::COLORREF FindMaskColor(gdi::HBITMAP bitmap, int cellWidth, int cellHeight,
                                        int cellCount);
@@ -71,7 +86,8 @@ class StripDocument {
 
     // Appends the store's images from index `first` on as cells at `position` (clamped).
     void InsertCells(int position, int first);
-    // The store is emptied when no cell is left, so an empty strip holds no pixels.
+    // The store is emptied when no cell is left and no step of history names an image, so an
+    // empty strip holds no pixels.
     void ReleaseStoreWhenEmpty();
 
     const std::vector<int>& Cells() const { return m_Cells; }
@@ -84,13 +100,20 @@ class StripDocument {
     bool BackCheckerBoard() const { return m_CellStore->Colors() == 32; }
     const std::string& FileName() const { return m_FileName; }
     const std::string& Folder() const { return m_Folder; }
-    bool Saved() const { return m_Saved; }
-    void SetSaved(bool saved) { m_Saved = saved; }
+    bool Saved() const { return m_Version == m_SavedVersion; }
+    void SetSaved(bool saved) { m_SavedVersion = saved ? m_Version : -1; }
     // After a save or an open: the folder with its separator, and the name after it.
     void SetPath(const std::string& path);
     void SetName(const std::string& folder, const std::string& fileName);
 
   private:
+    // contentChanged is false for a change that does not make the strip unsaved.
+    void Changed(bool contentChanged = true);
+    void RecordStep();
+    void ResetHistory();
+    void ShowStep(const StripHistory::Step& step);
+    // The store keeps only the images that a step names.
+    void CompactStore();
     bool Swap(int a, int b);
     bool ReplaceCells(gdi::HBITMAP bitmap, int cellWidth, int cellHeight, int depth,
                       gdi::COLORREF mask);
@@ -102,5 +125,10 @@ class StripDocument {
     gdi::COLORREF m_BackColor = kDesignBackColor;
     std::string m_FileName = kNewStripName;
     std::string m_Folder;
-    bool m_Saved = true;
+    int m_Version = 0;
+    int m_SavedVersion = 0;
+    int m_LastVersion = 0;
+    std::optional<StripHistory> m_History;
+    int m_StepDepth = 0;
+    bool m_StepPending = false;
 };

@@ -217,6 +217,55 @@ TEST_F(ThreeCells, BackColourAndNewStrip) {
 
 using testsupport::HostImage;
 
+// What undo and redo restore: the cells, the selection, the background and the saved state.
+std::tuple<std::vector<int>, int, gdi::COLORREF, bool> Snapshot(const StripDocument& document) {
+    return {document.Cells(), document.ListIndex(), document.BackColor(), document.Saved()};
+}
+
+TEST_F(ThreeCells, UndoAndRedoRestoreEachKindOfChangeExactly) {
+    document.EnableHistory();
+    EXPECT_FALSE(document.Undo());
+    const auto blue = HostImage(16, 16, [](int, int) { return gdi::Bgra{255, 0, 0, 255}; });
+    const std::pair<std::string, std::function<bool()>> changes[] = {
+        {"add",
+         [&] {
+             return document.AddImage("", 1, blue.get(), nullptr) ==
+                    StripDocument::AddResult::Added;
+         }},
+        {"delete", [&] { return document.DeleteCell(); }},
+        {"back", [&] { return document.MoveCellBack(); }},
+        {"forward", [&] { return document.MoveCellForward(); }},
+        {"background",
+         [&] {
+             document.SetBackColor(Rgb(1, 2, 3));
+             return true;
+         }},
+        {"every cell in one step", [&] {
+             document.BeginStep();
+             while (document.DeleteCell()) {
+             }
+             document.EndStep();
+             return true;
+         }}};
+    for (const auto& [name, change] : changes) {
+        SCOPED_TRACE(name);
+        document.SetListIndex(1);
+        document.SetSaved(true);
+        const auto before = Snapshot(document);
+        ASSERT_TRUE(change());
+        const auto after = Snapshot(document);
+        EXPECT_EQ(std::get<3>(after), name == "background") << "only a background stays saved";
+        ASSERT_TRUE(document.Undo());
+        EXPECT_EQ(Snapshot(document), before);
+        ASSERT_TRUE(document.Redo());
+        EXPECT_EQ(Snapshot(document), after);
+        EXPECT_FALSE(document.CanRedo());
+    }
+    EXPECT_EQ(document.CellStore().ImageCount(), 4) << "kept while steps name its images";
+    ASSERT_TRUE(document.NewStrip(16, 16, 24, 0));
+    EXPECT_FALSE(document.CanUndo());
+}
+
 // Left half opaque red, right half: column 8 half-transparent blue (premultiplied), the rest
 // fully transparent.
 gdi::Bgra HalfRed(int x, int) {
@@ -295,6 +344,29 @@ TEST_F(Adding, FilesThatAreNotImagesAddNothingAndDroppedOnesEndUpReversed) {
         ASSERT_TRUE(Add(*cell, i < 5 ? -1 : 2));
     }
     EXPECT_EQ(document.Cells(), (std::vector{0, 1, 7, 6, 5, 2, 3, 4}));
+}
+
+// Four cells added, then the first three deleted: the images only history holds may take two
+// cells' pixels, so the oldest steps go and the store keeps only what the rest name.
+TEST_F(Adding, HistoryDropsItsOldestStepsBeyondItsShareOfPixels) {
+    document.EnableHistory(2 * 16 * 16 * 4);
+    for (const gdi::Bgra color : {gdi::Bgra{0, 0, 255, 255}, gdi::Bgra{0, 255, 0, 255},
+                                  gdi::Bgra{255, 0, 0, 255}, gdi::Bgra{255, 255, 255, 255}}) {
+        ASSERT_TRUE(Add(*HostImage(16, 16, [color](int, int) { return color; })));
+    }
+    document.SetListIndex(0);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(document.DeleteCell());
+    }
+    EXPECT_EQ(document.HistorySteps(), 3);
+    EXPECT_EQ(document.CellStore().ImageCount(), 3);
+    while (document.Undo()) {
+    }
+    ASSERT_EQ(document.CellCount(), 3);
+    const gdi::COLORREF kept[] = {Rgb(0, 255, 0), Rgb(0, 0, 255), Rgb(255, 255, 255)};
+    for (int cell = 0; cell < 3; ++cell) {
+        EXPECT_EQ(CellPixel(document, cell, 5, 5), kept[cell]) << cell;
+    }
 }
 
 TEST_F(Adding, SavingWritesTheCellsInStripOrder) {
