@@ -122,6 +122,7 @@ FrmMain::FrmMain(desktop::Desktop& desktop, QWidget* parent)
         }
     });
     connect(ucListIcon1, &ucListIcon::OLEDragDrop, this, &FrmMain::DropOnView);
+    connect(ucListIcon1, &ucListIcon::ItemMove, this, &FrmMain::MoveCellTo);
     // A narrower window can need the view's scroll bar, and so a taller view.
     connect(ucListIcon1, &ucListIcon::Resize, this, &FrmMain::FitWindowHeight);
     resize(620, height());
@@ -705,6 +706,13 @@ void FrmMain::UndoCommand() {
 
 void FrmMain::RedoCommand() {
     if (m_Document.Redo()) {
+        ShowDocument();
+        RefreshWindow();
+    }
+}
+
+void FrmMain::MoveCellTo(int index, int indexPos) {
+    if (m_Document.MoveCell(index, indexPos)) {
         ShowDocument();
         RefreshWindow();
     }

@@ -101,6 +101,7 @@ class FrmMain : public QMainWindow {
     void UpdateBackColorButton();
     void UpdateEditMenu();
     void UpdateUndoItems();
+    void MoveCellTo(int index, int indexPos);
     // False when the user cancels; the command is then abandoned.
     bool SavePrompt();
     void SaveStrip(const QString& path);

@@ -267,6 +267,22 @@ bool StripDocument::DeleteCell() {
     return true;
 }
 
+bool StripDocument::MoveCell(int from, int before) {
+    const int to = before > from ? before - 1 : before;
+    if (from < 0 || from >= CellCount() || to < 0 || to >= CellCount() || to == from) {
+        return false;
+    }
+    const auto first = m_Cells.begin();
+    if (to < from) {
+        std::rotate(first + to, first + from, first + from + 1);
+    } else {
+        std::rotate(first + from, first + from + 1, first + to + 1);
+    }
+    m_ListIndex = to;
+    Changed();
+    return true;
+}
+
 void StripDocument::ReleaseStoreWhenEmpty() {
     if (m_Cells.empty() && !(m_History && m_History->NamesImages())) {
         m_CellStore->Clear();

@@ -46,6 +46,8 @@ class StripDocument {
     bool MoveCellBack();
     bool MoveCellForward();
     bool DeleteCell();
+    // Moves the cell at `from` to stand before position `before` (0 to CellCount()).
+    bool MoveCell(int from, int before);
     void SetBackColor(gdi::COLORREF color);
 
     // Undo and redo, for the editor. Off until enabled, so that a strip built in one go keeps no

@@ -398,8 +398,8 @@ TEST_F(MainWindow, MenusFromTheKeyboardAboutAlwaysOnTopAndTheGallery) {
     EXPECT_EQ(desktop.openedPages, QStringList{FrmMain::kGalleryAddress});
 }
 
-// The command line's images are one step; a move is another.
-TEST_F(MainWindow, UndoAndRedoFromTheEditMenu) {
+// The command line's images are one step; a drag is another.
+TEST_F(MainWindow, UndoRedoAndDraggedCells) {
     const QList<QAction*> edit = window.MnuEdit->actions();
     ASSERT_GE(edit.size(), 3);
     EXPECT_EQ(std::tuple(edit[0], edit[1], edit[2]->isSeparator()),
@@ -412,8 +412,7 @@ TEST_F(MainWindow, UndoAndRedoFromTheEditMenu) {
                                   [](FrmOptionNew* dialog) { dialog->CmdOk->click(); });
     const QString strip = WriteStrip("three.bmp", 3, 24);
     window.ProcessCommandLine({strip, strip});
-    window.ucListIcon1->SetListIndex(1);
-    window.MoveBackCommand();
+    emit window.ucListIcon1->ItemMove(0, 2);
     EXPECT_EQ(window.Document().Cells(), (std::vector{1, 0}));
     // Undo, redo, then the cells and whether undo and redo are offered.
     const std::tuple<QAction*, std::vector<int>, bool, bool> steps[] = {

@@ -235,6 +235,7 @@ TEST_F(ThreeCells, UndoAndRedoRestoreEachKindOfChangeExactly) {
         {"delete", [&] { return document.DeleteCell(); }},
         {"back", [&] { return document.MoveCellBack(); }},
         {"forward", [&] { return document.MoveCellForward(); }},
+        {"drag", [&] { return document.MoveCell(0, 3); }},
         {"background",
          [&] {
              document.SetBackColor(Rgb(1, 2, 3));
