@@ -47,6 +47,7 @@ enum ToolbarButton {
 enum Icon { kNoIcon, kInformation, kCritical };
 
 const desktop::FileFilter kBitmapFilter{"Bitmap (*.bmp;*.dib)", "*.bmp;*.dib;"};
+const desktop::FileFilter kPngFilter{"PNG image (*.png)", "*.png"};
 const desktop::FileFilter kModuleFilter{"PE modules (*.exe;*.dll;*.bpl;*.src;*.cpl;*.ocx)",
                                         "*.exe;*.dll;*.bpl;*.src;*.cpl;*.ocx"};
 const desktop::FileFilter kImageFilter{"Archivos de imágenes",
@@ -427,7 +428,8 @@ void FrmMain::SaveAsCommand() {
 }
 
 void FrmMain::SaveStripAs(const QString& path) {
-    const QString chosen = m_Desktop.SaveFileDialog(this, {{kBitmapFilter}, false, ".bmp", path});
+    const QString chosen =
+        m_Desktop.SaveFileDialog(this, {{kBitmapFilter, kPngFilter}, false, ".bmp", path});
     if (!chosen.isEmpty()) {
         SaveStrip(chosen);
     }
@@ -476,7 +478,8 @@ void FrmMain::OpenCommand() {
     if (!SavePrompt()) {
         return;
     }
-    const QStringList chosen = m_Desktop.OpenFileDialog(this, {{kBitmapFilter}, false, "", ""});
+    const QStringList chosen =
+        m_Desktop.OpenFileDialog(this, {{kBitmapFilter, kPngFilter}, false, "", ""});
     if (chosen.isEmpty()) {
         return;
     }

@@ -1,10 +1,13 @@
 #include "app/StripDocument.h"
 
 #include <algorithm>
+#include <cctype>
+#include <iterator>
 #include <unordered_map>
 #include <utility>
 
 #include "app/ClsDIB.h"
+#include "app/PngStripWriter.h"
 #include "image/c32bppDIB.h"
 #include "platform/file/RegularFile.h"
 #include "platform/gdi/Bitmap.h"
@@ -18,6 +21,12 @@ namespace {
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
     return RegularFile::Read(path).value_or(std::vector<std::uint8_t>{});
+}
+
+bool HasPngSignature(const std::vector<std::uint8_t>& file) {
+    static constexpr std::uint8_t kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    return file.size() >= sizeof kSignature &&
+           std::equal(std::begin(kSignature), std::end(kSignature), file.begin());
 }
 
 // The screen-format copy of a bitmap, as the cell store takes strips in.
@@ -70,8 +79,13 @@ int StripDocument::ProposedCellWidth(int width, int height) {
 }
 
 bool StripDocument::OpenStripFile(const std::string& Path, int cellWidth) {
-    gdi::UniqueGdiObject file(gdi::LoadBitmapFile(ReadWholeFile(Path)));
-    if (!OpenBitmap(file.Get(), cellWidth)) {
+    const std::vector<std::uint8_t> bytes = ReadWholeFile(Path);
+    c32bppDIB png;
+    if (HasPngSignature(bytes) && !png.LoadPicture_Stream(bytes, 0, 0, 0, 0, false, 32)) {
+        return false;
+    }
+    gdi::UniqueGdiObject file(png.Handle() == 0 ? gdi::LoadBitmapFile(bytes) : 0);
+    if (!OpenBitmap(png.Handle() != 0 ? png.Handle() : file.Get(), cellWidth)) {
         return false;
     }
     SetPath(Path);
@@ -196,7 +210,27 @@ gdi::COLORREF StripDocument::ComposeCell(c32bppDIB& image, const AlphaQuestion& 
 }
 
 bool StripDocument::SaveStrip(const std::string& Path, std::string& writeError) {
-    return SaveStripAtDepth(Path, m_CellStore->Colors(), writeError);
+    return IsPngName(Path) ? SavePngStrip(Path, writeError)
+                           : SaveStripAtDepth(Path, m_CellStore->Colors(), writeError);
+}
+
+bool StripDocument::IsPngName(const std::string& path) {
+    std::string ending = path.size() >= 4 ? path.substr(path.size() - 4) : "";
+    std::transform(ending.begin(), ending.end(), ending.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ending == ".png";
+}
+
+bool StripDocument::SavePngStrip(const std::string& Path, std::string& writeError) {
+    writeError.clear();
+    ClsDIB strip;
+    if (!DrawCells(strip, 0, CellCount(), false) ||
+        !PngStripWriter::SaveToFile(strip.hDib(), Path, writeError)) {
+        return false;
+    }
+    SetPath(Path);
+    SetSaved(true);
+    return true;
 }
 
 bool StripDocument::SaveStripAtDepth(const std::string& Path, int depth, std::string& writeError) {

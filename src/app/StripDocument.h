@@ -36,9 +36,9 @@ class StripDocument {
 
     // False when the cell store cannot be made; the document is then left without cells.
     bool NewStrip(int cellWidth, int cellHeight, int colorDepth, gdi::COLORREF backColor);
-    // Splits the bitmap file into cells by its height, cellWidth wide (0: ProposedCellWidth).
-    // False, with the document untouched, when the file cannot be read as a bitmap or the store
-    // refuses it.
+    // Splits the bitmap or PNG file into cells by its height, cellWidth wide (0:
+    // ProposedCellWidth); a PNG strip is 32 bits deep and keeps its alpha. False, with the
+    // document untouched, when the file cannot be read as either or the store refuses it.
     bool OpenStripFile(const std::string& Path, int cellWidth = 0);
     // The same for a bitmap in memory; the name and saved state are left as they are.
     bool OpenBitmap(gdi::HBITMAP bitmap, int cellWidth = 0);
@@ -76,12 +76,15 @@ class StripDocument {
     // when the file cannot be decoded (NotDecoded) or the store refuses the cell (Refused).
     AddResult AddImage(const std::string& Path, int Index, const c32bppDIB* Image,
                        const AlphaQuestion& askAlpha);
-    // Writes the strip at its colour depth; on failure the document and the file are unchanged
-    // and writeError holds the writer's message ("Error: " number, line break, description), empty
-    // when the writing never started.
+    // Writes the strip at its colour depth, or as PNG when Path ends in .png; on failure the
+    // document and the file are unchanged and writeError holds the writer's message, empty when
+    // the writing never started.
     bool SaveStrip(const std::string& Path, std::string& writeError);
     // The same at another colour depth; below 32 bits the cells lie on the background colour.
     bool SaveStripAtDepth(const std::string& Path, int depth, std::string& writeError);
+    // RGBA with straight alpha; below 32 bits what the masks hide is transparent.
+    bool SavePngStrip(const std::string& Path, std::string& writeError);
+    static bool IsPngName(const std::string& path);
     // The cells [first, first + count) side by side on a new 32-bit surface, over the background
     // colour when fillBack is set and over transparent black otherwise.
     bool DrawCells(ClsDIB& surface, int first, int count, bool fillBack) const;

@@ -21,13 +21,6 @@ std::string TemporaryFolder() {
     return (folder.empty() ? std::string("/tmp") : folder.string()) + "/";
 }
 
-bool EndsInPng(const std::string& path) {
-    std::string ending = path.size() >= 4 ? path.substr(path.size() - 4) : "";
-    std::transform(ending.begin(), ending.end(), ending.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return ending == ".png";
-}
-
 // The writer's message spans two lines; one is enough here.
 std::string OneLine(std::string text) {
     std::replace(text.begin(), text.end(), '\n', ' ');
@@ -85,10 +78,8 @@ int StripCommand::Save() {
     }
     std::string error;
     bool written = false;
-    if (EndsInPng(m_Options.output)) {
-        ClsDIB strip;
-        written = m_Document.DrawCells(strip, 0, m_Document.CellCount(), false) &&
-                  PngStripWriter::SaveToFile(strip.hDib(), m_Options.output, error);
+    if (StripDocument::IsPngName(m_Options.output)) {
+        written = m_Document.SavePngStrip(m_Options.output, error);
     } else {
         const int depth = m_Options.depth.value_or(m_Document.CellStore().Colors());
         written = m_Document.SaveStripAtDepth(m_Options.output, depth, error);

@@ -398,8 +398,8 @@ TEST_F(MainWindow, MenusFromTheKeyboardAboutAlwaysOnTopAndTheGallery) {
     EXPECT_EQ(desktop.openedPages, QStringList{FrmMain::kGalleryAddress});
 }
 
-// The command line's images are one step; a drag is another.
-TEST_F(MainWindow, UndoRedoAndDraggedCells) {
+// The command line's images are one step; a drag is another. PNG goes out and back in.
+TEST_F(MainWindow, UndoRedoDraggedCellsAndPngStrips) {
     const QList<QAction*> edit = window.MnuEdit->actions();
     ASSERT_GE(edit.size(), 3);
     EXPECT_EQ(std::tuple(edit[0], edit[1], edit[2]->isSeparator()),
@@ -427,6 +427,16 @@ TEST_F(MainWindow, UndoRedoAndDraggedCells) {
     }
     EXPECT_EQ(window.ucListIcon1->ItemCount(), 2);
 
+    const QString png = TempPath("strip.png");
+    desktop.saveAnswers = {png};
+    window.SaveAsCommand();
+    EXPECT_EQ(desktop.fileRequests.back().filters[1].description, "PNG image (*.png)");
+    desktop.openAnswers = {QStringList{png}};
+    window.OpenCommand();
+    EXPECT_EQ(desktop.fileRequests.back().filters[1].patterns, "*.png");
+    EXPECT_EQ(std::tuple(window.ucListIcon1->ItemCount(), window.Document().Saved(),
+                         window.MnuUndo->isEnabled()),
+              std::tuple(2, true, false));
 }
 
 TEST_F(MainWindow, OpenPeFilesReplacesTheStripWithAModuleBitmap) {

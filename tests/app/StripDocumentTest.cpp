@@ -370,6 +370,26 @@ TEST_F(Adding, HistoryDropsItsOldestStepsBeyondItsShareOfPixels) {
     }
 }
 
+// Below 32 bits what the masks hide is transparent in the file; it reopens at 32 bits.
+TEST_F(Adding, PngStripsSaveAndReopenAsTheyWere) {
+    TempFolder folder;
+    for (const int depth : {32, 24}) {
+        SCOPED_TRACE(depth);
+        ASSERT_TRUE(document.NewStrip(16, 16, depth, kMagenta));
+        ASSERT_TRUE(Add(*HostImage(16, 16, HalfRed)));
+        const std::string path = folder.File("strip.png");
+        std::string error;
+        ASSERT_TRUE(document.SaveStrip(path, error)) << error;
+        EXPECT_EQ(TempFolder::Read(path).at(1), 'P');
+        StripDocument reopened;
+        ASSERT_TRUE(reopened.OpenStripFile(path));
+        EXPECT_EQ(Geometry(reopened), std::tuple(16, 16, 32));
+        for (const int x : {0, 7, 8, 9}) {
+            EXPECT_EQ(CellPixel(reopened, 0, x, 3), CellPixel(document, 0, x, 3)) << x;
+        }
+    }
+}
+
 TEST_F(Adding, SavingWritesTheCellsInStripOrder) {
     ASSERT_TRUE(document.NewStrip(16, 16, 24, Rgb(0, 255, 0)));
     for (const gdi::Bgra color : {gdi::Bgra{0, 0, 255, 255}, gdi::Bgra{255, 0, 0, 255}}) {
