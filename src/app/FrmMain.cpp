@@ -52,6 +52,7 @@ const desktop::FileFilter kModuleFilter{"PE modules (*.exe;*.dll;*.bpl;*.src;*.c
                                         "*.exe;*.dll;*.bpl;*.src;*.cpl;*.ocx"};
 const desktop::FileFilter kImageFilter{"Archivos de imágenes",
                                        "*.gif;*.png;*.ico;*.cur;*.bmp;*.dib"};
+const desktop::FileFilter kScalableFilter{"Scalable images (*.svg)", "*.svg"};
 
 void SetMenuIcon(QAction* action, int number) {
     if (number >= 0) {
@@ -599,7 +600,8 @@ FrmMain::DownloadOutcome FrmMain::AddDownloadedImage(const QString& address, int
 }
 
 void FrmMain::AddFromFileCommand() {
-    const QStringList chosen = m_Desktop.OpenFileDialog(this, {{kImageFilter}, true, "", ""});
+    const QStringList chosen =
+        m_Desktop.OpenFileDialog(this, {{kImageFilter, kScalableFilter}, true, "", ""});
     if (chosen.isEmpty()) {
         return;
     }

@@ -437,6 +437,9 @@ TEST_F(MainWindow, UndoRedoDraggedCellsAndPngStrips) {
     EXPECT_EQ(std::tuple(window.ucListIcon1->ItemCount(), window.Document().Saved(),
                          window.MnuUndo->isEnabled()),
               std::tuple(2, true, false));
+    desktop.openAnswers = {QStringList{}};
+    window.AddFromFileCommand();
+    EXPECT_EQ(desktop.fileRequests.back().filters[1].patterns, "*.svg");
 }
 
 TEST_F(MainWindow, OpenPeFilesReplacesTheStripWithAModuleBitmap) {
