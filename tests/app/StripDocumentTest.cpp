@@ -203,18 +203,6 @@ TEST_F(ThreeCells, MovesStopAtTheEndsAndDeletingTheLastCellEmptiesTheStore) {
     EXPECT_FALSE(document.DeleteCell());
 }
 
-TEST_F(ThreeCells, BackColourAndNewStrip) {
-    document.SetBackColor(Rgb(1, 2, 3));
-    EXPECT_EQ(document.BackColor(), Rgb(1, 2, 3));
-    EXPECT_TRUE(document.Saved());
-    document.SetSaved(false);
-    ASSERT_TRUE(document.NewStrip(24, 20, 8, Rgb(9, 9, 9)));
-    EXPECT_EQ(State(document), std::tuple(0, "New Strip", "", true));
-    EXPECT_EQ(Geometry(document), std::tuple(24, 20, 8));
-    EXPECT_EQ(document.BackColor(), Rgb(9, 9, 9));
-    EXPECT_FALSE(document.NewStrip(16, 16, 3, 0));
-}
-
 using testsupport::HostImage;
 
 // What undo and redo restore: the cells, the selection, the background and the saved state.
@@ -262,9 +250,14 @@ TEST_F(ThreeCells, UndoAndRedoRestoreEachKindOfChangeExactly) {
         EXPECT_EQ(Snapshot(document), after);
         EXPECT_FALSE(document.CanRedo());
     }
+    EXPECT_EQ(document.BackColor(), Rgb(1, 2, 3));
     EXPECT_EQ(document.CellStore().ImageCount(), 4) << "kept while steps name its images";
-    ASSERT_TRUE(document.NewStrip(16, 16, 24, 0));
-    EXPECT_FALSE(document.CanUndo());
+    document.SetSaved(false);
+    ASSERT_TRUE(document.NewStrip(24, 20, 8, Rgb(9, 9, 9)));
+    EXPECT_EQ(State(document), std::tuple(0, "New Strip", "", true));
+    EXPECT_EQ(std::tuple(Geometry(document), document.BackColor(), document.CanUndo()),
+              std::tuple(std::tuple(24, 20, 8), Rgb(9, 9, 9), false));
+    EXPECT_FALSE(document.NewStrip(16, 16, 3, 0));
 }
 
 // Left half opaque red, right half: column 8 half-transparent blue (premultiplied), the rest
