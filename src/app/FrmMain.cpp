@@ -50,10 +50,12 @@ enum Icon { kNoIcon, kInformation, kCritical };
 constexpr const char* kPositionKey = "MainWindow/position";
 
 const desktop::FileFilter kBitmapFilter{"Bitmap (*.bmp;*.dib)", "*.bmp;*.dib;"};
+const desktop::FileFilter kPngFilter{"PNG image (*.png)", "*.png"};
 const desktop::FileFilter kModuleFilter{"PE modules (*.exe;*.dll;*.bpl;*.src;*.cpl;*.ocx)",
                                         "*.exe;*.dll;*.bpl;*.src;*.cpl;*.ocx"};
 const desktop::FileFilter kImageFilter{"Archivos de imágenes",
                                        "*.gif;*.png;*.ico;*.cur;*.bmp;*.dib"};
+const desktop::FileFilter kScalableFilter{"Scalable images (*.svg)", "*.svg"};
 
 void SetMenuIcon(QAction* action, int number) {
     if (number >= 0) {
@@ -126,9 +128,11 @@ FrmMain::FrmMain(desktop::Desktop& desktop, QWidget* parent)
         }
     });
     connect(ucListIcon1, &ucListIcon::OLEDragDrop, this, &FrmMain::DropOnView);
+    connect(ucListIcon1, &ucListIcon::ItemMove, this, &FrmMain::MoveCellTo);
     // A narrower window can need the view's scroll bar, and so a taller view.
     connect(ucListIcon1, &ucListIcon::Resize, this, &FrmMain::FitWindowHeight);
     resize(620, height());
+    m_Document.EnableHistory();
     ShowDocument();
     RefreshWindow();
     FitWindowHeight();
@@ -161,6 +165,10 @@ void FrmMain::BuildMenus() {
     connect(SubMnuFile[5], &QAction::triggered, this, &FrmMain::SaveAsCommand);
 
     MnuEdit = menuBar()->addMenu("Edit");
+    MnuUndo = MnuEdit->addAction("Undo", QKeySequence("Ctrl+Z"), this, &FrmMain::UndoCommand);
+    MnuRedo = MnuEdit->addAction("Redo", this, &FrmMain::RedoCommand);
+    MnuRedo->setShortcuts({QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")});
+    MnuEdit->addSeparator();
     MnuAdd = MnuEdit->addMenu(QIcon(":/custom_5.png"), "Add");
     const char* addItems[] = {"From File", "From URL", "From Resource  "};
     const char* addKeys[] = {"Ctrl+F", "Ctrl+U", "Ctrl+R"};
@@ -290,6 +298,7 @@ void FrmMain::ShowDocument() {
     }
     ucListIcon1->Refresh();
     UpdateMoveButtons(ucListIcon1->ListIndex());
+    UpdateUndoItems();
 }
 
 void FrmMain::RefreshWindow() {
@@ -342,6 +351,12 @@ void FrmMain::UpdateMoveButtons(int index) {
 
 void FrmMain::UpdateBackColorButton() {
     ucToolbar1->SetButtonEnabled(kBackColorButton, m_Document.CellStore().Colors() < 32);
+}
+
+// Kept up to date after every change, as disabled items take no shortcut.
+void FrmMain::UpdateUndoItems() {
+    MnuUndo->setEnabled(m_Document.CanUndo());
+    MnuRedo->setEnabled(m_Document.CanRedo());
 }
 
 void FrmMain::UpdateEditMenu() {
@@ -418,7 +433,8 @@ void FrmMain::SaveAsCommand() {
 }
 
 void FrmMain::SaveStripAs(const QString& path) {
-    const QString chosen = m_Desktop.SaveFileDialog(this, {{kBitmapFilter}, false, ".bmp", path});
+    const QString chosen =
+        m_Desktop.SaveFileDialog(this, {{kBitmapFilter, kPngFilter}, false, ".bmp", path});
     if (!chosen.isEmpty()) {
         SaveStrip(chosen);
     }
@@ -467,7 +483,8 @@ void FrmMain::OpenCommand() {
     if (!SavePrompt()) {
         return;
     }
-    const QStringList chosen = m_Desktop.OpenFileDialog(this, {{kBitmapFilter}, false, "", ""});
+    const QStringList chosen =
+        m_Desktop.OpenFileDialog(this, {{kBitmapFilter, kPngFilter}, false, "", ""});
     if (chosen.isEmpty()) {
         return;
     }
@@ -587,15 +604,18 @@ FrmMain::DownloadOutcome FrmMain::AddDownloadedImage(const QString& address, int
 }
 
 void FrmMain::AddFromFileCommand() {
-    const QStringList chosen = m_Desktop.OpenFileDialog(this, {{kImageFilter}, true, "", ""});
+    const QStringList chosen =
+        m_Desktop.OpenFileDialog(this, {{kImageFilter, kScalableFilter}, true, "", ""});
     if (chosen.isEmpty()) {
         return;
     }
     QCoreApplication::processEvents();
+    m_Document.BeginStep();
     for (const QString& path : chosen) {
         AddImage(path, -1, nullptr);
     }
     m_Document.SetListIndex(m_Document.CellCount() - 1);
+    m_Document.EndStep();
     ShowDocument();
 }
 
@@ -619,6 +639,7 @@ void FrmMain::DropOnView(const QMimeData* data, int* indexPos) {
     if (data == nullptr) {
         return;
     }
+    m_Document.BeginStep();
     const QList<QUrl> urls = data->urls();
     const bool filesOnly =
         !urls.isEmpty() &&
@@ -634,6 +655,7 @@ void FrmMain::DropOnView(const QMimeData* data, int* indexPos) {
         }
     }
     m_Document.SetListIndex(*indexPos);
+    m_Document.EndStep();
     ShowDocument();
     RefreshWindow();
     FitWindowHeight();
@@ -649,9 +671,11 @@ void FrmMain::ProcessCommandLine(const QStringList& given) {
     show();
     if (arguments.size() > 1 || (ending != "BMP" && ending != "DIB")) {
         NewCommand();
+        m_Document.BeginStep();
         for (const QString& argument : arguments) {
             AddImage(argument, -1, nullptr);
         }
+        m_Document.EndStep();
     } else {
         m_Document.OpenStripFile(Local(arguments.front()));
         UpdateBackColorButton();
@@ -690,6 +714,27 @@ void FrmMain::MoveForwardCommand() {
 
 void FrmMain::DeleteCommand() {
     if (m_Document.DeleteCell()) {
+        ShowDocument();
+        RefreshWindow();
+    }
+}
+
+void FrmMain::UndoCommand() {
+    if (m_Document.Undo()) {
+        ShowDocument();
+        RefreshWindow();
+    }
+}
+
+void FrmMain::RedoCommand() {
+    if (m_Document.Redo()) {
+        ShowDocument();
+        RefreshWindow();
+    }
+}
+
+void FrmMain::MoveCellTo(int index, int indexPos) {
+    if (m_Document.MoveCell(index, indexPos)) {
         ShowDocument();
         RefreshWindow();
     }

@@ -54,6 +54,8 @@ class FrmMain : public QMainWindow {
     std::array<QAction*, 6> SubMnuFile{};
     std::array<QAction*, 3> SubMnuAdd{};
     QMenu* MnuEdit;
+    QAction* MnuUndo;
+    QAction* MnuRedo;
     QMenu* MnuAdd;
     QAction* MnuPaste;
     QAction* MnuMoveBack;
@@ -78,6 +80,8 @@ class FrmMain : public QMainWindow {
     void MoveBackCommand();
     void MoveForwardCommand();
     void DeleteCommand();
+    void UndoCommand();
+    void RedoCommand();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -100,6 +104,8 @@ class FrmMain : public QMainWindow {
     void UpdateMoveButtons(int index);
     void UpdateBackColorButton();
     void UpdateEditMenu();
+    void UpdateUndoItems();
+    void MoveCellTo(int index, int indexPos);
     // False when the user cancels; the command is then abandoned.
     bool SavePrompt();
     void SaveStrip(const QString& path);

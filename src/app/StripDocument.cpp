@@ -1,10 +1,13 @@
 #include "app/StripDocument.h"
 
 #include <algorithm>
+#include <cctype>
+#include <iterator>
 #include <unordered_map>
 #include <utility>
 
 #include "app/ClsDIB.h"
+#include "app/PngStripWriter.h"
 #include "image/c32bppDIB.h"
 #include "platform/file/RegularFile.h"
 #include "platform/gdi/Bitmap.h"
@@ -18,6 +21,12 @@ namespace {
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
     return RegularFile::Read(path).value_or(std::vector<std::uint8_t>{});
+}
+
+bool HasPngSignature(const std::vector<std::uint8_t>& file) {
+    static constexpr std::uint8_t kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    return file.size() >= sizeof kSignature &&
+           std::equal(std::begin(kSignature), std::end(kSignature), file.begin());
 }
 
 // The screen-format copy of a bitmap, as the cell store takes strips in.
@@ -60,7 +69,8 @@ bool StripDocument::NewStrip(int cellWidth, int cellHeight, int colorDepth,
         m_BackColor = backColor;
     }
     SetName("", kNewStripName);
-    m_Saved = true;
+    ResetHistory();
+    SetSaved(true);
     return true;
 }
 
@@ -69,12 +79,17 @@ int StripDocument::ProposedCellWidth(int width, int height) {
 }
 
 bool StripDocument::OpenStripFile(const std::string& Path, int cellWidth) {
-    gdi::UniqueGdiObject file(gdi::LoadBitmapFile(ReadWholeFile(Path)));
-    if (!OpenBitmap(file.Get(), cellWidth)) {
+    const std::vector<std::uint8_t> bytes = ReadWholeFile(Path);
+    c32bppDIB png;
+    if (HasPngSignature(bytes) && !png.LoadPicture_Stream(bytes, 0, 0, 0, 0, false, 32)) {
+        return false;
+    }
+    gdi::UniqueGdiObject file(png.Handle() == 0 ? gdi::LoadBitmapFile(bytes) : 0);
+    if (!OpenBitmap(png.Handle() != 0 ? png.Handle() : file.Get(), cellWidth)) {
         return false;
     }
     SetPath(Path);
-    m_Saved = true;
+    SetSaved(true);
     return true;
 }
 
@@ -101,7 +116,7 @@ bool StripDocument::OpenModuleBitmap(gdi::HBITMAP bitmap, int cellWidth, int cel
         return false;
     }
     SetName("", fileName);
-    m_Saved = false;
+    SetSaved(false);
     return true;
 }
 
@@ -136,6 +151,7 @@ bool StripDocument::ReplaceCells(gdi::HBITMAP bitmap, int cellWidth, int cellHei
     if (depth < 32) {
         m_BackColor = mask;
     }
+    ResetHistory();
     return true;
 }
 
@@ -167,7 +183,7 @@ StripDocument::AddResult StripDocument::AddImage(const std::string& Path, int In
         return AddResult::Refused;
     }
     InsertCells(Index == -1 ? CellCount() : Index, first);
-    m_Saved = false;
+    Changed();
     return AddResult::Added;
 }
 
@@ -194,7 +210,27 @@ gdi::COLORREF StripDocument::ComposeCell(c32bppDIB& image, const AlphaQuestion& 
 }
 
 bool StripDocument::SaveStrip(const std::string& Path, std::string& writeError) {
-    return SaveStripAtDepth(Path, m_CellStore->Colors(), writeError);
+    return IsPngName(Path) ? SavePngStrip(Path, writeError)
+                           : SaveStripAtDepth(Path, m_CellStore->Colors(), writeError);
+}
+
+bool StripDocument::IsPngName(const std::string& path) {
+    std::string ending = path.size() >= 4 ? path.substr(path.size() - 4) : "";
+    std::transform(ending.begin(), ending.end(), ending.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ending == ".png";
+}
+
+bool StripDocument::SavePngStrip(const std::string& Path, std::string& writeError) {
+    writeError.clear();
+    ClsDIB strip;
+    if (!DrawCells(strip, 0, CellCount(), false) ||
+        !PngStripWriter::SaveToFile(strip.hDib(), Path, writeError)) {
+        return false;
+    }
+    SetPath(Path);
+    SetSaved(true);
+    return true;
 }
 
 bool StripDocument::SaveStripAtDepth(const std::string& Path, int depth, std::string& writeError) {
@@ -208,7 +244,7 @@ bool StripDocument::SaveStripAtDepth(const std::string& Path, int depth, std::st
         return false;
     }
     SetPath(Path);
-    m_Saved = true;
+    SetSaved(true);
     return true;
 }
 
@@ -242,7 +278,7 @@ void StripDocument::InsertCells(int position, int first) {
 bool StripDocument::Swap(int a, int b) {
     std::swap(m_Cells[static_cast<std::size_t>(a)], m_Cells[static_cast<std::size_t>(b)]);
     m_ListIndex = b;
-    m_Saved = false;
+    Changed();
     return true;
 }
 
@@ -260,24 +296,130 @@ bool StripDocument::DeleteCell() {
     }
     m_Cells.erase(m_Cells.begin() + m_ListIndex);
     m_ListIndex = std::min(m_ListIndex, CellCount() - 1);
-    m_Saved = false;
+    Changed();
     ReleaseStoreWhenEmpty();
     return true;
 }
 
+bool StripDocument::MoveCell(int from, int before) {
+    const int to = before > from ? before - 1 : before;
+    if (from < 0 || from >= CellCount() || to < 0 || to >= CellCount() || to == from) {
+        return false;
+    }
+    const auto first = m_Cells.begin();
+    if (to < from) {
+        std::rotate(first + to, first + from, first + from + 1);
+    } else {
+        std::rotate(first + from, first + from + 1, first + to + 1);
+    }
+    m_ListIndex = to;
+    Changed();
+    return true;
+}
+
 void StripDocument::ReleaseStoreWhenEmpty() {
-    if (m_Cells.empty()) {
+    if (m_Cells.empty() && !(m_History && m_History->NamesImages())) {
         m_CellStore->Clear();
     }
 }
 
 void StripDocument::SetBackColor(gdi::COLORREF color) {
+    const bool changed = color != m_BackColor;
     m_BackColor = color;
     m_CellStore->SetBackColor(color);
+    if (changed) {
+        Changed(false);
+    }
 }
 
 void StripDocument::SetListIndex(int index) {
     m_ListIndex = index >= 0 && index < CellCount() ? index : -1;
+    if (m_History && m_StepDepth == 0) {
+        m_History->SetListIndex(m_ListIndex);
+    }
+}
+
+void StripDocument::EnableHistory(std::size_t heldBytesLimit) {
+    m_History.emplace(heldBytesLimit);
+    ResetHistory();
+}
+
+void StripDocument::ResetHistory() {
+    m_Version = ++m_LastVersion;
+    if (m_History) {
+        m_History->Reset({m_Cells, m_ListIndex, m_BackColor, m_Version});
+    }
+}
+
+void StripDocument::Changed(bool contentChanged) {
+    if (contentChanged) {
+        m_Version = ++m_LastVersion;
+    }
+    if (!m_History) {
+        return;
+    }
+    if (m_StepDepth > 0) {
+        m_StepPending = true;
+        return;
+    }
+    RecordStep();
+}
+
+void StripDocument::RecordStep() {
+    m_History->Record({m_Cells, m_ListIndex, m_BackColor, m_Version});
+    const auto cellBytes = static_cast<std::size_t>(m_CellStore->IconWidth()) *
+                           static_cast<std::size_t>(m_CellStore->IconHeight()) * 4;
+    if (m_History->TrimToLimit(m_CellStore->ImageCount(), cellBytes)) {
+        CompactStore();
+    }
+}
+
+void StripDocument::CompactStore() {
+    const std::vector<int> kept = m_History->NamedImages();
+    std::vector<int> newIndex(static_cast<std::size_t>(m_CellStore->ImageCount()), -1);
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        newIndex[static_cast<std::size_t>(kept[i])] = static_cast<int>(i);
+    }
+    m_CellStore->Retain(kept);
+    m_History->Renumber(newIndex);
+    for (int& cell : m_Cells) {
+        cell = newIndex[static_cast<std::size_t>(cell)];
+    }
+}
+
+void StripDocument::BeginStep() {
+    ++m_StepDepth;
+}
+
+void StripDocument::EndStep() {
+    if (m_StepDepth > 0 && --m_StepDepth == 0 && m_StepPending) {
+        m_StepPending = false;
+        RecordStep();
+    }
+}
+
+bool StripDocument::Undo() {
+    if (!CanUndo()) {
+        return false;
+    }
+    ShowStep(m_History->Undo());
+    return true;
+}
+
+bool StripDocument::Redo() {
+    if (!CanRedo()) {
+        return false;
+    }
+    ShowStep(m_History->Redo());
+    return true;
+}
+
+void StripDocument::ShowStep(const StripHistory::Step& step) {
+    m_Cells = step.cells;
+    m_ListIndex = step.listIndex;
+    m_Version = step.version;
+    m_BackColor = step.backColor;
+    m_CellStore->SetBackColor(step.backColor);
 }
 
 void StripDocument::SetPath(const std::string& path) {

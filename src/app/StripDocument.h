@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include <optional>
+
+#include "app/StripHistory.h"
 #include "app/clsImgList.h"
 #include "platform/gdi/GdiTypes.h"
 
@@ -33,9 +36,9 @@ class StripDocument {
 
     // False when the cell store cannot be made; the document is then left without cells.
     bool NewStrip(int cellWidth, int cellHeight, int colorDepth, gdi::COLORREF backColor);
-    // Splits the bitmap file into cells by its height, cellWidth wide (0: ProposedCellWidth).
-    // False, with the document untouched, when the file cannot be read as a bitmap or the store
-    // refuses it.
+    // Splits the bitmap or PNG file into cells by its height, cellWidth wide (0:
+    // ProposedCellWidth); a PNG strip is 32 bits deep and keeps its alpha. False, with the
+    // document untouched, when the file cannot be read as either or the store refuses it.
     bool OpenStripFile(const std::string& Path, int cellWidth = 0);
     // The same for a bitmap in memory; the name and saved state are left as they are.
     bool OpenBitmap(gdi::HBITMAP bitmap, int cellWidth = 0);
@@ -43,7 +46,21 @@ class StripDocument {
     bool MoveCellBack();
     bool MoveCellForward();
     bool DeleteCell();
+    // Moves the cell at `from` to stand before position `before` (0 to CellCount()).
+    bool MoveCell(int from, int before);
     void SetBackColor(gdi::COLORREF color);
+
+    // Undo and redo, for the editor. Off until enabled, so that a strip built in one go keeps no
+    // steps; New and Open start a fresh history.
+    void EnableHistory(std::size_t heldBytesLimit = StripHistory::kHeldBytesLimit);
+    bool CanUndo() const { return m_History && m_History->CanUndo(); }
+    bool CanRedo() const { return m_History && m_History->CanRedo(); }
+    bool Undo();
+    bool Redo();
+    // The changes made between the two calls are one step of history.
+    void BeginStep();
+    void EndStep();
+    int HistorySteps() const { return m_History ? m_History->StepCount() : 0; }
     // The cells' most repeated corner colour; black when no corner colour repeats.
     static gdi::COLORREF FindMaskColor(gdi::HBITMAP bitmap, int cellWidth, int cellHeight,
                                        int cellCount);
@@ -59,19 +76,23 @@ class StripDocument {
     // when the file cannot be decoded (NotDecoded) or the store refuses the cell (Refused).
     AddResult AddImage(const std::string& Path, int Index, const c32bppDIB* Image,
                        const AlphaQuestion& askAlpha);
-    // Writes the strip at its colour depth; on failure the document and the file are unchanged
-    // and writeError holds the writer's message ("Error: " number, line break, description), empty
-    // when the writing never started.
+    // Writes the strip at its colour depth, or as PNG when Path ends in .png; on failure the
+    // document and the file are unchanged and writeError holds the writer's message, empty when
+    // the writing never started.
     bool SaveStrip(const std::string& Path, std::string& writeError);
     // The same at another colour depth; below 32 bits the cells lie on the background colour.
     bool SaveStripAtDepth(const std::string& Path, int depth, std::string& writeError);
+    // RGBA with straight alpha; below 32 bits what the masks hide is transparent.
+    bool SavePngStrip(const std::string& Path, std::string& writeError);
+    static bool IsPngName(const std::string& path);
     // The cells [first, first + count) side by side on a new 32-bit surface, over the background
     // colour when fillBack is set and over transparent black otherwise.
     bool DrawCells(ClsDIB& surface, int first, int count, bool fillBack) const;
 
     // Appends the store's images from index `first` on as cells at `position` (clamped).
     void InsertCells(int position, int first);
-    // The store is emptied when no cell is left, so an empty strip holds no pixels.
+    // The store is emptied when no cell is left and no step of history names an image, so an
+    // empty strip holds no pixels.
     void ReleaseStoreWhenEmpty();
 
     const std::vector<int>& Cells() const { return m_Cells; }
@@ -84,13 +105,20 @@ class StripDocument {
     bool BackCheckerBoard() const { return m_CellStore->Colors() == 32; }
     const std::string& FileName() const { return m_FileName; }
     const std::string& Folder() const { return m_Folder; }
-    bool Saved() const { return m_Saved; }
-    void SetSaved(bool saved) { m_Saved = saved; }
+    bool Saved() const { return m_Version == m_SavedVersion; }
+    void SetSaved(bool saved) { m_SavedVersion = saved ? m_Version : -1; }
     // After a save or an open: the folder with its separator, and the name after it.
     void SetPath(const std::string& path);
     void SetName(const std::string& folder, const std::string& fileName);
 
   private:
+    // contentChanged is false for a change that does not make the strip unsaved.
+    void Changed(bool contentChanged = true);
+    void RecordStep();
+    void ResetHistory();
+    void ShowStep(const StripHistory::Step& step);
+    // The store keeps only the images that a step names.
+    void CompactStore();
     bool Swap(int a, int b);
     bool ReplaceCells(gdi::HBITMAP bitmap, int cellWidth, int cellHeight, int depth,
                       gdi::COLORREF mask);
@@ -102,5 +130,10 @@ class StripDocument {
     gdi::COLORREF m_BackColor = kDesignBackColor;
     std::string m_FileName = kNewStripName;
     std::string m_Folder;
-    bool m_Saved = true;
+    int m_Version = 0;
+    int m_SavedVersion = 0;
+    int m_LastVersion = 0;
+    std::optional<StripHistory> m_History;
+    int m_StepDepth = 0;
+    bool m_StepPending = false;
 };

@@ -43,6 +43,12 @@ void clsImgList::Clear() {
     }
 }
 
+void clsImgList::Retain(const std::vector<int>& kept) {
+    if (gdi::ImageList* list = gdi::ImageList::FromHandle(m_List.Get())) {
+        list->Retain(kept);
+    }
+}
+
 void clsImgList::SetBackColor(gdi::COLORREF Color) {
     if (gdi::ImageList* list = gdi::ImageList::FromHandle(m_List.Get())) {
         list->SetBkColor(gdi::SystemColors::TranslateColor(Color));

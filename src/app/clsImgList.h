@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "platform/gdi/GdiTypes.h"
 #include "platform/gdi/UniqueGdiObject.h"
 
@@ -14,6 +16,8 @@ class clsImgList {
     bool Draw(int iIcon, gdi::HDC hDC, int X, int Y) const;
     int ImageCount() const;
     void Clear();
+    // Keeps only the images at the given ascending indexes, renumbered from 0 in that order.
+    void Retain(const std::vector<int>& kept);
     void SetBackColor(gdi::COLORREF Color);
 
     int IconWidth() const { return m_IconWidth; }

@@ -10,6 +10,12 @@ bool LazyFallbackLoader::Load(std::span<const std::uint8_t> bytes, c32bppDIB& ho
     return loader != nullptr && loader->Load(bytes, host, hasAlpha);
 }
 
+bool LazyFallbackLoader::LoadScalable(std::span<const std::uint8_t> bytes, int width, int height,
+                                      c32bppDIB& host) const {
+    const FallbackImageLoader* loader = Loader();
+    return loader != nullptr && loader->LoadScalable(bytes, width, height, host);
+}
+
 // The build tree keeps the module beside the program, an installed copy in its library folder.
 void* LazyFallbackLoader::OpenModule() {
     std::error_code error;

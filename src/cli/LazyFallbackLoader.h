@@ -9,6 +9,8 @@ class LazyFallbackLoader : public FallbackImageLoader {
     static constexpr const char* kModuleName = "tilewright-qt-fallback.so";
 
     bool Load(std::span<const std::uint8_t> bytes, c32bppDIB& host, bool& hasAlpha) const override;
+    bool LoadScalable(std::span<const std::uint8_t> bytes, int width, int height,
+                      c32bppDIB& host) const override;
 
   private:
     static void* OpenModule();

@@ -23,13 +23,6 @@ std::string TemporaryFolder() {
     return (folder.empty() ? std::string("/tmp") : folder.string()) + "/";
 }
 
-bool EndsInPng(const std::string& path) {
-    std::string ending = path.size() >= 4 ? path.substr(path.size() - 4) : "";
-    std::transform(ending.begin(), ending.end(), ending.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return ending == ".png";
-}
-
 // The writer's message spans two lines; one is enough here.
 std::string OneLine(std::string text) {
     std::replace(text.begin(), text.end(), '\n', ' ');
@@ -62,7 +55,7 @@ int StripCommand::BuildAtSize(const CellSize& size) {
     }
     const std::string output = OutputName(size);
     StripManifest::Strip strip{
-        output, size.width, size.height, EndsInPng(output) ? 32 : m_Options.depth.value_or(32), {}};
+        output, size.width, size.height, StripDocument::IsPngName(output) ? 32 : m_Options.depth.value_or(32), {}};
     const int total = static_cast<int>(m_Options.files.size());
     for (int i = 0; i < total; ++i) {
         const std::string& source = m_Options.files[static_cast<std::size_t>(i)];
@@ -139,10 +132,8 @@ int StripCommand::Save(const std::string& output) {
     }
     std::string error;
     bool written = false;
-    if (EndsInPng(output)) {
-        ClsDIB strip;
-        written = m_Document.DrawCells(strip, 0, m_Document.CellCount(), false) &&
-                  PngStripWriter::SaveToFile(strip.hDib(), output, error);
+    if (StripDocument::IsPngName(output)) {
+        written = m_Document.SavePngStrip(output, error);
     } else {
         const int depth = m_Options.depth.value_or(m_Document.CellStore().Colors());
         written = m_Document.SaveStripAtDepth(output, depth, error);

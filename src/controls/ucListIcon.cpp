@@ -1,5 +1,6 @@
 #include "controls/ucListIcon.h"
 
+#include <QApplication>
 #include <QDragEnterEvent>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -205,9 +206,54 @@ void ucListIcon::mousePressEvent(QMouseEvent* event) {
     const int position = HitTest(point.x());
     if (position >= 0 && position < ItemCount()) {
         SetListIndex(position);
+        if (event->button() == Qt::LeftButton) {
+            m_PressedItem = position;
+            m_PressPoint = point;
+        }
     }
     emit MouseDown(ButtonNumber(event->button()), ShiftMask(event->modifiers()), point.x(),
                    point.y());
+}
+
+// A cell dragged inside the view shows the drop marker where it would land; leaving the view
+// cancels the drag.
+void ucListIcon::mouseMoveEvent(QMouseEvent* event) {
+    if (m_PressedItem < 0 || !event->buttons().testFlag(Qt::LeftButton)) {
+        return;
+    }
+    const QPoint point = ClientPoint(event->position());
+    if (!m_DraggingItem &&
+        (point - m_PressPoint).manhattanLength() < QApplication::startDragDistance()) {
+        return;
+    }
+    if (!QRect(0, 0, ClientWidth(), ClientHeight()).contains(point)) {
+        EndItemDrag();
+        return;
+    }
+    m_DraggingItem = true;
+    m_DropMarker = std::min(HitTest(point.x()), ItemCount());
+    update();
+}
+
+void ucListIcon::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        return;
+    }
+    const bool dragged = m_DraggingItem;
+    const int from = m_PressedItem, before = m_DropMarker;
+    EndItemDrag();
+    if (dragged) {
+        emit ItemMove(from, before);
+    }
+}
+
+void ucListIcon::EndItemDrag() {
+    if (m_DraggingItem) {
+        m_DropMarker = -1;
+        update();
+    }
+    m_DraggingItem = false;
+    m_PressedItem = -1;
 }
 
 std::optional<int> ucListIcon::KeyTarget(int key) const {
@@ -231,6 +277,9 @@ std::optional<int> ucListIcon::KeyTarget(int key) const {
 }
 
 void ucListIcon::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        EndItemDrag();
+    }
     // An empty row has nothing to move to; the key is still reported.
     if (ItemCount() > 0) {
         if (const std::optional<int> target = KeyTarget(event->key())) {

@@ -75,11 +75,15 @@ class ucListIcon : public QWidget {
     void KeyDown(int KeyCode, int Shift);
     // Button: 1 left, 2 right, 4 middle.
     void MouseDown(int Button, int Shift, int X, int Y);
+    // The item at Index was dragged and released before position IndexPos (0 to ItemCount).
+    void ItemMove(int Index, int IndexPos);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -95,6 +99,7 @@ class ucListIcon : public QWidget {
     // The position a navigation key moves the selection to; nothing for other keys.
     std::optional<int> KeyTarget(int key) const;
     void TrackDrag(QDropEvent* event);
+    void EndItemDrag();
     QImage PaintCells() const;
     void PaintBackground(gdi::HDC dc) const;
     void PaintMarks(QPainter& painter) const;
@@ -102,6 +107,10 @@ class ucListIcon : public QWidget {
     std::vector<int> m_Items;
     int m_ListIndex = -1;
     int m_DropMarker = -1;
+    // The item a left press landed on, while the button is down, and where it was pressed.
+    int m_PressedItem = -1;
+    QPoint m_PressPoint;
+    bool m_DraggingItem = false;
     gdi::HIMAGELIST m_ImageList = 0;
     int m_ImageWidth = 16;
     int m_ImageHeight = 16;

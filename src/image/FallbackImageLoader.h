@@ -14,6 +14,10 @@ class FallbackImageLoader {
     // whether the source format carries an alpha channel.
     virtual bool Load(std::span<const std::uint8_t> bytes, c32bppDIB& host,
                       bool& hasAlpha) const = 0;
+    // Draws a scalable image (SVG) straight at width x height, its aspect kept, centred and
+    // transparent around, so that its edges stay crisp. False for anything else.
+    virtual bool LoadScalable(std::span<const std::uint8_t> bytes, int width, int height,
+                              c32bppDIB& host) const = 0;
 
     // The installed loader stays the caller's; null uninstalls.
     static void Install(const FallbackImageLoader* loader);

@@ -476,7 +476,7 @@ bool c32bppDIB::ParseSourceData(int fileHandle, std::span<const std::uint8_t> st
     if (!isPng) {
         DecodeStream(stream, iconCx, iconCy, streamStart, streamLength, iconBitDepth);
     }
-    if (Handle() == 0 && !LoadWithFallback(stream)) {
+    if (Handle() == 0 && !LoadWithFallback(stream, iconCx, iconCy)) {
         return false;
     }
     if (SaveFormat) {
@@ -499,11 +499,13 @@ bool c32bppDIB::DecodeStream(std::span<const std::uint8_t> stream, int iconCx, i
     return cBMPparser().LoadStream(stream, *this, streamStart, streamLength);
 }
 
-bool c32bppDIB::LoadWithFallback(std::span<const std::uint8_t> stream) {
+bool c32bppDIB::LoadWithFallback(std::span<const std::uint8_t> stream, int width, int height) {
     const FallbackImageLoader* fallback = FallbackImageLoader::Installed();
-    bool hasAlpha = false;
-    if (fallback == nullptr || stream.empty() || !fallback->Load(stream, *this, hasAlpha) ||
-        Handle() == 0) {
+    if (fallback == nullptr || stream.empty()) {
+        return false;
+    }
+    bool hasAlpha = width > 0 && height > 0 && fallback->LoadScalable(stream, width, height, *this);
+    if ((!hasAlpha && !fallback->Load(stream, *this, hasAlpha)) || Handle() == 0) {
         DestroyDIB();
         return false;
     }

@@ -399,6 +399,50 @@ TEST_F(MainWindow, MenusFromTheKeyboardAboutAlwaysOnTopAndTheGallery) {
     EXPECT_EQ(desktop.openedPages, QStringList{FrmMain::kGalleryAddress});
 }
 
+// The command line's images are one step; a drag is another. PNG goes out and back in.
+TEST_F(MainWindow, UndoRedoDraggedCellsAndPngStrips) {
+    const QList<QAction*> edit = window.MnuEdit->actions();
+    ASSERT_GE(edit.size(), 3);
+    EXPECT_EQ(std::tuple(edit[0], edit[1], edit[2]->isSeparator()),
+              std::tuple(window.MnuUndo, window.MnuRedo, true));
+    EXPECT_EQ(window.MnuUndo->text() + window.MnuRedo->text(), "UndoRedo");
+    EXPECT_EQ(window.MnuUndo->shortcut(), QKeySequence("Ctrl+Z"));
+    EXPECT_EQ(window.MnuRedo->shortcuts(),
+              (QList<QKeySequence>{QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")}));
+    AnswerWhenShown<FrmOptionNew>(Dialogs::First,
+                                  [](FrmOptionNew* dialog) { dialog->CmdOk->click(); });
+    const QString strip = WriteStrip("three.bmp", 3, 24);
+    window.ProcessCommandLine({strip, strip});
+    emit window.ucListIcon1->ItemMove(0, 2);
+    EXPECT_EQ(window.Document().Cells(), (std::vector{1, 0}));
+    // Undo, redo, then the cells and whether undo and redo are offered.
+    const std::tuple<QAction*, std::vector<int>, bool, bool> steps[] = {
+        {window.MnuUndo, {0, 1}, true, true},
+        {window.MnuUndo, {}, false, true},
+        {window.MnuRedo, {0, 1}, true, true}};
+    for (const auto& [item, cells, undo, redo] : steps) {
+        item->trigger();
+        EXPECT_EQ(window.Document().Cells(), cells);
+        EXPECT_EQ(std::pair(window.MnuUndo->isEnabled(), window.MnuRedo->isEnabled()),
+                  std::pair(undo, redo));
+    }
+    EXPECT_EQ(window.ucListIcon1->ItemCount(), 2);
+
+    const QString png = TempPath("strip.png");
+    desktop.saveAnswers = {png};
+    window.SaveAsCommand();
+    EXPECT_EQ(desktop.fileRequests.back().filters[1].description, "PNG image (*.png)");
+    desktop.openAnswers = {QStringList{png}};
+    window.OpenCommand();
+    EXPECT_EQ(desktop.fileRequests.back().filters[1].patterns, "*.png");
+    EXPECT_EQ(std::tuple(window.ucListIcon1->ItemCount(), window.Document().Saved(),
+                         window.MnuUndo->isEnabled()),
+              std::tuple(2, true, false));
+    desktop.openAnswers = {QStringList{}};
+    window.AddFromFileCommand();
+    EXPECT_EQ(desktop.fileRequests.back().filters[1].patterns, "*.svg");
+}
+
 TEST_F(MainWindow, OpenPeFilesReplacesTheStripWithAModuleBitmap) {
     const std::string path = testsupport::WriteModule(
         "shell32.dll", {{pe::PeModule::RT_BITMAP, pe::ResourceId::Integer(133),

@@ -203,19 +203,62 @@ TEST_F(ThreeCells, MovesStopAtTheEndsAndDeletingTheLastCellEmptiesTheStore) {
     EXPECT_FALSE(document.DeleteCell());
 }
 
-TEST_F(ThreeCells, BackColourAndNewStrip) {
-    document.SetBackColor(Rgb(1, 2, 3));
+using testsupport::HostImage;
+
+// What undo and redo restore: the cells, the selection, the background and the saved state.
+std::tuple<std::vector<int>, int, gdi::COLORREF, bool> Snapshot(const StripDocument& document) {
+    return {document.Cells(), document.ListIndex(), document.BackColor(), document.Saved()};
+}
+
+TEST_F(ThreeCells, UndoAndRedoRestoreEachKindOfChangeExactly) {
+    document.EnableHistory();
+    EXPECT_FALSE(document.Undo());
+    const auto blue = HostImage(16, 16, [](int, int) { return gdi::Bgra{255, 0, 0, 255}; });
+    const std::pair<std::string, std::function<bool()>> changes[] = {
+        {"add",
+         [&] {
+             return document.AddImage("", 1, blue.get(), nullptr) ==
+                    StripDocument::AddResult::Added;
+         }},
+        {"delete", [&] { return document.DeleteCell(); }},
+        {"back", [&] { return document.MoveCellBack(); }},
+        {"forward", [&] { return document.MoveCellForward(); }},
+        {"drag", [&] { return document.MoveCell(0, 3); }},
+        {"background",
+         [&] {
+             document.SetBackColor(Rgb(1, 2, 3));
+             return true;
+         }},
+        {"every cell in one step", [&] {
+             document.BeginStep();
+             while (document.DeleteCell()) {
+             }
+             document.EndStep();
+             return true;
+         }}};
+    for (const auto& [name, change] : changes) {
+        SCOPED_TRACE(name);
+        document.SetListIndex(1);
+        document.SetSaved(true);
+        const auto before = Snapshot(document);
+        ASSERT_TRUE(change());
+        const auto after = Snapshot(document);
+        EXPECT_EQ(std::get<3>(after), name == "background") << "only a background stays saved";
+        ASSERT_TRUE(document.Undo());
+        EXPECT_EQ(Snapshot(document), before);
+        ASSERT_TRUE(document.Redo());
+        EXPECT_EQ(Snapshot(document), after);
+        EXPECT_FALSE(document.CanRedo());
+    }
     EXPECT_EQ(document.BackColor(), Rgb(1, 2, 3));
-    EXPECT_TRUE(document.Saved());
+    EXPECT_EQ(document.CellStore().ImageCount(), 4) << "kept while steps name its images";
     document.SetSaved(false);
     ASSERT_TRUE(document.NewStrip(24, 20, 8, Rgb(9, 9, 9)));
     EXPECT_EQ(State(document), std::tuple(0, "New Strip", "", true));
-    EXPECT_EQ(Geometry(document), std::tuple(24, 20, 8));
-    EXPECT_EQ(document.BackColor(), Rgb(9, 9, 9));
+    EXPECT_EQ(std::tuple(Geometry(document), document.BackColor(), document.CanUndo()),
+              std::tuple(std::tuple(24, 20, 8), Rgb(9, 9, 9), false));
     EXPECT_FALSE(document.NewStrip(16, 16, 3, 0));
 }
-
-using testsupport::HostImage;
 
 // Left half opaque red, right half: column 8 half-transparent blue (premultiplied), the rest
 // fully transparent.
@@ -295,6 +338,49 @@ TEST_F(Adding, FilesThatAreNotImagesAddNothingAndDroppedOnesEndUpReversed) {
         ASSERT_TRUE(Add(*cell, i < 5 ? -1 : 2));
     }
     EXPECT_EQ(document.Cells(), (std::vector{0, 1, 7, 6, 5, 2, 3, 4}));
+}
+
+// Four cells added, then the first three deleted: the images only history holds may take two
+// cells' pixels, so the oldest steps go and the store keeps only what the rest name.
+TEST_F(Adding, HistoryDropsItsOldestStepsBeyondItsShareOfPixels) {
+    document.EnableHistory(2 * 16 * 16 * 4);
+    for (const gdi::Bgra color : {gdi::Bgra{0, 0, 255, 255}, gdi::Bgra{0, 255, 0, 255},
+                                  gdi::Bgra{255, 0, 0, 255}, gdi::Bgra{255, 255, 255, 255}}) {
+        ASSERT_TRUE(Add(*HostImage(16, 16, [color](int, int) { return color; })));
+    }
+    document.SetListIndex(0);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(document.DeleteCell());
+    }
+    EXPECT_EQ(document.HistorySteps(), 3);
+    EXPECT_EQ(document.CellStore().ImageCount(), 3);
+    while (document.Undo()) {
+    }
+    ASSERT_EQ(document.CellCount(), 3);
+    const gdi::COLORREF kept[] = {Rgb(0, 255, 0), Rgb(0, 0, 255), Rgb(255, 255, 255)};
+    for (int cell = 0; cell < 3; ++cell) {
+        EXPECT_EQ(CellPixel(document, cell, 5, 5), kept[cell]) << cell;
+    }
+}
+
+// Below 32 bits what the masks hide is transparent in the file; it reopens at 32 bits.
+TEST_F(Adding, PngStripsSaveAndReopenAsTheyWere) {
+    TempFolder folder;
+    for (const int depth : {32, 24}) {
+        SCOPED_TRACE(depth);
+        ASSERT_TRUE(document.NewStrip(16, 16, depth, kMagenta));
+        ASSERT_TRUE(Add(*HostImage(16, 16, HalfRed)));
+        const std::string path = folder.File("strip.png");
+        std::string error;
+        ASSERT_TRUE(document.SaveStrip(path, error)) << error;
+        EXPECT_EQ(TempFolder::Read(path).at(1), 'P');
+        StripDocument reopened;
+        ASSERT_TRUE(reopened.OpenStripFile(path));
+        EXPECT_EQ(Geometry(reopened), std::tuple(16, 16, 32));
+        for (const int x : {0, 7, 8, 9}) {
+            EXPECT_EQ(CellPixel(reopened, 0, x, 3), CellPixel(document, 0, x, 3)) << x;
+        }
+    }
 }
 
 TEST_F(Adding, SavingWritesTheCellsInStripOrder) {

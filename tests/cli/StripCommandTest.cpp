@@ -272,7 +272,7 @@ TEST(StripCommands, ExitCodesAndStrictRuns) {
         EXPECT_EQ(listed.status, 1);
         EXPECT_EQ(listed.err, "tilewright-cli: " + message + "\n");
     }
-    EXPECT_EQ(RunCli(folder, "open " + good + " -o " + out).status, 1);
+    EXPECT_EQ(RunCli(folder, "open " + kIcon + " -o " + out).status, 1);
 
     const std::string build = "build -o x.bmp ", open = "open " + out + " -o x.bmp ",
                       split = "split " + out + " -o d ";

@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -46,6 +47,12 @@ struct StripView : ::testing::Test {
         QApplication::sendEvent(&view, &enter);
         QDragMoveEvent move(point, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
                             Qt::NoModifier);
+        QApplication::sendEvent(&view, &move);
+    }
+
+    void MoveWithLeftButton(QPoint point) {
+        QMouseEvent move(QEvent::MouseMove, point, view.mapToGlobal(point), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&view, &move);
     }
 
@@ -160,6 +167,28 @@ TEST_F(StripView, DragOfFilesMarksTheInsertionPositionAndTheDropReportsIt) {
     QApplication::sendEvent(&view, &drop);
     EXPECT_EQ(reported, std::vector{1});
     EXPECT_EQ(view.DropMarker(), -1);
+}
+
+TEST_F(StripView, ACellDraggedAlongTheRowLandsAtTheMarkerUnlessCancelled) {
+    AddItems(3);
+    std::vector<std::pair<int, int>> moves;
+    QObject::connect(&view, &ucListIcon::ItemMove,
+                     [&](int index, int indexPos) { moves.emplace_back(index, indexPos); });
+    // Where the pointer goes, a key pressed there, then the marker shown and the move reported.
+    const std::tuple<QPoint, int, int, std::vector<std::pair<int, int>>> drags[] = {
+        {{75, 5}, 0, 3, {{0, 3}}}, {{75, 5}, Qt::Key_Escape, -1, {}}, {{75, -5}, 0, -1, {}}};
+    for (const auto& [point, key, marker, reported] : drags) {
+        moves.clear();
+        QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(5, 5));
+        MoveWithLeftButton({40, 5});
+        MoveWithLeftButton(point);
+        if (key != 0) {
+            QTest::keyClick(&view, Qt::Key(key));
+        }
+        EXPECT_EQ(view.DropMarker(), marker) << key;
+        QTest::mouseRelease(&view, Qt::LeftButton, {}, point);
+        EXPECT_EQ(moves, reported) << key;
+    }
 }
 
 TEST_F(StripView, KeysMoveTheSelectionWithinTheRow) {

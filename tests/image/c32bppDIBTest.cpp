@@ -267,6 +267,9 @@ class FakeFallback : public FallbackImageLoader {
         hasAlpha = true;
         return host.InitializeDIB(2, 1);
     }
+    bool LoadScalable(std::span<const std::uint8_t>, int, int, c32bppDIB&) const override {
+        return false;
+    }
     mutable int calls = 0;
     mutable Bytes seen;
 };

@@ -87,6 +87,15 @@ bool ImageList::SetImageCount(int count) {
     return true;
 }
 
+void ImageList::Retain(const std::vector<int>& kept) {
+    std::vector<Image> images;
+    images.reserve(kept.size());
+    for (const int index : kept) {
+        images.push_back(std::move(m_Images.at(static_cast<std::size_t>(index))));
+    }
+    m_Images = std::move(images);
+}
+
 int ImageList::Add(HBITMAP bitmap, COLORREF maskColor) {
     const Bitmap* source = BitmapFromHandle(bitmap);
     if (source == nullptr || source->Height() < m_Height ||

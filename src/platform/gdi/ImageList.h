@@ -30,6 +30,8 @@ class ImageList : public GdiObject {
     int ImageCount() const { return static_cast<int>(m_Images.size()); }
     // Only shrinking is possible: the list has no blank images to grow with.
     bool SetImageCount(int count);
+    // Keeps only the images at the given ascending indexes, renumbered from 0 in that order.
+    void Retain(const std::vector<int>& kept);
     COLORREF BkColor() const { return m_BkColor; }
     void SetBkColor(COLORREF color) { m_BkColor = color; }
 

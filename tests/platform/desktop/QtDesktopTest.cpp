@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QWidget>
+#include <fstream>
 
+#include "app/StripDocument.h"
 #include "platform/desktop/QtBitmapBridge.h"
+#include "platform/desktop/QtFallbackImageLoader.h"
+#include "platform/gdi/Bitmap.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/UniqueGdiObject.h"
 
@@ -65,6 +69,45 @@ TEST(QtBitmapBridge, ColoursAndImagesCrossBothWays) {
     EXPECT_EQ(opaque.pixel(0, 1), qRgb(0, 0, 0));
     EXPECT_EQ(opaque.pixel(0, 0), qRgb(100, 50, 25));
     EXPECT_EQ(QtBitmapBridge::FromQImage(QImage()), 0u);
+}
+
+// A square over the middle half of its picture, and a picture twice as wide as high filled
+// whole: drawn at the cell size, their edges fall on whole pixels, fully opaque inside and fully
+// transparent outside.
+TEST(QtFallbackImageLoader, SvgIsDrawnAtTheCellSizeWithItsAspectKept) {
+    const QtFallbackImageLoader loader;
+    FallbackImageLoader::Install(&loader);
+    const std::string square =
+        R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 4 4"><rect x="1" y="1" )"
+        R"(width="2" height="2" fill="#0000ff"/></svg>)";
+    const std::string wide =
+        R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 2 1"><rect width="2" )"
+        R"(height="1" fill="#0000ff"/></svg>)";
+    // Picture, cell size, whether the edges lie across the row (else down the column), and the
+    // first opaque and the first transparent pixel after it.
+    const std::tuple<std::string, int, bool, int, int> cases[] = {{square, 16, true, 4, 12},
+                                                                  {square, 24, true, 6, 18},
+                                                                  {square, 48, true, 12, 36},
+                                                                  {wide, 16, false, 4, 12}};
+    const std::string path = testing::TempDir() + "/picture.svg";
+    for (const auto& [svg, size, across, first, past] : cases) {
+        SCOPED_TRACE(std::to_string(size) + (across ? " across" : " down"));
+        std::ofstream(path) << svg;
+        StripDocument document;
+        ASSERT_TRUE(document.NewStrip(size, size, 32, 0));
+        ASSERT_EQ(document.AddImage(path, -1, nullptr, nullptr), StripDocument::AddResult::Added);
+        gdi::UniqueGdiObject surface(gdi::CreateCompatibleBitmap(size, size));
+        gdi::UniqueGdiObject dc(gdi::CreateCompatibleDC());
+        gdi::SelectObject(dc.Get(), surface.Get());
+        ASSERT_TRUE(document.CellStore().Draw(0, dc.Get(), 0, 0));
+        const gdi::Bitmap& cell = *gdi::BitmapFromHandle(surface.Get());
+        const auto alpha = [&](int at) {
+            return across ? cell.ReadPixel(at, size / 2).a : cell.ReadPixel(size / 2, at).a;
+        };
+        EXPECT_EQ(std::vector({alpha(first - 1), alpha(first), alpha(past - 1), alpha(past)}),
+                  std::vector<std::uint8_t>({0, 255, 255, 0}));
+    }
+    FallbackImageLoader::Install(nullptr);
 }
 
 }  // namespace
