@@ -698,39 +698,31 @@ void FrmMain::SavePosition(QSettings& settings) const {
     settings.setValue(kPositionKey, pos());
 }
 
-void FrmMain::MoveBackCommand() {
-    if (m_Document.MoveCellBack()) {
+void FrmMain::ShowIfChanged(bool changed) {
+    if (changed) {
         ShowDocument();
         RefreshWindow();
     }
+}
+
+void FrmMain::MoveBackCommand() {
+    ShowIfChanged(m_Document.MoveCellBack());
 }
 
 void FrmMain::MoveForwardCommand() {
-    if (m_Document.MoveCellForward()) {
-        ShowDocument();
-        RefreshWindow();
-    }
+    ShowIfChanged(m_Document.MoveCellForward());
 }
 
 void FrmMain::DeleteCommand() {
-    if (m_Document.DeleteCell()) {
-        ShowDocument();
-        RefreshWindow();
-    }
+    ShowIfChanged(m_Document.DeleteCell());
 }
 
 void FrmMain::UndoCommand() {
-    if (m_Document.Undo()) {
-        ShowDocument();
-        RefreshWindow();
-    }
+    ShowIfChanged(m_Document.Undo());
 }
 
 void FrmMain::RedoCommand() {
-    if (m_Document.Redo()) {
-        ShowDocument();
-        RefreshWindow();
-    }
+    ShowIfChanged(m_Document.Redo());
 }
 
 void FrmMain::MoveCellTo(int index, int indexPos) {

@@ -114,6 +114,7 @@ class FrmMain : public QMainWindow {
     bool AddImage(const QString& path, int index, const c32bppDIB* image);
     StripDocument::AlphaAnswer AskAlpha(const c32bppDIB& image);
     void WaitForDialog(QWidget* dialog);
+    void ShowIfChanged(bool changed);
     // `added`, when given, tells whether the downloaded image became a cell.
     DownloadOutcome AddDownloadedImage(const QString& address, int index, bool* added = nullptr);
     void DropOnView(const QMimeData* data, int* indexPos);

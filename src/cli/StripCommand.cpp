@@ -54,8 +54,11 @@ int StripCommand::BuildAtSize(const CellSize& size) {
         return CliApplication::kInputFailed;
     }
     const std::string output = OutputName(size);
-    StripManifest::Strip strip{
-        output, size.width, size.height, StripDocument::IsPngName(output) ? 32 : m_Options.depth.value_or(32), {}};
+    StripManifest::Strip strip{output,
+                               size.width,
+                               size.height,
+                               StripDocument::IsPngName(output) ? 32 : m_Options.depth.value_or(32),
+                               {}};
     const int total = static_cast<int>(m_Options.files.size());
     for (int i = 0; i < total; ++i) {
         const std::string& source = m_Options.files[static_cast<std::size_t>(i)];

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "support/TempFolder.h"
 #include "platform/gdi/Gdi.h"
+#include "support/TempFolder.h"
 #include "support/TestSurface.h"
 
 namespace {

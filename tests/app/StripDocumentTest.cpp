@@ -9,12 +9,12 @@
 #include <functional>
 #include <sstream>
 
-#include "support/TempFolder.h"
 #include "app/ClsDIB.h"
 #include "image/c32bppDIB.h"
 #include "platform/gdi/Bitmap.h"
 #include "platform/gdi/ImageList.h"
 #include "support/PeBuilder.h"
+#include "support/TempFolder.h"
 #include "support/TestSurface.h"
 
 namespace {
