@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -112,7 +111,7 @@ void ClsDIB::Destroy() {
 }
 
 std::int32_t ClsDIB::SaveFailed(int error) {
-    m_LastError = "Error: " + std::to_string(error) + "\n" + std::strerror(error);
+    m_LastError = ReplacingFileWriter::ErrorText(error);
     return 0;
 }
 

@@ -1,7 +1,7 @@
 #include "app/PngStripWriter.h"
 
 #include <algorithm>
-#include <cstring>
+#include <cerrno>
 
 #include "app/ReplacingFileWriter.h"
 #include "codecs/PngEncoder.h"
@@ -40,18 +40,18 @@ std::vector<std::uint8_t> PngStripWriter::StraightRgba(const gdi::Bitmap& bitmap
 bool PngStripWriter::SaveToFile(gdi::HBITMAP surface, const std::string& path, std::string& error) {
     const gdi::Bitmap* bitmap = gdi::BitmapFromHandle(surface);
     if (bitmap == nullptr || bitmap->BitCount() != 32) {
-        error = "not a 32-bit surface";
+        error = ReplacingFileWriter::ErrorText(EINVAL);
         return false;
     }
     const std::vector<std::uint8_t> file =
         PngEncoder::EncodeRgba(bitmap->Width(), bitmap->Height(), StraightRgba(*bitmap));
     if (file.empty()) {
-        error = "the image could not be compressed";
+        error = ReplacingFileWriter::ErrorText(ENOMEM);
         return false;
     }
     ReplacingFileWriter writer;
     if (!writer.Open(path) || !writer.Write(file) || !writer.Commit()) {
-        error = std::strerror(writer.Error());
+        error = ReplacingFileWriter::ErrorText(writer.Error());
         return false;
     }
     return true;

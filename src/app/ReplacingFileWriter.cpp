@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include <system_error>
 #include <vector>
@@ -39,6 +40,10 @@ mode_t ModeForNewFile(const std::filesystem::path& target) {
 }
 
 }  // namespace
+
+std::string ReplacingFileWriter::ErrorText(int error) {
+    return "Error: " + std::to_string(error) + "\n" + std::strerror(error);
+}
 
 ReplacingFileWriter::~ReplacingFileWriter() {
     Discard();

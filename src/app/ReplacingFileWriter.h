@@ -22,6 +22,8 @@ class ReplacingFileWriter {
 
     // errno of the first failure, 0 when none.
     int Error() const { return m_Error; }
+    // How a failed save is shown: "Error: " with the number, a line break and its description.
+    static std::string ErrorText(int error);
     const std::filesystem::path& Target() const { return m_Target; }
 
   private:

@@ -41,7 +41,7 @@ TEST(PngStripWriter, RefusesSurfacesThatAreNot32Bit) {
     for (const gdi::HBITMAP handle : {gdi::HBITMAP{0}, surface.Create(4, 4, 24)}) {
         error.clear();
         EXPECT_FALSE(PngStripWriter::SaveToFile(handle, "x.png", error));
-        EXPECT_EQ(error, "not a 32-bit surface");
+        EXPECT_EQ(error, "Error: 22\nInvalid argument");
     }
 }
 

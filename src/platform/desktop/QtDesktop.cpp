@@ -3,6 +3,7 @@
 #include <QCursor>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -101,11 +102,14 @@ QString QtDesktop::SaveFileDialog(QWidget* owner, const FileDialogRequest& reque
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     ApplyFilters(dialog, request);
-    QString suffix = request.defaultExtension;
-    if (suffix.startsWith('.')) {
-        suffix.remove(0, 1);
+    if (!request.filters.empty()) {
+        dialog.selectNameFilter(QtFilter(request.filters[InitialFilter(request)]));
     }
-    dialog.setDefaultSuffix(suffix);
+    dialog.setDefaultSuffix(SuffixFor(request, dialog.selectedNameFilter()));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog, &request](const QString& chosen) {
+                         dialog.setDefaultSuffix(SuffixFor(request, chosen));
+                     });
     if (!request.initialName.isEmpty()) {
         dialog.selectFile(request.initialName);
     }
@@ -175,6 +179,28 @@ QString QtDesktop::TempFolder() const {
 QString QtDesktop::QtFilter(const FileFilter& filter) {
     QStringList patterns = filter.patterns.split(';', Qt::SkipEmptyParts);
     return filter.description + " (" + patterns.join(' ') + ")";
+}
+
+QString QtDesktop::SuffixFor(const FileDialogRequest& request, const QString& qtFilter) {
+    for (const FileFilter& filter : request.filters) {
+        const QString first = filter.patterns.section(';', 0, 0);
+        if (QtFilter(filter) == qtFilter && first.startsWith("*.") && first.indexOf('*', 1) < 0) {
+            return first.mid(2);
+        }
+    }
+    return request.defaultExtension.startsWith('.') ? request.defaultExtension.mid(1)
+                                                    : request.defaultExtension;
+}
+
+int QtDesktop::InitialFilter(const FileDialogRequest& request) {
+    const QString suffix = QFileInfo(request.initialName).suffix();
+    for (std::size_t index = 0; index < request.filters.size() && !suffix.isEmpty(); ++index) {
+        const QStringList patterns = request.filters[index].patterns.split(';', Qt::SkipEmptyParts);
+        if (patterns.contains("*." + suffix, Qt::CaseInsensitive)) {
+            return static_cast<int>(index);
+        }
+    }
+    return 0;
 }
 
 QString QtDesktop::TempFolderFrom(const QString& temp, const QString& tmpdir) {

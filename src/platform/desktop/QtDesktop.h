@@ -24,6 +24,11 @@ class QtDesktop : public Desktop {
 
     // Qt's form of a filter line: the description, then the patterns blank-separated in brackets.
     static QString QtFilter(const FileFilter& filter);
+    // The extension, without its dot, that a typed name without one gets while qtFilter is
+    // chosen: the filter's first pattern's, else the request's default.
+    static QString SuffixFor(const FileDialogRequest& request, const QString& qtFilter);
+    // The filter whose patterns take the initial name's extension; the first when none does.
+    static int InitialFilter(const FileDialogRequest& request);
     // "Temp", else "TMPDIR", else "/tmp", ending with the separator.
     static QString TempFolderFrom(const QString& temp, const QString& tmpdir);
 

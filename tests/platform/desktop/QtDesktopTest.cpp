@@ -34,6 +34,23 @@ TEST(QtDesktop, FilterLinesInQtsFormAndTheTempFolderFromTheEnvironment) {
     }
 }
 
+// A name typed without an extension gets the chosen filter's; the filter first shown is the one
+// of the proposed name.
+TEST(QtDesktop, SaveDialogSuffixFollowsTheFilter) {
+    const desktop::FileFilter bitmap{"Bitmap (*.bmp;*.dib)", "*.bmp;*.dib;"};
+    const desktop::FileFilter png{"PNG image (*.png)", "*.png"};
+    const desktop::FileFilter all{"All", "*.*"};
+    const desktop::FileDialogRequest request{{bitmap, png, all}, false, ".bmp", "/x/Strip.PNG"};
+    EXPECT_EQ(QtDesktop::SuffixFor(request, QtDesktop::QtFilter(png)), "png");
+    EXPECT_EQ(QtDesktop::SuffixFor(request, QtDesktop::QtFilter(bitmap)), "bmp");
+    EXPECT_EQ(QtDesktop::SuffixFor(request, QtDesktop::QtFilter(all)), "bmp");
+    EXPECT_EQ(QtDesktop::InitialFilter(request), 1);
+    for (const QString name : {"/x/strip", "/x/strip.gif", "/x/a.b/strip", "/x/strip.dib"}) {
+        const desktop::FileDialogRequest other{{bitmap, png}, false, ".bmp", name};
+        EXPECT_EQ(QtDesktop::InitialFilter(other), 0) << name.toStdString();
+    }
+}
+
 TEST(QtDesktop, TopMostKeepsTheWindowWhereItWas) {
     QtDesktop desktop;
     QWidget window;
