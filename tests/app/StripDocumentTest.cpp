@@ -41,15 +41,6 @@ std::tuple<int, std::string, std::string, bool> State(const StripDocument& docum
     return {document.CellCount(), document.FileName(), document.Folder(), document.Saved()};
 }
 
-// The 16 x 16 cells at 32 bits of a new document are checked by the strip limits below.
-TEST(StripDocument, StartsAsAnEmptySavedStrip) {
-    StripDocument document;
-    EXPECT_EQ(State(document), std::tuple(0, "New Strip", "", true));
-    EXPECT_TRUE(document.BackCheckerBoard());
-    EXPECT_EQ(document.BackColor(), kMagenta);
-    EXPECT_EQ(document.ListIndex(), -1);
-}
-
 // The mask colour is checked by the round trip below; the cell widths other shapes give, by the
 // proposals.
 TEST(StripDocument, OpeningSplitsTheBitmapIntoCellsAsWideAsItIsHigh) {
@@ -363,53 +354,42 @@ TEST_F(Adding, HistoryDropsItsOldestStepsBeyondItsShareOfPixels) {
     }
 }
 
-// Below 32 bits what the masks hide is transparent in the file; it reopens at 32 bits.
+// Below 32 bits what the masks hide is transparent in the file; it reopens at 32 bits, its cells
+// in strip order.
 TEST_F(Adding, PngStripsSaveAndReopenAsTheyWere) {
     TempFolder folder;
+    const auto blue = HostImage(16, 16, [](int, int) { return gdi::Bgra{255, 0, 0, 255}; });
     for (const int depth : {32, 24}) {
         SCOPED_TRACE(depth);
         ASSERT_TRUE(document.NewStrip(16, 16, depth, kMagenta));
+        ASSERT_TRUE(Add(*blue));
         ASSERT_TRUE(Add(*HostImage(16, 16, HalfRed)));
+        document.SetListIndex(1);
+        ASSERT_TRUE(document.MoveCellBack());
         const std::string path = folder.File("strip.png");
         std::string error;
         ASSERT_TRUE(document.SaveStrip(path, error)) << error;
-        EXPECT_EQ(TempFolder::Read(path).at(1), 'P');
+        EXPECT_EQ(std::tuple(TempFolder::Read(path).at(1), document.FileName(), document.Saved()),
+                  std::tuple('P', "strip.png", true));
         StripDocument reopened;
         ASSERT_TRUE(reopened.OpenStripFile(path));
         EXPECT_EQ(Geometry(reopened), std::tuple(16, 16, 32));
+        ASSERT_EQ(reopened.CellCount(), 2);
         for (const int x : {0, 7, 8, 9}) {
             EXPECT_EQ(CellPixel(reopened, 0, x, 3), CellPixel(document, 0, x, 3)) << x;
         }
+        EXPECT_EQ(CellPixel(reopened, 1, 3, 3), Rgb(0, 0, 255));
     }
 }
 
-TEST_F(Adding, SavingWritesTheCellsInStripOrder) {
-    ASSERT_TRUE(document.NewStrip(16, 16, 24, Rgb(0, 255, 0)));
-    for (const gdi::Bgra color : {gdi::Bgra{0, 0, 255, 255}, gdi::Bgra{255, 0, 0, 255}}) {
-        // A transparent frame becomes the background colour, which the reopened strip masks.
-        const auto image = HostImage(16, 16, [color](int x, int y) {
-            return x % 15 == 0 || y % 15 == 0 ? gdi::Bgra{} : color;
-        });
-        ASSERT_TRUE(Add(*image));
-    }
-    document.SetListIndex(1);
-    document.MoveCellBack();
-    const auto path = std::filesystem::temp_directory_path() / "saved-strip.bmp";
-    std::string error;
-    ASSERT_TRUE(document.SaveStrip(path.string(), error)) << error;
-    EXPECT_TRUE(document.Saved());
-    EXPECT_EQ(document.FileName(), "saved-strip.bmp");
-    StripDocument reopened;
-    ASSERT_TRUE(reopened.OpenStripFile(path.string()));
-    EXPECT_EQ(reopened.CellCount(), 2);
-    EXPECT_EQ(CellPixel(reopened, 0, 3, 3), Rgb(0, 0, 255));
-    EXPECT_EQ(CellPixel(reopened, 1, 3, 3), Rgb(255, 0, 0));
-}
-
+// A new document is an empty, saved strip of 16 x 16 cells at 32 bits.
 TEST(StripLimits, AStripOfMoreCellsThanTheStoreHoldsIsRefusedAndChangesNothing) {
     TestSurface tooMany(gdi::ImageList::kMaxImages + 1, 1, 24);
     TestSurface most(gdi::ImageList::kMaxImages, 1, 24);
     StripDocument document;
+    EXPECT_EQ(State(document), std::tuple(0, "New Strip", "", true));
+    EXPECT_EQ(std::tuple(document.BackCheckerBoard(), document.BackColor(), document.ListIndex()),
+              std::tuple(true, kMagenta, -1));
     EXPECT_FALSE(document.OpenBitmap(tooMany.bitmap.Get()));
     EXPECT_EQ(document.CellCount(), 0);
     EXPECT_EQ(Geometry(document), std::tuple(16, 16, 32));
