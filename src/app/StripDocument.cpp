@@ -204,14 +204,30 @@ bool StripDocument::SavePngStrip(const std::string& Path, std::string& writeErro
     return true;
 }
 
+// Drawn and written a band of rows at a time, so that only the cells hold the whole strip.
 bool StripDocument::SaveStripAtDepth(const std::string& Path, int depth, std::string& writeError) {
     writeError.clear();
-    ClsDIB strip;
-    if (!DrawCells(strip, 0, CellCount(), depth < 32)) {
+    const int w = m_CellStore->IconWidth(), h = m_CellStore->IconHeight();
+    const std::int64_t rowBytes = std::int64_t{4} * w * CellCount();
+    const int bandRows =
+        static_cast<int>(std::clamp<std::int64_t>(rowBytes > 0 ? kBandBytes / rowBytes : 1, 1, h));
+    ClsDIB band;
+    if (CellCount() == 0 || band.Create(w * CellCount(), bandRows, 32) == 0) {
         return false;
     }
-    if (strip.SaveToFile(Path, depth) == 0) {
-        writeError = strip.LastError();
+    const auto drawBand = [&](int top) {
+        if (depth < 32) {
+            band.Fill(m_BackColor);
+        } else {
+            std::fill_n(band.lpBits(), rowBytes * bandRows, std::uint8_t{0});
+        }
+        for (int i = 0; i < CellCount(); ++i) {
+            m_CellStore->Draw(m_Cells[static_cast<std::size_t>(i)], band.hDC(), w * i, -top);
+        }
+        return true;
+    };
+    if (band.SaveBandsToFile(Path, depth, h, drawBand) == 0) {
+        writeError = band.LastError();
         return false;
     }
     SetPath(Path);

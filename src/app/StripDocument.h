@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -32,6 +33,8 @@ class StripDocument {
 
     static constexpr gdi::COLORREF kDesignBackColor = 0xFF00FF;
     static constexpr const char* kNewStripName = "New Strip";
+    // Bitmap strips are drawn and written in bands of about this many bytes of 32-bit rows.
+    static constexpr std::int64_t kBandBytes = std::int64_t{4} << 20;
 
     // 16 x 16 cells at 32 bits, no cells, "New Strip", saved.
     StripDocument();
