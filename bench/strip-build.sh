@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
-# Builds 24-bit and 32-bit strips of 1000 32 x 32 RGBA PNG icons with tilewright-cli (Release
-# build) and with ImageMagick, and prints the time and peak memory of each.
-# Usage: bench/strip-build.sh [ICON_COUNT]
+# Builds 24-bit and 32-bit strips of three sets of RGBA PNG icons (1000 of 32 x 32, 10,000 of
+# 16 x 16, 200 of 256 x 256) with tilewright-cli (Release build), ImageMagick's convert +append
+# and a short Pillow script, in interleaved runs, and prints the median time and peak memory of
+# each, the speed-ups and the memory allowed to tilewright-cli (twice the strip's pixel bytes
+# plus 24 MiB).
+# Usage: bench/strip-build.sh [RUNS] [SET...]   (a SET is COUNTxSIZE, e.g. 1000x32)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-count=${1:-1000}
+runs=${1:-5}
+shift || true
+sets=("$@")
+[[ ${#sets[@]} -gt 0 ]] || sets=(1000x32 10000x16 200x256)
+python=/usr/bin/python3
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTILEWRIGHT_TESTS=OFF \
   -DCMAKE_INTERPROCEDURAL_OPTIMIZATION=OFF >/dev/null
 cmake --build build-bench --target tilewright-cli >/dev/null
@@ -14,52 +21,107 @@ cli=build-bench/src/tilewright-cli
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-/usr/bin/python3 - "$work" "$count" <<'PY'
-import random, sys
+# COUNT icons of SIZE x SIZE into FOLDER, listed in FOLDER/list.txt.
+make_icons() {
+  "$python" - "$1" "$2" "$3" <<'PY'
+import os, random, sys
 from PIL import Image, ImageDraw
-folder, count = sys.argv[1], int(sys.argv[2])
+folder, count, size = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+os.makedirs(folder, exist_ok=True)
 random.seed(7)
 with open(f"{folder}/list.txt", "w") as listing:
     for i in range(count):
-        icon = Image.new("RGBA", (32, 32), (0, 0, 0, 0))
+        icon = Image.new("RGBA", (size, size), (0, 0, 0, 0))
         draw = ImageDraw.Draw(icon)
         for _ in range(4):
-            box = sorted(random.sample(range(32), 2)), sorted(random.sample(range(32), 2))
+            box = sorted(random.sample(range(size), 2)), sorted(random.sample(range(size), 2))
             colour = tuple(random.randrange(256) for _ in range(3)) + (random.choice([96, 160, 255]),)
             draw.ellipse((box[0][0], box[1][0], box[0][1], box[1][1]), fill=colour)
-        path = f"{folder}/icon{i:04d}.png"
+        path = f"{folder}/icon{i:05d}.png"
         icon.save(path)
         listing.write(path + "\n")
 PY
-
-# Prints "<label> <seconds> s <peak> MiB" from /usr/bin/time -v of the command.
-measure() {
-  local label=$1
-  shift
-  /usr/bin/time -v "$@" 2>"$work/time.txt" >/dev/null
-  local seconds peak
-  seconds=$(awk -F': ' '/Elapsed \(wall clock\)/ {n = split($2, t, ":"); s = 0;
-            for (i = 1; i <= n; i++) s = s * 60 + t[i]; print s}' "$work/time.txt")
-  peak=$(awk -F': ' '/Maximum resident set size/ {printf "%.1f", $2 / 1024}' "$work/time.txt")
-  printf '%-34s %8.2f s %8s MiB\n' "$label" "$seconds" "$peak"
 }
 
-# Debian's ImageMagick policy stops at 16000 pixels wide; a strip of 1000 icons is 32000.
+# Pastes the decoded icons side by side into one image and saves it as a bitmap: at 24 bits
+# blended over magenta, at 32 bits with their alpha.
+cat >"$work/pillow.py" <<'PY'
+import sys
+from PIL import Image
+depth, listing, out = sys.argv[1], sys.argv[2], sys.argv[3]
+paths = open(listing).read().split()
+with Image.open(paths[0]) as first:
+    width, height = first.size
+if depth == "24":
+    strip = Image.new("RGB", (width * len(paths), height), (255, 0, 255))
+else:
+    strip = Image.new("RGBA", (width * len(paths), height), (0, 0, 0, 0))
+for i, path in enumerate(paths):
+    with Image.open(path) as icon:
+        icon = icon.convert("RGBA")
+        strip.paste(icon, (i * width, 0), icon if depth == "24" else None)
+strip.save(out, "BMP")
+PY
+
+# Debian's ImageMagick policy stops at 16000 pixels wide; the strips here reach 160000.
 cat >"$work/policy.xml" <<'XML'
 <policymap>
-  <policy domain="resource" name="width" value="64KP"/>
+  <policy domain="resource" name="width" value="256KP"/>
   <policy domain="resource" name="area" value="1GP"/>
   <policy domain="resource" name="memory" value="2GiB"/>
 </policymap>
 XML
 export MAGICK_CONFIGURE_PATH="$work"
 
-mapfile -t icons <"$work/list.txt"
-echo "$count icons of 32 x 32"
-measure "tilewright-cli, 24 bits" "$cli" build --quiet --cell 32x32 --depth 24 --alpha preserve \
-  --from-list "$work/list.txt" -o "$work/cli24.bmp"
-measure "ImageMagick, 24 bits (flattened)" /usr/bin/convert "${icons[@]}" +append \
-  -background '#ff00ff' -flatten BMP3:"$work/im24.bmp"
-measure "tilewright-cli, 32 bits" "$cli" build --quiet --cell 32x32 --depth 32 \
-  --from-list "$work/list.txt" -o "$work/cli32.bmp"
-measure "ImageMagick, 32 bits" /usr/bin/convert "${icons[@]}" +append BMP:"$work/im32.bmp"
+# Appends "<seconds> <peak KiB>" of one run of the command to the file named first.
+measure() {
+  local record=$1
+  shift
+  local start end
+  start=$(date +%s.%N)
+  /usr/bin/time -f '%M' -o "$work/peak.txt" "$@" >/dev/null 2>"$work/stderr.txt" ||
+    { cat "$work/stderr.txt" >&2; return 1; }
+  end=$(date +%s.%N)
+  awk -v s="$start" -v e="$end" -v p="$(cat "$work/peak.txt")" 'BEGIN {print e - s, p}' >>"$record"
+}
+
+# The median of column N of a file.
+median() {
+  sort -g -k"$2" "$1" | awk -v n="$2" '{v[NR] = $n} END {print v[int((NR + 1) / 2)]}'
+}
+
+printf '%-9s %5s | %9s %8s | %9s %7s | %9s %7s | %8s\n' set depth tilewright MiB \
+  ImageMagick ratio Pillow ratio "MiB max"
+for set in "${sets[@]}"; do
+  count=${set%x*} size=${set#*x}
+  folder=$work/icons$set
+  make_icons "$folder" "$count" "$size"
+  mapfile -t icons <"$folder/list.txt"
+  for depth in 24 32; do
+    rm -f "$work"/*.rec
+    if [[ $depth == 24 ]]; then
+      tilewright=("$cli" build --quiet --cell "${size}x${size}" --depth 24 --alpha preserve
+        --from-list "$folder/list.txt" -o "$work/cli.bmp")
+      magick=(/usr/bin/convert "${icons[@]}" +append -background '#ff00ff' -flatten
+        BMP3:"$work/im.bmp")
+    else
+      tilewright=("$cli" build --quiet --cell "${size}x${size}" --depth 32
+        --from-list "$folder/list.txt" -o "$work/cli.bmp")
+      magick=(/usr/bin/convert "${icons[@]}" +append BMP:"$work/im.bmp")
+    fi
+    pillow=("$python" "$work/pillow.py" "$depth" "$folder/list.txt" "$work/pil.bmp")
+    for ((run = 0; run < runs; ++run)); do
+      measure "$work/cli.rec" "${tilewright[@]}"
+      measure "$work/im.rec" "${magick[@]}"
+      measure "$work/pil.rec" "${pillow[@]}"
+    done
+    stripBytes=$((size * ((count * size * depth / 8 + 3) / 4 * 4)))
+    cliTime=$(median "$work/cli.rec" 1) cliPeak=$(median "$work/cli.rec" 2)
+    imTime=$(median "$work/im.rec" 1) pilTime=$(median "$work/pil.rec" 1)
+    awk -v set="$set" -v d="$depth" -v ct="$cliTime" -v cp="$cliPeak" -v it="$imTime" \
+      -v pt="$pilTime" -v sb="$stripBytes" 'BEGIN {
+        printf "%-9s %5s | %8.3fs %8.1f | %8.3fs %6.1fx | %8.3fs %6.1fx | %8.1f\n",
+          set, d, ct, cp / 1024, it, it / ct, pt, pt / ct, (2 * sb) / 1048576 + 24 }'
+  done
+  rm -rf "$folder"
+done

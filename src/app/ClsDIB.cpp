@@ -1,8 +1,10 @@
 #include "app/ClsDIB.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <filesystem>
+#include <span>
 #include <system_error>
 #include <vector>
 
@@ -116,42 +118,61 @@ std::int32_t ClsDIB::SaveFailed(int error) {
 }
 
 std::int32_t ClsDIB::SaveToFile(const std::string& FileName, int Colors) {
+    return SaveBandsToFile(FileName, Colors, Height(), {});
+}
+
+// Bands are written bottom first, as the file keeps its rows; each is converted on its own, which
+// gives the same bytes as converting the whole picture because every pixel maps on its own.
+std::int32_t ClsDIB::SaveBandsToFile(const std::string& FileName, int Colors, int height,
+                                     const DrawBand& drawBand) {
     m_LastError.clear();
     gdi::BITMAP description;
-    if (!gdi::GetObject(m_Dib.Get(), description)) {
+    if (!gdi::GetObject(m_Dib.Get(), description) || height < 1) {
         return SaveFailed(EINVAL);
     }
+    const int bandRows = description.bmHeight;
     gdi::BITMAPINFO info{};
     gdi::BITMAPINFOHEADER& header = info.bmiHeader;
     header.biSize = kInfoHeaderSize;
     header.biWidth = description.bmWidth;
-    header.biHeight = description.bmHeight;
     header.biPlanes = description.bmPlanes;
     header.biBitCount = static_cast<std::uint16_t>(Colors);
     header.biCompression = gdi::BI_RGB;
-    const unsigned lines = static_cast<unsigned>(description.bmHeight);
-    if (gdi::GetDIBits(m_Dib.Get(), 0, lines, {}, info) == 0) {
+    if (gdi::GetDIBits(m_Dib.Get(), 0, static_cast<unsigned>(bandRows), {}, info) == 0) {
         return SaveFailed(EINVAL);
     }
-    const std::uint32_t imageSize = header.biSizeImage;
-    const auto rowBytes = static_cast<std::size_t>(
-        std::nearbyint(static_cast<double>(imageSize) / description.bmHeight));
-    std::vector<std::uint8_t> pixels(rowBytes * lines);
-    if (gdi::GetDIBits(m_Dib.Get(), 0, lines, pixels, info) != static_cast<int>(lines)) {
-        return SaveFailed(EINVAL);
-    }
+    const std::size_t rowBytes = header.biSizeImage / static_cast<std::uint32_t>(bandRows);
+    header.biHeight = height;
+    header.biSizeImage = static_cast<std::uint32_t>(rowBytes * static_cast<std::size_t>(height));
     const std::uint32_t entries = ColorTableEntries(Colors);
     if (entries != 0) {
         header.biClrUsed = entries;
         header.biClrImportant = entries;
     }
-    const std::uint32_t tableBytes = 4 * entries;
-    const std::uint32_t pixelOffset = kFileHeaderSize + kInfoHeaderSize + tableBytes;
-
+    const std::uint32_t pixelOffset = kFileHeaderSize + kInfoHeaderSize + 4 * entries;
+    std::vector<std::uint8_t> pixels(rowBytes * static_cast<std::size_t>(bandRows));
     ReplacingFileWriter writer;
-    if (!writer.Open(FileName) || !writer.Write(FileHeader(imageSize + pixelOffset, pixelOffset)) ||
-        !writer.Write(InfoHeader(header)) || !writer.Write(ColorTableBytes(info, entries)) ||
-        !writer.Write(pixels) || !writer.Commit()) {
+    if (!writer.Open(FileName)) {
+        return SaveFailed(writer.Error());
+    }
+    for (int end = height, rows = 0; end > 0; end -= rows) {
+        rows = std::min(bandRows, end);
+        const std::span<std::uint8_t> band =
+            std::span(pixels).first(rowBytes * static_cast<std::size_t>(rows));
+        if ((drawBand && !drawBand(end - rows)) ||
+            gdi::GetDIBits(m_Dib.Get(), static_cast<unsigned>(bandRows - rows),
+                           static_cast<unsigned>(rows), band, info) != rows) {
+            return SaveFailed(EINVAL);
+        }
+        const bool first = end == height;
+        if ((first && (!writer.Write(FileHeader(header.biSizeImage + pixelOffset, pixelOffset)) ||
+                       !writer.Write(InfoHeader(header)) ||
+                       !writer.Write(ColorTableBytes(info, entries)))) ||
+            !writer.Write(band)) {
+            return SaveFailed(writer.Error());
+        }
+    }
+    if (!writer.Commit()) {
         return SaveFailed(writer.Error());
     }
     std::error_code error;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/gdi/GdiTypes.h"
@@ -25,6 +26,12 @@ class ClsDIB {
     // returns the length of the file, 0 on failure (then LastError tells why). An existing file
     // is replaced only by a complete new one.
     std::int32_t SaveToFile(const std::string& FileName, int Colors);
+    // Draws the rows [top, top + Height()) of a picture height rows high onto the surface.
+    using DrawBand = std::function<bool(int top)>;
+    // The same for a picture of the surface's width and any height, drawn onto the surface a band
+    // of Height() rows at a time, so that the whole picture is never held at once.
+    std::int32_t SaveBandsToFile(const std::string& FileName, int Colors, int height,
+                                 const DrawBand& drawBand);
 
     gdi::HDC hDC() const { return m_DC.Get(); }
     gdi::HBITMAP hDib() const { return m_Dib.Get(); }

@@ -8,6 +8,7 @@
 
 #include "app/ClsDIB.h"
 #include "app/PngStripWriter.h"
+#include "app/PreparedCell.h"
 #include "image/c32bppDIB.h"
 #include "platform/file/RegularFile.h"
 #include "platform/gdi/Bitmap.h"
@@ -158,55 +159,25 @@ bool StripDocument::ReplaceCells(gdi::HBITMAP bitmap, int cellWidth, int cellHei
 StripDocument::AddResult StripDocument::AddImage(const std::string& Path, int Index,
                                                  const c32bppDIB* Image,
                                                  const AlphaQuestion& askAlpha) {
-    const int w = m_CellStore->IconWidth(), h = m_CellStore->IconHeight();
-    const int depth = m_CellStore->Colors();
-    c32bppDIB image;
-    image.SetHighQualityInterpolation(depth == 32);
-    if (Image != nullptr) {
-        Image->CopyImageTo(image);
-    } else if (!image.LoadPicture_File(Path, w, h, false, depth)) {
-        return AddResult::NotDecoded;
-    }
-    if (image.Handle() == 0 ||
-        ((image.Width() != w || image.Height() != h) && !image.Resize(w, h))) {
-        return AddResult::Refused;
-    }
-    ClsDIB cell;
-    gdi::HBITMAP stored = image.Handle();
-    gdi::COLORREF mask = gdi::CLR_NONE;
-    if (depth < 32) {
-        mask = ComposeCell(image, askAlpha, cell);
-        stored = cell.hDib();
+    return AddPreparedCell(*PreparedCell::Make(Format(), Path, Image, askAlpha), Index);
+}
+
+CellFormat StripDocument::Format() const {
+    return {m_CellStore->IconWidth(), m_CellStore->IconHeight(), m_CellStore->Colors(),
+            m_BackColor};
+}
+
+StripDocument::AddResult StripDocument::AddPreparedCell(const PreparedCell& cell, int Index) {
+    if (cell.Result() != AddResult::Added) {
+        return cell.Result();
     }
     const int first = m_CellStore->ImageCount();
-    if (stored == 0 || !m_CellStore->AddBitmap(stored, mask)) {
+    if (!m_CellStore->AddBitmap(cell.Bitmap(), cell.MaskColor())) {
         return AddResult::Refused;
     }
     InsertCells(Index == -1 ? CellCount() : Index, first);
     Changed();
     return AddResult::Added;
-}
-
-// Flattens the image onto a cell surface of the strip's depth; returns the mask colour.
-gdi::COLORREF StripDocument::ComposeCell(c32bppDIB& image, const AlphaQuestion& askAlpha,
-                                         ClsDIB& cell) const {
-    const int w = m_CellStore->IconWidth(), h = m_CellStore->IconHeight();
-    gdi::COLORREF mask = m_BackColor;
-    if (image.HavePixelsAlpha()) {
-        const AlphaAnswer answer = askAlpha ? askAlpha(image) : AlphaAnswer{true, m_BackColor};
-        if (answer.remove) {
-            image.RemoveAlpha();
-        } else {
-            mask = answer.colorBack;
-        }
-    }
-    if (cell.Create(w, h, m_CellStore->Colors()) == 0) {
-        return mask;
-    }
-    cell.Fill(mask);
-    image.Render(cell.hDC(), 0, 0, w, h, 0, 0, 0, 0, 100, true, true, nullptr, -1, 0, 0, false);
-    cell.RestoreDC();
-    return mask;
 }
 
 bool StripDocument::SaveStrip(const std::string& Path, std::string& writeError) {
@@ -233,14 +204,30 @@ bool StripDocument::SavePngStrip(const std::string& Path, std::string& writeErro
     return true;
 }
 
+// Drawn and written a band of rows at a time, so that only the cells hold the whole strip.
 bool StripDocument::SaveStripAtDepth(const std::string& Path, int depth, std::string& writeError) {
     writeError.clear();
-    ClsDIB strip;
-    if (!DrawCells(strip, 0, CellCount(), depth < 32)) {
+    const int w = m_CellStore->IconWidth(), h = m_CellStore->IconHeight();
+    const std::int64_t rowBytes = std::int64_t{4} * w * CellCount();
+    const int bandRows =
+        static_cast<int>(std::clamp<std::int64_t>(rowBytes > 0 ? kBandBytes / rowBytes : 1, 1, h));
+    ClsDIB band;
+    if (CellCount() == 0 || band.Create(w * CellCount(), bandRows, 32) == 0) {
         return false;
     }
-    if (strip.SaveToFile(Path, depth) == 0) {
-        writeError = strip.LastError();
+    const auto drawBand = [&](int top) {
+        if (depth < 32) {
+            band.Fill(m_BackColor);
+        } else {
+            std::fill_n(band.lpBits(), rowBytes * bandRows, std::uint8_t{0});
+        }
+        for (int i = 0; i < CellCount(); ++i) {
+            m_CellStore->Draw(m_Cells[static_cast<std::size_t>(i)], band.hDC(), w * i, -top);
+        }
+        return true;
+    };
+    if (band.SaveBandsToFile(Path, depth, h, drawBand) == 0) {
+        writeError = band.LastError();
         return false;
     }
     SetPath(Path);

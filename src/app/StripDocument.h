@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,6 +17,8 @@
 // strip view and calls these operations; they need no window.
 class c32bppDIB;
 class ClsDIB;
+class PreparedCell;
+struct CellFormat;
 
 class StripDocument {
   public:
@@ -30,6 +33,8 @@ class StripDocument {
 
     static constexpr gdi::COLORREF kDesignBackColor = 0xFF00FF;
     static constexpr const char* kNewStripName = "New Strip";
+    // Bitmap strips are drawn and written in bands of about this many bytes of 32-bit rows.
+    static constexpr std::int64_t kBandBytes = std::int64_t{4} << 20;
 
     // 16 x 16 cells at 32 bits, no cells, "New Strip", saved.
     StripDocument();
@@ -76,6 +81,10 @@ class StripDocument {
     // when the file cannot be decoded (NotDecoded) or the store refuses the cell (Refused).
     AddResult AddImage(const std::string& Path, int Index, const c32bppDIB* Image,
                        const AlphaQuestion& askAlpha);
+    // The format new cells are made in, as they are at this moment.
+    CellFormat Format() const;
+    // The cell made beforehand in Format(), added as AddImage adds it.
+    AddResult AddPreparedCell(const PreparedCell& cell, int Index);
     // Writes the strip at its colour depth, or as PNG when Path ends in .png; on failure the
     // document and the file are unchanged and writeError holds the writer's message, empty when
     // the writing never started.
@@ -122,7 +131,6 @@ class StripDocument {
     bool Swap(int a, int b);
     bool ReplaceCells(gdi::HBITMAP bitmap, int cellWidth, int cellHeight, int depth,
                       gdi::COLORREF mask);
-    gdi::COLORREF ComposeCell(c32bppDIB& image, const AlphaQuestion& askAlpha, ClsDIB& cell) const;
 
     std::unique_ptr<clsImgList> m_CellStore;
     std::vector<int> m_Cells;

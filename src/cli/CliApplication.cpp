@@ -136,7 +136,8 @@ void CliApplication::PrintUsage(std::ostream& stream, const std::string& command
         {"build",
          "tilewright-cli build -o OUT.bmp|OUT.png [--cell WxH[,WxH...]]\n"
          "      [--depth 1|4|8|16|24|32] [--back RRGGBB] [--alpha remove|preserve[:RRGGBB]]\n"
-         "      [--from-list FILE|-] [--manifest FILE.json|-] [--strict] [--quiet] IMAGE...\n"
+         "      [--from-list FILE|-] [--manifest FILE.json|-] [--strict] [--quiet] [--jobs N]\n"
+         "      IMAGE...\n"
          "  A new strip (16x16 cells, 32 bits, background ff00ff unless given), every IMAGE\n"
          "  added in order as the editor adds a file: stretched to the cell and, below 32\n"
          "  bits, flattened. --alpha answers the question on partly transparent images:\n"
@@ -148,6 +149,7 @@ void CliApplication::PrintUsage(std::ostream& stream, const std::string& command
          "  --manifest writes {\"strips\": [...]}, each strip with file, cellWidth,\n"
          "  cellHeight, depth and cells: for every IMAGE in order its index, x and source,\n"
          "  or index and x null and skipped (the reason).\n"
+         "  --jobs: threads that decode the images (default one per core), same strip for any.\n"
          "  examples:\n"
          "    tilewright-cli build -o toolbar.bmp --depth 24 icons/*.png\n"
          "    tilewright-cli build -o big.png --cell 32x32 --from-list icons.txt\n"
@@ -155,7 +157,7 @@ void CliApplication::PrintUsage(std::ostream& stream, const std::string& command
          "    tilewright-cli build -o bar_{w}.bmp --cell 16x16,24x24 --manifest - *.png\n"},
         {"open",
          "tilewright-cli open STRIP.bmp|MODULE:bitmap:NAME [--cell WxH] [EDIT...]\n"
-         "      -o OUT.bmp|OUT.png [--depth N] [--alpha ...] [--strict] [--quiet]\n"
+         "      -o OUT.bmp|OUT.png [--depth N] [--alpha ...] [--strict] [--quiet] [--jobs N]\n"
          "  Opens a strip as the editor does and applies the edits in order:\n"
          "    --add IMAGE  --insert POS IMAGE  --move FROM TO  --delete POS  --back RRGGBB\n"
          "  Positions count from 0. OUT.bmp is written at the strip's depth unless --depth.\n"

@@ -60,6 +60,9 @@ bool NamesTheSize(const std::string& output) {
     return output.find("{w}") != std::string::npos || output.find("{h}") != std::string::npos;
 }
 
+// More threads than this only wait on one another.
+constexpr int kMaxJobs = 64;
+
 bool ValidDepth(int depth) {
     static constexpr int kDepths[] = {1, 4, 8, 16, 24, 32};
     return std::find(std::begin(kDepths), std::end(kDepths), depth) != std::end(kDepths);
@@ -72,7 +75,7 @@ const std::map<std::string, int>& ValueCounts() {
         {"--back", 1},     {"--alpha", 1},  {"--from-list", 1}, {"--format", 1},
         {"--manifest", 1}, {"--add", 1},    {"--insert", 2},    {"--move", 2},
         {"--delete", 1},   {"--strict", 0}, {"--quiet", 0},     {"--no-fallback", 0},
-        {"--no-zlib", 0}};
+        {"--no-zlib", 0},  {"--jobs", 1}};
     return counts;
 }
 
@@ -83,10 +86,10 @@ const std::map<std::string, std::vector<std::string>>& CommandOptions() {
         {"decode", {"-o", "--icon", "--depth", "--no-fallback", "--no-zlib"}},
         {"build",
          {"-o", "--cell", "--depth", "--back", "--alpha", "--from-list", "--manifest", "--strict",
-          "--quiet", "--no-fallback", "--no-zlib"}},
+          "--quiet", "--no-fallback", "--no-zlib", "--jobs"}},
         {"open",
          {"-o", "--cell", "--depth", "--back", "--alpha", "--add", "--insert", "--move", "--delete",
-          "--strict", "--quiet", "--no-fallback", "--no-zlib"}},
+          "--strict", "--quiet", "--no-fallback", "--no-zlib", "--jobs"}},
         {"split", {"-o", "--cell", "--format", "--quiet"}},
         {"list", {}},
     };
@@ -208,6 +211,8 @@ bool CliOptions::ParseValues(const std::string& option, const std::vector<std::s
         cellWidth = valid ? cellSizes.front().width : cellWidth;
         cellHeight = valid ? cellSizes.front().height : cellHeight;
         cellGiven = true;
+    } else if (option == "--jobs") {
+        valid = ParseInt(values[0], jobs) && jobs >= 1 && jobs <= kMaxJobs;
     } else if (option == "--manifest") {
         manifest = values[0];
     } else if (option == "--back") {

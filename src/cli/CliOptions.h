@@ -46,6 +46,8 @@ class CliOptions {
     std::optional<std::uint32_t> alphaColor;
     std::vector<StripEdit> edits;
     std::string format = "png";
+    // Worker threads that decode the images of build and open; 0: one per core.
+    int jobs = 0;
     bool strict = false;
     bool quiet = false;
     bool fallback = true;

@@ -33,15 +33,14 @@ void* LazyFallbackLoader::OpenModule() {
 
 // The module stays loaded for the rest of the run.
 const FallbackImageLoader* LazyFallbackLoader::Loader() const {
-    if (m_Tried) {
-        return m_Loader;
-    }
-    m_Tried = true;
-    void* module = OpenModule();
-    using Entry = const FallbackImageLoader* (*)();
-    const auto entry = module != nullptr
-                           ? reinterpret_cast<Entry>(::dlsym(module, "TilewrightQtFallbackLoader"))
-                           : nullptr;
-    m_Loader = entry != nullptr ? entry() : nullptr;
+    std::call_once(m_Tried, [this] {
+        void* module = OpenModule();
+        using Entry = const FallbackImageLoader* (*)();
+        const auto entry =
+            module != nullptr
+                ? reinterpret_cast<Entry>(::dlsym(module, "TilewrightQtFallbackLoader"))
+                : nullptr;
+        m_Loader = entry != nullptr ? entry() : nullptr;
+    });
     return m_Loader;
 }

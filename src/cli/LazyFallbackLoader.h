@@ -1,9 +1,12 @@
 #pragma once
 
+#include <mutex>
+
 #include "image/FallbackImageLoader.h"
 
 // Stands in for the Qt fallback loader and loads its module beside the executable at the first
-// file that needs it. Without the module no file decodes through it.
+// file that needs it, once, whichever worker thread asks first. Without the module no file
+// decodes through it.
 class LazyFallbackLoader : public FallbackImageLoader {
   public:
     static constexpr const char* kModuleName = "tilewright-qt-fallback.so";
@@ -16,6 +19,6 @@ class LazyFallbackLoader : public FallbackImageLoader {
     static void* OpenModule();
     const FallbackImageLoader* Loader() const;
 
-    mutable bool m_Tried = false;
+    mutable std::once_flag m_Tried;
     mutable const FallbackImageLoader* m_Loader = nullptr;
 };

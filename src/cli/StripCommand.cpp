@@ -1,21 +1,26 @@
 #include "cli/StripCommand.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <ostream>
+#include <thread>
 
 #include "app/ClsDIB.h"
 #include "app/PngStripWriter.h"
+#include "app/PreparedCell.h"
 #include "app/ReplacingFileWriter.h"
 #include "cli/CliApplication.h"
 #include "cli/CliOptions.h"
+#include "cli/OrderedWorkPool.h"
 #include "cli/TerminalText.h"
 
 namespace {
 
-constexpr int kProgressStep = 50;
+using CellPool = OrderedWorkPool<std::unique_ptr<PreparedCell>>;
 
 std::string TemporaryFolder() {
     std::error_code ignored;
@@ -59,13 +64,19 @@ int StripCommand::BuildAtSize(const CellSize& size) {
                                size.height,
                                StripDocument::IsPngName(output) ? 32 : m_Options.depth.value_or(32),
                                {}};
-    const int total = static_cast<int>(m_Options.files.size());
-    for (int i = 0; i < total; ++i) {
-        const std::string& source = m_Options.files[static_cast<std::size_t>(i)];
-        const std::string skipped = AddImage(source, -1);
-        strip.cells.push_back({source, skipped.empty() ? m_Document.CellCount() - 1 : -1, skipped});
-        ShowProgress(i + 1, total);
-    }
+    const std::vector<std::string>& sources = m_Options.files;
+    const CellFormat format = m_Document.Format();
+    ProgressBar progress = Progress(static_cast<int>(sources.size()));
+    CellPool::Run(
+        sources.size(), Workers(),
+        [&](std::size_t i) { return m_Input.PrepareImage(format, sources[i], m_AskAlpha); },
+        [&](std::size_t i, std::unique_ptr<PreparedCell>& cell) {
+            const std::string skipped = AddCell(sources[i], *cell, -1);
+            strip.cells.push_back(
+                {sources[i], skipped.empty() ? m_Document.CellCount() - 1 : -1, skipped});
+            progress.Show(static_cast<int>(i) + 1);
+            return true;
+        });
     const int status = Save(output);
     if (status == CliApplication::kOk) {
         m_Manifest.Add(std::move(strip));
@@ -103,9 +114,19 @@ int StripCommand::WriteManifest() const {
     return CliApplication::kOk;
 }
 
+// As many workers as cores unless --jobs says otherwise.
+unsigned StripCommand::Workers() const {
+    return m_Options.jobs > 0 ? static_cast<unsigned>(m_Options.jobs)
+                              : std::max(1u, std::thread::hardware_concurrency());
+}
+
+ProgressBar StripCommand::Progress(int total) const {
+    return ProgressBar(m_Err, m_Options.quiet ? 0 : total, ::isatty(STDERR_FILENO) == 1);
+}
+
 // Empty when the image became a cell, else why it did not.
-std::string StripCommand::AddImage(const std::string& image, int index) {
-    const auto result = m_Input.AddImage(m_Document, image, index, m_AskAlpha);
+std::string StripCommand::AddCell(const std::string& image, const PreparedCell& cell, int index) {
+    const auto result = m_Document.AddPreparedCell(cell, index);
     if (result == StripDocument::AddResult::Added) {
         return {};
     }
@@ -115,12 +136,6 @@ std::string StripCommand::AddImage(const std::string& image, int index) {
     m_Err << "tilewright-cli: skipped " << PrintableText(image) << ": " << reason << "\n";
     ++m_Skipped;
     return reason;
-}
-
-void StripCommand::ShowProgress(int done, int total) const {
-    if (!m_Options.quiet && total > kProgressStep && (done % kProgressStep == 0 || done == total)) {
-        m_Err << "tilewright-cli: " << done << " of " << total << "\n";
-    }
 }
 
 // Writes the strip unless --strict refuses it for a skipped image.
@@ -174,26 +189,52 @@ int StripCommand::Open() {
     if (const int status = OpenStrip(); status != CliApplication::kOk) {
         return status;
     }
-    for (const StripEdit& edit : m_Options.edits) {
-        if (const int status = ApplyEdit(edit); status != CliApplication::kOk) {
-            return status;
-        }
-    }
-    return Finish(Save(m_Options.output));
+    const std::vector<StripEdit>& edits = m_Options.edits;
+    const std::vector<CellFormat> formats = EditFormats();
+    int status = CliApplication::kOk;
+    CellPool::Run(
+        edits.size(), Workers(),
+        [&](std::size_t i) {
+            return AddsImage(edits[i])
+                       ? m_Input.PrepareImage(formats[i], edits[i].image, m_AskAlpha)
+                       : nullptr;
+        },
+        [&](std::size_t i, std::unique_ptr<PreparedCell>& cell) {
+            status = ApplyEdit(edits[i], cell.get());
+            return status == CliApplication::kOk;
+        });
+    return status == CliApplication::kOk ? Finish(Save(m_Options.output)) : status;
 }
 
-int StripCommand::ApplyEdit(const StripEdit& edit) {
+bool StripCommand::AddsImage(const StripEdit& edit) {
+    return edit.verb == StripEdit::Verb::Add || edit.verb == StripEdit::Verb::Insert;
+}
+
+// The format each edit's image is made in: a --back before it changes the colour it is
+// flattened onto.
+std::vector<CellFormat> StripCommand::EditFormats() const {
+    CellFormat format = m_Document.Format();
+    std::vector<CellFormat> formats;
+    for (const StripEdit& edit : m_Options.edits) {
+        format.backColor = edit.verb == StripEdit::Verb::Back ? edit.color : format.backColor;
+        formats.push_back(format);
+    }
+    return formats;
+}
+
+// cell is the edit's image made beforehand, for the verbs that add one.
+int StripCommand::ApplyEdit(const StripEdit& edit, const PreparedCell* cell) {
     const int count = m_Document.CellCount();
     const bool inside = edit.first >= 0 && edit.first < count;
     bool valid = true;
     switch (edit.verb) {
         case StripEdit::Verb::Add:
-            AddImage(edit.image, -1);
+            AddCell(edit.image, *cell, -1);
             break;
         case StripEdit::Verb::Insert:
             valid = edit.first >= 0 && edit.first <= count;
             if (valid) {
-                AddImage(edit.image, edit.first);
+                AddCell(edit.image, *cell, edit.first);
             }
             break;
         case StripEdit::Verb::Move:
@@ -239,6 +280,7 @@ int StripCommand::Split() {
         return CliApplication::kInputFailed;
     }
     const int total = m_Document.CellCount();
+    ProgressBar progress = Progress(total);
     for (int cell = 0; cell < total; ++cell) {
         const std::string path =
             (std::filesystem::path(m_Options.output) / CellFileName(cell)).string();
@@ -248,7 +290,7 @@ int StripCommand::Split() {
                   << OneLine(writeError) << "\n";
             return CliApplication::kInputFailed;
         }
-        ShowProgress(cell + 1, total);
+        progress.Show(cell + 1);
     }
     return CliApplication::kOk;
 }

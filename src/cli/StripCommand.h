@@ -2,12 +2,16 @@
 
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "app/StripDocument.h"
+#include "cli/ProgressBar.h"
 #include "cli/StripInput.h"
 #include "cli/StripManifest.h"
 
 class CliOptions;
+class PreparedCell;
+struct CellFormat;
 struct CellSize;
 struct StripEdit;
 
@@ -25,9 +29,12 @@ class StripCommand {
     int BuildAtSize(const CellSize& size);
     std::string OutputName(const CellSize& size) const;
     int WriteManifest() const;
-    std::string AddImage(const std::string& image, int index);
-    void ShowProgress(int done, int total) const;
-    int ApplyEdit(const StripEdit& edit);
+    unsigned Workers() const;
+    ProgressBar Progress(int total) const;
+    std::string AddCell(const std::string& image, const PreparedCell& cell, int index);
+    static bool AddsImage(const StripEdit& edit);
+    std::vector<CellFormat> EditFormats() const;
+    int ApplyEdit(const StripEdit& edit, const PreparedCell* cell);
     bool MoveCell(int from, int to);
     int OpenStrip();
     int Save(const std::string& output);

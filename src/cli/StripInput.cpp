@@ -1,5 +1,6 @@
 #include "cli/StripInput.h"
 
+#include "app/PreparedCell.h"
 #include "cli/ImageAddress.h"
 #include "image/c32bppDIB.h"
 #include "import/IconGroup.h"
@@ -23,51 +24,51 @@ StripInput::StripInput(std::string temporaryFolder)
 
 StripInput::~StripInput() = default;
 
-// Several images often come from one module; it is read once.
-const pe::PeModule* StripInput::Module(const std::string& path) {
+// Several images often come from one module; it is read once. A worker keeps its copy while
+// another worker moves the cache on to the next module.
+std::shared_ptr<const pe::PeModule> StripInput::Module(const std::string& path) {
+    const std::lock_guard hold(m_ModuleLock);
     if (path != m_ModulePath || !m_Module) {
         m_Module = pe::PeModule::LoadAsData(path);
         m_ModulePath = path;
     }
-    return m_Module.get();
+    return m_Module;
 }
 
-StripDocument::AddResult StripInput::AddImage(StripDocument& document, const std::string& name,
-                                              int index,
-                                              const StripDocument::AlphaQuestion& askAlpha) {
+std::unique_ptr<PreparedCell> StripInput::PrepareImage(
+    const CellFormat& format, const std::string& name,
+    const StripDocument::AlphaQuestion& askAlpha) {
     const ImageAddress address = ImageAddress::Parse(name);
     if (address.kind == ImageAddress::Kind::File) {
-        return document.AddImage(address.path, index, nullptr, askAlpha);
+        return PreparedCell::Make(format, address.path, nullptr, askAlpha);
     }
+    auto cell = std::make_unique<PreparedCell>(StripDocument::AddResult::NotDecoded);
     if (address.kind == ImageAddress::Kind::Url) {
-        auto result = StripDocument::AddResult::NotDecoded;
         MdlInternet::WithDownloadedFile(
             m_TemporaryFolder, address.path, [&](const std::string& path) {
-                result = document.AddImage(path, index, nullptr, askAlpha);
+                cell = PreparedCell::Make(format, path, nullptr, askAlpha);
             });
-        return result;
+        return cell;
     }
     c32bppDIB image;
-    if (!LoadModuleImage(address, document, image)) {
-        return StripDocument::AddResult::NotDecoded;
-    }
-    return document.AddImage("", index, &image, askAlpha);
+    return LoadModuleImage(address, format, image)
+               ? PreparedCell::Make(format, "", &image, askAlpha)
+               : std::move(cell);
 }
 
 // An icon group is decoded as an icon file of all its images, so the decoder picks the entry
 // that suits the cell as it does for icon files; a bitmap is taken as a pasted bitmap is.
-bool StripInput::LoadModuleImage(const ImageAddress& address, const StripDocument& document,
+bool StripInput::LoadModuleImage(const ImageAddress& address, const CellFormat& format,
                                  c32bppDIB& image) {
-    const pe::PeModule* module = Module(address.path);
-    if (module == nullptr) {
+    const std::shared_ptr<const pe::PeModule> module = Module(address.path);
+    if (!module) {
         return false;
     }
     if (address.kind == ImageAddress::Kind::ModuleIcon) {
         IconGroup icon;
-        const clsImgList& cells = document.CellStore();
         return icon.LoadIconFromModule(*module, address.iconPosition) &&
-               image.LoadPicture_Stream(icon.IconFile(), cells.IconWidth(), cells.IconHeight(), 0,
-                                        0, false, cells.Colors());
+               image.LoadPicture_Stream(icon.IconFile(), format.width, format.height, 0, 0, false,
+                                        format.depth);
     }
     gdi::UniqueGdiObject bitmap(ModuleBitmap::Load(*module, address.bitmapName));
     const std::unique_ptr<picture::Picture> picture = picture::Picture::FromBitmap(bitmap.Get());
@@ -95,9 +96,9 @@ bool StripInput::OpenStrip(StripDocument& document, const std::string& name, int
             return opened;
         }
         case ImageAddress::Kind::ModuleBitmap: {
-            const pe::PeModule* module = Module(address.path);
-            gdi::UniqueGdiObject bitmap(
-                module != nullptr ? ModuleBitmap::Load(*module, address.bitmapName) : 0);
+            const std::shared_ptr<const pe::PeModule> module = Module(address.path);
+            gdi::UniqueGdiObject bitmap(module ? ModuleBitmap::Load(*module, address.bitmapName)
+                                               : 0);
             if (!document.OpenBitmap(bitmap.Get(), cellWidth)) {
                 return false;
             }

@@ -1,11 +1,14 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "app/StripDocument.h"
 
+struct CellFormat;
 struct ImageAddress;
+class PreparedCell;
 class c32bppDIB;
 namespace pe {
 class PeModule;
@@ -13,24 +16,26 @@ class PeModule;
 
 // Brings the images and strips named on the command line into a strip document through the
 // editor's own pipeline: files and downloads are added exactly as "From File" adds a file.
+// Cells may be prepared on several threads at once.
 class StripInput {
   public:
     explicit StripInput(std::string temporaryFolder);
     ~StripInput();
 
-    // A new cell at index (-1 appends) from a file, an address, a module icon or bitmap.
-    StripDocument::AddResult AddImage(StripDocument& document, const std::string& name, int index,
-                                      const StripDocument::AlphaQuestion& askAlpha);
+    // A cell in the format from a file, an address, a module icon or bitmap, for
+    // StripDocument::AddPreparedCell.
+    std::unique_ptr<PreparedCell> PrepareImage(const CellFormat& format, const std::string& name,
+                                               const StripDocument::AlphaQuestion& askAlpha);
     // The strip becomes the bitmap file, address or module bitmap, cut into cells of cellWidth
     // (0: as square as the height allows). False, with the document untouched, otherwise.
     bool OpenStrip(StripDocument& document, const std::string& name, int cellWidth);
 
   private:
-    const pe::PeModule* Module(const std::string& path);
-    bool LoadModuleImage(const ImageAddress& address, const StripDocument& document,
-                         c32bppDIB& image);
+    std::shared_ptr<const pe::PeModule> Module(const std::string& path);
+    bool LoadModuleImage(const ImageAddress& address, const CellFormat& format, c32bppDIB& image);
 
     std::string m_TemporaryFolder;
+    std::mutex m_ModuleLock;
     std::string m_ModulePath;
-    std::unique_ptr<pe::PeModule> m_Module;
+    std::shared_ptr<const pe::PeModule> m_Module;
 };

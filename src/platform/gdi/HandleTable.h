@@ -13,7 +13,8 @@ class GdiObject {
 };
 
 // Hands out handles for objects and finds them again. A handle is never reused, so a stale or
-// made-up handle finds nothing instead of another object.
+// made-up handle finds nothing instead of another object. Any thread may call it; an object itself
+// belongs to one thread at a time.
 class HandleTable {
   public:
     static HGDIOBJ Insert(std::unique_ptr<GdiObject> object);

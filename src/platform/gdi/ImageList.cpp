@@ -43,9 +43,14 @@ bool HasNoAlphaChannel(const Bitmap& bitmap) {
     return colors != 0;
 }
 
-// Writes the pixels of one image row that its mask shows, each unbroken run of them at once.
+// Writes the pixels of one image row that its mask shows, each unbroken run of them at once;
+// without a mask, all of them.
 void WriteShownRuns(Bitmap& target, int x, int y, std::span<const Bgra> pixels,
                     const std::uint8_t* transparent) {
+    if (transparent == nullptr) {
+        target.WriteRow(x, y, pixels);
+        return;
+    }
     std::size_t start = 0;
     while (start < pixels.size()) {
         while (start < pixels.size() && transparent[start] != 0) {
@@ -116,19 +121,21 @@ int ImageList::Add(HBITMAP bitmap, COLORREF maskColor) {
 
 ImageList::Image ImageList::CutImage(const Bitmap& source, int left, COLORREF maskColor,
                                      bool opaqueAlpha) const {
-    Image image{Bitmap::Create(m_Width, m_Height, m_BitCount),
-                std::vector<std::uint8_t>(static_cast<std::size_t>(m_Width) * m_Height, 0)};
+    // Without a mask colour no pixel is hidden, and the image needs no mask bytes.
+    const bool masked = maskColor != CLR_NONE;
+    Image image{
+        Bitmap::Create(m_Width, m_Height, m_BitCount),
+        std::vector<std::uint8_t>(masked ? static_cast<std::size_t>(m_Width) * m_Height : 0)};
     if (!image.colors) {
         return image;
     }
-    const bool masked = maskColor != CLR_NONE;
     const COLORREF heldMask = masked ? source.MapColor(maskColor) : CLR_NONE;
     std::vector<Bgra> buffer(RowChunkBufferSize(m_Width));
     for (int y = 0; y < m_Height; ++y) {
         ForEachRowChunk(m_Width, [&](int x, int count) {
             const std::span<Bgra> pixels = std::span(buffer).first(static_cast<std::size_t>(count));
             source.ReadRow(left + x, y, pixels);
-            std::uint8_t* marks = image.transparent.data() + y * m_Width + x;
+            std::uint8_t* marks = masked ? image.transparent.data() + y * m_Width + x : nullptr;
             Bgra* pixel = pixels.data();
             for (std::size_t i = 0; i < pixels.size(); ++i) {
                 if (masked && pixel[i].Rgb() == heldMask) {
@@ -177,8 +184,7 @@ void ImageList::DrawMasked(const Image& image, Bitmap& target, int x, int y) con
         for (Bgra& pixel : cell) {
             pixel.a = 255;
         }
-        WriteShownRuns(target, x + column, y + row, cell,
-                       image.transparent.data() + row * m_Width + column);
+        WriteShownRuns(target, x + column, y + row, cell, image.Mask(row * m_Width + column));
     });
 }
 
@@ -200,8 +206,7 @@ void ImageList::DrawBlended(const Image& image, Bitmap& target, int x, int y) co
                            Over(cell[i].r, below.r, alpha), Over(cell[i].a, below.a, alpha)};
             }
         }
-        WriteShownRuns(target, x + column, y + row, cell,
-                       image.transparent.data() + row * m_Width + column);
+        WriteShownRuns(target, x + column, y + row, cell, image.Mask(row * m_Width + column));
     });
 }
 

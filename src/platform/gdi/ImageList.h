@@ -46,7 +46,10 @@ class ImageList : public GdiObject {
   private:
     struct Image {
         std::unique_ptr<Bitmap> colors;
-        std::vector<std::uint8_t> transparent;  // 1 where the mask hides the pixel
+        std::vector<std::uint8_t> transparent;  // 1 where the mask hides the pixel; empty: none
+        const std::uint8_t* Mask(int offset) const {
+            return transparent.empty() ? nullptr : transparent.data() + offset;
+        }
     };
 
     ImageList(int width, int height, int bitCount)

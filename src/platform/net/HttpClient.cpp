@@ -1,16 +1,17 @@
 #include "platform/net/HttpClient.h"
 
-#include <curl/curl.h>
-
 #include <cctype>
 #include <memory>
 #include <string_view>
+
+#include "platform/net/CurlLibrary.h"
 
 namespace net {
 
 namespace {
 
 struct Transfer {
+    const CurlLibrary* library = nullptr;
     CURL* curl = nullptr;
     const HttpClient::Sink* sink = nullptr;
     std::size_t maxBytes = 0;
@@ -19,9 +20,9 @@ struct Transfer {
     bool refused = false;
 };
 
-bool IsHttp(CURL* curl) {
+bool IsHttp(const CurlLibrary& library, CURL* curl) {
     const char* scheme = nullptr;
-    curl_easy_getinfo(curl, CURLINFO_SCHEME, &scheme);
+    library.EasyGetinfo(curl, CURLINFO_SCHEME, &scheme);
     const std::string name = scheme == nullptr ? "" : scheme;
     return name == "HTTP" || name == "HTTPS" || name == "http" || name == "https";
 }
@@ -39,14 +40,14 @@ bool IsImageType(const char* type) {
 }
 
 // An HTTP answer qualifies with status 200 and an image content type.
-bool AnswerQualifies(CURL* curl) {
-    if (!IsHttp(curl)) {
+bool AnswerQualifies(const CurlLibrary& library, CURL* curl) {
+    if (!IsHttp(library, curl)) {
         return true;
     }
     long status = 0;
     const char* type = nullptr;
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-    curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &type);
+    library.EasyGetinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    library.EasyGetinfo(curl, CURLINFO_CONTENT_TYPE, &type);
     return status == 200 && IsImageType(type);
 }
 
@@ -55,7 +56,7 @@ std::size_t Receive(char* data, std::size_t size, std::size_t count, void* conte
     const std::size_t bytes = size * count;
     if (!transfer.checked) {
         transfer.checked = true;
-        transfer.refused = !AnswerQualifies(transfer.curl);
+        transfer.refused = !AnswerQualifies(*transfer.library, transfer.curl);
     }
     if (transfer.refused || transfer.maxBytes - transfer.received < bytes) {
         transfer.refused = true;
@@ -71,42 +72,43 @@ int KeepGoing(void* context, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return static_cast<const std::stop_token*>(context)->stop_requested() ? 1 : 0;
 }
 
-struct CurlDeleter {
-    void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
-};
-
 }  // namespace
 
 bool HttpClient::FetchImage(const std::string& url, const Sink& sink, const DownloadLimits& limits,
                             std::stop_token stop) {
-    static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    const std::unique_ptr<CURL, CurlDeleter> curl(initialised ? curl_easy_init() : nullptr);
-    if (!curl) {
+    const CurlLibrary* library = CurlLibrary::Get();
+    if (library == nullptr) {
         return false;
     }
-    Transfer transfer{curl.get(), &sink, limits.maxBytes};
-    curl_easy_setopt(curl.get(), CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl.get(), CURLOPT_PROTOCOLS_STR, "http,https,ftp,file");
-    curl_easy_setopt(curl.get(), CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl.get(), CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl.get(), CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(curl.get(), CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-    curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytes);
-    curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_TIME, limits.stallSeconds);
-    curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT, limits.deadlineSeconds);
-    curl_easy_setopt(curl.get(), CURLOPT_BUFFERSIZE, static_cast<long>(kReadSize));
-    curl_easy_setopt(curl.get(), CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, &Receive);
-    curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &transfer);
-    if (stop.stop_possible()) {
-        curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, &KeepGoing);
-        curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, &stop);
-        curl_easy_setopt(curl.get(), CURLOPT_NOPROGRESS, 0L);
+    const std::unique_ptr<CURL, void (*)(CURL*)> handle(library->EasyInit(), library->EasyCleanup);
+    CURL* curl = handle.get();
+    if (curl == nullptr) {
+        return false;
     }
-    const CURLcode result = curl_easy_perform(curl.get());
+    Transfer transfer{library, curl, &sink, limits.maxBytes};
+    const auto set = library->EasySetopt;
+    set(curl, CURLOPT_URL, url.c_str());
+    set(curl, CURLOPT_PROTOCOLS_STR, "http,https,ftp,file");
+    set(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    set(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    set(curl, CURLOPT_MAXREDIRS, 5L);
+    set(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    set(curl, CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytes);
+    set(curl, CURLOPT_LOW_SPEED_TIME, limits.stallSeconds);
+    set(curl, CURLOPT_TIMEOUT, limits.deadlineSeconds);
+    set(curl, CURLOPT_BUFFERSIZE, static_cast<long>(kReadSize));
+    set(curl, CURLOPT_NOSIGNAL, 1L);
+    set(curl, CURLOPT_WRITEFUNCTION, &Receive);
+    set(curl, CURLOPT_WRITEDATA, &transfer);
+    if (stop.stop_possible()) {
+        set(curl, CURLOPT_XFERINFOFUNCTION, &KeepGoing);
+        set(curl, CURLOPT_XFERINFODATA, &stop);
+        set(curl, CURLOPT_NOPROGRESS, 0L);
+    }
+    const CURLcode result = library->EasyPerform(curl);
     // An empty body never reaches the write callback; its answer is checked here.
     return result == CURLE_OK && !transfer.refused &&
-           (transfer.checked || AnswerQualifies(curl.get()));
+           (transfer.checked || AnswerQualifies(*library, curl));
 }
 
 }  // namespace net

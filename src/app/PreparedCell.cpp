@@ -1,0 +1,53 @@
+#include "app/PreparedCell.h"
+
+std::unique_ptr<PreparedCell> PreparedCell::Make(const CellFormat& format, const std::string& path,
+                                                 const c32bppDIB* image,
+                                                 const StripDocument::AlphaQuestion& askAlpha) {
+    auto cell = std::make_unique<PreparedCell>(StripDocument::AddResult::Refused);
+    c32bppDIB& picture = cell->m_Image;
+    const int w = format.width, h = format.height;
+    picture.SetHighQualityInterpolation(format.depth == 32);
+    if (image != nullptr) {
+        image->CopyImageTo(picture);
+    } else if (!picture.LoadPicture_File(path, w, h, false, format.depth)) {
+        cell->m_Result = StripDocument::AddResult::NotDecoded;
+        return cell;
+    }
+    if (picture.Handle() == 0 ||
+        ((picture.Width() != w || picture.Height() != h) && !picture.Resize(w, h))) {
+        return cell;
+    }
+    if (format.depth < 32) {
+        cell->Flatten(format, askAlpha);
+    }
+    if (cell->Bitmap() != 0) {
+        cell->m_Result = StripDocument::AddResult::Added;
+    }
+    return cell;
+}
+
+gdi::HBITMAP PreparedCell::Bitmap() const {
+    return m_Flat.hDib() != 0 ? m_Flat.hDib() : m_Image.Handle();
+}
+
+// Onto a surface of the strip's depth; the 32-bit picture is no longer needed then.
+void PreparedCell::Flatten(const CellFormat& format, const StripDocument::AlphaQuestion& askAlpha) {
+    const int w = format.width, h = format.height;
+    m_MaskColor = format.backColor;
+    if (m_Image.HavePixelsAlpha()) {
+        const auto answer =
+            askAlpha ? askAlpha(m_Image) : StripDocument::AlphaAnswer{true, format.backColor};
+        if (answer.remove) {
+            m_Image.RemoveAlpha();
+        } else {
+            m_MaskColor = answer.colorBack;
+        }
+    }
+    if (m_Flat.Create(w, h, format.depth) != 0) {
+        m_Flat.Fill(m_MaskColor);
+        m_Image.Render(m_Flat.hDC(), 0, 0, w, h, 0, 0, 0, 0, 100, true, true, nullptr, -1, 0, 0,
+                       false);
+        m_Flat.RestoreDC();
+    }
+    m_Image.DestroyDIB();
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/ClsDIB.h"
+#include "app/StripDocument.h"
+#include "image/c32bppDIB.h"
+
+// The cell size and depth of a strip and the background its cells are flattened onto.
+struct CellFormat {
+    int width = 16;
+    int height = 16;
+    int depth = 32;
+    gdi::COLORREF backColor = StripDocument::kDesignBackColor;
+};
+
+// One image made into a cell of a strip's format, ready for the cell store: decoded, stretched
+// to the cell and, below 32 bits, flattened. Making one reads no document, so worker threads
+// make them while the main thread adds the finished ones to the store.
+class PreparedCell {
+  public:
+    // From the file at path or, when image is given, from a copy of that image.
+    static std::unique_ptr<PreparedCell> Make(const CellFormat& format, const std::string& path,
+                                              const c32bppDIB* image,
+                                              const StripDocument::AlphaQuestion& askAlpha);
+    // What the cell can no longer be: Added when it is ready for the store.
+    explicit PreparedCell(StripDocument::AddResult result) : m_Result(result) {}
+
+    StripDocument::AddResult Result() const { return m_Result; }
+    gdi::HBITMAP Bitmap() const;
+    gdi::COLORREF MaskColor() const { return m_MaskColor; }
+
+  private:
+    void Flatten(const CellFormat& format, const StripDocument::AlphaQuestion& askAlpha);
+
+    StripDocument::AddResult m_Result;
+    c32bppDIB m_Image;
+    ClsDIB m_Flat;
+    gdi::COLORREF m_MaskColor = gdi::CLR_NONE;
+};
