@@ -127,6 +127,7 @@ TEST(StripCommands, OptionsShowInThePixels) {
         {"--depth 24 --back 00ff00", 16, 16, 24, {0, 255, 0, 0}, {0, 0, 255, 0}},
         {"--depth 24 --alpha preserve:ffffff", 16, 16, 24, {255, 127, 127, 0}, {0, 0, 255, 0}},
         {"--depth 24 --back 0000ff --alpha preserve", 16, 16, 24, {128, 0, 127, 0}, {0, 0, 255, 0}},
+        // Stretched to 32 x 8, both points fall in the red half, which is masked.
         {"--depth 8 --cell 32x8", 32, 8, 8, {255, 0, 255, 0}, {255, 0, 255, 0}},
     };
     for (const Case& c : cases) {
@@ -135,15 +136,10 @@ TEST(StripCommands, OptionsShowInThePixels) {
         ASSERT_TRUE(Runs(folder, "build -o " + folder.File("s.bmp") + " " + c.options + " " + png));
         const BitmapFile strip(folder.File("s.bmp"));
         ASSERT_NE(strip.bitmap, nullptr) << c.options;
-        EXPECT_EQ(strip.bitmap->Width(), c.width) << c.options;
-        EXPECT_EQ(strip.bitmap->Height(), c.height) << c.options;
-        EXPECT_EQ(strip.bitmap->BitCount(), c.bits) << c.options;
-        if (c.width == 16) {
-            EXPECT_EQ(strip.At(4, 4), c.left) << c.options;
-            EXPECT_EQ(strip.At(12, 4), c.right) << c.options;
-        } else {
-            EXPECT_EQ(strip.At(2, 2), c.left) << c.options;
-        }
+        EXPECT_EQ(std::tuple(strip.bitmap->Width(), strip.bitmap->Height(),
+                             strip.bitmap->BitCount(), strip.At(4, 4), strip.At(12, 4)),
+                  std::tuple(c.width, c.height, c.bits, c.left, c.right))
+            << c.options;
     }
 }
 
@@ -199,15 +195,13 @@ TEST(StripCommands, PngStripsHaveStraightAlphaAndTransparentMasks) {
     ASSERT_TRUE(Runs(folder, "build --depth 24 -o " + folder.File("24.png") + " " + green));
     const PillowImage straight(folder, folder.File("32.png"));
     ASSERT_EQ(straight.rgba.size(), 32u * 16 * 4);
-    EXPECT_EQ(straight.width, 32);
-    EXPECT_EQ(straight.height, 16);
-    EXPECT_EQ(straight.At(3, 5), (Rgba{255, 0, 0, 128}));
-    EXPECT_EQ(straight.At(12, 5), (Rgba{0, 0, 0, 0}));
-    EXPECT_EQ(straight.At(20, 15), (Rgba{0, 0, 255, 255}));
+    EXPECT_EQ(std::tuple(straight.width, straight.height, straight.At(3, 5), straight.At(12, 5),
+                         straight.At(20, 15)),
+              std::tuple(32, 16, Rgba{255, 0, 0, 128}, Rgba{0, 0, 0, 0}, Rgba{0, 0, 255, 255}));
     const PillowImage masked(folder, folder.File("24.png"));
     ASSERT_EQ(masked.rgba.size(), 16u * 16 * 4);
-    EXPECT_EQ(masked.At(0, 0), (Rgba{0, 255, 0, 255}));
-    EXPECT_EQ(masked.At(15, 0), (Rgba{0, 0, 0, 0}));
+    EXPECT_EQ(std::pair(masked.At(0, 0), masked.At(15, 0)),
+              std::pair(Rgba{0, 255, 0, 255}, Rgba{0, 0, 0, 0}));
 }
 
 TEST(StripCommands, OpenAppliesTheEditsInOrder) {
@@ -235,10 +229,11 @@ TEST(StripCommands, OpenAppliesTheEditsInOrder) {
         ASSERT_TRUE(
             Runs(folder, "open " + strip + " --jobs 3 " + c.edits + " -o " + folder.File("o.bmp")));
         const BitmapFile out(folder.File("o.bmp"));
-        ASSERT_EQ(out.bitmap->Width(), 16 * static_cast<int>(c.cells.size())) << c.edits;
-        for (std::size_t i = 0; i < c.cells.size(); ++i) {
-            EXPECT_EQ(out.At(16 * static_cast<int>(i) + 8, 8), c.cells[i]) << c.edits << " " << i;
+        std::vector<Rgba> cells;
+        for (int x = 8; x < out.bitmap->Width(); x += 16) {
+            cells.push_back(out.At(x, 8));
         }
+        EXPECT_EQ(cells, c.cells) << c.edits;
     }
     ASSERT_TRUE(Runs(folder, "open " + strip + " --depth 32 -o " + folder.File("o.bmp")));
     EXPECT_EQ(BitmapFile(folder.File("o.bmp")).bitmap->BitCount(), 32);
@@ -388,23 +383,20 @@ TEST(StripCommands, ListShowsEveryBitmapAndIconGroup) {
 }
 
 // Names come from the module: the cells stay inside the folder, under names safe to type, and
-// the listing keeps the exact names.
+// the listing keeps the exact names. Which character becomes what is the file name rule's own
+// test.
 TEST(StripCommands, HostileResourceNamesMakeSafeFileNames) {
     TempFolder folder;
-    const std::pair<std::string, std::string> names[] = {{"../../x", "odd.dll_._.._x_000.png"},
-                                                         {"a/b", "odd.dlla_b_000.png"},
-                                                         {"nl\nx", "odd.dllnl_x_000.png"},
-                                                         {"\x1b[31m", "odd.dll__31m_000.png"},
-                                                         {"-lead", "odd.dll_lead_000.png"}};
     std::vector<testsupport::Resource> resources;
-    for (const auto& [name, file] : names) {
+    for (const std::string name : {"../../x", "nl\nx", "\x1b[31m"}) {
         resources.push_back({pe::PeModule::RT_BITMAP, pe::ResourceId::String(name),
                              testsupport::FramedStrip(16, 16, 16)});
     }
     const std::string module = folder.File("odd.dll");
     testsupport::WriteFileBytes(module, testsupport::Module(resources, false));
     const std::string cells = folder.File("deep/cells");
-    for (const auto& [name, file] : names) {
+    for (const auto& resource : resources) {
+        const std::string& name = resource.name.name;
         const CliRun run = RunCli(folder, "split '" + module + ":bitmap:" + name + "' -o " + cells);
         EXPECT_EQ(run.status, 0) << name << run.err;
     }
@@ -415,8 +407,7 @@ TEST(StripCommands, HostileResourceNamesMakeSafeFileNames) {
     std::sort(written.begin(), written.end());
     EXPECT_EQ(written, (std::vector<std::string>{
                            "deep", "deep/cells", "deep/cells/odd.dll_._.._x_000.png",
-                           "deep/cells/odd.dll__31m_000.png", "deep/cells/odd.dll_lead_000.png",
-                           "deep/cells/odd.dlla_b_000.png", "deep/cells/odd.dllnl_x_000.png",
+                           "deep/cells/odd.dll__31m_000.png", "deep/cells/odd.dllnl_x_000.png",
                            "err.txt", "odd.dll", "out.txt"}));
     const CliRun listed = RunCli(folder, "list " + module);
     EXPECT_NE(listed.out.find("\"name\": \"../../x\""), std::string::npos);

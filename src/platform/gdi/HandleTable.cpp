@@ -55,4 +55,10 @@ std::unique_ptr<GdiObject> HandleTable::Remove(HGDIOBJ handle) {
     return object;
 }
 
+std::size_t HandleTable::LiveCount() {
+    Table& table = TheTable();
+    const std::lock_guard hold(table.lock);
+    return table.objects.size();
+}
+
 }  // namespace gdi

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 
 #include "platform/gdi/GdiTypes.h"
@@ -20,6 +21,8 @@ class HandleTable {
     static HGDIOBJ Insert(std::unique_ptr<GdiObject> object);
     static GdiObject* Find(HGDIOBJ handle);
     static std::unique_ptr<GdiObject> Remove(HGDIOBJ handle);
+    // How many objects are alive, so that a caller can tell whether handles were leaked.
+    static std::size_t LiveCount();
 
     template <typename T>
     static T* FindAs(HGDIOBJ handle) {
