@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/gdi/DibReader.h"
 #include "platform/gdi/Gdi.h"
 #include "support/TempFolder.h"
 #include "support/TestSurface.h"
@@ -80,25 +81,44 @@ TEST(ClsDIB, SavedHeadersAndSizesFollowTheRowArithmetic) {
     }
 }
 
-TEST(ClsDIB, PixelsAreWrittenBottomRowFirstInTheFilesFormat) {
-    TempFolder folder;
-    const std::string path = folder.File("pixels.bmp");
-    ClsDIB surface;
-    surface.Create(2, 2, 32);
-    gdi::FillRect(surface.hDC(), {0, 0, 2, 1}, Rgb(255, 0, 0));  // top row red
-    gdi::FillRect(surface.hDC(), {0, 1, 2, 2}, Rgb(0, 0, 255));  // bottom row blue
-    Bytes file = Saved(surface, path, 24);
-    EXPECT_EQ(Bytes(file.begin() + 54, file.end()),
-              (Bytes{255, 0, 0, 255, 0, 0, 0, 0, 0, 0, 255, 0, 0, 255, 0, 0}));
-    file = Saved(surface, path, 8);
-    ASSERT_EQ(file.size(), 1086u);
-    EXPECT_EQ(file[1078], 12) << "blue is entry 12 of the table";
-    EXPECT_EQ(file[1082], 9) << "red is entry 9";
-    EXPECT_EQ(Field(file, 54 + 4 * 13), 0x00FF00FFu) << "magenta entry written as B, G, R, 0";
+// Top row, then bottom row: every colour is an exact entry of the 16- and 256-colour tables.
+const gdi::COLORREF kColors[16] = {
+    Rgb(0, 0, 0),     Rgb(255, 255, 255), Rgb(255, 0, 0),   Rgb(0, 255, 0),
+    Rgb(0, 0, 255),   Rgb(255, 0, 255),   Rgb(255, 255, 0), Rgb(128, 128, 128),
+    Rgb(0, 255, 255), Rgb(192, 192, 192), Rgb(128, 0, 0),   Rgb(0, 0, 128),
+    Rgb(0, 128, 128), Rgb(128, 128, 0),   Rgb(128, 0, 128), Rgb(0, 128, 0)};
+// Nearest of black and white.
+const char kWhiteAtOneBit[] = "0100011111000000";
 
+// Read back by the bitmap reader, whose layouts are pinned to ImageMagick's files by its own
+// test, so that this writer cannot agree with it on a wrong one. 32-bit pixels go out as they
+// are held, premultiplied.
+TEST(ClsDIB, SavedFilesHoldEveryPixelAtEveryDepth) {
+    ClsDIB surface;
+    ASSERT_NE(surface.Create(8, 2, 32), 0u);
+    for (int i = 0; i < 16; ++i) {
+        gdi::BitmapOfDC(surface.hDC())
+            ->WritePixel(i % 8, i / 8, gdi::Bgra::FromColor(kColors[i], 255));
+    }
+    TempFolder folder;
+    const std::string path = folder.File("strip.bmp");
+    for (const int bits : {1, 4, 8, 16, 24, 32}) {
+        SCOPED_TRACE(std::to_string(bits) + " bits");
+        const auto decoded = gdi::DibReader::ReadBitmapFile(Saved(surface, path, bits));
+        ASSERT_NE(decoded, nullptr);
+        // Five bits a channel at 16 bits.
+        const gdi::COLORREF kept = bits == 16 ? 0xF8F8F8 : 0xFFFFFF;
+        for (int i = 0; i < 16; ++i) {
+            const gdi::COLORREF want =
+                bits == 1 ? (kWhiteAtOneBit[i] == '1' ? 0xFFFFFF : 0) : kColors[i];
+            EXPECT_EQ(decoded->ReadPixel(i % 8, i / 8).Rgb() & kept, want & kept) << "pixel " << i;
+        }
+    }
+    EXPECT_EQ(Field(Saved(surface, path, 8), 54 + 4 * 13), 0x00FF00FFu)
+        << "table entries: B, G, R, 0";
     const std::uint8_t premultiplied[] = {10, 20, 30, 40, 0, 0, 0, 0};
     std::copy(std::begin(premultiplied), std::end(premultiplied), surface.lpBits());
-    file = Saved(surface, path, 32);
+    const Bytes file = Saved(surface, path, 32);
     EXPECT_EQ(Bytes(file.begin() + 54, file.begin() + 62),
               Bytes(std::begin(premultiplied), std::end(premultiplied)));
 }

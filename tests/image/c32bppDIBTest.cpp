@@ -32,6 +32,12 @@ std::vector<Pixel> Row(const c32bppDIB& image, int memoryRow = 0) {
     return row;
 }
 
+// The image's type, alpha flag, width, height and kept original bytes.
+std::tuple<int, bool, int, int, Bytes> State(const c32bppDIB& image) {
+    return {image.ImageType(), image.Alpha(), image.Width(), image.Height(),
+            image.OriginalFormat()};
+}
+
 TEST(c32bppDIB, ANewImageIsBlankUnpaddedOrNoneAtAllAndEraseAndDestroyResetTheFlags) {
     c32bppDIB image;
     EXPECT_EQ(image.ImageType(), 0);
@@ -42,10 +48,8 @@ TEST(c32bppDIB, ANewImageIsBlankUnpaddedOrNoneAtAllAndEraseAndDestroyResetTheFla
     EXPECT_FALSE(image.isAlphaBlendFriendly());
     EXPECT_FALSE(image.isGDIplusEnabled());
     ASSERT_TRUE(image.InitializeDIB(5, -3));
-    EXPECT_EQ((std::array{image.Width(), image.Height(), image.scanWidth()}),
-              (std::array{5, 3, 20}));
-    EXPECT_TRUE(image.Alpha());
-    EXPECT_EQ(image.ImageType(), 0);
+    EXPECT_EQ(State(image), std::tuple(0, true, 5, 3, Bytes{}));
+    EXPECT_EQ(image.scanWidth(), 20);
     EXPECT_EQ(std::vector(image.BitsPointer(), image.BitsPointer() + 60), Bytes(60));
     gdi::BITMAP description;
     ASSERT_TRUE(gdi::GetObject(image.Handle(), description));
@@ -67,13 +71,9 @@ TEST(c32bppDIB, ANewImageIsBlankUnpaddedOrNoneAtAllAndEraseAndDestroyResetTheFla
     image.SetImageType(10);
     image.EraseDIB();
     EXPECT_EQ(image.BitsPointer()[5], 0);
-    EXPECT_TRUE(image.Alpha());
-    EXPECT_EQ(image.ImageType(), 0);
+    EXPECT_EQ(State(image), std::tuple(0, true, 2, 2, Bytes{1, 2, 3}));
     image.DestroyDIB();
-    EXPECT_EQ(image.ImageType(), -1);
-    EXPECT_FALSE(image.Alpha());
-    EXPECT_EQ(image.Height(), 0);
-    EXPECT_TRUE(image.OriginalFormat().empty());
+    EXPECT_EQ(State(image), std::tuple(-1, false, 0, 0, Bytes{}));
 }
 
 TEST(Render, TheFirstRowInMemoryIsTheBottomOfThePictureAndBlendsTakeTheContextsColours) {
@@ -238,22 +238,17 @@ TEST(Resize, ResizesAndCopiesKeepTheFlagsAndCopiesTakeTheOriginalBytesWhenAsked)
     image.CopyImageTo(copy);
     EXPECT_EQ(copy.Handle(), kept);
     EXPECT_EQ(Row(copy)[1], (Pixel{6, 6, 6, 6}));
-    EXPECT_EQ(copy.ImageType(), 10);
-    EXPECT_TRUE(copy.OriginalFormat().empty());
+    EXPECT_EQ(State(copy), std::tuple(10, true, 2, 1, Bytes{}));
     image.CopyImageTo(copy, 4, 1, true);
-    EXPECT_EQ(copy.Width(), 4);
     EXPECT_EQ(Row(copy)[3], (Pixel{6, 6, 6, 6}));
-    EXPECT_EQ(copy.OriginalFormat(), (Bytes{7, 8}));
+    EXPECT_EQ(State(copy), std::tuple(10, true, 4, 1, Bytes{7, 8}));
     image.SetAlpha(false);
     const gdi::HBITMAP before = image.Handle();
     EXPECT_TRUE(image.Resize(0, 0));
     EXPECT_TRUE(image.Resize(2, 1));
     EXPECT_EQ(image.Handle(), before) << "same size: nothing changes";
     ASSERT_TRUE(image.Resize(3, 2));
-    EXPECT_EQ(image.Height(), 2);
-    EXPECT_EQ(image.ImageType(), 10);
-    EXPECT_FALSE(image.Alpha());
-    EXPECT_EQ(image.OriginalFormat(), (Bytes{7, 8}));
+    EXPECT_EQ(State(image), std::tuple(10, false, 3, 2, Bytes{7, 8}));
 }
 
 // Answers every load with a 2 x 1 image and counts the calls, installed while it lives.
@@ -375,9 +370,8 @@ TEST(Loading, DecodersAreTriedInOrderAndAPngOrTheFallbackEndsTheChain) {
     c32bppDIB image;
     ASSERT_TRUE(LoadStream(image, TinyBitmap(60)));
     EXPECT_FALSE(LoadStream(image, jpeg)) << "no fallback";
-    EXPECT_EQ(std::tuple(image.Handle(), image.Width(), image.ImageType()),
-              std::tuple(gdi::HBITMAP{0}, 0, -1))
-        << "a failed load leaves the image empty";
+    EXPECT_EQ(image.Handle(), 0u);
+    EXPECT_EQ(State(image), std::tuple(-1, false, 0, 0, Bytes{})) << "a failed load empties it";
 
     FakeFallback fallback;
     const Bytes png =
@@ -393,14 +387,12 @@ TEST(Loading, DecodersAreTriedInOrderAndAPngOrTheFallbackEndsTheChain) {
     broken[30] ^= 0xFF;
     ASSERT_TRUE(LoadStream(image, broken));
     EXPECT_EQ(fallback.calls, 1);
-    EXPECT_EQ(image.ImageType(), 10);
-    EXPECT_TRUE(image.Alpha());
+    EXPECT_EQ(State(image), std::tuple(10, true, 2, 1, Bytes{}));
     Bytes whole(5, 1);
     whole.insert(whole.end(), jpeg.begin(), jpeg.end());
     ASSERT_TRUE(LoadStream(image, whole, 5, 0, true));
     EXPECT_EQ(fallback.seen, whole);
-    EXPECT_EQ(image.ImageType(), 10);
-    EXPECT_EQ(image.OriginalFormat(), whole);
+    EXPECT_EQ(State(image), std::tuple(10, true, 2, 1, whole));
 }
 
 class FakeClipboard : public picture::ClipboardSource {
@@ -421,8 +413,7 @@ TEST(Loading, PicturesFromTheClipboardOrAHandle) {
     FakeClipboard clipboard;
     picture::ClipboardSource::Install(&clipboard);
     EXPECT_FALSE(image.LoadPicture_ClipBoard());
-    EXPECT_EQ(image.Width(), 1);
-    EXPECT_EQ(Row(image)[0], (Pixel{10, 20, 30, 255}));
+    EXPECT_EQ(Row(image), (std::vector{Pixel{10, 20, 30, 255}})) << "a failed paste keeps it";
     clipboard.bitmap = 1;
     EXPECT_TRUE(image.LoadPicture_ClipBoard());
     EXPECT_EQ(Row(image)[0], (Pixel{5, 6, 7, 255}));
@@ -430,8 +421,7 @@ TEST(Loading, PicturesFromTheClipboardOrAHandle) {
     const auto bitmap = picture::Picture::FromBitmap(
         gdi::LoadBitmapFile(bmptest::BitmapFile(2, 1, {1, 2, 3, 4, 5, 6, 7, 8})));
     ASSERT_TRUE(image.LoadPicture_StdPicture(bitmap.get()));
-    EXPECT_EQ(image.ImageType(), 7);
-    EXPECT_EQ(Row(image)[1], (Pixel{5, 6, 7, 8}));
+    EXPECT_EQ(std::pair(image.ImageType(), Row(image)[1]), std::pair(7, Pixel{5, 6, 7, 8}));
 }
 
 }  // namespace

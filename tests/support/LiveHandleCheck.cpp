@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "platform/gdi/Gdi.h"
 #include "platform/gdi/HandleTable.h"
 
 // Fails a case that ends with more live drawing handles than it started with: a bitmap, context
@@ -9,6 +10,8 @@
 namespace {
 
 class LiveHandleCheck : public testing::EmptyTestEventListener {
+    // The bitmap every context starts with is made at its first use and lives for the program.
+    void OnTestProgramStart(const testing::UnitTest&) override { gdi::StockBitmap(); }
     void OnTestStart(const testing::TestInfo&) override {
         m_AtStart = gdi::HandleTable::LiveCount();
     }
