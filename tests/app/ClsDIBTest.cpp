@@ -123,13 +123,12 @@ TEST(ClsDIB, SavedFilesHoldEveryPixelAtEveryDepth) {
               Bytes(std::begin(premultiplied), std::end(premultiplied)));
 }
 
-// Where the file cannot be written is the writer's to tell; here, what the surface refuses.
+// Where the file cannot be written is the writer's to tell, and the window's test shows its
+// reason; here, what the surface refuses.
 TEST(ClsDIB, FailedSavesReportWhy) {
     TempFolder folder;
     ClsDIB surface, empty;
     surface.Create(4, 4, 32);
-    EXPECT_EQ(surface.SaveToFile(folder.File(""), 24), 0);
-    EXPECT_EQ(surface.LastError().rfind("Error: 21\n", 0), 0u) << surface.LastError();
     EXPECT_EQ(surface.SaveToFile(folder.File("odd.bmp"), 2), 0) << "no such depth";
     EXPECT_EQ(surface.LastError().rfind("Error: 22\n", 0), 0u) << surface.LastError();
     EXPECT_EQ(empty.SaveToFile(folder.File("none.bmp"), 24), 0);

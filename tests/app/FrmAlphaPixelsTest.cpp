@@ -67,15 +67,17 @@ TEST_F(AlphaPixels, OpensAskingToRemove) {
 TEST_F(AlphaPixels, PreviewsShowBothAnswersCentredAndClipped) {
     const QImage left = dialog.LeftPreview(), right = dialog.RightPreview();
     const int y = 127;
-    EXPECT_EQ(left.pixel(126, y), qRgb(255, 0, 0));
-    EXPECT_EQ(left.pixel(127, y), Board(127, y)) << "partly transparent is dropped";
-    EXPECT_EQ(left.pixel(128, y), Board(128, y));
-    EXPECT_EQ(left.pixel(129, y), qRgb(0, 0, 0));
-    EXPECT_EQ(left.pixel(125, y), Board(125, y));
-    EXPECT_EQ(right.pixel(126, y), qRgb(255, 0, 0));
-    EXPECT_EQ(right.pixel(127, y), qRgb(128, 255, 128)) << "blended over the green";
-    EXPECT_EQ(right.pixel(128, y), Board(128, y)) << "the colour itself is transparent";
-    EXPECT_EQ(right.pixel(129, y), qRgb(0, 0, 0));
+    // Columns 125 to 129: the board, red, half-transparent white, transparent, black. Removing
+    // drops partly transparent pixels; preserving blends them over the green, which is itself
+    // transparent.
+    const auto row = [y](const QImage& image) {
+        return std::array{image.pixel(125, y), image.pixel(126, y), image.pixel(127, y),
+                          image.pixel(128, y), image.pixel(129, y)};
+    };
+    EXPECT_EQ(row(left), (std::array{Board(125, y), qRgb(255, 0, 0), Board(127, y), Board(128, y),
+                                     qRgb(0, 0, 0)}));
+    EXPECT_EQ(row(right), (std::array{Board(125, y), qRgb(255, 0, 0), qRgb(128, 255, 128),
+                                      Board(128, y), qRgb(0, 0, 0)}));
 
     dialog.SetDIB(*testsupport::HostImage(300, 300, Column));
     // Column 22 of the image is at preview x 0 and is half-transparent white (22 % 4 == 2 is

@@ -135,12 +135,12 @@ TEST_F(MainWindow, TwelveCellStripStatusAndEnabling) {
     for (const auto& [select, back, forward] : cases) {
         window.ucListIcon1->SetListIndex(select);
         emit window.MnuEdit->aboutToShow();
-        EXPECT_EQ(window.MnuMoveBack->isEnabled(), back) << select;
-        EXPECT_EQ(window.MnuMoveForward->isEnabled(), forward) << select;
-        EXPECT_EQ(window.ucToolbar1->ButtonEnabled(3), back) << select;
-        EXPECT_EQ(window.ucToolbar1->ButtonEnabled(4), forward) << select;
-        EXPECT_TRUE(window.MnuDelete->isEnabled());
-        EXPECT_FALSE(window.MnuPaste->isEnabled());
+        EXPECT_EQ(
+            std::tuple(window.MnuMoveBack->isEnabled(), window.MnuMoveForward->isEnabled(),
+                       window.ucToolbar1->ButtonEnabled(3), window.ucToolbar1->ButtonEnabled(4),
+                       window.MnuDelete->isEnabled(), window.MnuPaste->isEnabled()),
+            std::tuple(back, forward, back, forward, true, false))
+            << select;
     }
 }
 
@@ -178,10 +178,9 @@ TEST_F(MainWindow, TheBackgroundPopUpAndDeletingEveryCellOfA24BitStrip) {
     EXPECT_TRUE(window.Document().Saved()) << "a background colour is not a change to save";
     window.DeleteCommand();
     window.DeleteCommand();
-    EXPECT_EQ(window.ucListIcon1->ItemCount(), 0);
-    EXPECT_FALSE(window.SubMnuFile[4]->isEnabled());
-    EXPECT_FALSE(window.SubMnuFile[5]->isEnabled());
-    EXPECT_FALSE(window.ucToolbar1->ButtonEnabled(6));
+    EXPECT_EQ(std::tuple(window.ucListIcon1->ItemCount(), window.SubMnuFile[4]->isEnabled(),
+                         window.SubMnuFile[5]->isEnabled(), window.ucToolbar1->ButtonEnabled(6)),
+              std::tuple(0, false, false, false));
     EXPECT_TRUE(CloseAccepted()) << "a strip without cells never asks";
 }
 
@@ -203,18 +202,18 @@ TEST_F(MainWindow, CommandLineImagesGoIntoANewStripThatPromptsToSave) {
     desktop.saveAnswers = {QString::fromStdString(taken), QString()};
     EXPECT_FALSE(CloseAccepted());
     ASSERT_EQ(desktop.messages.size(), 3u);
-    EXPECT_EQ(desktop.messages[0].text, "Save changes to New Strip?");
-    EXPECT_EQ(desktop.messages[0].buttons, desktop::MessageButtons::YesNoCancel);
-    EXPECT_EQ(desktop.messages[1].text.left(10), "Error: 21\n");
-    EXPECT_EQ(desktop.messages[1].icon, desktop::MessageIcon::Critical);
-    EXPECT_EQ(desktop.messages[2].text, "Error");
+    EXPECT_EQ(std::tuple(desktop.messages[0].text, desktop.messages[0].buttons,
+                         desktop.messages[1].text.left(10), desktop.messages[1].icon,
+                         desktop.messages[2].text),
+              std::tuple("Save changes to New Strip?", desktop::MessageButtons::YesNoCancel,
+                         "Error: 21\n", desktop::MessageIcon::Critical, "Error"));
     EXPECT_TRUE(std::filesystem::is_directory(taken));
     std::filesystem::remove(taken);
     EXPECT_FALSE(CloseAccepted()) << "the Save As dialog was cancelled";
     EXPECT_FALSE(CloseAccepted()) << "Cancel";
     EXPECT_TRUE(CloseAccepted()) << "No";
-    EXPECT_EQ(window.ucListIcon1->ItemCount(), 2);
-    EXPECT_EQ(window.windowTitle(), Caption("New Strip"));
+    EXPECT_EQ(std::pair(window.ucListIcon1->ItemCount(), window.windowTitle()),
+              std::pair(2, Caption("New Strip")));
     ASSERT_EQ(desktop.fileRequests.size(), 2u);
     EXPECT_EQ(desktop.fileRequests[0].initialName, QDir::homePath() + "/New Strip")
         << "the pictures folder does not exist";
@@ -231,11 +230,10 @@ TEST_F(MainWindow, CommandLineImagesGoIntoANewStripThatPromptsToSave) {
 }
 
 TEST_F(MainWindow, AFreshStartThenOneImageOnTheCommandLineThenPastedPictures) {
-    EXPECT_EQ(window.windowTitle(), Caption("New Strip"));
-    EXPECT_FALSE(window.SubMnuFile[4]->isEnabled());
-    EXPECT_FALSE(window.SubMnuFile[5]->isEnabled());
-    EXPECT_EQ(window.ucStatusbar1->PanelText(1), "0 Icons");
-    EXPECT_EQ(window.ucToolbar1->ButtonCount(), 8);
+    EXPECT_EQ(std::tuple(window.windowTitle(), window.SubMnuFile[4]->isEnabled(),
+                         window.SubMnuFile[5]->isEnabled(), window.ucStatusbar1->PanelText(1),
+                         window.ucToolbar1->ButtonCount()),
+              std::tuple(Caption("New Strip"), false, false, "0 Icons", 8));
     EXPECT_TRUE(CloseAccepted()) << "nothing to save";
     AnswerWhenShown<FrmOptionNew>(Dialogs::First,
                                   [](FrmOptionNew* dialog) { dialog->CmdOk->click(); });
@@ -310,9 +308,7 @@ TEST_F(MainWindow, AStalledDownloadCanBeCancelled) {
     window.SubMnuAdd[1]->trigger();
     Drop(server.Address("dropped.png"), true);
     EXPECT_LT(clock.elapsed(), 10000);
-    EXPECT_EQ(shown, 2);
-    EXPECT_TRUE(busy);
-    EXPECT_EQ(window.ucListIcon1->ItemCount(), 0);
+    EXPECT_EQ(std::tuple(shown, busy, window.ucListIcon1->ItemCount()), std::tuple(2, true, 0));
     EXPECT_TRUE(desktop.messages.empty()) << "a cancelled download is no failure";
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(LeftDownloads(desktop.tempFolder), QStringList{});
@@ -391,10 +387,10 @@ TEST_F(MainWindow, MenusFromTheKeyboardAboutAlwaysOnTopAndTheGallery) {
     EXPECT_TRUE(desktop.messages[0].text.contains("The Tilewright authors"));
     window.MnuAbout->trigger();
     EXPECT_EQ(desktop.messages.back().text, desktop.messages[0].text);
-    window.MnuOnTop->trigger();
-    EXPECT_TRUE(desktop.IsTopMost(&window));
-    window.MnuOnTop->trigger();
-    EXPECT_FALSE(desktop.IsTopMost(&window));
+    for (const bool onTop : {true, false}) {
+        window.MnuOnTop->trigger();
+        EXPECT_EQ(desktop.IsTopMost(&window), onTop);
+    }
     window.MnuIconGallery->trigger();
     EXPECT_EQ(desktop.openedPages, QStringList{FrmMain::kGalleryAddress});
 }
@@ -415,16 +411,17 @@ TEST_F(MainWindow, UndoRedoDraggedCellsAndPngStrips) {
     window.ProcessCommandLine({strip, strip});
     emit window.ucListIcon1->ItemMove(0, 2);
     EXPECT_EQ(window.Document().Cells(), (std::vector{1, 0}));
-    // Undo, redo, then the cells and whether undo and redo are offered.
+    // Undo, redo, then the cells and whether undo and redo are offered; what each step restores
+    // is the document's test.
     const std::tuple<QAction*, std::vector<int>, bool, bool> steps[] = {
         {window.MnuUndo, {0, 1}, true, true},
         {window.MnuUndo, {}, false, true},
         {window.MnuRedo, {0, 1}, true, true}};
     for (const auto& [item, cells, undo, redo] : steps) {
         item->trigger();
-        EXPECT_EQ(window.Document().Cells(), cells);
-        EXPECT_EQ(std::pair(window.MnuUndo->isEnabled(), window.MnuRedo->isEnabled()),
-                  std::pair(undo, redo));
+        EXPECT_EQ(std::tuple(window.Document().Cells(), window.MnuUndo->isEnabled(),
+                             window.MnuRedo->isEnabled()),
+                  std::tuple(cells, undo, redo));
     }
     EXPECT_EQ(window.ucListIcon1->ItemCount(), 2);
 
@@ -451,10 +448,9 @@ TEST_F(MainWindow, OpenPeFilesReplacesTheStripWithAModuleBitmap) {
     AnswerWhenShown<FrmLoadFromRes>(Dialogs::First,
                                     [](FrmLoadFromRes* dialog) { dialog->CmdOk->click(); });
     window.SubMnuFile[2]->trigger();
-    EXPECT_EQ(window.ucListIcon1->ItemCount(), 3);
-    EXPECT_EQ(window.windowTitle(), Caption("shell32.dll#133.bmp"));
-    EXPECT_FALSE(window.Document().Saved());
-    EXPECT_EQ(window.ucStatusbar1->PanelText(2), "True Color (24 Bits)");
+    EXPECT_EQ(std::tuple(window.ucListIcon1->ItemCount(), window.windowTitle(),
+                         window.ucStatusbar1->PanelText(2)),
+              std::tuple(3, Caption("shell32.dll#133.bmp"), "True Color (24 Bits)"));
     EXPECT_EQ(desktop.fileRequests.back().filters[0].description,
               "PE modules (*.exe;*.dll;*.bpl;*.src;*.cpl;*.ocx)");
     desktop.messageAnswers = {desktop::MessageAnswer::No};
@@ -521,9 +517,10 @@ TEST(MainWindowText, DepthTextsAndFileParts) {
     for (const auto& [depth, text] : depths) {
         EXPECT_EQ(FrmMain::ColorDepthText(depth), text) << depth;
     }
-    EXPECT_EQ(FrmMain::GetFileAndPath("/Home/Art/Strip.BMP", " . "), "bmp");
-    EXPECT_EQ(FrmMain::GetFileAndPath("/Home/Art/Strip.BMP", "/"), "strip.bmp");
-    EXPECT_EQ(FrmMain::GetFileAndPath("README", "."), "readme");
+    EXPECT_EQ((QStringList{FrmMain::GetFileAndPath("/Home/Art/Strip.BMP", " . "),
+                           FrmMain::GetFileAndPath("/Home/Art/Strip.BMP", "/"),
+                           FrmMain::GetFileAndPath("README", ".")}),
+              (QStringList{"bmp", "strip.bmp", "readme"}));
 }
 
 }  // namespace

@@ -45,10 +45,9 @@ TEST(clsImgList, EachCellHoldsItsOwnColumnsUntilClearedOrInitialised) {
     EXPECT_TRUE(store.AddBitmap(narrow.bitmap.Get(), gdi::CLR_NONE));
     EXPECT_EQ(store.ImageCount(), 3);
     ASSERT_TRUE(store.Draw(2, target.dc.Get(), 0, 0));
-    EXPECT_EQ(target.At(0, 0), Rgb(160, 0, 0));
-    EXPECT_EQ(target.At(1, 0), Rgb(200, 0, 0));
-    EXPECT_FALSE(store.Draw(3, target.dc.Get(), 0, 0));
-    EXPECT_FALSE(store.Draw(-1, target.dc.Get(), 0, 0));
+    EXPECT_EQ(std::pair(target.At(0, 0), target.At(1, 0)),
+              std::pair(Rgb(160, 0, 0), Rgb(200, 0, 0)));
+    EXPECT_FALSE(store.Draw(3, target.dc.Get(), 0, 0) || store.Draw(-1, target.dc.Get(), 0, 0));
     // Clear restarts the indexes; Init discards the list.
     store.Clear();
     EXPECT_EQ(store.ImageCount(), 0);

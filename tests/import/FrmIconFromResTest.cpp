@@ -59,12 +59,13 @@ TEST_F(IconFromRes, ListsTheGroupPreviewsAndPicksTheSelectedImage) {
     dialog.show();
     dialog.Command1->click();
     EXPECT_EQ(starts, QStringList{""});
-    EXPECT_EQ(dialog.TxtResFile->text(), module);
-    EXPECT_EQ(dialog.DefaultIconModule(), module);
+    EXPECT_EQ(std::pair(dialog.TxtResFile->text(), dialog.DefaultIconModule()),
+              std::pair(module, module));
     ASSERT_EQ(dialog.lbIcon->count(), 2);
-    EXPECT_EQ(dialog.lbIcon->item(0)->text(), "Icon 1: 16x16x32Bit");
-    EXPECT_EQ(dialog.lbIcon->item(1)->text(), "Icon 2: 32x32x32Bit");
-    EXPECT_EQ(dialog.lbIcon->currentRow(), 1) << "the last entry is selected";
+    EXPECT_EQ(std::tuple(dialog.lbIcon->item(0)->text(), dialog.lbIcon->item(1)->text(),
+                         dialog.lbIcon->currentRow()),
+              std::tuple("Icon 1: 16x16x32Bit", "Icon 2: 32x32x32Bit", 1))
+        << "the last entry is selected";
     EXPECT_EQ(dialog.Preview().pixelColor(112, 112), QColor(Qt::blue)) << "centred: 128 - 16";
     EXPECT_EQ(dialog.Preview().pixel(111, 112), FrmAlphaPixels::Checkerboard().pixel(111, 112));
     dialog.lbIcon->setCurrentRow(0);

@@ -5,6 +5,7 @@
 #include <array>
 #include <filesystem>
 
+#include "image/c32bppDIB.h"
 #include "support/PeBuilder.h"
 
 namespace {
@@ -42,15 +43,14 @@ TEST(IconGroup, GroupsOfAModuleByPosition) {
     IconGroup icons;
     ASSERT_TRUE(icons.LoadIconFromResource(module, 0));
     ASSERT_EQ(icons.Count(), 2);
-    EXPECT_EQ(icons.ListText(0), "Icon 1: 32x32x8Bit");
-    EXPECT_EQ(icons.ListText(1), "Icon 2: 256x256x32Bit (PNG)");
+    EXPECT_EQ(std::tuple(icons.ListText(0), icons.ListText(1)),
+              std::tuple("Icon 1: 32x32x8Bit", "Icon 2: 256x256x32Bit (PNG)"));
     EXPECT_EQ(Bytes(icons.Image(1).begin(), icons.Image(1).end()), kPngImage);
     ASSERT_TRUE(icons.LoadIconFromResource(module, 1));
-    ASSERT_EQ(icons.Count(), 1);
-    EXPECT_EQ(icons.ListText(0), "Icon 1: 16x16x4Bit");
-    EXPECT_FALSE(icons.LoadIconFromResource(module, 2));
+    EXPECT_EQ(std::tuple(icons.Count(), icons.ListText(0)), std::tuple(1, "Icon 1: 16x16x4Bit"));
+    EXPECT_FALSE(icons.LoadIconFromResource(module, 2) ||
+                 icons.LoadIconFromResource("/nonexistent.dll", 0));
     EXPECT_EQ(icons.Count(), 0);
-    EXPECT_FALSE(icons.LoadIconFromResource("/nonexistent.dll", 0));
 }
 
 // A group loads whole or not at all: a bad image, an empty group or one past the bounds load
@@ -118,6 +118,29 @@ TEST(IconGroup, DepthShownAndPngSignature) {
     EXPECT_TRUE(IconGroup::IsPNG(kPngImage));
     EXPECT_FALSE(IconGroup::IsPNG(Bytes(kPngImage.begin(), kPngImage.begin() + 7)));
     EXPECT_FALSE(IconGroup::IsPNG(kDibImage));
+}
+
+// The module the MinGW toolchain built from tests/data/pe/resources.rc.
+TEST(RealModule, IconGroupsKeepEveryImageWithThePngOne) {
+    for (int position : {0, 1}) {
+        IconGroup icons;
+        ASSERT_TRUE(icons.LoadIconFromResource(TILEWRIGHT_TEST_MODULE, position));
+        ASSERT_EQ(icons.Count(), 4);
+        EXPECT_EQ(icons.ListText(0), "Icon 1: 16x16x32Bit");
+        EXPECT_EQ(icons.ListText(3), "Icon 4: 256x256x32Bit (PNG)");
+        EXPECT_TRUE(IconGroup::IsPNG(icons.Image(3)));
+        for (int entry : {0, 3}) {
+            c32bppDIB image;
+            ASSERT_TRUE(
+                image.LoadPicture_Stream(icons.SingleIconFile(entry), 0, 0, 0, 0, false, 32));
+            const int centre = image.Width() / 2;
+            EXPECT_EQ(testsupport::PixelAt(image, centre, centre),
+                      (std::array<int, 4>{0, 165, 255, 255}))
+                << "orange at the centre of entry " << entry;
+        }
+    }
+    IconGroup cursor;
+    EXPECT_FALSE(cursor.LoadIconFromFile(TILEWRIGHT_TEST_SOURCE_DIR "/data/pe/arrow.cur"));
 }
 
 }  // namespace

@@ -41,9 +41,7 @@ TEST(ModuleBitmap, LoadsPackedDibsByListedName) {
     }
     EXPECT_EQ(ModuleBitmap::Load(module, "#7"), 0u) << "not a bitmap";
     EXPECT_EQ(ModuleBitmap::Load(module, "#134"), 0u);
-}
-
-TEST(ModuleBitmap, ListedNames) {
+    // Listed names: "#" and a number of 16 bits is an identifier, anything else a name.
     const std::pair<std::string, ResourceId> cases[] = {
         {"#133", ResourceId::Integer(133)},     {"#0", ResourceId::Integer(0)},
         {"#65535", ResourceId::Integer(65535)}, {"#65536", ResourceId::String("#65536")},

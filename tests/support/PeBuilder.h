@@ -146,11 +146,9 @@ Bytes PackedDib(int w, int h, int bitCount, ColorAt colorAt) {
     const int bytesPerPixel = bitCount / 8;
     const int stride = (w * bytesPerPixel + 3) / 4 * 4;
     Bytes dib(40 + static_cast<std::size_t>(stride * h));
-    Put32(dib, 0, 40);
-    Put32(dib, 4, w);
-    Put32(dib, 8, h);
-    Put16(dib, 12, 1);
-    Put16(dib, 14, bitCount);
+    for (const auto& [at, value] : {std::pair{0, 40}, {4, w}, {8, h}, {12, 1 | bitCount << 16}}) {
+        Put32(dib, static_cast<std::size_t>(at), static_cast<std::uint64_t>(value));
+    }
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             const std::uint32_t color = colorAt(x, y);

@@ -35,16 +35,14 @@ TEST(Gdi, BitmapsLiveInOneContextAtATimeUntilDeletedAndUnknownHandlesFailEverywh
     std::vector<std::uint8_t> bits(64);
     BITMAPINFO info{};
     info.bmiHeader.biBitCount = 24;
-    EXPECT_FALSE(DeleteObject(0));
-    EXPECT_FALSE(DeleteObject(bogus));
-    EXPECT_FALSE(DeleteObject(StockBitmap()));
-    EXPECT_FALSE(DeleteDC(StockBitmap()));
-    EXPECT_FALSE(GetObject(bogus, description));
-    EXPECT_FALSE(FillRect(bogus, {0, 0, 1, 1}, 0));
-    EXPECT_FALSE(BitBlt(bogus, 0, 0, 1, 1, bogus, 0, 0));
-    EXPECT_EQ(SelectObject(bogus, StockBitmap()), 0u);
-    EXPECT_EQ(GetPixel(bogus, 0, 0), CLR_INVALID);
-    EXPECT_EQ(GetDIBits(bogus, 0, 1, bits, info), 0);
+    EXPECT_EQ(
+        (std::array{DeleteObject(0), DeleteObject(bogus), DeleteObject(StockBitmap()),
+                    DeleteDC(StockBitmap()), GetObject(bogus, description),
+                    FillRect(bogus, {0, 0, 1, 1}, 0), BitBlt(bogus, 0, 0, 1, 1, bogus, 0, 0)}),
+        (std::array<bool, 7>{}));
+    EXPECT_EQ(std::tuple(SelectObject(bogus, StockBitmap()), GetPixel(bogus, 0, 0),
+                         GetDIBits(bogus, 0, 1, bits, info)),
+              std::tuple(HGDIOBJ{0}, CLR_INVALID, 0));
     // Sizes and depths are the bitmap's own checks; a section adds no RLE and no top-down rows.
     const BITMAPINFOHEADER rle{
         .biWidth = 4, .biHeight = 4, .biPlanes = 1, .biBitCount = 24, .biCompression = 1};
@@ -181,14 +179,14 @@ TEST(ImageList, ShortBitmapsAndImagesBeyondTheMostAddNothingAndTheCountCanOnlySh
     UniqueGdiObject list(ImageList::Create(2, 4, 24 | ImageList::ILC_MASK));
     UniqueGdiObject shortBitmap(CreateCompatibleBitmap(8, 3)), bitmap(CreateCompatibleBitmap(6, 4));
     ImageList* images = ImageList::FromHandle(list.Get());
-    EXPECT_EQ(images->Add(shortBitmap.Get(), CLR_NONE), -1) << "shorter than a cell";
-    EXPECT_EQ(images->Add(0, CLR_NONE), -1);
-    EXPECT_EQ(images->ImageCount(), 0);
-    EXPECT_EQ(images->Add(bitmap.Get(), CLR_NONE), 0);
-    EXPECT_EQ(images->Add(bitmap.Get(), CLR_NONE), 3);
-    EXPECT_FALSE(images->SetImageCount(7));
-    EXPECT_FALSE(images->SetImageCount(-1));
-    EXPECT_TRUE(images->SetImageCount(2));
+    // A bitmap shorter than a cell, none, then two of three cells each.
+    EXPECT_EQ((std::array{images->Add(shortBitmap.Get(), CLR_NONE), images->Add(0, CLR_NONE),
+                          images->ImageCount(), images->Add(bitmap.Get(), CLR_NONE),
+                          images->Add(bitmap.Get(), CLR_NONE)}),
+              (std::array{-1, -1, 0, 0, 3}));
+    EXPECT_EQ(
+        (std::array{images->SetImageCount(7), images->SetImageCount(-1), images->SetImageCount(2)}),
+        (std::array{false, false, true}));
     EXPECT_EQ(images->ImageCount(), 2);
     // No more than the most images are held.
     UniqueGdiObject single(ImageList::Create(1, 1, 4));
