@@ -9,7 +9,8 @@ namespace {
 
 // Every premultiplied value of every alpha must come back from the decoders' rule
 // (straight x alpha / 255, remainder dropped), or split cells would not rebuild their strip.
-TEST(PngStripWriter, StraightColoursPremultiplyBackToEveryByte) {
+// Surfaces that are not 32-bit are refused.
+TEST(PngStripWriter, StraightColoursPremultiplyBackToEveryByteAndOnly32BitSurfacesAreTaken) {
     ClsDIB surface;
     gdi::Bitmap* bitmap = gdi::BitmapFromHandle(surface.Create(256, 256, 32));
     ASSERT_NE(bitmap, nullptr);
@@ -33,10 +34,6 @@ TEST(PngStripWriter, StraightColoursPremultiplyBackToEveryByte) {
     }
     EXPECT_EQ(std::vector<std::uint8_t>(rgba.begin(), rgba.begin() + 4),
               (std::vector<std::uint8_t>{0, 0, 0, 0}));
-}
-
-TEST(PngStripWriter, RefusesSurfacesThatAreNot32Bit) {
-    ClsDIB surface;
     std::string error;
     for (const gdi::HBITMAP handle : {gdi::HBITMAP{0}, surface.Create(4, 4, 24)}) {
         error.clear();

@@ -27,7 +27,7 @@ TEST(ProgressBar, LineShowsTheBarCountAndRate) {
 }
 
 // Away from a terminal the lines stay what logs have always shown; short runs show nothing.
-TEST(ProgressBar, LinesEveryStepWhenNoTerminal) {
+TEST(ProgressBar, LinesEveryStepWhenNoTerminalAndOneBarOnIt) {
     for (const auto& [total, shown] :
          {std::pair{120,
                     "tilewright-cli: 50 of 120\ntilewright-cli: 100 of 120\n"
@@ -40,9 +40,7 @@ TEST(ProgressBar, LinesEveryStepWhenNoTerminal) {
         }
         EXPECT_EQ(out.str(), shown) << total;
     }
-}
-
-TEST(ProgressBar, TerminalBarEndsWithItsFullLine) {
+    // On a terminal one bar is redrawn, ending with its full line.
     std::ostringstream out;
     ProgressBar bar(out, 51, true);
     for (int done = 1; done <= 51; ++done) {

@@ -70,6 +70,7 @@ TEST_F(Statusbar, FollowsTheHostAndKeepsTwentyPixelsForTheSizeGrip) {
     EXPECT_EQ(bar->PanelWidth(1), 380);
 }
 
+// An icon and the text in the bar's font make the width; with no text, only the margins.
 TEST_F(Statusbar, FitToContentsMeasuresTheTextInTheBarsFont) {
     bar->InitializeIconList(16, 16);
     QImage icon(16, 16, QImage::Format_ARGB32);
@@ -78,8 +79,7 @@ TEST_F(Statusbar, FitToContentsMeasuresTheTextInTheBarsFont) {
     bar->AddPanel(0, 0, 0, kFit, "Bitmap size", {}, -1);
     bar->AddPanel(0, 0, 0, kFit, "Bitmap size", {}, 0);
     const int text = QFontMetrics(bar->Font()).horizontalAdvance("Bitmap size");
-    EXPECT_EQ(bar->PanelWidth(1), 8 + text);
-    EXPECT_EQ(bar->PanelWidth(2), 28 + text);
+    EXPECT_EQ(std::pair(bar->PanelWidth(1), bar->PanelWidth(2)), std::pair(8 + text, 28 + text));
     bar->SetPanelText(1, {});
     EXPECT_EQ(bar->PanelWidth(1), 8);
 }
@@ -94,9 +94,10 @@ TEST_F(Statusbar, WidthNeverBelowMinimumAndBadNumbersIgnored) {
     int x1 = 7, y1 = 7, x2 = 7, y2 = 7;
     for (const int bad : {0, 2, -5}) {
         bar->SetPanelText(bad, "y");
-        EXPECT_FALSE(bar->GetPanelRect(bad, x1, y1, x2, y2));
-        EXPECT_EQ(bar->PanelWidth(bad), 0);
-        EXPECT_TRUE(bar->PanelTipText(bad).isEmpty());
+        EXPECT_EQ(std::tuple(bar->GetPanelRect(bad, x1, y1, x2, y2), bar->PanelWidth(bad),
+                             bar->PanelTipText(bad)),
+                  std::tuple(false, 0, QString()))
+            << bad;
     }
     EXPECT_EQ(x1 + y1 + x2 + y2, 28) << "outputs untouched";
     EXPECT_EQ(ucStatusbar().AddIcon(QImage(16, 16, QImage::Format_ARGB32)), -1);

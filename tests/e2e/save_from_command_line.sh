@@ -20,7 +20,7 @@ for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; slee
 /usr/bin/convert -size 32x32 xc:blue "$work/b.png"
 
 unset QT_QPA_PLATFORM
-HOME="$work" QT_QPA_PLATFORM=xcb "$program" "$work/a.png" "$work/b.png" >"$work/log" 2>&1 &
+HOME="$work" XDG_RUNTIME_DIR="$work" QT_QPA_PLATFORM=xcb "$program" "$work/a.png" "$work/b.png" >"$work/log" 2>&1 &
 app_pid=$!
 
 window_named() { xdotool search --sync --onlyvisible --name "$1" | head -1; }

@@ -5,6 +5,10 @@ set -euo pipefail
 editor=$1
 cli=$2
 packaging=$3
+# Without a runtime folder of its own the editor makes one in the temporary folder and leaves it.
+XDG_RUNTIME_DIR=$(mktemp -d)
+export XDG_RUNTIME_DIR
+trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
 
 # Words of a help text that start with - or --, after a space, a bracket, a bar or a comma.
 options_in() { grep -oE '(^|[][ |(,])--?[a-z][a-z-]*' | sed -E 's/^[][ |(,]//' | sort -u; }
