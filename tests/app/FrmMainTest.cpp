@@ -14,16 +14,12 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>
+#include <QTcpServer>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
 #include <filesystem>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "app/FrmAlphaPixels.h"
 #include "app/FrmOptionNew.h"
@@ -63,26 +59,6 @@ QString WriteSoftImage() {
 QStringList LeftDownloads(const QString& folder) {
     return QDir(folder).entryList({"tilewright-*.png"}, QDir::Files);
 }
-
-// Takes connections and never answers them.
-struct SilentServer {
-    SilentServer() {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        EXPECT_EQ(bind(socket, reinterpret_cast<sockaddr*>(&address), length), 0);
-        EXPECT_EQ(listen(socket, 4), 0);
-        getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length);
-        port = ntohs(address.sin_port);
-    }
-    ~SilentServer() { close(socket); }
-    QString Address(const QString& name) const {
-        return QString("http://127.0.0.1:%1/%2").arg(port).arg(name);
-    }
-    int socket = ::socket(AF_INET, SOCK_STREAM, 0);
-    int port = 0;
-};
 
 struct MainWindow : ::testing::Test {
     QString Caption(const QString& name) const {
@@ -294,9 +270,11 @@ TEST_F(MainWindow, ImagesFromAddressesTypedOrDropped) {
 
 // Typed or dropped as a list of addresses: the window stays live, and Cancel adds nothing.
 TEST_F(MainWindow, AStalledDownloadCanBeCancelled) {
-    const SilentServer server;
+    QTcpServer silent;  // takes connections and never answers them
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    const QString address = QString("http://127.0.0.1:%1/").arg(silent.serverPort());
     desktop.tempFolder = TempPath("");
-    desktop.inputAnswers = {server.Address("stalled.png")};
+    desktop.inputAnswers = {address + "stalled.png"};
     bool busy = true;
     AnswerWhenShown<FrmDownload>(Dialogs::Every, [&](FrmDownload* dialog) {
         const QCursor* cursor = QApplication::overrideCursor();
@@ -306,7 +284,7 @@ TEST_F(MainWindow, AStalledDownloadCanBeCancelled) {
     QElapsedTimer clock;
     clock.start();
     window.SubMnuAdd[1]->trigger();
-    Drop(server.Address("dropped.png"), true);
+    Drop(address + "dropped.png", true);
     EXPECT_LT(clock.elapsed(), 10000);
     EXPECT_EQ(std::tuple(shown, busy, window.ucListIcon1->ItemCount()), std::tuple(2, true, 0));
     EXPECT_TRUE(desktop.messages.empty()) << "a cancelled download is no failure";
