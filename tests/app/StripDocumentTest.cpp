@@ -280,14 +280,12 @@ TEST_F(Adding, ImagesAreStretchedToTheCell) {
         return x < 16 ? gdi::Bgra{0, 0, 255, 255} : gdi::Bgra{255, 0, 0, 255};
     });
     ASSERT_TRUE(Add(*wide));
-    EXPECT_EQ(CellPixel(document, 0, 1, 5), Rgb(255, 0, 0));
-    EXPECT_EQ(CellPixel(document, 0, 14, 5), Rgb(0, 0, 255));
-    const auto exact = HostImage(16, 16, HalfRed);
-    ASSERT_TRUE(Add(*exact, 0));
-    EXPECT_EQ(CellPixel(document, 0, 7, 0), Rgb(255, 0, 0));
-    EXPECT_EQ(CellPixel(document, 0, 9, 0), Rgb(1, 1, 1)) << "alpha kept at 32 bits";
-    EXPECT_EQ(questions, 0) << "a 32-bit strip keeps alpha without asking";
-    EXPECT_FALSE(document.Saved());
+    ASSERT_TRUE(Add(*HostImage(16, 16, HalfRed), 0));
+    // The second, added in front, keeps its alpha at 32 bits without asking.
+    EXPECT_EQ((std::array{CellPixel(document, 1, 1, 5), CellPixel(document, 1, 14, 5),
+                          CellPixel(document, 0, 7, 0), CellPixel(document, 0, 9, 0)}),
+              (std::array{Rgb(255, 0, 0), Rgb(0, 0, 255), Rgb(255, 0, 0), Rgb(1, 1, 1)}));
+    EXPECT_EQ(std::pair(questions, document.Saved()), std::pair(0, false));
 }
 
 TEST_F(Adding, BelowThirtyTwoBitsPartlyTransparentImagesAskEveryTime) {
@@ -335,15 +333,14 @@ TEST_F(Adding, HistoryDropsItsOldestStepsBeyondItsShareOfPixels) {
     for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(document.DeleteCell());
     }
-    EXPECT_EQ(document.HistorySteps(), 3);
-    EXPECT_EQ(document.CellStore().ImageCount(), 3);
+    EXPECT_EQ(std::pair(document.HistorySteps(), document.CellStore().ImageCount()),
+              std::pair(3, 3));
     while (document.Undo()) {
     }
     ASSERT_EQ(document.CellCount(), 3);
-    const gdi::COLORREF kept[] = {Rgb(0, 255, 0), Rgb(0, 0, 255), Rgb(255, 255, 255)};
-    for (int cell = 0; cell < 3; ++cell) {
-        EXPECT_EQ(CellPixel(document, cell, 5, 5), kept[cell]) << cell;
-    }
+    EXPECT_EQ((std::array{CellPixel(document, 0, 5, 5), CellPixel(document, 1, 5, 5),
+                          CellPixel(document, 2, 5, 5)}),
+              (std::array{Rgb(0, 255, 0), Rgb(0, 0, 255), Rgb(255, 255, 255)}));
 }
 
 // Below 32 bits what the masks hide is transparent in the file; it reopens at 32 bits, its cells

@@ -50,12 +50,9 @@ TEST_F(LoadFromRes, ListsNamesAndProposesCellsAndMaskColourForTheSelection) {
         names.push_back(dialog.LstBitmaps->item(i)->text());
     }
     EXPECT_EQ(names, (QStringList{"STRIP32", "#7", "#101", "#102"}));
-    EXPECT_EQ(dialog.ResID(), "STRIP32");
-    EXPECT_EQ(dialog.ColorDep(), 32);
-    EXPECT_EQ(dialog.IconWidth(), 10);
-    EXPECT_EQ(dialog.MaskColor(), gdi::CLR_NONE);
-    EXPECT_EQ(dialog.LblMaskColor->text(), "Mask Color:   None");
-    EXPECT_TRUE(dialog.PicMaskColor->isHidden());
+    EXPECT_EQ(std::tuple(dialog.ResID(), dialog.ColorDep(), dialog.IconWidth(), dialog.MaskColor(),
+                         dialog.LblMaskColor->text(), dialog.PicMaskColor->isHidden()),
+              std::tuple("STRIP32", 32, 10, gdi::CLR_NONE, "Mask Color:   None", true));
     dialog.show();
     const auto previewLeft = [&] {
         QCoreApplication::processEvents();
@@ -64,20 +61,16 @@ TEST_F(LoadFromRes, ListsNamesAndProposesCellsAndMaskColourForTheSelection) {
     const int left = previewLeft();
     Select("#101");
     EXPECT_EQ(previewLeft(), left) << "longer info texts keep the preview in place";
-    EXPECT_EQ(dialog.IconWidth(), 16);
-    EXPECT_EQ(dialog.IconHeight(), 16);
-    EXPECT_EQ(dialog.ColorDep(), 24);
-    EXPECT_EQ(dialog.MaskColor(), 0xFF00FFu);
-    EXPECT_EQ(dialog.LblName->text(), "Name: #101");
-    EXPECT_EQ(dialog.LblSize->text(), "Size: " + QString::number(40 + 160 * 3 * 16));
-    EXPECT_EQ(dialog.LblDimensions->text(), "Dimensions: 160x16 Pixels");
-    EXPECT_EQ(dialog.LblBpp->text(), "Colors: 24 Bpp");
-    EXPECT_EQ(dialog.LblIcons->text(), "Icons: 10");
-    EXPECT_EQ(dialog.TxtSizeWidth->text(), "16");
-    EXPECT_FALSE(dialog.PicMaskColor->isHidden());
+    EXPECT_EQ(std::tuple(dialog.IconWidth(), dialog.IconHeight(), dialog.ColorDep(),
+                         dialog.MaskColor(), dialog.PicMaskColor->isHidden()),
+              std::tuple(16, 16, 24, 0xFF00FFu, false));
+    EXPECT_EQ(
+        (QStringList{dialog.LblName->text(), dialog.LblSize->text(), dialog.LblDimensions->text(),
+                     dialog.LblBpp->text(), dialog.LblIcons->text(), dialog.TxtSizeWidth->text()}),
+        (QStringList{"Name: #101", "Size: " + QString::number(40 + 160 * 3 * 16),
+                     "Dimensions: 160x16 Pixels", "Colors: 24 Bpp", "Icons: 10", "16"}));
     Select("#102");
-    EXPECT_EQ(dialog.IconWidth(), 20);
-    EXPECT_EQ(dialog.LblIcons->text(), "Icons: 2");
+    EXPECT_EQ(std::tuple(dialog.IconWidth(), dialog.LblIcons->text()), std::tuple(20, "Icons: 2"));
     EXPECT_TRUE(desktop.messages.empty());
     Select("#7");
     ASSERT_EQ(desktop.messages.size(), 1u);

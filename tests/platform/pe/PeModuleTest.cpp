@@ -90,18 +90,16 @@ TEST(PeModule, TruncationsAndDamagedFieldsAreSafeAndFilesThatAreNotModulesHaveNo
     // points past the file finds nothing, and a name longer than the section is skipped.
     EXPECT_EQ(PeModule(damaged(section + 14, 0xFFFF)).EnumResourceNames(PeModule::RT_BITMAP).size(),
               4u);
-    Bytes data = whole;
     const auto location =
         PeModule(whole).FindResource(ResourceId::Integer(133), PeModule::RT_BITMAP);
     ASSERT_TRUE(location);
-    for (std::size_t at = section; at + 8 <= whole.size(); at += 4) {
-        const std::uint32_t rva = whole[at] | (whole[at + 1] << 8) | (whole[at + 2] << 16) |
-                                  (static_cast<std::uint32_t>(whole[at + 3]) << 24);
-        if (rva == kSectionRva + (location->offset - section)) {
-            Put32(data, at + 4, 0x7FFFFFFF);
-        }
-    }
-    EXPECT_FALSE(PeModule(data).FindResource(ResourceId::Integer(133), PeModule::RT_BITMAP));
+    Bytes rva(4);
+    Put32(rva, 0, kSectionRva + (location->offset - section));
+    const auto entry = std::search(whole.begin() + section, whole.end(), rva.begin(), rva.end());
+    ASSERT_NE(entry, whole.end());
+    const PeModule pastTheFile(
+        damaged(static_cast<std::size_t>(entry - whole.begin()) + 4, 0x7FFFFFFF, true));
+    EXPECT_FALSE(pastTheFile.FindResource(ResourceId::Integer(133), PeModule::RT_BITMAP));
     const Bytes zebra{5, 0, 'Z', 0, 'E', 0};
     const auto text = std::search(whole.begin(), whole.end(), zebra.begin(), zebra.end());
     ASSERT_NE(text, whole.end());
