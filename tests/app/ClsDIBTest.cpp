@@ -38,14 +38,14 @@ TEST(ClsDIB, CreateFillRestoreAndDestroy) {
 
     const gdi::HBITMAP bitmap = surface.Create(3, 2, 8);
     ASSERT_NE(bitmap, 0u);
-    EXPECT_EQ(surface.hDib(), bitmap);
-    EXPECT_EQ(gdi::GetCurrentBitmap(surface.hDC()), bitmap);
-    EXPECT_EQ(std::pair(surface.Width(), surface.Height()), std::pair(3, 2));
-    EXPECT_EQ(Bytes(surface.lpBits(), surface.lpBits() + 8), Bytes(8, 0));
+    EXPECT_EQ(std::tuple(surface.hDib(), gdi::GetCurrentBitmap(surface.hDC()), surface.Width(),
+                         surface.Height(), Bytes(surface.lpBits(), surface.lpBits() + 8)),
+              std::tuple(bitmap, bitmap, 3, 2, Bytes(8, 0)));
     surface.Fill(Rgb(255, 0, 255));
-    EXPECT_EQ(gdi::GetPixel(surface.hDC(), 2, 1), Rgb(255, 0, 255));
+    const gdi::COLORREF filled = gdi::GetPixel(surface.hDC(), 2, 1);
     surface.Fill();
-    EXPECT_EQ(gdi::GetPixel(surface.hDC(), 0, 0), 0u);
+    EXPECT_EQ(std::pair(filled, gdi::GetPixel(surface.hDC(), 0, 0)),
+              std::pair(Rgb(255, 0, 255), 0u));
     surface.RestoreDC();
     EXPECT_EQ(gdi::GetCurrentBitmap(surface.hDC()), gdi::StockBitmap());
     const gdi::UniqueGdiObject other(gdi::CreateCompatibleDC());

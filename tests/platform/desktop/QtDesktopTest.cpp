@@ -77,13 +77,12 @@ TEST(QtBitmapBridge, ColoursAndImagesCrossBothWays) {
     gdi::UniqueGdiObject bitmap(QtBitmapBridge::FromQImage(image));
     const gdi::Bitmap* pixels = gdi::BitmapFromHandle(bitmap.Get());
     ASSERT_NE(pixels, nullptr);
-    EXPECT_EQ(pixels->BitCount(), 32);
-    EXPECT_EQ(pixels->ReadPixel(0, 0), (gdi::Bgra{25, 50, 100, 128}));
-    EXPECT_EQ(pixels->ReadPixel(1, 1), (gdi::Bgra{255, 0, 0, 255}));
+    EXPECT_EQ(std::tuple(pixels->BitCount(), pixels->ReadPixel(0, 0), pixels->ReadPixel(1, 1)),
+              std::tuple(32, gdi::Bgra{25, 50, 100, 128}, gdi::Bgra{255, 0, 0, 255}));
     EXPECT_EQ(QtBitmapBridge::ToQImage(*pixels, QtBitmapBridge::Alpha::Premultiplied), image);
     const QImage opaque = QtBitmapBridge::ToQImage(*pixels, QtBitmapBridge::Alpha::Opaque);
-    EXPECT_EQ(opaque.pixel(0, 1), qRgb(0, 0, 0));
-    EXPECT_EQ(opaque.pixel(0, 0), qRgb(100, 50, 25));
+    EXPECT_EQ(std::pair(opaque.pixel(0, 1), opaque.pixel(0, 0)),
+              std::pair(qRgb(0, 0, 0), qRgb(100, 50, 25)));
     EXPECT_EQ(QtBitmapBridge::FromQImage(QImage()), 0u);
 }
 
