@@ -98,7 +98,7 @@ struct MainWindow : ::testing::Test {
     int shown = 0;
 };
 
-TEST_F(MainWindow, TwelveCellStripStatusAndEnabling) {
+TEST_F(MainWindow, TwelveCellStripStatusEnablingAndLayout) {
     window.ProcessCommandLine({WriteStrip("twelve.bmp", 12, 32)});
     EXPECT_EQ(window.ucStatusbar1->PanelText(1), "12 Icons");
     EXPECT_EQ(window.ucStatusbar1->PanelText(2), "True Color + Alpha Chanel (32 bits)");
@@ -118,10 +118,7 @@ TEST_F(MainWindow, TwelveCellStripStatusAndEnabling) {
             std::tuple(back, forward, back, forward, true, false))
             << select;
     }
-}
-
-TEST_F(MainWindow, ResizingKeepsTheViewFullWidthAndTheHeightFitted) {
-    window.ProcessCommandLine({WriteStrip("twelve.bmp", 12, 32)});
+    // Resized, the view keeps the full width and the height is fitted to it.
     window.show();
     for (const int width : {900, 200}) {
         // As a window manager would size it, past the window's own bounds.
@@ -130,10 +127,10 @@ TEST_F(MainWindow, ResizingKeepsTheViewFullWidthAndTheHeightFitted) {
         const int fitted = window.menuBar()->sizeHint().height() +
                            window.ucToolbar1->sizeHint().height() + window.ucListIcon1->height() +
                            window.ucStatusbar1->sizeHint().height();
-        EXPECT_EQ(window.height(), fitted) << width;
-        EXPECT_EQ(window.ucListIcon1->width(), window.width()) << width;
-        EXPECT_EQ(window.ucToolbar1->y(), 0) << width;
-        EXPECT_EQ(window.ucListIcon1->y(), window.ucToolbar1->height()) << width;
+        EXPECT_EQ(std::tuple(window.ucListIcon1->width(), window.ucToolbar1->y(),
+                             window.ucListIcon1->y(), window.height()),
+                  std::tuple(window.width(), 0, window.ucToolbar1->height(), fitted))
+            << width;
     }
     EXPECT_TRUE(window.ucListIcon1->HorizontalScrollBar()->isEnabled()) << "200 pixels are short";
 }
@@ -149,9 +146,10 @@ TEST_F(MainWindow, TheBackgroundPopUpAndDeletingEveryCellOfA24BitStrip) {
     ASSERT_NE(picker, nullptr);
     EXPECT_EQ(picker->pos(), window.ucToolbar1->mapToGlobal(button.bottomLeft() + QPoint(0, 1)));
     emit picker->SelectColor(0x00FFFF);
-    EXPECT_EQ(window.ucListIcon1->BackColor(), 0x00FFFFu);
-    EXPECT_EQ(window.Document().BackColor(), 0x00FFFFu);
-    EXPECT_TRUE(window.Document().Saved()) << "a background colour is not a change to save";
+    EXPECT_EQ(std::tuple(window.ucListIcon1->BackColor(), window.Document().BackColor(),
+                         window.Document().Saved()),
+              std::tuple(0x00FFFFu, 0x00FFFFu, true))
+        << "a background colour is not a change to save";
     window.DeleteCommand();
     window.DeleteCommand();
     EXPECT_EQ(std::tuple(window.ucListIcon1->ItemCount(), window.SubMnuFile[4]->isEnabled(),
