@@ -98,9 +98,8 @@ TEST_F(LocalServer, OnlyImagesAnsweredWith200AreWritten) {
 
 // The temporary file lives exactly as long as its use, whether the download worked or not.
 TEST_F(LocalServer, DownloadedFilesAreGoneAfterTheirUse) {
-    const std::string folder =
-        (fs::temp_directory_path() / ("tw-use-" + std::to_string(::getpid()))).string() + "/";
-    fs::create_directories(folder);
+    const TempFolder scratch;
+    const std::string folder = scratch.Path() + "/";
     for (const char* address : {"/image.png", "/missing.png", "/cut.png"}) {
         std::uintmax_t seenSize = 0;
         fs::perms seenPermissions{};
@@ -117,7 +116,6 @@ TEST_F(LocalServer, DownloadedFilesAreGoneAfterTheirUse) {
         }
         EXPECT_TRUE(fs::is_empty(folder)) << address;
     }
-    fs::remove(folder);
 }
 
 // Also removes the stale downloads of earlier runs, and only those.

@@ -2,11 +2,10 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 
-#include "support/HostPixel.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -14,8 +13,8 @@ namespace fs = std::filesystem;
 
 // Devices, pipes and folders are refused at once, without reading or waiting.
 TEST(RegularFile, OnlyRegularFilesWithinTheLimitAreRead) {
-    const fs::path folder = fs::temp_directory_path() / ("tw-files-" + std::to_string(::getpid()));
-    fs::create_directories(folder);
+    const TempFolder scratch;
+    const fs::path folder = scratch.Path();
     const std::string file = (folder / "three.bin").string(), pipe = (folder / "pipe").string();
     testsupport::WriteFileBytes(file, {1, 2, 3});
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
@@ -31,7 +30,6 @@ TEST(RegularFile, OnlyRegularFilesWithinTheLimitAreRead) {
             EXPECT_EQ(RegularFile::OpenForReading(path), -1) << path;
         }
     }
-    fs::remove_all(folder);
 }
 
 }  // namespace
