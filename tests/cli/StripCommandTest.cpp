@@ -261,38 +261,28 @@ TEST(StripCommands, ExitCodesAndStrictRuns) {
 
     const std::string build = "build -o x.bmp ", open = "open " + out + " -o x.bmp ",
                       split = "split " + out + " -o d ";
-    for (const std::string& arguments :
-         std::vector<std::string>{"build " + good,
-                                  build,
-                                  build + "--depth 7 " + good,
-                                  build + "--cell 0x16 " + good,
-                                  build + "--cell 257x16 " + good,
-                                  build + "--back 12345 " + good,
-                                  build + "--back gg0000 " + good,
-                                  build + "--alpha keep " + good,
-                                  build + "--from-list missing.txt",
-                                  build + "--add " + good,
-                                  split + "--strict",
-                                  "list",
-                                  open + "--move 0 1",
-                                  open + "--insert 2 " + good,
-                                  open + "--delete -1",
-                                  open + "--move a 0",
-                                  split + "--cell 16x15",
-                                  split + "--format gif",
-                                  build + "--cell 16x16,24x24 " + good,
-                                  build + "--cell 16x16,16x16 " + good,
-                                  build + "--cell 16x16, " + good,
-                                  open + "--cell 16x16,24x24",
-                                  split + "--cell 16x16,24x24",
-                                  build + good + " --manifest",
-                                  build + "--jobs 0 " + good,
-                                  build + "--jobs 65 " + good,
-                                  open + "--jobs x",
-                                  split + "--jobs 2"}) {
-        const CliRun run = RunCli(folder, arguments);
-        EXPECT_EQ(run.status, 2) << arguments;
-        EXPECT_TRUE(run.out.empty()) << arguments;
+    // Bad arguments by command; {g} stands for the good image.
+    const std::pair<std::string, std::vector<std::string>> bad[] = {
+        {"", {"build {g}", "list"}},
+        {build,
+         {"", "--depth 7 {g}", "--cell 0x16 {g}", "--cell 257x16 {g}", "--back 12345 {g}",
+          "--back gg0000 {g}", "--alpha keep {g}", "--from-list missing.txt", "--add {g}",
+          "--cell 16x16,24x24 {g}", "--cell 16x16,16x16 {g}", "--cell 16x16, {g}", "{g} --manifest",
+          "--jobs 0 {g}", "--jobs 65 {g}"}},
+        {open,
+         {"--move 0 1", "--insert 2 {g}", "--delete -1", "--move a 0", "--cell 16x16,24x24",
+          "--jobs x"}},
+        {split, {"--strict", "--cell 16x15", "--format gif", "--cell 16x16,24x24", "--jobs 2"}}};
+    for (const auto& [command, options] : bad) {
+        for (const std::string& option : options) {
+            std::string arguments = command + option;
+            for (std::size_t at; (at = arguments.find("{g}")) != std::string::npos;) {
+                arguments.replace(at, 3, good);
+            }
+            const CliRun run = RunCli(folder, arguments);
+            EXPECT_EQ(run.status, 2) << arguments;
+            EXPECT_TRUE(run.out.empty()) << arguments;
+        }
     }
     for (const std::string command : {"build", "open", "split", "list"}) {
         const CliRun help = RunCli(folder, command + " --help");
