@@ -78,6 +78,8 @@ TEST(ClsDIB, SavedHeadersAndSizesFollowTheRowArithmetic) {
         EXPECT_EQ(fields,
                   (std::array<std::uint32_t, 13>{0x4D42, offset + imageSize, 0, offset, 40, width,
                                                  height, 1, bits, 0, imageSize, entries, entries}));
+        // A blank surface is black, entry 0 of every table, and rows are padded with zeros.
+        EXPECT_EQ(std::count(file.begin() + offset, file.end(), 0), std::ptrdiff_t{imageSize});
     }
 }
 

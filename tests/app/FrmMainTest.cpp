@@ -425,8 +425,8 @@ TEST_F(MainWindow, OpenPeFilesReplacesTheStripWithAModuleBitmap) {
                                     [](FrmLoadFromRes* dialog) { dialog->CmdOk->click(); });
     window.SubMnuFile[2]->trigger();
     EXPECT_EQ(std::tuple(window.ucListIcon1->ItemCount(), window.windowTitle(),
-                         window.ucStatusbar1->PanelText(2)),
-              std::tuple(3, Caption("shell32.dll#133.bmp"), "True Color (24 Bits)"));
+                         window.ucStatusbar1->PanelText(2), window.Document().Saved()),
+              std::tuple(3, Caption("shell32.dll#133.bmp"), "True Color (24 Bits)", false));
     EXPECT_EQ(desktop.fileRequests.back().filters[0].description,
               "PE modules (*.exe;*.dll;*.bpl;*.src;*.cpl;*.ocx)");
     desktop.messageAnswers = {desktop::MessageAnswer::No};

@@ -138,12 +138,14 @@ TEST(StripCommands, DefaultsShowInThePixels) {
     }
 }
 
-// Icon entries are checked against their file by the build on workers.
+// Positions count from 0; the icon entry at 1 is checked against its file by the build on
+// workers.
 TEST(StripCommands, ModuleEntriesGiveWhatTheirFilesGive) {
     struct Case {
         std::string command, fromModule, fromFile;
     };
     const Case cases[] = {
+        {"build --cell 32x32", kModule + ":icon:0", kIcon},
         {"build", kModule + ":bitmap:#102", kData + "pe/strip8.bmp"},
         {"open", kModule + ":bitmap:STRIPTRUE", kData + "pe/strip24.bmp"},
         {"open", kModule + ":bitmap:#101", kData + "pe/strip4.bmp"},

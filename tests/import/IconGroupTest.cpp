@@ -48,9 +48,9 @@ TEST(IconGroup, GroupsOfAModuleByPosition) {
     EXPECT_EQ(Bytes(icons.Image(1).begin(), icons.Image(1).end()), kPngImage);
     ASSERT_TRUE(icons.LoadIconFromResource(module, 1));
     EXPECT_EQ(std::tuple(icons.Count(), icons.ListText(0)), std::tuple(1, "Icon 1: 16x16x4Bit"));
-    EXPECT_FALSE(icons.LoadIconFromResource(module, 2) ||
-                 icons.LoadIconFromResource("/nonexistent.dll", 0));
+    EXPECT_FALSE(icons.LoadIconFromResource(module, 2));
     EXPECT_EQ(icons.Count(), 0);
+    EXPECT_FALSE(icons.LoadIconFromResource("/nonexistent.dll", 0));
 }
 
 // A group loads whole or not at all: a bad image, an empty group or one past the bounds load
