@@ -19,10 +19,10 @@ std::uint8_t Unpremultiply(std::uint8_t channel, std::uint8_t alpha) {
 
 }  // namespace
 
-std::vector<std::uint8_t> PngStripWriter::StraightRgba(const gdi::Bitmap& bitmap) {
+std::vector<std::uint8_t> PngStripWriter::StraightRgba(const gdi::Bitmap& bitmap, int rows) {
     std::vector<std::uint8_t> rgba;
-    rgba.reserve(static_cast<std::size_t>(bitmap.Width()) * bitmap.Height() * 4);
-    for (int y = 0; y < bitmap.Height(); ++y) {
+    rgba.reserve(static_cast<std::size_t>(bitmap.Width()) * static_cast<std::size_t>(rows) * 4);
+    for (int y = 0; y < rows; ++y) {
         for (int x = 0; x < bitmap.Width(); ++x) {
             const gdi::Bgra pixel = bitmap.ReadPixel(x, y);
             if (pixel.a == 0) {
@@ -39,20 +39,48 @@ std::vector<std::uint8_t> PngStripWriter::StraightRgba(const gdi::Bitmap& bitmap
 
 bool PngStripWriter::SaveToFile(gdi::HBITMAP surface, const std::string& path, std::string& error) {
     const gdi::Bitmap* bitmap = gdi::BitmapFromHandle(surface);
-    if (bitmap == nullptr || bitmap->BitCount() != 32) {
+    if (bitmap == nullptr) {
         error = ReplacingFileWriter::ErrorText(EINVAL);
         return false;
     }
-    const std::vector<std::uint8_t> file =
-        PngEncoder::EncodeRgba(bitmap->Width(), bitmap->Height(), StraightRgba(*bitmap));
-    if (file.empty()) {
-        error = ReplacingFileWriter::ErrorText(ENOMEM);
+    return SaveBandsToFile(
+        path, bitmap->Width(), bitmap->Height(), bitmap->Height(), [bitmap](int) { return bitmap; },
+        error);
+}
+
+bool PngStripWriter::SaveBandsToFile(const std::string& path, int width, int height, int bandRows,
+                                     const DrawBand& drawBand, std::string& error) {
+    if (width < 1 || height < 1 || bandRows < 1) {
+        error = ReplacingFileWriter::ErrorText(EINVAL);
         return false;
     }
     ReplacingFileWriter writer;
-    if (!writer.Open(path) || !writer.Write(file) || !writer.Commit()) {
-        error = ReplacingFileWriter::ErrorText(writer.Error());
+    PngEncoder encoder(width, height, [&writer](std::span<const std::uint8_t> bytes) {
+        return writer.Write(bytes);
+    });
+    // Whatever the writer did not fail on, zlib did.
+    const auto failed = [&](int cause) {
+        error = ReplacingFileWriter::ErrorText(cause != 0 ? cause : ENOMEM);
         return false;
+    };
+    for (int top = 0; top < height; top += bandRows) {
+        const int rows = std::min(bandRows, height - top);
+        const gdi::Bitmap* band = drawBand(top);
+        if (!Fits(band, width, rows)) {
+            return failed(EINVAL);
+        }
+        // Opened once the first band has shown that there is something to write.
+        if ((top == 0 && !writer.Open(path)) || !encoder.AddRows(StraightRgba(*band, rows))) {
+            return failed(writer.Error());
+        }
+    }
+    if (!encoder.Finish() || !writer.Commit()) {
+        return failed(writer.Error());
     }
     return true;
+}
+
+bool PngStripWriter::Fits(const gdi::Bitmap* band, int width, int rows) {
+    return band != nullptr && band->BitCount() == 32 && band->Width() == width &&
+           band->Height() >= rows;
 }

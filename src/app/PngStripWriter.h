@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,13 +11,25 @@ namespace gdi {
 class Bitmap;
 }
 
-// Saves a 32-bit surface of premultiplied pixels as an RGBA PNG file with straight alpha, the
+// Saves 32-bit surfaces of premultiplied pixels as an RGBA PNG file with straight alpha, the
 // strip format most toolkits outside Windows take.
 class PngStripWriter {
   public:
+    // Draws the band of rows that starts at strip row top into its first rows; null when it
+    // cannot.
+    using DrawBand = std::function<const gdi::Bitmap*(int top)>;
+
     // False, with any file at path untouched, when the surface is not a 32-bit bitmap or the
     // file cannot be written; error then says why.
     static bool SaveToFile(gdi::HBITMAP surface, const std::string& path, std::string& error);
-    // Rows from the top, R, G, B, A per pixel; fully transparent pixels become 0, 0, 0, 0.
-    static std::vector<std::uint8_t> StraightRgba(const gdi::Bitmap& bitmap);
+    // A picture of width x height written bandRows rows at a time, each band drawn just before it
+    // is written; fails as SaveToFile does, and when a band cannot be drawn.
+    static bool SaveBandsToFile(const std::string& path, int width, int height, int bandRows,
+                                const DrawBand& drawBand, std::string& error);
+    // The first rows of the bitmap from the top, R, G, B, A per pixel; fully transparent pixels
+    // become 0, 0, 0, 0.
+    static std::vector<std::uint8_t> StraightRgba(const gdi::Bitmap& bitmap, int rows);
+
+  private:
+    static bool Fits(const gdi::Bitmap* band, int width, int rows);
 };

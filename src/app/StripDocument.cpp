@@ -194,9 +194,17 @@ bool StripDocument::IsPngName(const std::string& path) {
 
 bool StripDocument::SavePngStrip(const std::string& Path, std::string& writeError) {
     writeError.clear();
-    ClsDIB strip;
-    if (!DrawCells(strip, 0, CellCount(), false) ||
-        !PngStripWriter::SaveToFile(strip.hDib(), Path, writeError)) {
+    ClsDIB band;
+    const int bandRows = CreateBand(band);
+    if (bandRows == 0) {
+        return false;
+    }
+    const auto drawBand = [&](int top) {
+        DrawBand(band, top, false);
+        return gdi::BitmapFromHandle(band.hDib());
+    };
+    if (!PngStripWriter::SaveBandsToFile(Path, band.Width(), m_CellStore->IconHeight(), bandRows,
+                                         drawBand, writeError)) {
         return false;
     }
     SetPath(Path);
@@ -204,35 +212,46 @@ bool StripDocument::SavePngStrip(const std::string& Path, std::string& writeErro
     return true;
 }
 
-// Drawn and written a band of rows at a time, so that only the cells hold the whole strip.
 bool StripDocument::SaveStripAtDepth(const std::string& Path, int depth, std::string& writeError) {
     writeError.clear();
-    const int w = m_CellStore->IconWidth(), h = m_CellStore->IconHeight();
-    const std::int64_t rowBytes = std::int64_t{4} * w * CellCount();
-    const int bandRows =
-        static_cast<int>(std::clamp<std::int64_t>(rowBytes > 0 ? kBandBytes / rowBytes : 1, 1, h));
     ClsDIB band;
-    if (CellCount() == 0 || band.Create(w * CellCount(), bandRows, 32) == 0) {
+    if (CreateBand(band) == 0) {
         return false;
     }
     const auto drawBand = [&](int top) {
-        if (depth < 32) {
-            band.Fill(m_BackColor);
-        } else {
-            std::fill_n(band.lpBits(), rowBytes * bandRows, std::uint8_t{0});
-        }
-        for (int i = 0; i < CellCount(); ++i) {
-            m_CellStore->Draw(m_Cells[static_cast<std::size_t>(i)], band.hDC(), w * i, -top);
-        }
+        DrawBand(band, top, depth < 32);
         return true;
     };
-    if (band.SaveBandsToFile(Path, depth, h, drawBand) == 0) {
+    if (band.SaveBandsToFile(Path, depth, m_CellStore->IconHeight(), drawBand) == 0) {
         writeError = band.LastError();
         return false;
     }
     SetPath(Path);
     SetSaved(true);
     return true;
+}
+
+// Strips are drawn and written a band of rows at a time, so that only the cells hold the whole
+// strip. The band is as wide as the strip; its height in rows, 0 when it cannot be made.
+int StripDocument::CreateBand(ClsDIB& band) const {
+    const int w = m_CellStore->IconWidth(), h = m_CellStore->IconHeight();
+    const std::int64_t rowBytes = std::int64_t{4} * w * CellCount();
+    const int bandRows =
+        static_cast<int>(std::clamp<std::int64_t>(rowBytes > 0 ? kBandBytes / rowBytes : 1, 1, h));
+    return CellCount() > 0 && band.Create(w * CellCount(), bandRows, 32) != 0 ? bandRows : 0;
+}
+
+// The strip's rows from top on, over the background colour or over transparent black.
+void StripDocument::DrawBand(ClsDIB& band, int top, bool fillBack) const {
+    if (fillBack) {
+        band.Fill(m_BackColor);
+    } else {
+        std::fill_n(band.lpBits(), std::size_t{4} * band.Width() * band.Height(), std::uint8_t{0});
+    }
+    for (int i = 0; i < CellCount(); ++i) {
+        m_CellStore->Draw(m_Cells[static_cast<std::size_t>(i)], band.hDC(),
+                          m_CellStore->IconWidth() * i, -top);
+    }
 }
 
 bool StripDocument::DrawCells(ClsDIB& surface, int first, int count, bool fillBack) const {

@@ -33,7 +33,7 @@ class StripDocument {
 
     static constexpr gdi::COLORREF kDesignBackColor = 0xFF00FF;
     static constexpr const char* kNewStripName = "New Strip";
-    // Bitmap strips are drawn and written in bands of about this many bytes of 32-bit rows.
+    // Strips are drawn and written in bands of about this many bytes of 32-bit rows.
     static constexpr std::int64_t kBandBytes = std::int64_t{4} << 20;
 
     // 16 x 16 cells at 32 bits, no cells, "New Strip", saved.
@@ -121,6 +121,8 @@ class StripDocument {
     void SetName(const std::string& folder, const std::string& fileName);
 
   private:
+    int CreateBand(ClsDIB& band) const;
+    void DrawBand(ClsDIB& band, int top, bool fillBack) const;
     // contentChanged is false for a change that does not make the strip unsaved.
     void Changed(bool contentChanged = true);
     void RecordStep();

@@ -39,7 +39,9 @@ std::string ProgressBar::Line(int done, int total, double seconds) {
     const int filled =
         total > 0 ? static_cast<int>(static_cast<long long>(shown) * kWidth / total) : 0;
     const long long rate = seconds > 0 ? std::llround(shown / seconds) : 0;
-    return "[" + std::string(static_cast<std::size_t>(filled), '#') +
-           std::string(static_cast<std::size_t>(kWidth - filled), '.') + "] " +
-           std::to_string(shown) + "/" + std::to_string(total) + "  " + std::to_string(rate) + "/s";
+    std::string line(1, '[');
+    line.append(static_cast<std::size_t>(filled), '#');
+    line.append(static_cast<std::size_t>(kWidth - filled), '.');
+    return line + "] " + std::to_string(shown) + "/" + std::to_string(total) + "  " +
+           std::to_string(rate) + "/s";
 }

@@ -5,9 +5,11 @@
 
 #include "cli/CliApplication.h"
 #include "cli/TerminalText.h"
+#include "cli/TunedHeap.h"
 #include "platform/file/TemporaryNames.h"
 
 int main(int argc, char** argv) {
+    TunedHeap::RestartIfWorthIt(argc, argv);
     TemporaryNames::RemoveOnTerminationSignals();
     // Whatever goes wrong below, the run ends with a message and the exit code of a failed input.
     try {

@@ -2,8 +2,10 @@
 
 #include "app/ClsDIB.h"
 #include "app/PngStripWriter.h"
+#include "image/c32bppDIB.h"
 #include "platform/gdi/Bitmap.h"
 #include "platform/gdi/Gdi.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -21,7 +23,7 @@ TEST(PngStripWriter, StraightColoursPremultiplyBackToEveryByteAndOnly32BitSurfac
                                 static_cast<std::uint8_t>(a)});
         }
     }
-    const std::vector<std::uint8_t> rgba = PngStripWriter::StraightRgba(*bitmap);
+    const std::vector<std::uint8_t> rgba = PngStripWriter::StraightRgba(*bitmap, 256);
     ASSERT_EQ(rgba.size(), 256u * 256 * 4);
     for (int a = 0; a < 256; ++a) {
         for (int c = 0; c <= a; ++c) {
@@ -39,6 +41,45 @@ TEST(PngStripWriter, StraightColoursPremultiplyBackToEveryByteAndOnly32BitSurfac
         error.clear();
         EXPECT_FALSE(PngStripWriter::SaveToFile(handle, "x.png", error));
         EXPECT_EQ(error, "Error: 22\nInvalid argument");
+    }
+}
+
+// Bands of 3 rows of a 7-row picture write the very file of the whole picture; noise of 512 x 256
+// pixels needs several IDAT chunks and still reads back.
+TEST(PngStripWriter, BandsWriteTheFileOfTheWholePicture) {
+    TempFolder folder;
+    std::uint32_t noise = 12345;
+    for (const auto& [width, height] : {std::pair{5, 7}, std::pair{512, 256}}) {
+        ClsDIB surface;
+        gdi::Bitmap* bitmap = gdi::BitmapFromHandle(surface.Create(width, height, 32));
+        ASSERT_NE(bitmap, nullptr);
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                noise = noise * 1103515245 + 12345;
+                const auto a = static_cast<std::uint8_t>(noise >> 24);
+                bitmap->WritePixel(x, y, {static_cast<std::uint8_t>(a / 3), 0, a, a});
+            }
+        }
+        std::string error;
+        ASSERT_TRUE(PngStripWriter::SaveToFile(surface.hDib(), folder.File("whole.png"), error));
+        ClsDIB band;
+        gdi::Bitmap* rows = gdi::BitmapFromHandle(band.Create(width, 3, 32));
+        const auto drawBand = [&](int top) {
+            for (int y = 0; y < 3 && top + y < height; ++y) {
+                for (int x = 0; x < width; ++x) {
+                    rows->WritePixel(x, y, bitmap->ReadPixel(x, top + y));
+                }
+            }
+            return rows;
+        };
+        ASSERT_TRUE(PngStripWriter::SaveBandsToFile(folder.File("bands.png"), width, height, 3,
+                                                    drawBand, error));
+        const auto file = TempFolder::Read(folder.File("bands.png"));
+        EXPECT_EQ(file, TempFolder::Read(folder.File("whole.png")));
+        c32bppDIB image;
+        ASSERT_TRUE(image.LoadPicture_File(folder.File("bands.png"), 0, 0, false, 32));
+        EXPECT_EQ(std::vector(image.BitsPointer(), image.BitsPointer() + width * height * 4),
+                  std::vector(bitmap->Bits(), bitmap->Bits() + width * height * 4));
     }
 }
 

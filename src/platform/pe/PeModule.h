@@ -19,7 +19,9 @@ struct ResourceId {
     static ResourceId String(std::string value) { return {false, 0, std::move(value)}; }
     // As resource lists show it: "#" and the decimal identifier, or the string itself. A "#"
     // followed by a decimal number up to 65535 reads back as that identifier.
-    std::string Listed() const { return isInteger ? "#" + std::to_string(id) : name; }
+    std::string Listed() const {
+        return isInteger ? std::string(1, '#').append(std::to_string(id)) : name;
+    }
     static ResourceId FromListed(const std::string& listed);
     friend bool operator==(const ResourceId&, const ResourceId&) = default;
 };
