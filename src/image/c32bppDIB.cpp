@@ -420,16 +420,20 @@ bool c32bppDIB::RemoveAlpha() {
 bool c32bppDIB::LoadPicture_File(const std::string& FileName, int iconCx, int iconCy,
                                  bool SaveFormat, int iconBitDepth) {
     DestroyDIB();
+    m_LoadError.reset();
     const int fileHandle = modParsers::GetFileHandle(FileName, true, false);
     if (fileHandle < 0) {
         return false;
     }
     bool result = false;
-    if (FileLength(fileHandle) >= kMinimumFileLength) {
+    const std::int64_t fileLength = FileLength(fileHandle);
+    if (fileLength >= kMinimumFileLength) {
         std::int64_t start = 0;
         std::int64_t length = 0;
         result = ParseSourceData(fileHandle, {}, iconCx, iconCy, start, length, SaveFormat,
                                  iconBitDepth);
+    } else if (fileLength >= 0) {
+        m_LoadError = DecodeError::Truncated(fileLength);
     }
     ::close(fileHandle);
     return result;
@@ -439,6 +443,7 @@ bool c32bppDIB::LoadPicture_Stream(std::span<const std::uint8_t> inStream, int i
                                    std::int64_t streamStart, std::int64_t streamLength,
                                    bool SaveFormat, int iconBitDepth) {
     DestroyDIB();
+    m_LoadError.reset();
     const auto size = static_cast<std::int64_t>(inStream.size());
     streamStart = std::max<std::int64_t>(streamStart, 0);
     if (streamLength == 0) {
@@ -446,6 +451,7 @@ bool c32bppDIB::LoadPicture_Stream(std::span<const std::uint8_t> inStream, int i
     }
     if (inStream.empty() || streamStart > size || streamLength < kMinimumStreamLength ||
         streamLength > size - streamStart) {
+        m_LoadError = DecodeError::Truncated(std::max<std::int64_t>(size - streamStart, 0));
         return false;
     }
     return ParseSourceData(-1, inStream, iconCx, iconCy, streamStart, streamLength, SaveFormat,
@@ -461,12 +467,14 @@ bool c32bppDIB::ParseSourceData(int fileHandle, std::span<const std::uint8_t> st
     cPNGparser png;
     const bool isPng = fileHandle >= 0 ? png.LoadFile(fileHandle, *this)
                                        : png.LoadStream(stream, *this, streamStart, streamLength);
+    std::optional<DecodeError> reason = isPng ? png.LastError() : std::nullopt;
     // The other decoders, the fallback and the kept bytes need the whole file in memory.
     const bool needsBytes =
         Handle() == 0 ? !isPng || FallbackImageLoader::Installed() != nullptr : SaveFormat;
     if (fileHandle >= 0 && needsBytes) {
         if (!ReadWholeFile(fileHandle, fileBytes)) {
             DestroyDIB();
+            m_LoadError = DecodeError::Truncated(FileLength(fileHandle));
             return false;
         }
         stream = fileBytes;
@@ -474,9 +482,10 @@ bool c32bppDIB::ParseSourceData(int fileHandle, std::span<const std::uint8_t> st
         streamLength = static_cast<std::int64_t>(fileBytes.size());
     }
     if (!isPng) {
-        DecodeStream(stream, iconCx, iconCy, streamStart, streamLength, iconBitDepth);
+        reason = DecodeStream(stream, iconCx, iconCy, streamStart, streamLength, iconBitDepth);
     }
     if (Handle() == 0 && !LoadWithFallback(stream, iconCx, iconCy)) {
+        m_LoadError = reason.value_or(DecodeError::NotThisFormat());
         return false;
     }
     if (SaveFormat) {
@@ -485,18 +494,33 @@ bool c32bppDIB::ParseSourceData(int fileHandle, std::span<const std::uint8_t> st
     return true;
 }
 
-// The decoders after PNG, in order; the first that recognises its format ends the chain.
-bool c32bppDIB::DecodeStream(std::span<const std::uint8_t> stream, int iconCx, int iconCy,
-                             std::int64_t streamStart, std::int64_t& streamLength,
-                             int iconBitDepth) {
-    if (cGIFparser().LoadStream(stream, *this, streamStart, streamLength)) {
-        return true;
+// The decoders after PNG, in order; the first that recognises its format ends the chain. Gives
+// the reason of the decoder that recognised its format and could not read it.
+std::optional<DecodeError> c32bppDIB::DecodeStream(std::span<const std::uint8_t> stream, int iconCx,
+                                                   int iconCy, std::int64_t streamStart,
+                                                   std::int64_t& streamLength, int iconBitDepth) {
+    cGIFparser gif;
+    if (gif.LoadStream(stream, *this, streamStart, streamLength)) {
+        return gif.LastError();
     }
-    if (cICOparser().LoadStream(stream, iconCx, iconCy, this, streamStart, streamLength,
-                                iconBitDepth, m_gdiToken)) {
-        return true;
+    cICOparser ico;
+    if (ico.LoadStream(stream, iconCx, iconCy, this, streamStart, streamLength, iconBitDepth,
+                       m_gdiToken)) {
+        return ico.LastError();
     }
-    return cBMPparser().LoadStream(stream, *this, streamStart, streamLength);
+    cBMPparser bmp;
+    bmp.LoadStream(stream, *this, streamStart, streamLength);
+    return bmp.LastError();
+}
+
+bool c32bppDIB::LoadPicture_Decoded(DecodedImage image) {
+    if (!InitializeDIB(image.Width(), image.Height())) {
+        return false;
+    }
+    std::copy(image.Pixels().begin(), image.Pixels().end(), m_Bits);
+    m_Alpha = image.Alpha();
+    m_ImageType = static_cast<int>(image.ImageType());
+    return true;
 }
 
 bool c32bppDIB::LoadWithFallback(std::span<const std::uint8_t> stream, int width, int height) {

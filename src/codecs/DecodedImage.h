@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "codecs/DecodeError.h"
+#include "codecs/Expected.h"
+
+// A decoded picture: 32-bit pixels B, G, R, A with colour premultiplied by alpha, rows of
+// Width x 4 bytes without padding, stored bottom-up (the layout of the in-memory image).
+class DecodedImage {
+  public:
+    // Where the pixels came from; the numbers are the image's type codes. The picture loader's
+    // own types share the low numbers.
+    enum class Type : std::int32_t {
+        NotJudged = -1,
+        Unjudged = 0,
+        NoAlpha = 1,
+        IconMasked = 3,
+        CursorMasked = 5,
+        StraightAlpha = 6,
+        PremultipliedAlpha = 7,
+        IconAlpha = 8,
+        Gif = 9,
+        Png = 10,
+        IconPng = 11,
+        CursorAlpha = 12,
+    };
+
+    // All pixels zero; SizeLimit when the size is no bitmap's.
+    static Expected<DecodedImage, DecodeError> Allocate(int width, int height);
+
+    int Width() const { return m_Width; }
+    int Height() const { return m_Height; }
+    std::size_t ScanWidth() const { return static_cast<std::size_t>(m_Width) * 4; }
+    std::span<std::uint8_t> Pixels() { return m_Pixels; }
+    std::span<const std::uint8_t> Pixels() const { return m_Pixels; }
+    bool Alpha() const { return m_Alpha; }
+    void SetAlpha(bool value) { m_Alpha = value; }
+    Type ImageType() const { return m_Type; }
+    void SetImageType(Type value) { m_Type = value; }
+    void SetImageType(std::int32_t value) { m_Type = static_cast<Type>(value); }
+
+  private:
+    DecodedImage(int width, int height, std::vector<std::uint8_t> pixels)
+        : m_Width(width), m_Height(height), m_Pixels(std::move(pixels)) {}
+
+    int m_Width;
+    int m_Height;
+    std::vector<std::uint8_t> m_Pixels;
+    bool m_Alpha = true;
+    Type m_Type = Type::Unjudged;
+};
