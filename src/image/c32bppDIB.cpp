@@ -421,7 +421,7 @@ bool c32bppDIB::LoadPicture_File(const std::string& FileName, int iconCx, int ic
                                  bool SaveFormat, int iconBitDepth) {
     DestroyDIB();
     m_LoadError.reset();
-    const int fileHandle = modParsers::GetFileHandle(FileName, true, false);
+    const int fileHandle = modParsers::GetFileHandle(FileName);
     if (fileHandle < 0) {
         return false;
     }
