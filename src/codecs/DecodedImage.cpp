@@ -1,7 +1,5 @@
 #include "codecs/DecodedImage.h"
 
-#include <new>
-
 #include "platform/gdi/Bitmap.h"
 
 // The limits of the bitmap that will hold the pixels, so that every image decoded here fits.
@@ -10,9 +8,11 @@ Expected<DecodedImage, DecodeError> DecodedImage::Allocate(int width, int height
     if (width < 1 || height < 1 || pixels > gdi::Bitmap::kMaxPixelBytes / 4) {
         return DecodeError::SizeLimit(width, height);
     }
-    try {
-        return DecodedImage(width, height, std::vector<std::uint8_t>(pixels * 4, 0));
-    } catch (const std::bad_alloc&) {
+    // calloc: a large block comes zeroed from the system, so pixels a decoder leaves at zero
+    // cost no clearing.
+    PixelBlock block(static_cast<std::uint8_t*>(std::calloc(pixels, 4)));
+    if (!block) {
         return DecodeError::SizeLimit(width, height);
     }
+    return DecodedImage(width, height, std::move(block));
 }

@@ -2,8 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <span>
-#include <vector>
 
 #include "codecs/DecodeError.h"
 #include "codecs/Expected.h"
@@ -35,8 +36,8 @@ class DecodedImage {
     int Width() const { return m_Width; }
     int Height() const { return m_Height; }
     std::size_t ScanWidth() const { return static_cast<std::size_t>(m_Width) * 4; }
-    std::span<std::uint8_t> Pixels() { return m_Pixels; }
-    std::span<const std::uint8_t> Pixels() const { return m_Pixels; }
+    std::span<std::uint8_t> Pixels() { return {m_Pixels.get(), PixelBytes()}; }
+    std::span<const std::uint8_t> Pixels() const { return {m_Pixels.get(), PixelBytes()}; }
     bool Alpha() const { return m_Alpha; }
     void SetAlpha(bool value) { m_Alpha = value; }
     Type ImageType() const { return m_Type; }
@@ -44,12 +45,18 @@ class DecodedImage {
     void SetImageType(std::int32_t value) { m_Type = static_cast<Type>(value); }
 
   private:
-    DecodedImage(int width, int height, std::vector<std::uint8_t> pixels)
+    struct FreePixels {
+        void operator()(std::uint8_t* pixels) const { std::free(pixels); }
+    };
+    using PixelBlock = std::unique_ptr<std::uint8_t[], FreePixels>;
+
+    DecodedImage(int width, int height, PixelBlock pixels)
         : m_Width(width), m_Height(height), m_Pixels(std::move(pixels)) {}
+    std::size_t PixelBytes() const { return ScanWidth() * static_cast<std::size_t>(m_Height); }
 
     int m_Width;
     int m_Height;
-    std::vector<std::uint8_t> m_Pixels;
+    PixelBlock m_Pixels;
     bool m_Alpha = true;
     Type m_Type = Type::Unjudged;
 };

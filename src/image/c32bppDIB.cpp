@@ -78,6 +78,13 @@ bool ReadWholeFile(int fileHandle, std::vector<std::uint8_t>& bytes) {
     return true;
 }
 
+// A reason from a decoder that recognised its format says more than "not this format".
+std::optional<DecodeError> MoreTelling(const std::optional<DecodeError>& first,
+                                       const std::optional<DecodeError>& second) {
+    const bool firstKnewIt = first && first->Reason() != DecodeError::Kind::NotThisFormat;
+    return firstKnewIt ? first : second;
+}
+
 void NormaliseIconRequest(int& iconCx, int& iconCy, int& iconBitDepth) {
     iconCx = std::max(iconCx, 0);
     iconCy = std::max(iconCy, 0);
@@ -495,7 +502,7 @@ bool c32bppDIB::ParseSourceData(int fileHandle, std::span<const std::uint8_t> st
 }
 
 // The decoders after PNG, in order; the first that recognises its format ends the chain. Gives
-// the reason of the decoder that recognised its format and could not read it.
+// why none gave a picture, as told by a decoder that knew the format when one did.
 std::optional<DecodeError> c32bppDIB::DecodeStream(std::span<const std::uint8_t> stream, int iconCx,
                                                    int iconCy, std::int64_t streamStart,
                                                    std::int64_t& streamLength, int iconBitDepth) {
@@ -509,8 +516,10 @@ std::optional<DecodeError> c32bppDIB::DecodeStream(std::span<const std::uint8_t>
         return ico.LastError();
     }
     cBMPparser bmp;
-    bmp.LoadStream(stream, *this, streamStart, streamLength);
-    return bmp.LastError();
+    if (bmp.LoadStream(stream, *this, streamStart, streamLength)) {
+        return std::nullopt;
+    }
+    return MoreTelling(MoreTelling(gif.LastError(), ico.LastError()), bmp.LastError());
 }
 
 bool c32bppDIB::LoadPicture_Decoded(DecodedImage image) {

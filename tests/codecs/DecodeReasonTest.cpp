@@ -103,6 +103,9 @@ TEST(DecodeReason, TheImageKeepsTheReasonOfItsLastLoad) {
     EXPECT_EQ(image.LoadError()->Reason(), Kind::UnsupportedDepth);
     EXPECT_FALSE(image.LoadPicture_Stream(Bytes(10, 0), 0, 0, 0, 0, false, 32));
     EXPECT_EQ(image.LoadError()->Reason(), Kind::Truncated);
+    // The icon decoder knew the format; the bitmap decoder after it did not.
+    EXPECT_FALSE(image.LoadPicture_Stream(Icon(22 + 14, 0, 2), 0, 0, 0, 0, false, 32));
+    EXPECT_EQ(image.LoadError()->Reason(), Kind::BadHeader);
     EXPECT_TRUE(
         image.LoadPicture_Stream(bmptest::BitmapFile(2, 2, Bytes(16, 7)), 0, 0, 0, 0, false, 32));
     EXPECT_FALSE(image.LoadError());
