@@ -87,7 +87,6 @@ GifDecoder::Status GifDecoder::Walk() {
     std::size_t position = m_HeaderLength;
     for (;;) {
         const auto block = m_Reader.U8(static_cast<std::int64_t>(position));
-        const auto label = m_Reader.U8(static_cast<std::int64_t>(position) + 1);
         if (!block) {
             return block.Error();
         }
@@ -101,29 +100,40 @@ GifDecoder::Status GifDecoder::Walk() {
         if (*block != kExtension) {
             return DecodeError::NoImage();
         }
-        if (!label) {
-            return label.Error();
+        const auto next = SkipExtension(position);
+        if (!next) {
+            return next.Error();
         }
-        Expected<std::size_t, DecodeError> end = position + kControlExtensionLength;
-        if (*label == kApplicationLabel) {
-            const auto length = m_Reader.U8(static_cast<std::int64_t>(position) + 2);
-            if (!length) {
-                return length.Error();
-            }
-            end = SkipSubBlocks(position + 3 + *length);
-        } else if (*label == kControlLabel) {
-            const Status read = ReadControlExtension(position);
-            if (!read) {
-                return read;
-            }
-        } else {
-            end = SkipSubBlocks(position + 2);
-        }
-        if (!end) {
-            return end.Error();
-        }
-        position = *label == kControlLabel ? *end : *end + 1;
+        position = *next;
     }
+}
+
+// The position after the extension block at position.
+Expected<std::size_t, DecodeError> GifDecoder::SkipExtension(std::size_t position) {
+    const auto label = m_Reader.U8(static_cast<std::int64_t>(position) + 1);
+    if (!label) {
+        return label.Error();
+    }
+    if (*label == kControlLabel) {
+        const Status read = ReadControlExtension(position);
+        if (!read) {
+            return read.Error();
+        }
+        return position + kControlExtensionLength;
+    }
+    std::size_t subBlocks = position + 2;
+    if (*label == kApplicationLabel) {
+        const auto length = m_Reader.U8(static_cast<std::int64_t>(position) + 2);
+        if (!length) {
+            return length.Error();
+        }
+        subBlocks = position + 3 + *length;
+    }
+    const auto end = SkipSubBlocks(subBlocks);
+    if (!end) {
+        return end;
+    }
+    return *end + 1;
 }
 
 GifDecoder::Status GifDecoder::ReadControlExtension(std::size_t position) {

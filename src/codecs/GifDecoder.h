@@ -27,6 +27,7 @@ class GifDecoder {
 
     Expected<DecodedImage, DecodeError> DecodeFirstImage();
     Status Walk();
+    Expected<std::size_t, DecodeError> SkipExtension(std::size_t position);
     Status ReadControlExtension(std::size_t position);
     Status ReadImageDescriptor(std::size_t position);
     Expected<std::size_t, DecodeError> SkipSubBlocks(std::size_t position);

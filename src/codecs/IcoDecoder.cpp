@@ -366,24 +366,16 @@ IcoDecoder::Status IcoDecoder::ReadEntryColors(std::int32_t Index, DecodedImage&
     header.biCompression = Field32(fields, 16);
     header.biClrUsed = Field32(fields, 32);
 
-    std::vector<gdi::RGBQUAD> palette;
-    if (header.biBitCount <= 8) {
-        const std::size_t full = std::size_t{1} << header.biBitCount;
-        const std::size_t entries =
-            header.biClrUsed == 0 ? full : std::min<std::size_t>(header.biClrUsed, full);
-        const std::int64_t tableAt = std::int64_t{entry.imageOffset} + header.biSize;
-        if (!modParsers::IsInside(m_Stream, tableAt, static_cast<std::int64_t>(entries) * 4)) {
-            return DecodeError::Truncated(static_cast<std::int64_t>(m_Stream.size()));
-        }
-        palette.resize(entries);
-        std::memcpy(palette.data(), &m_Stream[static_cast<std::size_t>(tableAt)], entries * 4);
+    const auto palette = ReadPalette(entry.imageOffset, header);
+    if (!palette) {
+        return palette.Error();
     }
     const std::int64_t bitsAt = ColorByteOffset(Index);
     if (!modParsers::IsInside(m_Stream, bitsAt, 0)) {
         return DecodeError::Truncated(static_cast<std::int64_t>(m_Stream.size()));
     }
     gdi::UniqueGdiObject bitmap(gdi::CreateDIBitmap(
-        header, palette,
+        header, *palette,
         std::span<const std::uint8_t>(m_Stream).subspan(static_cast<std::size_t>(bitsAt))));
     if (!bitmap) {
         return DecodeError::UnsupportedDepth(header.biBitCount);
@@ -400,6 +392,25 @@ IcoDecoder::Status IcoDecoder::ReadEntryColors(std::int32_t Index, DecodedImage&
         return DecodeError::BadData("the entry's colour rows cannot be read");
     }
     return {};
+}
+
+// The colour table after the header; none above 8 bits.
+Expected<std::vector<gdi::RGBQUAD>, DecodeError> IcoDecoder::ReadPalette(
+    std::uint32_t imageOffset, const gdi::BITMAPINFOHEADER& header) const {
+    std::vector<gdi::RGBQUAD> palette;
+    if (header.biBitCount > 8) {
+        return palette;
+    }
+    const std::size_t full = std::size_t{1} << header.biBitCount;
+    const std::size_t entries =
+        header.biClrUsed == 0 ? full : std::min<std::size_t>(header.biClrUsed, full);
+    const std::int64_t tableAt = std::int64_t{imageOffset} + header.biSize;
+    if (!modParsers::IsInside(m_Stream, tableAt, static_cast<std::int64_t>(entries) * 4)) {
+        return DecodeError::Truncated(static_cast<std::int64_t>(m_Stream.size()));
+    }
+    palette.resize(entries);
+    std::memcpy(palette.data(), &m_Stream[static_cast<std::size_t>(tableAt)], entries * 4);
+    return palette;
 }
 
 IcoDecoder::Status IcoDecoder::ApplyMask(std::int32_t Index, DecodedImage& image) const {

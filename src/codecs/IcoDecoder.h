@@ -62,6 +62,8 @@ class IcoDecoder {
                                                        const DecodeRequest& request) const;
     Expected<DecodedImage, DecodeError> DecodeBitmapEntry(std::int32_t Index);
     Status ReadEntryColors(std::int32_t Index, DecodedImage& image);
+    Expected<std::vector<gdi::RGBQUAD>, DecodeError> ReadPalette(
+        std::uint32_t imageOffset, const gdi::BITMAPINFOHEADER& header) const;
     Status ApplyMask(std::int32_t Index, DecodedImage& image) const;
     Status ApplyAlpha(std::int32_t Index, DecodedImage& image) const;
     Expected<DecodedImage, DecodeError> ReadIconColors(gdi::HBITMAP color);

@@ -18,7 +18,7 @@ namespace picture {
 class Picture;
 }
 
-class c32bppDIB : public DecodedImageSink {
+class c32bppDIB final : public DecodedImageSink {
   public:
     // Capability flags.
     static constexpr unsigned kUseAlphaBlend = 1;
@@ -89,7 +89,7 @@ class c32bppDIB : public DecodedImageSink {
     // Takes a decoder's pixels as the picture; false, holding none, when no bitmap can hold them.
     bool LoadPicture_Decoded(DecodedImage image) override;
     // Why the last load from a file or stream gave no picture; empty after a success and when
-    // the reason is only that the file could not be opened or is too short for any format.
+    // the file could not be opened.
     const std::optional<DecodeError>& LoadError() const { return m_LoadError; }
 
     bool HavePixelsAlpha() const;
