@@ -14,7 +14,7 @@
 #include <span>
 #include <vector>
 
-#include "codecs/ZlibBridge.h"
+#include "codecs/ZlibSwitchGuard.h"
 #include "codecs/cPNGparser.h"
 #include "image/c32bppDIB.h"
 
@@ -251,11 +251,9 @@ bool OpaquePixelsMatch(const RgbaImage& source, const c32bppDIB& host) {
 Bytes EncodeChecked(const RgbaImage& image) {
     Bytes file = Encode(image);
     for (const bool zlibPresent : {true, false}) {
-        ZlibBridge::SetZlibPresent(zlibPresent);
+        const ZlibSwitchGuard zlib(zlibPresent);
         c32bppDIB host;
-        const bool ok = DecodeWithOurs(file, host) && OpaquePixelsMatch(image, host);
-        ZlibBridge::SetZlibPresent(true);
-        if (!ok) {
+        if (!DecodeWithOurs(file, host) || !OpaquePixelsMatch(image, host)) {
             Fail(zlibPresent ? "our decode (with zlib) does not match the source"
                              : "our decode (own inflater) does not match the source");
         }
@@ -283,15 +281,6 @@ const std::vector<Bytes>& IconFiles() {
     }();
     return files;
 }
-
-// The zlib switch is process-wide; every benchmark leaves it on.
-class ZlibAbsentScope {
-  public:
-    ZlibAbsentScope() { ZlibBridge::SetZlibPresent(false); }
-    ~ZlibAbsentScope() { ZlibBridge::SetZlibPresent(true); }
-    ZlibAbsentScope(const ZlibAbsentScope&) = delete;
-    ZlibAbsentScope& operator=(const ZlibAbsentScope&) = delete;
-};
 
 // Our decode allocates its host image on every load; that is part of what it costs.
 void RunOurs(benchmark::State& state, const std::vector<const Bytes*>& files) {
@@ -341,7 +330,7 @@ void BM_DecodeLargeOwnWithZlib(benchmark::State& state) {
 
 void BM_DecodeLargeOwnInflater(benchmark::State& state) {
     const std::vector<const Bytes*> set = LargeSet();
-    ZlibAbsentScope zlibAbsent;
+    const ZlibSwitchGuard zlibAbsent(false);
     RunOurs(state, set);
 }
 
@@ -355,7 +344,7 @@ void BM_DecodeIconsOwnWithZlib(benchmark::State& state) {
 
 void BM_DecodeIconsOwnInflater(benchmark::State& state) {
     const std::vector<const Bytes*> set = IconSet();
-    ZlibAbsentScope zlibAbsent;
+    const ZlibSwitchGuard zlibAbsent(false);
     RunOurs(state, set);
 }
 

@@ -3,14 +3,14 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "codecs/ZlibBridge.h"
+#include "codecs/ZlibSwitchGuard.h"
 #include "codecs/cPNGparser.h"
 #include "image/c32bppDIB.h"
 
 namespace {
 
 void Decode(std::span<const std::uint8_t> bytes, bool zlibPresent) {
-    ZlibBridge::SetZlibPresent(zlibPresent);
+    const ZlibSwitchGuard zlib(zlibPresent);
     c32bppDIB image;
     cPNGparser().LoadStream(bytes, image, 0, static_cast<std::int64_t>(bytes.size()));
 }
@@ -21,6 +21,5 @@ void Decode(std::span<const std::uint8_t> bytes, bool zlibPresent) {
 // without an input paying for two decodes.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Decode({data, size}, size % 2 == 0);
-    ZlibBridge::SetZlibPresent(true);
     return 0;
 }

@@ -11,6 +11,7 @@ std::unique_ptr<PreparedCell> PreparedCell::Make(const CellFormat& format, const
         image->CopyImageTo(picture);
     } else if (!picture.LoadPicture_File(path, w, h, false, format.depth)) {
         cell->m_Result = StripDocument::AddResult::NotDecoded;
+        cell->m_LoadError = picture.LoadError();
         return cell;
     }
     if (picture.Handle() == 0 ||

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/ClsDIB.h"
@@ -24,10 +25,14 @@ class PreparedCell {
     static std::unique_ptr<PreparedCell> Make(const CellFormat& format, const std::string& path,
                                               const c32bppDIB* image,
                                               const StripDocument::AlphaQuestion& askAlpha);
-    // What the cell can no longer be: Added when it is ready for the store.
-    explicit PreparedCell(StripDocument::AddResult result) : m_Result(result) {}
+    // What the cell can no longer be: Added when it is ready for the store. loadError says why
+    // an image was not decoded, when the decoder knows.
+    explicit PreparedCell(StripDocument::AddResult result,
+                          std::optional<DecodeError> loadError = std::nullopt)
+        : m_Result(result), m_LoadError(std::move(loadError)) {}
 
     StripDocument::AddResult Result() const { return m_Result; }
+    const std::optional<DecodeError>& LoadError() const { return m_LoadError; }
     gdi::HBITMAP Bitmap() const;
     gdi::COLORREF MaskColor() const { return m_MaskColor; }
 
@@ -35,6 +40,7 @@ class PreparedCell {
     void Flatten(const CellFormat& format, const StripDocument::AlphaQuestion& askAlpha);
 
     StripDocument::AddResult m_Result;
+    std::optional<DecodeError> m_LoadError;
     c32bppDIB m_Image;
     ClsDIB m_Flat;
     gdi::COLORREF m_MaskColor = gdi::CLR_NONE;

@@ -105,8 +105,12 @@ int CliApplication::Info(const CliOptions& options) {
     for (const std::string& file : options.files) {
         c32bppDIB image;
         const bool ok = LoadImage(options, file, image);
-        m_Out << "{\"file\": " << JsonString(file) << ", \"ok\": " << (ok ? "true" : "false")
-              << ", \"width\": " << image.Width() << ", \"height\": " << image.Height()
+        m_Out << "{\"file\": " << JsonString(file);
+        if (!ok && image.LoadError()) {
+            m_Out << ", \"error\": " << JsonString(image.LoadError()->Text());
+        }
+        m_Out << ", \"ok\": " << (ok ? "true" : "false") << ", \"width\": " << image.Width()
+              << ", \"height\": " << image.Height()
               << ", \"alpha\": " << (image.Alpha() ? "true" : "false")
               << ", \"imageType\": " << image.ImageType() << "}\n";
         status = ok ? status : kInputFailed;

@@ -130,9 +130,12 @@ std::string StripCommand::AddCell(const std::string& image, const PreparedCell& 
     if (result == StripDocument::AddResult::Added) {
         return {};
     }
-    const std::string reason = result == StripDocument::AddResult::NotDecoded
-                                   ? "cannot decode it"
-                                   : "cannot make a cell of it";
+    std::string reason = result == StripDocument::AddResult::NotDecoded
+                             ? "cannot decode it"
+                             : "cannot make a cell of it";
+    if (result == StripDocument::AddResult::NotDecoded && cell.LoadError()) {
+        reason += ": " + cell.LoadError()->Text();
+    }
     m_Err << "tilewright-cli: skipped " << PrintableText(image) << ": " << reason << "\n";
     ++m_Skipped;
     return reason;

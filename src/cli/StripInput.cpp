@@ -51,9 +51,11 @@ std::unique_ptr<PreparedCell> StripInput::PrepareImage(
         return cell;
     }
     c32bppDIB image;
-    return LoadModuleImage(address, format, image)
-               ? PreparedCell::Make(format, "", &image, askAlpha)
-               : std::move(cell);
+    if (!LoadModuleImage(address, format, image)) {
+        return std::make_unique<PreparedCell>(StripDocument::AddResult::NotDecoded,
+                                              image.LoadError());
+    }
+    return PreparedCell::Make(format, "", &image, askAlpha);
 }
 
 // An icon group is decoded as an icon file of all its images, so the decoder picks the entry

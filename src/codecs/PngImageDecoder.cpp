@@ -4,8 +4,7 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
-
-#include "image/c32bppDIB.h"
+#include <string>
 
 namespace {
 
@@ -15,9 +14,8 @@ constexpr std::uint8_t kPalette = 3;
 constexpr std::uint8_t kGrayAlpha = 4;
 constexpr std::uint8_t kRgbAlpha = 6;
 constexpr int kPaletteBytes = 768;
-constexpr int kPngImageType = 10;
 
-// Premultiplies by alpha with downward rounding; a pixel of alpha 0 keeps the host's zeros.
+// Premultiplies by alpha with downward rounding; a pixel of alpha 0 keeps the image's zeros.
 inline void StorePixel(std::uint8_t* target, unsigned red, unsigned green, unsigned blue,
                        unsigned alpha) {
     if (alpha == 0) {
@@ -166,32 +164,34 @@ std::int64_t PngImageDecoder::CalcUncompressedSize(const PngHeader& header) {
     return size;
 }
 
-bool PngImageDecoder::DecodeImage(std::span<std::uint8_t> inflated, c32bppDIB& host) {
+Expected<DecodedImage, DecodeError> PngImageDecoder::DecodeImage(std::span<std::uint8_t> inflated) {
     BuildDefaultPalette();
-    if (!host.InitializeDIB(m_Header.width, m_Header.height)) {
-        return false;
+    auto image = DecodedImage::Allocate(m_Header.width, m_Header.height);
+    if (!image) {
+        return image;
     }
     m_DataEnd = EndOfNonZeroBytes(inflated);
-    const bool decoded = FindZeroRowPixel(inflated.size()) &&
-                         (m_Header.interlaceMethod == 1 ? DecodeInterlaced(inflated, host)
-                                                        : DecodeNonInterlaced(inflated, host));
-    if (!decoded) {
-        host.DestroyDIB();
-        return false;
+    Status decoded = FindZeroRowPixel(inflated.size());
+    if (decoded) {
+        decoded = m_Header.interlaceMethod == 1 ? DecodeInterlaced(inflated, *image)
+                                                : DecodeNonInterlaced(inflated, *image);
     }
-    host.SetAlpha(m_Header.colorType == kGrayAlpha || m_Header.colorType == kRgbAlpha ||
-                  m_TransparentKey != -1);
-    host.SetImageType(kPngImageType);
-    return true;
+    if (!decoded) {
+        return decoded.Error();
+    }
+    image->SetAlpha(m_Header.colorType == kGrayAlpha || m_Header.colorType == kRgbAlpha ||
+                    m_TransparentKey != -1);
+    image->SetImageType(DecodedImage::Type::Png);
+    return image;
 }
 
 // Rows wholly made of zero bytes (filter 0, every sample 0), such as those that a stream ending
 // early leaves, all come out as one pixel. It is found once, and those rows are filled with it
 // instead of being unfiltered and converted, so that their cost stays that of a memory fill.
-bool PngImageDecoder::FindZeroRowPixel(std::size_t inflatedSize) {
+PngImageDecoder::Status PngImageDecoder::FindZeroRowPixel(std::size_t inflatedSize) {
     m_ZeroRowPixel = {};
     if (m_DataEnd == inflatedSize) {
-        return true;
+        return {};
     }
     const std::array<std::uint8_t, 8> zeroSamples{};
     return ConvertPixels(zeroSamples.data(), m_ZeroRowPixel.data(), 4, 1);
@@ -218,15 +218,20 @@ void PngImageDecoder::BuildDefaultPalette() {
     }
 }
 
-bool PngImageDecoder::DecodeNonInterlaced(std::span<std::uint8_t> inflated, c32bppDIB& host) const {
+PngImageDecoder::Status PngImageDecoder::DecodeNonInterlaced(std::span<std::uint8_t> inflated,
+                                                             DecodedImage& image) const {
     const auto stride = static_cast<std::size_t>(m_Header.RowBytes(m_Header.width) + 1);
     const int rows = RowsWithData(0, stride, m_Header.height);
-    return UnfilterRows(inflated, rows, stride, false) &&
-           ConvertPass(inflated, kPasses[7], m_Header.height, rows, stride, host);
+    const Status unfiltered = UnfilterRows(inflated, rows, stride, false);
+    if (!unfiltered) {
+        return unfiltered;
+    }
+    return ConvertPass(inflated, kPasses[7], m_Header.height, rows, stride, image);
 }
 
 // The passes follow one another in the data; empty passes take no bytes.
-bool PngImageDecoder::DecodeInterlaced(std::span<std::uint8_t> inflated, c32bppDIB& host) const {
+PngImageDecoder::Status PngImageDecoder::DecodeInterlaced(std::span<std::uint8_t> inflated,
+                                                          DecodedImage& image) const {
     std::size_t offset = 0;
     for (int p = 0; p < 7; ++p) {
         const Pass& pass = kPasses[p];
@@ -238,17 +243,21 @@ bool PngImageDecoder::DecodeInterlaced(std::span<std::uint8_t> inflated, c32bppD
         const auto stride = static_cast<std::size_t>(m_Header.RowBytes(passWidth) + 1);
         const std::size_t size = stride * static_cast<std::size_t>(passHeight);
         if (size > inflated.size() - offset) {
-            return false;
+            return DecodeError::BadData("interlace pass " + std::to_string(p + 1) +
+                                        " runs past the image data");
         }
         const std::span<std::uint8_t> rows = inflated.subspan(offset, size);
         const int dataRows = RowsWithData(offset, stride, passHeight);
         offset += size;
-        if (!UnfilterRows(rows, dataRows, stride, true) ||
-            !ConvertPass(rows, pass, passHeight, dataRows, stride, host)) {
-            return false;
+        Status done = UnfilterRows(rows, dataRows, stride, true);
+        if (done) {
+            done = ConvertPass(rows, pass, passHeight, dataRows, stride, image);
+        }
+        if (!done) {
+            return done;
         }
     }
-    return true;
+    return {};
 }
 
 // The rows of a pass starting at offset up to the last that holds a non-zero byte.
@@ -260,8 +269,9 @@ int PngImageDecoder::RowsWithData(std::size_t offset, std::size_t stride, int ro
     return static_cast<int>(std::min<std::size_t>(rows, static_cast<std::size_t>(rowCount)));
 }
 
-bool PngImageDecoder::UnfilterRows(std::span<std::uint8_t> rows, int rowCount, std::size_t stride,
-                                   bool unknownFilterFails) const {
+PngImageDecoder::Status PngImageDecoder::UnfilterRows(std::span<std::uint8_t> rows, int rowCount,
+                                                      std::size_t stride,
+                                                      bool unknownFilterFails) const {
     const std::size_t length = stride - 1;
     const auto bpp = static_cast<std::size_t>(m_Header.BytesPerPixel());
     const std::uint8_t* previous = nullptr;
@@ -285,34 +295,39 @@ bool PngImageDecoder::UnfilterRows(std::span<std::uint8_t> rows, int rowCount, s
                 break;
             default:
                 if (unknownFilterFails) {
-                    return false;
+                    return DecodeError::BadData("unknown row filter " +
+                                                std::to_string(*filterByte));
                 }
                 break;
         }
         previous = row;
     }
-    return true;
+    return {};
 }
 
-bool PngImageDecoder::ConvertPass(std::span<const std::uint8_t> rows, const Pass& pass,
-                                  int passHeight, int dataRows, std::size_t stride,
-                                  c32bppDIB& host) const {
+PngImageDecoder::Status PngImageDecoder::ConvertPass(std::span<const std::uint8_t> rows,
+                                                     const Pass& pass, int passHeight, int dataRows,
+                                                     std::size_t stride,
+                                                     DecodedImage& image) const {
     const int passWidth = pass.Width(m_Header.width);
     const int step = pass.columnStep * 4;
     for (int r = 0; r < passHeight; ++r) {
         const int y = pass.firstRow + r * pass.rowStep;
         const std::uint8_t* source = rows.data() + static_cast<std::size_t>(r) * stride + 1;
-        std::uint8_t* target = host.BitsPointer() +
-                               static_cast<std::size_t>(m_Header.height - 1 - y) *
-                                   static_cast<std::size_t>(host.scanWidth()) +
-                               static_cast<std::size_t>(pass.firstColumn) * 4;
+        std::uint8_t* target =
+            image.Pixels().data() +
+            static_cast<std::size_t>(m_Header.height - 1 - y) * image.ScanWidth() +
+            static_cast<std::size_t>(pass.firstColumn) * 4;
         if (r >= dataRows) {
             FillZeroRow(target, step, passWidth);
-        } else if (!ConvertPixels(source, target, step, passWidth)) {
-            return false;
+            continue;
+        }
+        const Status converted = ConvertPixels(source, target, step, passWidth);
+        if (!converted) {
+            return converted;
         }
     }
-    return true;
+    return {};
 }
 
 void PngImageDecoder::FillZeroRow(std::uint8_t* target, int step, int count) const {
@@ -328,15 +343,17 @@ void PngImageDecoder::FillZeroRow(std::uint8_t* target, int step, int count) con
     }
 }
 
-bool PngImageDecoder::ConvertPixels(const std::uint8_t* source, std::uint8_t* target, int step,
-                                    int count) const {
+PngImageDecoder::Status PngImageDecoder::ConvertPixels(const std::uint8_t* source,
+                                                       std::uint8_t* target, int step,
+                                                       int count) const {
     if (m_Header.bitDepth == 16) {
         return ConvertDepth16(source, target, step, count);
     }
     if (m_Header.colorType == kGray || m_Header.colorType == kPalette) {
         return ConvertIndexedGray(source, target, step, count);
     }
-    return ConvertTrueColor8(source, target, step, count);
+    ConvertTrueColor8(source, target, step, count);
+    return {};
 }
 
 bool PngImageDecoder::MatchesColorKey(std::uint8_t red, std::uint8_t green,
@@ -345,30 +362,31 @@ bool PngImageDecoder::MatchesColorKey(std::uint8_t red, std::uint8_t green,
            green == ((m_TransparentKey >> 8) & 0xFF) && blue == (m_TransparentKey & 0xFF);
 }
 
-bool PngImageDecoder::ConvertTrueColor8(const std::uint8_t* source, std::uint8_t* target, int step,
+void PngImageDecoder::ConvertTrueColor8(const std::uint8_t* source, std::uint8_t* target, int step,
                                         int count) const {
     switch (m_Header.colorType) {
         case kRgbAlpha:
             for (int i = 0; i < count; ++i, source += 4, target += step) {
                 StorePixel(target, source[0], source[1], source[2], source[3]);
             }
-            return true;
+            return;
         case kGrayAlpha:
             for (int i = 0; i < count; ++i, source += 2, target += step) {
                 StorePixel(target, source[0], source[0], source[0], source[1]);
             }
-            return true;
+            return;
         default:
             for (int i = 0; i < count; ++i, source += 3, target += step) {
                 const unsigned alpha = MatchesColorKey(source[0], source[1], source[2]) ? 0 : 255;
                 StorePixel(target, source[0], source[1], source[2], alpha);
             }
-            return true;
+            return;
     }
 }
 
-bool PngImageDecoder::ConvertIndexedGray(const std::uint8_t* source, std::uint8_t* target, int step,
-                                         int count) const {
+PngImageDecoder::Status PngImageDecoder::ConvertIndexedGray(const std::uint8_t* source,
+                                                            std::uint8_t* target, int step,
+                                                            int count) const {
     const int depth = m_Header.bitDepth;
     const unsigned sampleMask = (1u << depth) - 1;
     int shift = 8 - depth;
@@ -383,7 +401,8 @@ bool PngImageDecoder::ConvertIndexedGray(const std::uint8_t* source, std::uint8_
         }
         const std::size_t entry = 3 * static_cast<std::size_t>(sample);
         if (entry + 2 >= m_Palette.size()) {
-            return false;  // an index past a short PLTE
+            return DecodeError::BadData("colour index " + std::to_string(sample) +
+                                        " past the end of the PLTE chunk");
         }
         if (!indexed) {
             if (m_TransparentKey != static_cast<std::int32_t>(sample)) {
@@ -394,49 +413,51 @@ bool PngImageDecoder::ConvertIndexedGray(const std::uint8_t* source, std::uint8_
         unsigned alpha = 255;
         if (m_TransparentKey != -1) {
             if (sample >= m_Transparency.size()) {
-                return false;
+                return DecodeError::BadData("colour index " + std::to_string(sample) +
+                                            " past the end of the tRNS chunk");
             }
             alpha = m_Transparency[sample];
         }
         StorePixel(target, m_Palette[entry], m_Palette[entry + 1], m_Palette[entry + 2], alpha);
     }
-    return true;
+    return {};
 }
 
 // Only the high byte of each 16-bit sample is used: truncation, no rounding.
-bool PngImageDecoder::ConvertDepth16(const std::uint8_t* source, std::uint8_t* target, int step,
-                                     int count) const {
+PngImageDecoder::Status PngImageDecoder::ConvertDepth16(const std::uint8_t* source,
+                                                        std::uint8_t* target, int step,
+                                                        int count) const {
     const bool keyed = m_TransparentKey != -1;
     const std::size_t keyBytes = m_Header.colorType == kRgb ? 5 : 1;
     if (keyed && (m_Header.colorType == kRgb || m_Header.colorType == kGray) &&
         m_Transparency.size() < keyBytes) {
-        return false;
+        return DecodeError::BadData("tRNS key shorter than a 16-bit sample");
     }
     switch (m_Header.colorType) {
         case kRgbAlpha:
             for (int i = 0; i < count; ++i, source += 8, target += step) {
                 StorePixel(target, source[0], source[2], source[4], source[6]);
             }
-            return true;
+            return {};
         case kGrayAlpha:
             for (int i = 0; i < count; ++i, source += 4, target += step) {
                 StorePixel(target, source[0], source[0], source[0], source[2]);
             }
-            return true;
+            return {};
         case kRgb:
             for (int i = 0; i < count; ++i, source += 6, target += step) {
                 const bool clear = keyed && source[0] == m_Transparency[0] &&
                                    source[2] == m_Transparency[2] && source[4] == m_Transparency[4];
                 StorePixel(target, source[0], source[2], source[4], clear ? 0 : 255);
             }
-            return true;
+            return {};
         case kGray:
             for (int i = 0; i < count; ++i, source += 2, target += step) {
                 const bool clear = keyed && source[0] == m_Transparency[0];
                 StorePixel(target, source[0], source[0], source[0], clear ? 0 : 255);
             }
-            return true;
+            return {};
         default:
-            return true;  // a 16-bit palette is no valid PNG: its pixels stay transparent
+            return {};  // a 16-bit palette is no valid PNG: its pixels stay transparent
     }
 }

@@ -4,9 +4,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <variant>
 #include <vector>
 
-class c32bppDIB;
+#include "codecs/DecodeError.h"
+#include "codecs/DecodedImage.h"
+#include "codecs/Expected.h"
 
 // The image header fields of a PNG, as its IHDR chunk gives them.
 struct PngHeader {
@@ -22,7 +25,7 @@ struct PngHeader {
     std::int64_t RowBytes(std::int64_t pixels) const;
 };
 
-// Turns inflated PNG image data into the pixels of a 32-bit image: undoes the row filters, takes
+// Turns inflated PNG image data into the pixels of a decoded image: undoes the row filters, takes
 // the interlace passes apart and converts every pixel to premultiplied blue, green, red, alpha.
 class PngImageDecoder {
   public:
@@ -33,10 +36,12 @@ class PngImageDecoder {
     // Bytes of filtered rows that the header asks for: what the inflated data must hold.
     static std::int64_t CalcUncompressedSize(const PngHeader& header);
 
-    // Fills host from the inflated data (which it unfilters in place); on failure host is empty.
-    bool DecodeImage(std::span<std::uint8_t> inflated, c32bppDIB& host);
+    // The image from the inflated data, which it unfilters in place.
+    Expected<DecodedImage, DecodeError> DecodeImage(std::span<std::uint8_t> inflated);
 
   private:
+    using Status = Expected<std::monostate, DecodeError>;
+
     struct Pass {
         int firstRow;
         int firstColumn;
@@ -48,22 +53,23 @@ class PngImageDecoder {
     static const Pass kPasses[8];
 
     void BuildDefaultPalette();
-    bool DecodeInterlaced(std::span<std::uint8_t> inflated, c32bppDIB& host) const;
-    bool DecodeNonInterlaced(std::span<std::uint8_t> inflated, c32bppDIB& host) const;
-    bool FindZeroRowPixel(std::size_t inflatedSize);
+    Status DecodeInterlaced(std::span<std::uint8_t> inflated, DecodedImage& image) const;
+    Status DecodeNonInterlaced(std::span<std::uint8_t> inflated, DecodedImage& image) const;
+    Status FindZeroRowPixel(std::size_t inflatedSize);
     void FillZeroRow(std::uint8_t* target, int step, int count) const;
     int RowsWithData(std::size_t offset, std::size_t stride, int rowCount) const;
-    bool UnfilterRows(std::span<std::uint8_t> rows, int rowCount, std::size_t stride,
-                      bool unknownFilterFails) const;
-    bool ConvertPass(std::span<const std::uint8_t> rows, const Pass& pass, int passHeight,
-                     int dataRows, std::size_t stride, c32bppDIB& host) const;
-    bool ConvertPixels(const std::uint8_t* source, std::uint8_t* target, int step, int count) const;
-    bool ConvertTrueColor8(const std::uint8_t* source, std::uint8_t* target, int step,
+    Status UnfilterRows(std::span<std::uint8_t> rows, int rowCount, std::size_t stride,
+                        bool unknownFilterFails) const;
+    Status ConvertPass(std::span<const std::uint8_t> rows, const Pass& pass, int passHeight,
+                       int dataRows, std::size_t stride, DecodedImage& image) const;
+    Status ConvertPixels(const std::uint8_t* source, std::uint8_t* target, int step,
+                         int count) const;
+    void ConvertTrueColor8(const std::uint8_t* source, std::uint8_t* target, int step,
                            int count) const;
-    bool ConvertIndexedGray(const std::uint8_t* source, std::uint8_t* target, int step,
-                            int count) const;
-    bool ConvertDepth16(const std::uint8_t* source, std::uint8_t* target, int step,
-                        int count) const;
+    Status ConvertIndexedGray(const std::uint8_t* source, std::uint8_t* target, int step,
+                              int count) const;
+    Status ConvertDepth16(const std::uint8_t* source, std::uint8_t* target, int step,
+                          int count) const;
     bool MatchesColorKey(std::uint8_t red, std::uint8_t green, std::uint8_t blue) const;
 
     PngHeader m_Header;

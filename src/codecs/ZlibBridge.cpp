@@ -24,7 +24,7 @@ void ZlibBridge::SetZlibPresent(bool present) {
 }
 
 bool ZlibBridge::VerifyCRC(std::span<const std::uint8_t> bytes, std::uint32_t storedBigEndian) {
-    if (!IsZlibPresent() || bytes.size() > std::numeric_limits<uInt>::max()) {
+    if (bytes.size() > std::numeric_limits<uInt>::max()) {
         return false;
     }
     const uLong crc = crc32(0, bytes.data(), static_cast<uInt>(bytes.size()));
@@ -33,7 +33,7 @@ bool ZlibBridge::VerifyCRC(std::span<const std::uint8_t> bytes, std::uint32_t st
 
 bool ZlibBridge::ZlibUncompress(std::span<std::uint8_t> destination, std::size_t& destinationLength,
                                 std::span<const std::uint8_t> source) {
-    if (!IsZlibPresent() || destinationLength > destination.size()) {
+    if (destinationLength > destination.size()) {
         return false;
     }
     uLongf length = destinationLength;

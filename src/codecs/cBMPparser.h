@@ -1,31 +1,30 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
+#include "codecs/DecodeError.h"
+#include "codecs/DecodedImageSink.h"
 #include "platform/gdi/GdiTypes.h"
 
-class c32bppDIB;
 namespace picture {
 class Picture;
 }
 
-// Decodes a bitmap file into a 32-bit premultiplied image (the host). Uncompressed 32-bit files
-// are read here and judged for alpha; every other stream goes through the platform picture
-// loader.
+// Loads a bitmap file, or any stream the platform picture loader knows, into an image (the
+// host).
 class cBMPparser {
   public:
-    bool LoadStream(std::span<const std::uint8_t> stream, c32bppDIB& host, std::int64_t start,
-                    std::int64_t length);
+    // True when the host then holds the picture; else LastError tells why.
+    bool LoadStream(std::span<const std::uint8_t> stream, DecodedImageSink& host,
+                    std::int64_t start, std::int64_t length);
     // Draws a picture, or with no picture a bitmap handle, into the host. bitCount is what the
     // caller read from its source and does not change the result.
-    bool ConvertstdPicTo32bpp(const picture::Picture* stdPic, gdi::HBITMAP Handle, c32bppDIB& cHost,
-                              std::uint16_t bitCount);
+    bool ConvertstdPicTo32bpp(const picture::Picture* stdPic, gdi::HBITMAP Handle,
+                              DecodedImageSink& cHost, std::uint16_t bitCount);
+    const std::optional<DecodeError>& LastError() const { return m_LastError; }
 
   private:
-    static std::int32_t HimetricToPixels(std::int32_t value, bool horizontal);
-    static bool LoadDirect(std::span<const std::uint8_t> bytes, c32bppDIB& host,
-                           std::int32_t dataPosition, std::int32_t width, std::int32_t height);
-    static bool DrawBitmapHandle(gdi::HBITMAP handle, c32bppDIB& host, bool& copied32);
-    static bool DrawPicture(const picture::Picture& stdPic, c32bppDIB& host);
+    std::optional<DecodeError> m_LastError;
 };

@@ -53,18 +53,22 @@ bool cInflater::Inflate(std::span<std::uint8_t> inflated, std::span<const std::u
     return m_InputPosition <= m_InputEnd && InflateBlocks();
 }
 
-bool cInflater::InflateImageData(std::span<std::uint8_t> inflated,
-                                 std::span<const std::uint8_t> input, std::size_t spareZeroBytes) {
-    if (ZlibBridge::IsZlibPresent()) {
+Expected<std::monostate, DecodeError> cInflater::InflateImageData(
+    std::span<std::uint8_t> inflated, std::span<const std::uint8_t> input,
+    std::size_t spareZeroBytes, bool useZlib) {
+    if (useZlib) {
         std::size_t length = inflated.size();
         if (ZlibBridge::ZlibUncompress(inflated, length, input)) {
-            return true;
+            return {};
         }
         // zlib may have written part of the data before it gave up; it says how much.
         std::fill_n(inflated.begin(), std::min(length, inflated.size()), std::uint8_t{0});
     }
     cInflater inflater;
-    return inflater.Inflate(inflated, input, spareZeroBytes);
+    if (!inflater.Inflate(inflated, input, spareZeroBytes)) {
+        return DecodeError::InflateError(static_cast<std::int64_t>(inflater.ConsumedBytes()));
+    }
+    return {};
 }
 
 bool cInflater::InflateBlocks() {

@@ -4,7 +4,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <variant>
 #include <vector>
+
+#include "codecs/DecodeError.h"
+#include "codecs/Expected.h"
+#include "codecs/ZlibBridge.h"
 
 // Our own decoder of zlib-wrapped deflate data, used when zlib is absent or refuses a stream. The
 // two header bytes are skipped unchecked and the Adler-32 trailer is never read, so a stream with
@@ -17,9 +22,13 @@ class cInflater {
     bool Inflate(std::span<std::uint8_t> inflated, std::span<const std::uint8_t> input,
                  std::size_t spareZeroBytes = 0);
 
-    // Decodes with zlib when it is present and accepts the stream, else with the own inflater.
-    static bool InflateImageData(std::span<std::uint8_t> inflated,
-                                 std::span<const std::uint8_t> input, std::size_t spareZeroBytes);
+    // Input bytes taken so far; after a failure, where the stream broke.
+    std::size_t ConsumedBytes() const { return m_InputPosition - m_BitCount / 8; }
+
+    // Decodes with zlib when useZlib and zlib accepts the stream, else with the own inflater.
+    static Expected<std::monostate, DecodeError> InflateImageData(
+        std::span<std::uint8_t> inflated, std::span<const std::uint8_t> input,
+        std::size_t spareZeroBytes, bool useZlib = ZlibBridge::IsZlibPresent());
 
   private:
     // A direct lookup table over the next `longest` input bits: every entry whose low bits

@@ -1,12 +1,8 @@
 #include "codecs/modParsers.h"
 
-#include <dlfcn.h>
-#include <fcntl.h>
-#include <zlib.h>
 #include <algorithm>
 #include <climits>
 
-#include "codecs/ZlibBridge.h"
 #include "platform/file/RegularFile.h"
 #include "platform/picture/PictureLoader.h"
 
@@ -64,19 +60,6 @@ std::uint32_t SwapLongBytes(std::uint32_t value) {
            (value >> 24);
 }
 
-bool ArrayHasStorage(const std::vector<std::uint8_t>& bytes) {
-    return !bytes.empty();
-}
-
-bool LocateZlib(std::string& libraryName) {
-    if (!ZlibBridge::IsZlibPresent()) {
-        libraryName.clear();
-        return false;
-    }
-    libraryName = std::string("zlib ") + zlibVersion();
-    return true;
-}
-
 bool IsInside(std::span<const std::uint8_t> bytes, std::int64_t position, std::int64_t size) {
     const auto available = static_cast<std::int64_t>(bytes.size());
     return position >= 0 && size >= 0 && position <= available && size <= available - position;
@@ -132,40 +115,8 @@ void JudgeAlphaChannel(std::span<std::uint8_t> pixels, bool makeUsable, bool& ha
     }
 }
 
-int GetFileHandle(const std::string& fileName, bool forRead, bool /*useUnicode*/) {
-    if (forRead) {
-        return RegularFile::OpenForReading(fileName);
-    }
-    return ::open(fileName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-}
-
-bool FunctionExists(const std::string& libraryName, const std::string& functionName) {
-    void* library = ::dlopen(libraryName.c_str(), RTLD_LAZY | RTLD_LOCAL);
-    if (library == nullptr) {
-        return false;
-    }
-    const bool found = ::dlsym(library, functionName.c_str()) != nullptr;
-    ::dlclose(library);
-    return found;
-}
-
-bool ReadUInt16(std::span<const std::uint8_t> bytes, std::size_t position, std::uint16_t& value) {
-    if (position > bytes.size() || bytes.size() - position < 2) {
-        return false;
-    }
-    value = static_cast<std::uint16_t>(bytes[position] | (bytes[position + 1] << 8));
-    return true;
-}
-
-bool ReadUInt32(std::span<const std::uint8_t> bytes, std::size_t position, std::uint32_t& value) {
-    if (position > bytes.size() || bytes.size() - position < 4) {
-        return false;
-    }
-    value = static_cast<std::uint32_t>(bytes[position]) |
-            (static_cast<std::uint32_t>(bytes[position + 1]) << 8) |
-            (static_cast<std::uint32_t>(bytes[position + 2]) << 16) |
-            (static_cast<std::uint32_t>(bytes[position + 3]) << 24);
-    return true;
+int GetFileHandle(const std::string& fileName) {
+    return RegularFile::OpenForReading(fileName);
 }
 
 }  // namespace modParsers

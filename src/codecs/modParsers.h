@@ -5,7 +5,6 @@
 #include <memory>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "platform/picture/Picture.h"
 
@@ -14,13 +13,6 @@ namespace modParsers {
 
 // Reverses the byte order of a 32-bit value (for big-endian fields read as little-endian).
 std::uint32_t SwapLongBytes(std::uint32_t value);
-
-// True when the array holds at least one element.
-bool ArrayHasStorage(const std::vector<std::uint8_t>& bytes);
-
-// zlib is linked at build time; it counts as found unless the process-wide switch says absent.
-// libraryName receives the linked library's name and version.
-bool LocateZlib(std::string& libraryName);
 
 // True when [position, position + size) lies inside bytes.
 bool IsInside(std::span<const std::uint8_t> bytes, std::int64_t position, std::int64_t size);
@@ -43,17 +35,7 @@ std::unique_ptr<picture::Picture> PictureFromBytes(std::span<const std::uint8_t>
 void JudgeAlphaChannel(std::span<std::uint8_t> pixels, bool makeUsable, bool& hasAlpha,
                        std::int32_t& imageType);
 
-// An open file descriptor, or -1. For reading: an existing file, read only. For writing: created
-// or truncated, read and write, an existing file keeping its permissions. Names are UTF-8 on
-// this platform, so useUnicode changes nothing.
-int GetFileHandle(const std::string& fileName, bool forRead, bool useUnicode);
-
-// True when the shared library loads and exports the function.
-bool FunctionExists(const std::string& libraryName, const std::string& functionName);
-
-// Bounds-checked little-endian readers: false, and value untouched, when the field does not lie
-// entirely inside bytes.
-bool ReadUInt16(std::span<const std::uint8_t> bytes, std::size_t position, std::uint16_t& value);
-bool ReadUInt32(std::span<const std::uint8_t> bytes, std::size_t position, std::uint32_t& value);
+// An open file descriptor of an existing file, read only, or -1.
+int GetFileHandle(const std::string& fileName);
 
 }  // namespace modParsers

@@ -3,11 +3,13 @@
 #include <cstdint>
 #include <span>
 
+#include "platform/Installable.h"
+
 class c32bppDIB;
 
 // A last-resort decoder for formats that no decoder of ours knows (JPEG, WebP, ...). The
 // executables install one at start-up; the core works without.
-class FallbackImageLoader {
+class FallbackImageLoader : public Installable<FallbackImageLoader> {
   public:
     virtual ~FallbackImageLoader() = default;
     // Decodes bytes into host as 32-bit premultiplied pixels, bottom row first; hasAlpha tells
@@ -18,8 +20,4 @@ class FallbackImageLoader {
     // transparent around, so that its edges stay crisp. False for anything else.
     virtual bool LoadScalable(std::span<const std::uint8_t> bytes, int width, int height,
                               c32bppDIB& host) const = 0;
-
-    // The installed loader stays the caller's; null uninstalls.
-    static void Install(const FallbackImageLoader* loader);
-    static const FallbackImageLoader* Installed();
 };

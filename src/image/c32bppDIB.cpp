@@ -78,6 +78,13 @@ bool ReadWholeFile(int fileHandle, std::vector<std::uint8_t>& bytes) {
     return true;
 }
 
+// A reason from a decoder that recognised its format says more than "not this format".
+std::optional<DecodeError> MoreTelling(const std::optional<DecodeError>& first,
+                                       const std::optional<DecodeError>& second) {
+    const bool firstKnewIt = first && first->Reason() != DecodeError::Kind::NotThisFormat;
+    return firstKnewIt ? first : second;
+}
+
 void NormaliseIconRequest(int& iconCx, int& iconCy, int& iconBitDepth) {
     iconCx = std::max(iconCx, 0);
     iconCy = std::max(iconCy, 0);
@@ -420,16 +427,20 @@ bool c32bppDIB::RemoveAlpha() {
 bool c32bppDIB::LoadPicture_File(const std::string& FileName, int iconCx, int iconCy,
                                  bool SaveFormat, int iconBitDepth) {
     DestroyDIB();
-    const int fileHandle = modParsers::GetFileHandle(FileName, true, false);
+    m_LoadError.reset();
+    const int fileHandle = modParsers::GetFileHandle(FileName);
     if (fileHandle < 0) {
         return false;
     }
     bool result = false;
-    if (FileLength(fileHandle) >= kMinimumFileLength) {
+    const std::int64_t fileLength = FileLength(fileHandle);
+    if (fileLength >= kMinimumFileLength) {
         std::int64_t start = 0;
         std::int64_t length = 0;
         result = ParseSourceData(fileHandle, {}, iconCx, iconCy, start, length, SaveFormat,
                                  iconBitDepth);
+    } else if (fileLength >= 0) {
+        m_LoadError = DecodeError::Truncated(fileLength);
     }
     ::close(fileHandle);
     return result;
@@ -439,6 +450,7 @@ bool c32bppDIB::LoadPicture_Stream(std::span<const std::uint8_t> inStream, int i
                                    std::int64_t streamStart, std::int64_t streamLength,
                                    bool SaveFormat, int iconBitDepth) {
     DestroyDIB();
+    m_LoadError.reset();
     const auto size = static_cast<std::int64_t>(inStream.size());
     streamStart = std::max<std::int64_t>(streamStart, 0);
     if (streamLength == 0) {
@@ -446,6 +458,7 @@ bool c32bppDIB::LoadPicture_Stream(std::span<const std::uint8_t> inStream, int i
     }
     if (inStream.empty() || streamStart > size || streamLength < kMinimumStreamLength ||
         streamLength > size - streamStart) {
+        m_LoadError = DecodeError::Truncated(std::max<std::int64_t>(size - streamStart, 0));
         return false;
     }
     return ParseSourceData(-1, inStream, iconCx, iconCy, streamStart, streamLength, SaveFormat,
@@ -461,12 +474,14 @@ bool c32bppDIB::ParseSourceData(int fileHandle, std::span<const std::uint8_t> st
     cPNGparser png;
     const bool isPng = fileHandle >= 0 ? png.LoadFile(fileHandle, *this)
                                        : png.LoadStream(stream, *this, streamStart, streamLength);
+    std::optional<DecodeError> reason = isPng ? png.LastError() : std::nullopt;
     // The other decoders, the fallback and the kept bytes need the whole file in memory.
     const bool needsBytes =
         Handle() == 0 ? !isPng || FallbackImageLoader::Installed() != nullptr : SaveFormat;
     if (fileHandle >= 0 && needsBytes) {
         if (!ReadWholeFile(fileHandle, fileBytes)) {
             DestroyDIB();
+            m_LoadError = DecodeError::Truncated(FileLength(fileHandle));
             return false;
         }
         stream = fileBytes;
@@ -474,9 +489,10 @@ bool c32bppDIB::ParseSourceData(int fileHandle, std::span<const std::uint8_t> st
         streamLength = static_cast<std::int64_t>(fileBytes.size());
     }
     if (!isPng) {
-        DecodeStream(stream, iconCx, iconCy, streamStart, streamLength, iconBitDepth);
+        reason = DecodeStream(stream, iconCx, iconCy, streamStart, streamLength, iconBitDepth);
     }
     if (Handle() == 0 && !LoadWithFallback(stream, iconCx, iconCy)) {
+        m_LoadError = reason.value_or(DecodeError::NotThisFormat());
         return false;
     }
     if (SaveFormat) {
@@ -485,18 +501,35 @@ bool c32bppDIB::ParseSourceData(int fileHandle, std::span<const std::uint8_t> st
     return true;
 }
 
-// The decoders after PNG, in order; the first that recognises its format ends the chain.
-bool c32bppDIB::DecodeStream(std::span<const std::uint8_t> stream, int iconCx, int iconCy,
-                             std::int64_t streamStart, std::int64_t& streamLength,
-                             int iconBitDepth) {
-    if (cGIFparser().LoadStream(stream, *this, streamStart, streamLength)) {
-        return true;
+// The decoders after PNG, in order; the first that recognises its format ends the chain. Gives
+// why none gave a picture, as told by a decoder that knew the format when one did.
+std::optional<DecodeError> c32bppDIB::DecodeStream(std::span<const std::uint8_t> stream, int iconCx,
+                                                   int iconCy, std::int64_t streamStart,
+                                                   std::int64_t& streamLength, int iconBitDepth) {
+    cGIFparser gif;
+    if (gif.LoadStream(stream, *this, streamStart, streamLength)) {
+        return gif.LastError();
     }
-    if (cICOparser().LoadStream(stream, iconCx, iconCy, this, streamStart, streamLength,
-                                iconBitDepth, m_gdiToken)) {
-        return true;
+    cICOparser ico;
+    if (ico.LoadStream(stream, iconCx, iconCy, this, streamStart, streamLength, iconBitDepth,
+                       m_gdiToken)) {
+        return ico.LastError();
     }
-    return cBMPparser().LoadStream(stream, *this, streamStart, streamLength);
+    cBMPparser bmp;
+    if (bmp.LoadStream(stream, *this, streamStart, streamLength)) {
+        return std::nullopt;
+    }
+    return MoreTelling(MoreTelling(gif.LastError(), ico.LastError()), bmp.LastError());
+}
+
+bool c32bppDIB::LoadPicture_Decoded(DecodedImage image) {
+    if (!InitializeDIB(image.Width(), image.Height())) {
+        return false;
+    }
+    std::copy(image.Pixels().begin(), image.Pixels().end(), m_Bits);
+    m_Alpha = image.Alpha();
+    m_ImageType = static_cast<int>(image.ImageType());
+    return true;
 }
 
 bool c32bppDIB::LoadWithFallback(std::span<const std::uint8_t> stream, int width, int height) {

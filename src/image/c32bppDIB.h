@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "codecs/DecodeError.h"
+#include "codecs/DecodedImageSink.h"
 #include "image/PixelView.h"
 #include "platform/gdi/GdiTypes.h"
 #include "platform/gdi/UniqueGdiObject.h"
@@ -15,7 +18,7 @@ namespace picture {
 class Picture;
 }
 
-class c32bppDIB {
+class c32bppDIB final : public DecodedImageSink {
   public:
     // Capability flags.
     static constexpr unsigned kUseAlphaBlend = 1;
@@ -30,7 +33,7 @@ class c32bppDIB {
     c32bppDIB& operator=(const c32bppDIB&) = delete;
 
     bool InitializeDIB(int Width, int Height);
-    void DestroyDIB();
+    void DestroyDIB() override;
     void EraseDIB();
     gdi::HDC LoadDIBinDC(bool bLoad);
 
@@ -83,6 +86,11 @@ class c32bppDIB {
     // False, with the image untouched, when the clipboard offers no picture.
     bool LoadPicture_ClipBoard();
     bool LoadPicture_StdPicture(const picture::Picture* Picture);
+    // Takes a decoder's pixels as the picture; false, holding none, when no bitmap can hold them.
+    bool LoadPicture_Decoded(DecodedImage image) override;
+    // Why the last load from a file or stream gave no picture; empty after a success and when
+    // the file could not be opened.
+    const std::optional<DecodeError>& LoadError() const { return m_LoadError; }
 
     bool HavePixelsAlpha() const;
     bool RemoveAlpha();
@@ -91,8 +99,9 @@ class c32bppDIB {
     bool ParseSourceData(int fileHandle, std::span<const std::uint8_t> stream, int& iconCx,
                          int& iconCy, std::int64_t& streamStart, std::int64_t& streamLength,
                          bool SaveFormat, int& iconBitDepth);
-    bool DecodeStream(std::span<const std::uint8_t> stream, int iconCx, int iconCy,
-                      std::int64_t streamStart, std::int64_t& streamLength, int iconBitDepth);
+    std::optional<DecodeError> DecodeStream(std::span<const std::uint8_t> stream, int iconCx,
+                                            int iconCy, std::int64_t streamStart,
+                                            std::int64_t& streamLength, int iconBitDepth);
     // A scalable image is drawn at width x height when both are given.
     bool LoadWithFallback(std::span<const std::uint8_t> stream, int width, int height);
     PixelView Pixels() const { return {m_Bits, m_Width, m_Height}; }
@@ -118,4 +127,5 @@ class c32bppDIB {
     bool m_Alpha = false;
     std::int32_t m_gdiToken = 0;
     std::vector<std::uint8_t> m_OriginalFormat;
+    std::optional<DecodeError> m_LoadError;
 };

@@ -22,8 +22,15 @@ TEST(TilewrightCli, InfoPrintsOneJsonLinePerFileAndTakesTheLoaderSwitches) {
               "{\"file\": \"" + png +
                   "\", \"ok\": true, \"width\": 13, \"height\": 11, \"alpha\": true, "
                   "\"imageType\": 10}\n");
+    const std::string broken = folder.File("cut.png");
+    std::filesystem::copy_file(png, broken);
+    std::filesystem::resize_file(broken, 100);
+    const std::string cutReason = "truncated: the data ends at byte 100";
+    EXPECT_NE(RunCli(folder, "build -o s.bmp " + broken).err.find("cannot decode it: " + cutReason),
+              std::string::npos);
     // Arguments, exit code, a part of the output.
     const std::tuple<std::string, int, std::string> runs[] = {
+        {"info " + broken, 1, "cut.png\", \"error\": \"" + cutReason + "\", \"ok\": false"},
         {"info " + png + " " + folder.File("none.png"), 1,
          "\"ok\": false, \"width\": 0, \"height\": 0, \"alpha\": false, \"imageType\": -1}\n"},
         {"info " + jpeg, 0, "\"width\": 8, \"height\": 6"},

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "codecs/ZlibBridge.h"
+#include "codecs/ZlibSwitchGuard.h"
 #include "codecs/cPNGparser.h"
 #include "image/c32bppDIB.h"
 #include "support/HostPixel.h"
@@ -79,9 +79,8 @@ inline bool Decode(const Bytes& png, c32bppDIB& host) {
 }
 
 // Makes zlib count as absent for the lifetime of the object.
-struct ZlibAbsent {
-    explicit ZlibAbsent(bool absent = true) { ZlibBridge::SetZlibPresent(!absent); }
-    ~ZlibAbsent() { ZlibBridge::SetZlibPresent(true); }
+struct ZlibAbsent : ZlibSwitchGuard {
+    explicit ZlibAbsent(bool absent = true) : ZlibSwitchGuard(!absent) {}
 };
 
 }  // namespace pngtest

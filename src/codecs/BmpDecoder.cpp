@@ -1,0 +1,216 @@
+#include "codecs/BmpDecoder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "codecs/DrawingCanvas.h"
+#include "codecs/modParsers.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/picture/Picture.h"
+
+namespace {
+
+constexpr std::uint16_t kBitmapMagic = 0x4D42;
+constexpr int kTwipsPerInch = 1440;
+
+}  // namespace
+
+// Bytes left after the pixel data the header claims; -1 when that does not fit 32 bits.
+std::int64_t BmpDecoder::SpareLength(std::int64_t length, const FileFields& fields) {
+    const std::int64_t rows = std::abs(std::int64_t{fields.height});
+    const std::int64_t spare =
+        length - (std::int64_t{fields.dataPosition} +
+                  std::int64_t{modParsers::RowByteWidth(static_cast<std::uint8_t>(fields.bitCount),
+                                                        fields.width)} *
+                      rows);
+    const bool fits = spare >= std::numeric_limits<std::int32_t>::min() &&
+                      spare <= std::numeric_limits<std::int32_t>::max();
+    return fits ? spare : -1;
+}
+
+namespace {
+
+bool IsBitmapDepth(std::uint16_t bitCount) {
+    return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 || bitCount == 24 ||
+           bitCount == 32;
+}
+
+void Judge(DecodedImage& image, std::int32_t imageType) {
+    bool hasAlpha = false;
+    modParsers::JudgeAlphaChannel(image.Pixels(), true, hasAlpha, imageType);
+    image.SetAlpha(hasAlpha);
+    image.SetImageType(imageType);
+}
+
+}  // namespace
+
+Expected<DecodedImage, DecodeError> BmpDecoder::Decode(ByteReader& reader,
+                                                       const DecodeRequest& /*request*/) {
+    const auto bytes = reader.Rest(0);
+    if (!bytes) {
+        return bytes.Error();
+    }
+    ByteReader fieldReader(*bytes);
+    const auto fields = ReadFileFields(fieldReader);
+    const bool hasMagic = fields && fields->magic == kBitmapMagic;
+    if (hasMagic) {
+        if (fields->width < 1 || fields->height == 0) {
+            return DecodeError::BadHeader("width below 1 or height 0");
+        }
+        if (SpareLength(reader.Length(), *fields) >= 0 && fields->bitCount == 32 &&
+            fields->compression == 0) {
+            auto image = LoadDirect(*bytes, *fields);
+            if (image) {
+                return image;
+            }
+        }
+    }
+    const auto picture =
+        modParsers::PictureFromBytes(*bytes, 0, static_cast<std::int64_t>(bytes->size()));
+    auto drawn = FromPicture(picture.get(), 0);
+    if (!drawn) {
+        return ReasonForUnread(reader.Length(), fields);
+    }
+    return drawn;
+}
+
+Expected<BmpDecoder::FileFields, DecodeError> BmpDecoder::ReadFileFields(ByteReader& reader) {
+    const auto magic = reader.U16(0);
+    const auto position = reader.U32(10);
+    const auto width = reader.U32(18);
+    const auto height = reader.U32(22);
+    const auto bitCount = reader.U16(28);
+    const auto compression = reader.U32(30);
+    if (!compression) {
+        return compression.Error();  // the last field: when it is there, all the others are
+    }
+    FileFields fields;
+    fields.magic = *magic;
+    fields.dataPosition = static_cast<std::int32_t>(*position);
+    fields.width = static_cast<std::int32_t>(*width);
+    fields.height = static_cast<std::int32_t>(*height);
+    fields.bitCount = *bitCount;
+    fields.compression = *compression;
+    return fields;
+}
+
+DecodeError BmpDecoder::ReasonForUnread(std::int64_t length,
+                                        const Expected<FileFields, DecodeError>& fields) {
+    if (!fields || fields->magic != kBitmapMagic) {
+        return DecodeError::NotThisFormat();
+    }
+    if (SpareLength(length, *fields) < 0) {
+        return DecodeError::Truncated(length);
+    }
+    if (!IsBitmapDepth(fields->bitCount)) {
+        return DecodeError::UnsupportedDepth(fields->bitCount);
+    }
+    return DecodeError::BadData("the bitmap's pixels cannot be read");
+}
+
+Expected<DecodedImage, DecodeError> BmpDecoder::LoadDirect(std::span<const std::uint8_t> bytes,
+                                                           const FileFields& fields) {
+    const std::int32_t rows =
+        fields.height == std::numeric_limits<std::int32_t>::min() ? 0 : std::abs(fields.height);
+    if (fields.dataPosition < 0) {
+        return DecodeError::BadHeader("pixel data before the start of the file");
+    }
+    auto image = DecodedImage::Allocate(fields.width, rows);
+    if (!image) {
+        return image;
+    }
+    const std::size_t scan = image->ScanWidth();
+    const std::uint8_t* source = bytes.data() + fields.dataPosition;
+    std::uint8_t* target = image->Pixels().data();
+    if (fields.height < 0) {
+        for (std::int32_t y = 0; y < rows; ++y) {
+            std::memcpy(target + static_cast<std::size_t>(y) * scan,
+                        source + static_cast<std::size_t>(rows - 1 - y) * scan, scan);
+        }
+    } else {
+        std::memcpy(target, source, scan * static_cast<std::size_t>(rows));
+    }
+    Judge(*image, 0);
+    return image;
+}
+
+Expected<DecodedImage, DecodeError> BmpDecoder::FromPicture(const picture::Picture* picture,
+                                                            gdi::HBITMAP handle) {
+    return picture == nullptr ? DrawBitmapHandle(handle) : DrawPicture(*picture);
+}
+
+Expected<DecodedImage, DecodeError> BmpDecoder::DrawBitmapHandle(gdi::HBITMAP handle) {
+    gdi::BITMAP description;
+    if (handle == 0 || !gdi::GetObject(handle, description)) {
+        return DecodeError::NoImage();
+    }
+    const int width = description.bmWidth;
+    const int height = std::abs(description.bmHeight);
+    auto image = DecodedImage::Allocate(width, height);
+    if (!image) {
+        return image;
+    }
+    const bool copied32 = description.bmBitsPixel == 32 && description.bmBits != nullptr;
+    if (copied32) {
+        std::memcpy(
+            image->Pixels().data(), description.bmBits,
+            static_cast<std::size_t>(description.bmWidthBytes) * static_cast<std::size_t>(height));
+    } else {
+        const DrawingCanvas canvas(*image);
+        gdi::UniqueGdiObject source(gdi::CreateCompatibleDC());
+        const gdi::HGDIOBJ previous = gdi::SelectObject(source.Get(), handle);
+        gdi::BitBlt(canvas.Dc(), 0, 0, width, height, source.Get(), 0, 0);
+        gdi::SelectObject(source.Get(), previous);
+        canvas.CopyTo(*image);
+    }
+    Judge(*image, copied32 ? 0 : -1);
+    return image;
+}
+
+Expected<DecodedImage, DecodeError> BmpDecoder::DrawPicture(const picture::Picture& picture) {
+    if (picture.Type() <= picture::Picture::kNone) {
+        return DecodeError::NoImage();
+    }
+    const int width = HimetricToPixels(picture.Width());
+    const int height = HimetricToPixels(picture.Height());
+    auto image = DecodedImage::Allocate(width, height);
+    if (!image) {
+        return image;
+    }
+    const bool metafile = picture.Type() == picture::Picture::kMetafile ||
+                          picture.Type() == picture::Picture::kEnhancedMetafile;
+    {
+        const DrawingCanvas canvas(*image);
+        if (metafile) {
+            std::fill(canvas.Pixels().begin(), canvas.Pixels().end(), std::uint8_t{255});
+        }
+        picture.Render(canvas.Dc(), 0, 0, width, height);
+        canvas.CopyTo(*image);
+    }
+    const std::span<std::uint8_t> pixels = image->Pixels();
+    if (metafile) {
+        // Pixels the drawing left untouched are transparent.
+        for (std::size_t i = 0; i + 3 < pixels.size(); i += 4) {
+            if (pixels[i + 3] == 255) {
+                std::fill_n(pixels.begin() + static_cast<std::ptrdiff_t>(i), 4, std::uint8_t{0});
+            } else {
+                pixels[i + 3] = 255;
+            }
+        }
+        image->SetAlpha(true);
+    } else {
+        Judge(*image, -1);
+    }
+    image->SetImageType(picture.Type());
+    return image;
+}
+
+std::int32_t BmpDecoder::HimetricToPixels(std::int32_t value) {
+    const double twipsPerPixel =
+        static_cast<double>(kTwipsPerInch) / picture::Picture::kPixelsPerInch;
+    const double pixels =
+        static_cast<double>(std::int64_t{value} * kTwipsPerInch) / 2540.0 / twipsPerPixel;
+    return static_cast<std::int32_t>(std::nearbyint(pixels));
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Why a decoder produced no image, as a kind for callers that act on it and a text for people.
+class DecodeError {
+  public:
+    enum class Kind {
+        Truncated,
+        BadCrc,
+        UnsupportedDepth,
+        SizeLimit,
+        InflateError,
+        BadHeader,
+        BadData,
+        NoImage,
+        NotThisFormat,
+    };
+
+    static DecodeError Truncated(std::int64_t offset);
+    static DecodeError BadCrc(std::string_view chunk);
+    static DecodeError UnsupportedDepth(int depth);
+    static DecodeError SizeLimit(std::int64_t width, std::int64_t height);
+    static DecodeError InflateError(std::int64_t offset);
+    static DecodeError BadHeader(std::string_view what);
+    static DecodeError BadData(std::string_view what);
+    static DecodeError NoImage();
+    static DecodeError NotThisFormat();
+
+    Kind Reason() const { return m_Kind; }
+    const std::string& Text() const { return m_Text; }
+
+  private:
+    DecodeError(Kind kind, std::string text) : m_Kind(kind), m_Text(std::move(text)) {}
+
+    Kind m_Kind;
+    std::string m_Text;
+};

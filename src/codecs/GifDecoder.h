@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <variant>
+#include <vector>
+
+#include "codecs/ByteReader.h"
+#include "codecs/DecodeError.h"
+#include "codecs/DecodeRequest.h"
+#include "codecs/DecodedImage.h"
+#include "codecs/Expected.h"
+
+// Decodes the first image of a GIF. The block walk is ours; the image is cut out into a
+// single-image GIF whose pixels the platform expands. NotThisFormat without the GIF header,
+// NoImage when the walk finds no usable first image.
+class GifDecoder {
+  public:
+    static Expected<DecodedImage, DecodeError> Decode(ByteReader& reader,
+                                                      const DecodeRequest& request);
+
+  private:
+    using Status = Expected<std::monostate, DecodeError>;
+
+    explicit GifDecoder(std::span<const std::uint8_t> bytes) : m_Bytes(bytes), m_Reader(bytes) {}
+
+    Expected<DecodedImage, DecodeError> DecodeFirstImage();
+    Status Walk();
+    Expected<std::size_t, DecodeError> SkipExtension(std::size_t position);
+    Status ReadControlExtension(std::size_t position);
+    Status ReadImageDescriptor(std::size_t position);
+    Expected<std::size_t, DecodeError> SkipSubBlocks(std::size_t position);
+    Expected<std::vector<std::uint8_t>, DecodeError> BuildSingleImage();
+    Expected<DecodedImage, DecodeError> Convert(const std::vector<std::uint8_t>& gif);
+    Status CopyIndexedPixels(const std::uint8_t* bits, int bitsPerPixel, DecodedImage& image);
+
+    std::span<const std::uint8_t> m_Bytes;
+    ByteReader m_Reader;
+    std::size_t m_HeaderLength = 0;
+    std::size_t m_ImagePosition = 0;
+    std::size_t m_ImageEnd = 0;
+    std::size_t m_ControlPosition = 0;
+    bool m_Transparent = false;
+    std::uint8_t m_TransparentIndex = 0;
+    std::size_t m_ColorCount = 0;
+    bool m_LocalTable = false;
+};

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <variant>
+#include <vector>
+
+#include "codecs/ByteReader.h"
+#include "codecs/DecodeError.h"
+#include "codecs/DecodeRequest.h"
+#include "codecs/DecodedImage.h"
+#include "codecs/Expected.h"
+#include "platform/gdi/GdiTypes.h"
+
+// Reads icon and cursor files: validates and repairs the directory, chooses the entry that best
+// fits the request's size and depth, and decodes it. After the directory is read the properties
+// describe every entry.
+class IcoDecoder {
+  public:
+    using Status = Expected<std::monostate, DecodeError>;
+
+    static Expected<DecodedImage, DecodeError> Decode(ByteReader& reader,
+                                                      const DecodeRequest& request);
+
+    // Repairs go to a private copy of the bytes. NotThisFormat without an icon directory.
+    Status ReadDirectory(ByteReader& reader);
+    // 0 when no entry has a usable bit count.
+    std::int32_t ChooseEntry(const DecodeRequest& request) const;
+    // The entry's bytes lie inside the file.
+    bool EntryInStream(std::int32_t Index) const;
+    Expected<DecodedImage, DecodeError> DecodeEntry(std::int32_t Index,
+                                                    const DecodeRequest& request);
+    // An icon or cursor handle; afterwards it is entry 1.
+    Expected<DecodedImage, DecodeError> FromIconHandle(gdi::HGDIOBJ handle);
+
+    // Entries are numbered 1 to IconCount; other numbers read 0 / false.
+    std::int32_t IconCount() const { return static_cast<std::int32_t>(m_Entries.size()); }
+    std::int32_t Width(std::int32_t Index) const;
+    std::int32_t Height(std::int32_t Index) const;
+    std::int32_t bitDepth(std::int32_t Index) const;
+    bool IsIconPNG(std::int32_t Index) const;
+    std::int32_t ColorCount(std::int32_t Index) const;
+    std::int32_t ColorByteOffset(std::int32_t Index) const;
+
+  private:
+    struct IconEntry {
+        std::uint8_t width = 0;
+        std::uint8_t height = 0;
+        std::uint16_t planes = 0;
+        std::int16_t bitCount = 0;
+        std::uint32_t bytesInRes = 0;
+        std::uint32_t imageOffset = 0;
+    };
+    static constexpr std::uint16_t kPngPlanes = 255;
+
+    const IconEntry* Entry(std::int32_t Index) const;
+    Status ReadEntries();
+    bool RepairEntry(IconEntry& entry);
+    bool InspectPNG(IconEntry& entry) const;
+    std::int64_t MaskSize(std::int32_t Index) const;
+    Expected<DecodedImage, DecodeError> DecodePngEntry(std::int32_t Index,
+                                                       const DecodeRequest& request) const;
+    Expected<DecodedImage, DecodeError> DecodeBitmapEntry(std::int32_t Index);
+    Status ReadEntryColors(std::int32_t Index, DecodedImage& image);
+    Expected<std::vector<gdi::RGBQUAD>, DecodeError> ReadPalette(
+        std::uint32_t imageOffset, const gdi::BITMAPINFOHEADER& header) const;
+    Status ApplyMask(std::int32_t Index, DecodedImage& image) const;
+    Status ApplyAlpha(std::int32_t Index, DecodedImage& image) const;
+    Expected<DecodedImage, DecodeError> ReadIconColors(gdi::HBITMAP color);
+    Status ApplyIconMask(gdi::HBITMAP mask, gdi::HGDIOBJ monochromeIcon,
+                         Expected<DecodedImage, DecodeError>& image);
+
+    std::vector<std::uint8_t> m_Stream;
+    std::uint16_t m_Type = 0;
+    std::vector<IconEntry> m_Entries;
+};
