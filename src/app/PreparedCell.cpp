@@ -1,5 +1,7 @@
 #include "app/PreparedCell.h"
 
+#include "app/clsImgList.h"
+
 std::unique_ptr<PreparedCell> PreparedCell::Make(const CellFormat& format, const std::string& path,
                                                  const c32bppDIB* image,
                                                  const StripDocument::AlphaQuestion& askAlpha) {
@@ -21,10 +23,19 @@ std::unique_ptr<PreparedCell> PreparedCell::Make(const CellFormat& format, const
     if (format.depth < 32) {
         cell->Flatten(format, askAlpha);
     }
-    if (cell->Bitmap() != 0) {
-        cell->m_Result = StripDocument::AddResult::Added;
-    }
+    cell->Cut(format);
     return cell;
+}
+
+// Into the store's own format here, on the worker, so that adding it only appends it; the
+// pictures it was made from are no longer needed then.
+void PreparedCell::Cut(const CellFormat& format) {
+    m_Cell = clsImgList::CutCell(Bitmap(), format.width, format.height, format.depth, m_MaskColor);
+    m_Image.DestroyDIB();
+    m_Flat.Destroy();
+    if (m_Cell.colors) {
+        m_Result = StripDocument::AddResult::Added;
+    }
 }
 
 gdi::HBITMAP PreparedCell::Bitmap() const {

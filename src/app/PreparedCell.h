@@ -7,6 +7,7 @@
 #include "app/ClsDIB.h"
 #include "app/StripDocument.h"
 #include "image/c32bppDIB.h"
+#include "platform/gdi/ImageList.h"
 
 // The cell size and depth of a strip and the background its cells are flattened onto.
 struct CellFormat {
@@ -33,15 +34,18 @@ class PreparedCell {
 
     StripDocument::AddResult Result() const { return m_Result; }
     const std::optional<DecodeError>& LoadError() const { return m_LoadError; }
-    gdi::HBITMAP Bitmap() const;
-    gdi::COLORREF MaskColor() const { return m_MaskColor; }
+    // The cell cut for the store; taken once.
+    gdi::ImageList::Image TakeCell() { return std::move(m_Cell); }
 
   private:
     void Flatten(const CellFormat& format, const StripDocument::AlphaQuestion& askAlpha);
+    void Cut(const CellFormat& format);
+    gdi::HBITMAP Bitmap() const;
 
     StripDocument::AddResult m_Result;
     std::optional<DecodeError> m_LoadError;
     c32bppDIB m_Image;
     ClsDIB m_Flat;
     gdi::COLORREF m_MaskColor = gdi::CLR_NONE;
+    gdi::ImageList::Image m_Cell;
 };

@@ -127,7 +127,20 @@ bool ReplacingFileWriter::Write(std::span<const std::uint8_t> bytes) {
         }
         done += static_cast<std::size_t>(written);
     }
+    StartWriteBack(bytes.size());
     return true;
+}
+
+// Large files go to the disk while the rest is still being made, so that Commit waits only for
+// the last of them. Only a hint: a failure here shows at Commit.
+void ReplacingFileWriter::StartWriteBack(std::size_t written) {
+    m_Unflushed += written;
+    if (m_Unflushed >= kWriteBackBytes) {
+        ::sync_file_range(m_File, static_cast<off_t>(m_Flushed), static_cast<off_t>(m_Unflushed),
+                          SYNC_FILE_RANGE_WRITE);
+        m_Flushed += m_Unflushed;
+        m_Unflushed = 0;
+    }
 }
 
 bool ReplacingFileWriter::Commit() {

@@ -27,7 +27,10 @@ class ReplacingFileWriter {
     const std::filesystem::path& Target() const { return m_Target; }
 
   private:
+    static constexpr std::size_t kWriteBackBytes = std::size_t{4} << 20;
+
     bool Fail(int error);
+    void StartWriteBack(std::size_t written);
     void Discard();
     void ForgetTemporary();
 
@@ -36,4 +39,6 @@ class ReplacingFileWriter {
     int m_Registered = -1;
     int m_File = -1;
     int m_Error = 0;
+    std::size_t m_Flushed = 0;
+    std::size_t m_Unflushed = 0;
 };

@@ -167,12 +167,12 @@ CellFormat StripDocument::Format() const {
             m_BackColor};
 }
 
-StripDocument::AddResult StripDocument::AddPreparedCell(const PreparedCell& cell, int Index) {
+StripDocument::AddResult StripDocument::AddPreparedCell(PreparedCell& cell, int Index) {
     if (cell.Result() != AddResult::Added) {
         return cell.Result();
     }
     const int first = m_CellStore->ImageCount();
-    if (!m_CellStore->AddBitmap(cell.Bitmap(), cell.MaskColor())) {
+    if (!m_CellStore->AddCell(cell.TakeCell())) {
         return AddResult::Refused;
     }
     InsertCells(Index == -1 ? CellCount() : Index, first);

@@ -84,7 +84,7 @@ class StripDocument {
     // The format new cells are made in, as they are at this moment.
     CellFormat Format() const;
     // The cell made beforehand in Format(), added as AddImage adds it.
-    AddResult AddPreparedCell(const PreparedCell& cell, int Index);
+    AddResult AddPreparedCell(PreparedCell& cell, int Index);
     // Writes the strip at its colour depth, or as PNG when Path ends in .png; on failure the
     // document and the file are unchanged and writeError holds the writer's message, empty when
     // the writing never started.

@@ -1,7 +1,6 @@
 #include "app/clsImgList.h"
 
 #include "platform/gdi/Bitmap.h"
-#include "platform/gdi/ImageList.h"
 #include "platform/gdi/SystemColors.h"
 
 gdi::HIMAGELIST clsImgList::Init(int Width, int Height, int Colors) {
@@ -9,12 +8,20 @@ gdi::HIMAGELIST clsImgList::Init(int Width, int Height, int Colors) {
     m_IconWidth = Width;
     m_IconHeight = Height;
     m_Colors = Colors;
-    // A depth of 1 leaves only the mask flag: the list's default 16-colour format.
     if (gdi::Bitmap::IsSupportedBitCount(Colors)) {
-        const unsigned flags = static_cast<unsigned>(Colors) | gdi::ImageList::ILC_MASK;
-        m_List.Reset(gdi::ImageList::Create(Width, Height, flags));
+        m_List.Reset(gdi::ImageList::Create(Width, Height, ListFlags(Colors)));
     }
     return m_List.Get();
+}
+
+// A depth of 1 leaves only the mask flag: the list's default 16-colour format.
+unsigned clsImgList::ListFlags(int Colors) {
+    return static_cast<unsigned>(Colors) | gdi::ImageList::ILC_MASK;
+}
+
+gdi::COLORREF clsImgList::ListMaskColor(gdi::COLORREF MaskColor) {
+    return MaskColor == gdi::CLR_NONE ? gdi::CLR_NONE
+                                      : gdi::SystemColors::TranslateColor(MaskColor);
 }
 
 bool clsImgList::AddBitmap(gdi::HBITMAP hBitmap, gdi::COLORREF MaskColor) {
@@ -22,9 +29,21 @@ bool clsImgList::AddBitmap(gdi::HBITMAP hBitmap, gdi::COLORREF MaskColor) {
     if (list == nullptr) {
         return false;
     }
-    const gdi::COLORREF mask =
-        MaskColor == gdi::CLR_NONE ? gdi::CLR_NONE : gdi::SystemColors::TranslateColor(MaskColor);
-    return list->Add(hBitmap, mask) >= 0;
+    return list->Add(hBitmap, ListMaskColor(MaskColor)) >= 0;
+}
+
+gdi::ImageList::Image clsImgList::CutCell(gdi::HBITMAP hBitmap, int Width, int Height, int Colors,
+                                          gdi::COLORREF MaskColor) {
+    if (!gdi::Bitmap::IsSupportedBitCount(Colors)) {
+        return {};
+    }
+    return gdi::ImageList::CutFirst(hBitmap, Width, Height, ListFlags(Colors),
+                                    ListMaskColor(MaskColor));
+}
+
+bool clsImgList::AddCell(gdi::ImageList::Image Cell) {
+    gdi::ImageList* list = gdi::ImageList::FromHandle(m_List.Get());
+    return list != nullptr && list->AddImage(std::move(Cell)) >= 0;
 }
 
 bool clsImgList::Draw(int iIcon, gdi::HDC hDC, int X, int Y) const {

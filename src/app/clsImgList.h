@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/gdi/GdiTypes.h"
+#include "platform/gdi/ImageList.h"
 #include "platform/gdi/UniqueGdiObject.h"
 
 // The cells of a strip: same-size images in the strip's colour format, each with its mask (and
@@ -13,6 +14,11 @@ class clsImgList {
     gdi::HIMAGELIST Init(int Width = 16, int Height = 16, int Colors = 32);
     // Appends the cells cut from the bitmap's left edge; MaskColor CLR_NONE (-1) for none.
     bool AddBitmap(gdi::HBITMAP hBitmap, gdi::COLORREF MaskColor = gdi::CLR_NONE);
+    // The cell at the bitmap's left edge as AddBitmap would cut it for a list made by
+    // Init(Width, Height, Colors); any thread may cut cells, AddCell appends them.
+    static gdi::ImageList::Image CutCell(gdi::HBITMAP hBitmap, int Width, int Height, int Colors,
+                                         gdi::COLORREF MaskColor);
+    bool AddCell(gdi::ImageList::Image Cell);
     bool Draw(int iIcon, gdi::HDC hDC, int X, int Y) const;
     int ImageCount() const;
     void Clear();
@@ -26,6 +32,9 @@ class clsImgList {
     gdi::HIMAGELIST hWnd() const { return m_List.Get(); }
 
   private:
+    static unsigned ListFlags(int Colors);
+    static gdi::COLORREF ListMaskColor(gdi::COLORREF MaskColor);
+
     gdi::UniqueGdiObject m_List;
     int m_IconWidth = 0;
     int m_IconHeight = 0;

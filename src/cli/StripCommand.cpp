@@ -125,7 +125,7 @@ ProgressBar StripCommand::Progress(int total) const {
 }
 
 // Empty when the image became a cell, else why it did not.
-std::string StripCommand::AddCell(const std::string& image, const PreparedCell& cell, int index) {
+std::string StripCommand::AddCell(const std::string& image, PreparedCell& cell, int index) {
     const auto result = m_Document.AddPreparedCell(cell, index);
     if (result == StripDocument::AddResult::Added) {
         return {};
@@ -226,7 +226,7 @@ std::vector<CellFormat> StripCommand::EditFormats() const {
 }
 
 // cell is the edit's image made beforehand, for the verbs that add one.
-int StripCommand::ApplyEdit(const StripEdit& edit, const PreparedCell* cell) {
+int StripCommand::ApplyEdit(const StripEdit& edit, PreparedCell* cell) {
     const int count = m_Document.CellCount();
     const bool inside = edit.first >= 0 && edit.first < count;
     bool valid = true;

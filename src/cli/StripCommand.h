@@ -31,10 +31,10 @@ class StripCommand {
     int WriteManifest() const;
     unsigned Workers() const;
     ProgressBar Progress(int total) const;
-    std::string AddCell(const std::string& image, const PreparedCell& cell, int index);
+    std::string AddCell(const std::string& image, PreparedCell& cell, int index);
     static bool AddsImage(const StripEdit& edit);
     std::vector<CellFormat> EditFormats() const;
-    int ApplyEdit(const StripEdit& edit, const PreparedCell* cell);
+    int ApplyEdit(const StripEdit& edit, PreparedCell* cell);
     bool MoveCell(int from, int to);
     int OpenStrip();
     int Save(const std::string& output);

@@ -11,7 +11,7 @@ namespace {
 constexpr const char* kTunedMark = "TILEWRIGHT_TUNED_HEAP";
 constexpr const char* kTunables =
     "glibc.malloc.hugetlb=1:glibc.malloc.trim_threshold=268435456:"
-    "glibc.malloc.mmap_threshold=33554432";
+    "glibc.malloc.mmap_threshold=33554432:glibc.malloc.arena_max=1";
 
 }  // namespace
 

@@ -110,7 +110,8 @@ int ImageList::Add(HBITMAP bitmap, COLORREF maskColor) {
     const int first = ImageCount();
     const bool opaqueAlpha = HasNoAlphaChannel(*source);
     for (int left = 0; left + m_Width <= source->Width(); left += m_Width) {
-        m_Images.push_back(CutImage(*source, left, maskColor, opaqueAlpha));
+        m_Images.push_back(
+            CutImage(*source, left, m_Width, m_Height, m_BitCount, maskColor, opaqueAlpha));
         if (!m_Images.back().colors) {
             m_Images.resize(static_cast<std::size_t>(first));
             return -1;
@@ -119,23 +120,43 @@ int ImageList::Add(HBITMAP bitmap, COLORREF maskColor) {
     return first;
 }
 
-ImageList::Image ImageList::CutImage(const Bitmap& source, int left, COLORREF maskColor,
-                                     bool opaqueAlpha) const {
+ImageList::Image ImageList::CutFirst(HBITMAP bitmap, int width, int height, unsigned flags,
+                                     COLORREF maskColor) {
+    const Bitmap* source = BitmapFromHandle(bitmap);
+    const int bitCount = BitCountOfFlags(flags);
+    if (source == nullptr || width < 1 || height < 1 || bitCount == 0 || source->Width() < width ||
+        source->Height() < height) {
+        return {};
+    }
+    return CutImage(*source, 0, width, height, bitCount, maskColor, HasNoAlphaChannel(*source));
+}
+
+int ImageList::AddImage(Image image) {
+    const Bitmap* colors = image.colors.get();
+    if (colors == nullptr || colors->Width() != m_Width || colors->Height() != m_Height ||
+        colors->BitCount() != m_BitCount || ImageCount() >= kMaxImages) {
+        return -1;
+    }
+    m_Images.push_back(std::move(image));
+    return ImageCount() - 1;
+}
+
+ImageList::Image ImageList::CutImage(const Bitmap& source, int left, int width, int height,
+                                     int bitCount, COLORREF maskColor, bool opaqueAlpha) {
     // Without a mask colour no pixel is hidden, and the image needs no mask bytes.
     const bool masked = maskColor != CLR_NONE;
-    Image image{
-        Bitmap::Create(m_Width, m_Height, m_BitCount),
-        std::vector<std::uint8_t>(masked ? static_cast<std::size_t>(m_Width) * m_Height : 0)};
+    Image image{Bitmap::Create(width, height, bitCount),
+                std::vector<std::uint8_t>(masked ? static_cast<std::size_t>(width) * height : 0)};
     if (!image.colors) {
         return image;
     }
     const COLORREF heldMask = masked ? source.MapColor(maskColor) : CLR_NONE;
-    std::vector<Bgra> buffer(RowChunkBufferSize(m_Width));
-    for (int y = 0; y < m_Height; ++y) {
-        ForEachRowChunk(m_Width, [&](int x, int count) {
+    std::vector<Bgra> buffer(RowChunkBufferSize(width));
+    for (int y = 0; y < height; ++y) {
+        ForEachRowChunk(width, [&](int x, int count) {
             const std::span<Bgra> pixels = std::span(buffer).first(static_cast<std::size_t>(count));
             source.ReadRow(left + x, y, pixels);
-            std::uint8_t* marks = masked ? image.transparent.data() + y * m_Width + x : nullptr;
+            std::uint8_t* marks = masked ? image.transparent.data() + y * width + x : nullptr;
             Bgra* pixel = pixels.data();
             for (std::size_t i = 0; i < pixels.size(); ++i) {
                 if (masked && pixel[i].Rgb() == heldMask) {

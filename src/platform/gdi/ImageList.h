@@ -35,6 +35,22 @@ class ImageList : public GdiObject {
     COLORREF BkColor() const { return m_BkColor; }
     void SetBkColor(COLORREF color) { m_BkColor = color; }
 
+    // One image cut for a list of that size and flags, outside any list, so that other threads can
+    // cut the images a list takes later. Empty colours when the bitmap cannot be used.
+    struct Image {
+        std::unique_ptr<Bitmap> colors;
+        std::vector<std::uint8_t> transparent;  // 1 where the mask hides the pixel; empty: none
+        const std::uint8_t* Mask(int offset) const {
+            return transparent.empty() ? nullptr : transparent.data() + offset;
+        }
+    };
+    // The image at the bitmap's left edge, as Add would cut it.
+    static Image CutFirst(HBITMAP bitmap, int width, int height, unsigned flags,
+                          COLORREF maskColor);
+    // Appends an image cut for this list's size and depth; its index, or -1 when it was cut for
+    // another list or the list is full.
+    int AddImage(Image image);
+
     // Appends the images cut from the bitmap, left to right. Pixels of maskColor (as the bitmap
     // holds that colour) become transparent; CLR_NONE gives opaque masks. Returns the index of
     // the first new image, -1 when the bitmap cannot be used or the list would hold more than
@@ -44,17 +60,10 @@ class ImageList : public GdiObject {
     bool Draw(int index, HDC dc, int x, int y) const;
 
   private:
-    struct Image {
-        std::unique_ptr<Bitmap> colors;
-        std::vector<std::uint8_t> transparent;  // 1 where the mask hides the pixel; empty: none
-        const std::uint8_t* Mask(int offset) const {
-            return transparent.empty() ? nullptr : transparent.data() + offset;
-        }
-    };
-
     ImageList(int width, int height, int bitCount)
         : m_Width(width), m_Height(height), m_BitCount(bitCount) {}
-    Image CutImage(const Bitmap& source, int left, COLORREF maskColor, bool opaqueAlpha) const;
+    static Image CutImage(const Bitmap& source, int left, int width, int height, int bitCount,
+                          COLORREF maskColor, bool opaqueAlpha);
     // Calls visit(row, first column, count) for the pieces of the image's rows that fall inside
     // a target drawn on at (x, y).
     template <typename Visit>
