@@ -188,6 +188,15 @@ TEST(ImageList, ShortBitmapsAndImagesBeyondTheMostAddNothingAndTheCountCanOnlySh
         (std::array{images->SetImageCount(7), images->SetImageCount(-1), images->SetImageCount(2)}),
         (std::array{false, false, true}));
     EXPECT_EQ(images->ImageCount(), 2);
+    // Images cut outside the list: a short bitmap gives none, and only one of the list's own size
+    // and depth is taken.
+    const unsigned flags = 24 | ImageList::ILC_MASK;
+    EXPECT_EQ(
+        (std::array{images->AddImage(ImageList::CutFirst(shortBitmap.Get(), 2, 4, flags, CLR_NONE)),
+                    images->AddImage(ImageList::CutFirst(bitmap.Get(), 2, 4, 32, CLR_NONE)),
+                    images->AddImage(ImageList::CutFirst(bitmap.Get(), 3, 4, flags, CLR_NONE)),
+                    images->AddImage(ImageList::CutFirst(bitmap.Get(), 2, 4, flags, CLR_NONE))}),
+        (std::array{-1, -1, -1, 2}));
     // No more than the most images are held.
     UniqueGdiObject single(ImageList::Create(1, 1, 4));
     images = ImageList::FromHandle(single.Get());
@@ -201,6 +210,7 @@ TEST(ImageList, ShortBitmapsAndImagesBeyondTheMostAddNothingAndTheCountCanOnlySh
     EXPECT_EQ(images->Add(two.Get(), 0), -1);
     EXPECT_EQ(images->Add(last.Get(), CLR_NONE), ImageList::kMaxImages - 1);
     EXPECT_EQ(images->ImageCount(), ImageList::kMaxImages);
+    EXPECT_EQ(images->AddImage(ImageList::CutFirst(last.Get(), 1, 1, 4, CLR_NONE)), -1);
 }
 
 }  // namespace
