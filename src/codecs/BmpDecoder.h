@@ -3,11 +3,11 @@
 #include <cstdint>
 #include <span>
 
-#include "codecs/ByteReader.h"
-#include "codecs/DecodeError.h"
+#include "platform/file/ByteReader.h"
+#include "platform/file/DecodeError.h"
 #include "codecs/DecodeRequest.h"
 #include "codecs/DecodedImage.h"
-#include "codecs/Expected.h"
+#include "platform/file/Expected.h"
 #include "platform/gdi/GdiTypes.h"
 
 namespace picture {

@@ -6,8 +6,8 @@
 #include <memory>
 #include <span>
 
-#include "codecs/DecodeError.h"
-#include "codecs/Expected.h"
+#include "platform/file/DecodeError.h"
+#include "platform/file/Expected.h"
 
 // A decoded picture: 32-bit pixels B, G, R, A with colour premultiplied by alpha, rows of
 // Width x 4 bytes without padding, stored bottom-up (the layout of the in-memory image).

@@ -6,11 +6,11 @@
 #include <variant>
 #include <vector>
 
-#include "codecs/ByteReader.h"
-#include "codecs/DecodeError.h"
+#include "platform/file/ByteReader.h"
+#include "platform/file/DecodeError.h"
 #include "codecs/DecodeRequest.h"
 #include "codecs/DecodedImage.h"
-#include "codecs/Expected.h"
+#include "platform/file/Expected.h"
 
 // Decodes the first image of a GIF. The block walk is ours; the image is cut out into a
 // single-image GIF whose pixels the platform expands. NotThisFormat without the GIF header,

@@ -5,11 +5,11 @@
 #include <variant>
 #include <vector>
 
-#include "codecs/ByteReader.h"
-#include "codecs/DecodeError.h"
+#include "platform/file/ByteReader.h"
+#include "platform/file/DecodeError.h"
 #include "codecs/DecodeRequest.h"
 #include "codecs/DecodedImage.h"
-#include "codecs/Expected.h"
+#include "platform/file/Expected.h"
 #include "platform/gdi/GdiTypes.h"
 
 // Reads icon and cursor files: validates and repairs the directory, chooses the entry that best

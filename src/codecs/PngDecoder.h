@@ -6,11 +6,11 @@
 #include <variant>
 #include <vector>
 
-#include "codecs/ByteReader.h"
-#include "codecs/DecodeError.h"
+#include "platform/file/ByteReader.h"
+#include "platform/file/DecodeError.h"
 #include "codecs/DecodeRequest.h"
 #include "codecs/DecodedImage.h"
-#include "codecs/Expected.h"
+#include "platform/file/Expected.h"
 #include "codecs/PngImageDecoder.h"
 
 // Decodes a PNG: walks its chunks, checks their CRCs when asked, collects and inflates the image

@@ -7,9 +7,9 @@
 #include <variant>
 #include <vector>
 
-#include "codecs/DecodeError.h"
+#include "platform/file/DecodeError.h"
 #include "codecs/DecodedImage.h"
-#include "codecs/Expected.h"
+#include "platform/file/Expected.h"
 
 // The image header fields of a PNG, as its IHDR chunk gives them.
 struct PngHeader {

@@ -1,7 +1,7 @@
 #include "codecs/cBMPparser.h"
 
 #include "codecs/BmpDecoder.h"
-#include "codecs/ByteReader.h"
+#include "platform/file/ByteReader.h"
 #include "codecs/DecodeRequest.h"
 #include "codecs/modParsers.h"
 

@@ -1,6 +1,6 @@
 #include "codecs/cGIFparser.h"
 
-#include "codecs/ByteReader.h"
+#include "platform/file/ByteReader.h"
 #include "codecs/DecodeRequest.h"
 #include "codecs/GifDecoder.h"
 #include "codecs/modParsers.h"

@@ -4,7 +4,7 @@
 #include <optional>
 #include <span>
 
-#include "codecs/DecodeError.h"
+#include "platform/file/DecodeError.h"
 #include "codecs/DecodedImageSink.h"
 
 // Loads the first image of a GIF into an image (the host).

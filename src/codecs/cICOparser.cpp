@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "codecs/ByteReader.h"
+#include "platform/file/ByteReader.h"
 #include "codecs/DecodeRequest.h"
 #include "codecs/modParsers.h"
 

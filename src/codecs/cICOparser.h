@@ -4,7 +4,7 @@
 #include <optional>
 #include <span>
 
-#include "codecs/DecodeError.h"
+#include "platform/file/DecodeError.h"
 #include "codecs/DecodedImageSink.h"
 #include "codecs/IcoDecoder.h"
 #include "platform/gdi/GdiTypes.h"

@@ -7,8 +7,8 @@
 #include <variant>
 #include <vector>
 
-#include "codecs/DecodeError.h"
-#include "codecs/Expected.h"
+#include "platform/file/DecodeError.h"
+#include "platform/file/Expected.h"
 #include "codecs/ZlibBridge.h"
 
 // Our own decoder of zlib-wrapped deflate data, used when zlib is absent or refuses a stream. The

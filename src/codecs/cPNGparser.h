@@ -4,8 +4,8 @@
 #include <optional>
 #include <span>
 
-#include "codecs/ByteReader.h"
-#include "codecs/DecodeError.h"
+#include "platform/file/ByteReader.h"
+#include "platform/file/DecodeError.h"
 #include "codecs/DecodedImageSink.h"
 
 // Loads a PNG file or a PNG held in memory into an image (the host). True means the input

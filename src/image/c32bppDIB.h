@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "codecs/DecodeError.h"
+#include "platform/file/DecodeError.h"
 #include "codecs/DecodedImageSink.h"
 #include "image/PixelView.h"
 #include "platform/gdi/GdiTypes.h"

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/file/ByteReader.h"
 #include "platform/file/RegularFile.h"
 
 namespace pe {
@@ -61,6 +62,11 @@ std::uint32_t LittleEndian32(const std::uint8_t* p) {
     return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
+template <typename T>
+std::optional<T> ValueOf(const Expected<T, DecodeError>& read) {
+    return read ? std::optional<T>(*read) : std::nullopt;
+}
+
 char AsciiUpper(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
 }
@@ -92,20 +98,14 @@ std::unique_ptr<PeModule> PeModule::LoadAsData(const std::string& path) {
     return bytes ? std::make_unique<PeModule>(std::move(*bytes)) : nullptr;
 }
 
+// A reader of its own for each read: modules are shared between threads, and a reader over memory
+// costs nothing to make.
 std::optional<std::uint16_t> PeModule::Read16(std::size_t at) const {
-    if (at > m_File.size() || m_File.size() - at < 2) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint16_t>(m_File[at] | (m_File[at + 1] << 8));
+    return ValueOf(ByteReader(m_File).U16(static_cast<std::int64_t>(at)));
 }
 
 std::optional<std::uint32_t> PeModule::Read32(std::size_t at) const {
-    const auto low = Read16(at);
-    const auto high = at <= SIZE_MAX - 2 ? Read16(at + 2) : std::nullopt;
-    if (!low || !high) {
-        return std::nullopt;
-    }
-    return *low | (static_cast<std::uint32_t>(*high) << 16);
+    return ValueOf(ByteReader(m_File).U32(static_cast<std::int64_t>(at)));
 }
 
 void PeModule::ReadHeaders() {
@@ -166,19 +166,21 @@ std::optional<std::size_t> PeModule::RvaToOffset(std::uint32_t rva) const {
     return std::nullopt;
 }
 
-std::optional<std::span<const std::uint8_t>> PeModule::NameUnits(std::uint32_t offset) const {
+std::optional<std::span<const std::uint8_t>> PeModule::NameUnits(ByteReader& reader,
+                                                                 std::uint32_t offset) const {
     if (offset >= m_ResourceSize || m_ResourceSize - offset < 2) {
         return std::nullopt;
     }
-    const std::uint16_t length = *Read16(*m_ResourceOffset + offset);
+    const auto at = static_cast<std::int64_t>(*m_ResourceOffset + offset);
+    const std::uint16_t length = *reader.U16(at);
     if ((m_ResourceSize - offset - 2) / 2 < length || length > kMaxNameUnits) {
         return std::nullopt;
     }
-    return std::span(m_File).subspan(*m_ResourceOffset + offset + 2, std::size_t{2} * length);
+    return ValueOf(reader.Read(at + 2, std::size_t{2} * length));
 }
 
-std::optional<std::string> PeModule::ReadName(std::uint32_t offset) const {
-    const auto bytes = NameUnits(offset);
+std::optional<std::string> PeModule::ReadName(ByteReader& reader, std::uint32_t offset) const {
+    const auto bytes = NameUnits(reader, offset);
     if (!bytes) {
         return std::nullopt;
     }
@@ -198,10 +200,15 @@ void PeModule::ForEachEntry(std::uint32_t offset, Visit visit) const {
     const std::size_t base = *m_ResourceOffset + offset;
     const std::size_t count = std::size_t{*Read16(base + 12)} + *Read16(base + 14);
     const std::size_t room = (m_ResourceSize - offset - kDirectoryHeaderSize) / kEntrySize;
-    // Every entry counted lies inside the section, so they are read without further checks.
-    const std::uint8_t* entry = m_File.data() + base + kDirectoryHeaderSize;
     const std::size_t read = std::min({count, room, kMaxDirectoryEntries});
-    for (std::size_t i = 0; i < read; ++i, entry += kEntrySize) {
+    // The table is read at once: a lookup walks it entry by entry, thousands of times over.
+    const auto table = ByteReader(m_File).Read(
+        static_cast<std::int64_t>(base + kDirectoryHeaderSize), read * kEntrySize);
+    if (!table) {
+        return;
+    }
+    for (std::size_t i = 0; i < read; ++i) {
+        const std::uint8_t* entry = table->data() + i * kEntrySize;
         const std::uint32_t name = LittleEndian32(entry), target = LittleEndian32(entry + 4);
         // Identifiers are 16 bits; a wider one is damage, not a second name.
         if ((name & kSubdirectory) != 0 || name <= 0xFFFF) {
@@ -215,10 +222,11 @@ void PeModule::ForEachEntry(std::uint32_t offset, Visit visit) const {
 std::vector<PeModule::Entry> PeModule::ReadDirectory(std::uint32_t offset) const {
     std::vector<Entry> named, numbered;
     std::size_t nameBytes = 0;
+    ByteReader names(m_File);
     ForEachEntry(offset, [&](std::uint32_t name, std::uint32_t target) {
         if ((name & kSubdirectory) == 0) {
             numbered.push_back({ResourceId::Integer(static_cast<std::uint16_t>(name)), target});
-        } else if (const auto text = ReadName(name & ~kSubdirectory)) {
+        } else if (const auto text = ReadName(names, name & ~kSubdirectory)) {
             nameBytes += text->size();
             if (nameBytes > kMaxDirectoryNameBytes) {
                 return false;
@@ -235,8 +243,8 @@ std::vector<PeModule::Entry> PeModule::ReadDirectory(std::uint32_t offset) const
 
 // Compares the stored name with `name` in place while both are ASCII, where a UTF-16 unit and
 // a UTF-8 byte are the same character; a name past that point needs the full comparison.
-bool PeModule::NameMayBe(std::uint32_t offset, const std::string& name) const {
-    const auto units = NameUnits(offset);
+bool PeModule::NameMayBe(ByteReader& reader, std::uint32_t offset, const std::string& name) const {
+    const auto units = NameUnits(reader, offset);
     if (!units) {
         return false;
     }
@@ -258,13 +266,14 @@ bool PeModule::NameMayBe(std::uint32_t offset, const std::string& name) const {
 std::optional<PeModule::Entry> PeModule::FindEntry(std::uint32_t directory,
                                                    const ResourceId& id) const {
     std::optional<Entry> found;
+    ByteReader names(m_File);
     ForEachEntry(directory, [&](std::uint32_t name, std::uint32_t target) {
         if ((name & kSubdirectory) == 0) {
             if (id.isInteger && name == id.id) {
                 found = Entry{id, target};
             }
-        } else if (!id.isInteger && NameMayBe(name & ~kSubdirectory, id.name)) {
-            const auto text = ReadName(name & ~kSubdirectory);
+        } else if (!id.isInteger && NameMayBe(names, name & ~kSubdirectory, id.name)) {
+            const auto text = ReadName(names, name & ~kSubdirectory);
             if (text && SameName(*text, id.name)) {
                 found = Entry{ResourceId::String(*text), target};
             }
@@ -314,10 +323,9 @@ std::optional<ResourceLocation> PeModule::FindResource(const ResourceId& name,
 }
 
 std::span<const std::uint8_t> PeModule::LoadResource(const ResourceLocation& location) const {
-    if (location.offset > m_File.size() || m_File.size() - location.offset < location.size) {
-        return {};
-    }
-    return std::span<const std::uint8_t>(m_File).subspan(location.offset, location.size);
+    const auto bytes =
+        ByteReader(m_File).Read(static_cast<std::int64_t>(location.offset), location.size);
+    return bytes ? *bytes : std::span<const std::uint8_t>();
 }
 
 }  // namespace pe

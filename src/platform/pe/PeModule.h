@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+class ByteReader;
+
 namespace pe {
 
 // A resource type or name: an integer identifier, or a string (UTF-8 here).
@@ -63,11 +65,12 @@ class PeModule {
     template <typename Visit>
     void ForEachEntry(std::uint32_t offset, Visit visit) const;
     std::vector<Entry> ReadDirectory(std::uint32_t offset) const;
-    bool NameMayBe(std::uint32_t offset, const std::string& name) const;
+    bool NameMayBe(ByteReader& reader, std::uint32_t offset, const std::string& name) const;
     std::optional<Entry> FindEntry(std::uint32_t directory, const ResourceId& id) const;
     // The UTF-16 units of the name at offset, when it lies inside the section and is not overlong.
-    std::optional<std::span<const std::uint8_t>> NameUnits(std::uint32_t offset) const;
-    std::optional<std::string> ReadName(std::uint32_t offset) const;
+    std::optional<std::span<const std::uint8_t>> NameUnits(ByteReader& reader,
+                                                           std::uint32_t offset) const;
+    std::optional<std::string> ReadName(ByteReader& reader, std::uint32_t offset) const;
     std::optional<std::uint32_t> Read32(std::size_t at) const;
     std::optional<std::uint16_t> Read16(std::size_t at) const;
 

@@ -1,4 +1,4 @@
-#include "codecs/ByteReader.h"
+#include "platform/file/ByteReader.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "codecs/DecodeError.h"
+#include "platform/file/DecodeError.h"
 
 DecodeError DecodeError::Truncated(std::int64_t offset) {
     return {Kind::Truncated, "truncated: the data ends at byte " + std::to_string(offset)};

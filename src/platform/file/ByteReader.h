@@ -5,8 +5,8 @@
 #include <span>
 #include <vector>
 
-#include "codecs/DecodeError.h"
-#include "codecs/Expected.h"
+#include "platform/file/DecodeError.h"
+#include "platform/file/Expected.h"
 
 // Every read of a decoder: from a range of memory or from an open file, bounds-checked, a read
 // past the end reported as Truncated at the first byte that is missing.
