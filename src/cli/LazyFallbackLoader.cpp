@@ -6,14 +6,28 @@
 
 bool LazyFallbackLoader::Load(std::span<const std::uint8_t> bytes, c32bppDIB& host,
                               bool& hasAlpha) const {
-    const FallbackImageLoader* loader = Loader();
-    return loader != nullptr && loader->Load(bytes, host, hasAlpha);
+    bool loaded = false;
+    QtThread().Run([&] {
+        const FallbackImageLoader* loader = Loader();
+        loaded = loader != nullptr && loader->Load(bytes, host, hasAlpha);
+    });
+    return loaded;
 }
 
 bool LazyFallbackLoader::LoadScalable(std::span<const std::uint8_t> bytes, int width, int height,
                                       c32bppDIB& host) const {
-    const FallbackImageLoader* loader = Loader();
-    return loader != nullptr && loader->LoadScalable(bytes, width, height, host);
+    bool loaded = false;
+    QtThread().Run([&] {
+        const FallbackImageLoader* loader = Loader();
+        loaded = loader != nullptr && loader->LoadScalable(bytes, width, height, host);
+    });
+    return loaded;
+}
+
+// Every call into the module runs on this one thread, whichever worker makes it.
+SerialThread& LazyFallbackLoader::QtThread() {
+    static SerialThread* const thread = new SerialThread;
+    return *thread;
 }
 
 // The build tree keeps the module beside the program, an installed copy in its library folder.
@@ -33,7 +47,8 @@ void* LazyFallbackLoader::OpenModule() {
 
 // The module stays loaded for the rest of the run.
 const FallbackImageLoader* LazyFallbackLoader::Loader() const {
-    std::call_once(m_Tried, [this] {
+    if (!m_Tried) {
+        m_Tried = true;
         void* module = OpenModule();
         using Entry = const FallbackImageLoader* (*)();
         const auto entry =
@@ -41,6 +56,6 @@ const FallbackImageLoader* LazyFallbackLoader::Loader() const {
                 ? reinterpret_cast<Entry>(::dlsym(module, "TilewrightQtFallbackLoader"))
                 : nullptr;
         m_Loader = entry != nullptr ? entry() : nullptr;
-    });
+    }
     return m_Loader;
 }
