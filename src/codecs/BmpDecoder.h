@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <span>
 
-#include "platform/file/ByteReader.h"
-#include "platform/file/DecodeError.h"
 #include "codecs/DecodeRequest.h"
 #include "codecs/DecodedImage.h"
+#include "platform/file/ByteReader.h"
+#include "platform/file/DecodeError.h"
 #include "platform/file/Expected.h"
 #include "platform/gdi/GdiTypes.h"
 

@@ -6,10 +6,10 @@
 #include <variant>
 #include <vector>
 
-#include "platform/file/ByteReader.h"
-#include "platform/file/DecodeError.h"
 #include "codecs/DecodeRequest.h"
 #include "codecs/DecodedImage.h"
+#include "platform/file/ByteReader.h"
+#include "platform/file/DecodeError.h"
 #include "platform/file/Expected.h"
 
 // Decodes the first image of a GIF. The block walk is ours; the image is cut out into a

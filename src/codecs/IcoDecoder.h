@@ -5,10 +5,10 @@
 #include <variant>
 #include <vector>
 
-#include "platform/file/ByteReader.h"
-#include "platform/file/DecodeError.h"
 #include "codecs/DecodeRequest.h"
 #include "codecs/DecodedImage.h"
+#include "platform/file/ByteReader.h"
+#include "platform/file/DecodeError.h"
 #include "platform/file/Expected.h"
 #include "platform/gdi/GdiTypes.h"
 

@@ -6,12 +6,12 @@
 #include <variant>
 #include <vector>
 
-#include "platform/file/ByteReader.h"
-#include "platform/file/DecodeError.h"
 #include "codecs/DecodeRequest.h"
 #include "codecs/DecodedImage.h"
-#include "platform/file/Expected.h"
 #include "codecs/PngImageDecoder.h"
+#include "platform/file/ByteReader.h"
+#include "platform/file/DecodeError.h"
+#include "platform/file/Expected.h"
 
 // Decodes a PNG: walks its chunks, checks their CRCs when asked, collects and inflates the image
 // data. NotThisFormat when the input lacks the PNG signature. One object serves one load.

@@ -7,8 +7,8 @@
 #include <variant>
 #include <vector>
 
-#include "platform/file/DecodeError.h"
 #include "codecs/DecodedImage.h"
+#include "platform/file/DecodeError.h"
 #include "platform/file/Expected.h"
 
 // The image header fields of a PNG, as its IHDR chunk gives them.

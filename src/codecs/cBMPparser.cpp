@@ -1,9 +1,9 @@
 #include "codecs/cBMPparser.h"
 
 #include "codecs/BmpDecoder.h"
-#include "platform/file/ByteReader.h"
 #include "codecs/DecodeRequest.h"
 #include "codecs/modParsers.h"
+#include "platform/file/ByteReader.h"
 
 bool cBMPparser::LoadStream(std::span<const std::uint8_t> stream, DecodedImageSink& host,
                             std::int64_t start, std::int64_t length) {

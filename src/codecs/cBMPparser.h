@@ -4,8 +4,8 @@
 #include <optional>
 #include <span>
 
-#include "platform/file/DecodeError.h"
 #include "codecs/DecodedImageSink.h"
+#include "platform/file/DecodeError.h"
 #include "platform/gdi/GdiTypes.h"
 
 namespace picture {

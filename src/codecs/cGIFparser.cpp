@@ -1,9 +1,9 @@
 #include "codecs/cGIFparser.h"
 
-#include "platform/file/ByteReader.h"
 #include "codecs/DecodeRequest.h"
 #include "codecs/GifDecoder.h"
 #include "codecs/modParsers.h"
+#include "platform/file/ByteReader.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <optional>
 #include <span>
 
-#include "platform/file/DecodeError.h"
 #include "codecs/DecodedImageSink.h"
+#include "platform/file/DecodeError.h"
 
 // Loads the first image of a GIF into an image (the host).
 class cGIFparser {

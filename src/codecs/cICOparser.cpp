@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "platform/file/ByteReader.h"
 #include "codecs/DecodeRequest.h"
 #include "codecs/modParsers.h"
+#include "platform/file/ByteReader.h"
 
 bool cICOparser::LoadStream(std::span<const std::uint8_t> stream, std::int32_t wantedWidth,
                             std::int32_t wantedHeight, DecodedImageSink* host, std::int64_t start,

@@ -4,9 +4,9 @@
 #include <optional>
 #include <span>
 
-#include "platform/file/DecodeError.h"
 #include "codecs/DecodedImageSink.h"
 #include "codecs/IcoDecoder.h"
+#include "platform/file/DecodeError.h"
 #include "platform/gdi/GdiTypes.h"
 
 // Loads icon and cursor files into an image (the host), choosing the entry that best fits a

@@ -7,9 +7,9 @@
 #include <variant>
 #include <vector>
 
+#include "codecs/ZlibBridge.h"
 #include "platform/file/DecodeError.h"
 #include "platform/file/Expected.h"
-#include "codecs/ZlibBridge.h"
 
 // Our own decoder of zlib-wrapped deflate data, used when zlib is absent or refuses a stream. The
 // two header bytes are skipped unchecked and the Adler-32 trailer is never read, so a stream with

@@ -4,9 +4,9 @@
 #include <optional>
 #include <span>
 
+#include "codecs/DecodedImageSink.h"
 #include "platform/file/ByteReader.h"
 #include "platform/file/DecodeError.h"
-#include "codecs/DecodedImageSink.h"
 
 // Loads a PNG file or a PNG held in memory into an image (the host). True means the input
 // carries the PNG signature, whether or not it could be decoded; a failed decode leaves the host

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/file/DecodeError.h"
 #include "codecs/DecodedImageSink.h"
 #include "image/PixelView.h"
+#include "platform/file/DecodeError.h"
 #include "platform/gdi/GdiTypes.h"
 #include "platform/gdi/UniqueGdiObject.h"
 
