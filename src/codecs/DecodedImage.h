@@ -2,15 +2,16 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 #include <span>
 
 #include "platform/file/DecodeError.h"
 #include "platform/file/Expected.h"
+#include "platform/gdi/Bitmap.h"
 
 // A decoded picture: 32-bit pixels B, G, R, A with colour premultiplied by alpha, rows of
-// Width x 4 bytes without padding, stored bottom-up (the layout of the in-memory image).
+// Width x 4 bytes without padding, stored bottom-up (the layout of the in-memory image). They are
+// held in a 32-bit bitmap from the start, which the image takes over without copying.
 class DecodedImage {
   public:
     // Where the pixels came from; the numbers are the image's type codes. The picture loader's
@@ -36,8 +37,12 @@ class DecodedImage {
     int Width() const { return m_Width; }
     int Height() const { return m_Height; }
     std::size_t ScanWidth() const { return static_cast<std::size_t>(m_Width) * 4; }
-    std::span<std::uint8_t> Pixels() { return {m_Pixels.get(), PixelBytes()}; }
-    std::span<const std::uint8_t> Pixels() const { return {m_Pixels.get(), PixelBytes()}; }
+    std::span<std::uint8_t> Pixels() { return {m_Pixels->Bits(), m_Pixels->ByteCount()}; }
+    std::span<const std::uint8_t> Pixels() const {
+        return {m_Pixels->Bits(), m_Pixels->ByteCount()};
+    }
+    // The bitmap holding the pixels; the image holds none afterwards.
+    std::unique_ptr<gdi::Bitmap> TakeBitmap() { return std::move(m_Pixels); }
     bool Alpha() const { return m_Alpha; }
     void SetAlpha(bool value) { m_Alpha = value; }
     Type ImageType() const { return m_Type; }
@@ -45,18 +50,12 @@ class DecodedImage {
     void SetImageType(std::int32_t value) { m_Type = static_cast<Type>(value); }
 
   private:
-    struct FreePixels {
-        void operator()(std::uint8_t* pixels) const { std::free(pixels); }
-    };
-    using PixelBlock = std::unique_ptr<std::uint8_t[], FreePixels>;
-
-    DecodedImage(int width, int height, PixelBlock pixels)
+    DecodedImage(int width, int height, std::unique_ptr<gdi::Bitmap> pixels)
         : m_Width(width), m_Height(height), m_Pixels(std::move(pixels)) {}
-    std::size_t PixelBytes() const { return ScanWidth() * static_cast<std::size_t>(m_Height); }
 
     int m_Width;
     int m_Height;
-    PixelBlock m_Pixels;
+    std::unique_ptr<gdi::Bitmap> m_Pixels;
     bool m_Alpha = true;
     Type m_Type = Type::Unjudged;
 };

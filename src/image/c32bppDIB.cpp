@@ -126,6 +126,11 @@ bool c32bppDIB::InitializeDIB(int Width, int Height) {
     header.biSizeImage = static_cast<std::uint32_t>(byteCount);
     std::uint8_t* bits = nullptr;
     m_Bitmap.Reset(gdi::CreateDIBSection(header, {}, &bits));
+    return HoldBitmap(bits, Width, height);
+}
+
+// The bitmap now in m_Bitmap, whose pixels start at bits, becomes the picture.
+bool c32bppDIB::HoldBitmap(std::uint8_t* bits, int Width, int Height) {
     if (!m_Bitmap) {
         return false;
     }
@@ -134,7 +139,7 @@ bool c32bppDIB::InitializeDIB(int Width, int Height) {
         m_OwnDC.Reset(gdi::CreateCompatibleDC());
     }
     m_Width = Width;
-    m_Height = height;
+    m_Height = Height;
     m_Alpha = true;
     m_ImageType = 0;
     return true;
@@ -523,10 +528,13 @@ std::optional<DecodeError> c32bppDIB::DecodeStream(std::span<const std::uint8_t>
 }
 
 bool c32bppDIB::LoadPicture_Decoded(DecodedImage image) {
-    if (!InitializeDIB(image.Width(), image.Height())) {
+    DestroyDIB();
+    std::unique_ptr<gdi::Bitmap> bitmap = image.TakeBitmap();
+    std::uint8_t* bits = bitmap ? bitmap->Bits() : nullptr;
+    m_Bitmap.Reset(bitmap ? gdi::HandleTable::Insert(std::move(bitmap)) : 0);
+    if (!HoldBitmap(bits, image.Width(), image.Height())) {
         return false;
     }
-    std::copy(image.Pixels().begin(), image.Pixels().end(), m_Bits);
     m_Alpha = image.Alpha();
     m_ImageType = static_cast<int>(image.ImageType());
     return true;

@@ -96,6 +96,7 @@ class c32bppDIB final : public DecodedImageSink {
     bool RemoveAlpha();
 
   private:
+    bool HoldBitmap(std::uint8_t* bits, int Width, int Height);
     bool ParseSourceData(int fileHandle, std::span<const std::uint8_t> stream, int& iconCx,
                          int& iconCy, std::int64_t& streamStart, std::int64_t& streamLength,
                          bool SaveFormat, int& iconBitDepth);
