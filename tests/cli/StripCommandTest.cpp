@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include <sys/stat.h>
+#include <zlib.h>
 
 #include "app/StripDocument.h"
 #include "cli/CliRun.h"
@@ -320,6 +322,51 @@ TEST(StripCommands, SeveralSizesInOneRunAndTheirManifest) {
                     std::to_string(w) + ", \"source\": \"" + kIcon + "\"}]}";
     }
     EXPECT_EQ(ReadText(folder.File("m.json")), expected + "\n]}\n");
+}
+
+// A few kilobytes of gzip that would inflate to gigabytes of SVG markup (one entity of rectangles
+// used two million times), named as a PNG: it costs the fallback decoder's process its memory or
+// time limit and nothing else; the good sources still make the strip and the manifest.
+TEST(StripCommands, AnSvgBombCostsTheDecoderProcessAndNotTheRun) {
+    TempFolder folder;
+    const std::string good = SolidPng(folder, "g.png", {0, 255, 0, 255});
+    std::string svg = "<?xml version='1.0'?><!DOCTYPE svg [<!ENTITY a '";
+    for (int i = 0; i < 140; ++i) {
+        svg += "<rect width=\"1\" height=\"1\"/>";
+    }
+    svg += "'>]><svg xmlns='http://www.w3.org/2000/svg' width='64' height='64'>";
+    for (int i = 0; i < 2'000'000; ++i) {
+        svg += "&a;";
+    }
+    svg += "</svg>";
+    std::vector<std::uint8_t> bomb(8192);
+    z_stream stream{};
+    ASSERT_EQ(deflateInit2(&stream, 9, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY), Z_OK);
+    stream.next_in = reinterpret_cast<Bytef*>(svg.data());
+    stream.avail_in = static_cast<uInt>(svg.size());
+    stream.next_out = bomb.data();
+    stream.avail_out = static_cast<uInt>(bomb.size());
+    ASSERT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END) << "more than a few kilobytes";
+    bomb.resize(stream.total_out);
+    deflateEnd(&stream);
+    testsupport::WriteFileBytes(folder.File("x.png"), bomb);
+
+    const auto started = std::chrono::steady_clock::now();
+    const CliRun run = RunCli(folder, "build --jobs 2 -o " + folder.File("s.bmp") + " --manifest " +
+                                          folder.File("m.json") + " " + good + " " +
+                                          folder.File("x.png") + " " + good);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("x.png: cannot decode it: the fallback decoder "), std::string::npos)
+        << run.err;
+    EXPECT_EQ(BitmapFile(folder.File("s.bmp")).At(31, 15), (Rgba{0, 255, 0, 255}));
+    ASSERT_EQ(std::system(("/usr/bin/identify -regard-warnings -format '%m %wx%h' " +
+                           folder.File("s.bmp") + " >" + folder.File("identify.txt"))
+                              .c_str()),
+              0);
+    EXPECT_EQ(ReadText(folder.File("identify.txt")), "BMP3 32x16");
+    EXPECT_NE(ReadText(folder.File("m.json")).find("\"skipped\": \"cannot decode it: the fallback"),
+              std::string::npos);
 }
 
 // Devices, pipes and folders are no images, strips, modules or lists: each run ends at once
