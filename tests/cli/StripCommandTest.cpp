@@ -13,6 +13,7 @@
 
 #include "app/StripDocument.h"
 #include "cli/CliRun.h"
+#include "codecs/BmpBuilder.h"
 #include "codecs/PngEncoder.h"
 #include "platform/gdi/Bitmap.h"
 #include "platform/gdi/DibReader.h"
@@ -57,6 +58,14 @@ struct BitmapFile {
     gdi::UniqueGdiObject handle;
     const gdi::Bitmap* bitmap;
 };
+
+// ImageMagick's format and size of a file, empty when it finds any fault in it.
+std::string Identify(const TempFolder& folder, const std::string& path) {
+    const std::string out = folder.File("identify.txt");
+    const std::string command =
+        "/usr/bin/identify -regard-warnings -format '%m %wx%h' " + path + " >" + out;
+    return std::system(command.c_str()) == 0 ? ReadText(out) : "";
+}
 
 // Pillow's reading of a PNG file as straight RGBA, top row first.
 struct PillowImage {
@@ -114,6 +123,32 @@ TEST(StripCommands, BuildOnWorkersWritesTheEditorsStripByteForByte) {
                 << arguments;
         }
     }
+}
+
+// Eight run-length bitmaps of a few hundred bytes that each decode to 2048 x 2048 pixels: eight
+// workers sharing one pixel budget write what one worker writes.
+TEST(StripCommands, LargeDecodesOnWorkersWriteWhatOneWorkerWrites) {
+    TempFolder folder;
+    std::string sources;
+    for (std::uint8_t i = 0; i < 8; ++i) {
+        bmptest::Bytes data = {0, 0, 0, 0, static_cast<std::uint8_t>(i * 30), 0, 255, 0};
+        for (int row = 0; row < 8; ++row) {
+            data.insert(data.end(), {255, 1, 255, 1, 0, 0});
+        }
+        data.insert(data.end(), {0, 1});
+        bmptest::Bytes file = bmptest::BitmapFile(2048, 2048, data, 1, 8);
+        bmptest::Put(file, 10, 62, 4);
+        bmptest::Put(file, 46, 2, 4);
+        const std::string name = folder.File("rle" + std::to_string(i) + ".bmp");
+        testsupport::WriteFileBytes(name, file);
+        sources += " " + name;
+    }
+    for (const std::string jobs : {"1", "8"}) {
+        ASSERT_TRUE(Runs(folder, "build --cell 16x16 --jobs " + jobs + " -o " +
+                                     folder.File("j" + jobs + ".bmp") + sources));
+    }
+    EXPECT_EQ(TempFolder::Read(folder.File("j8.bmp")), TempFolder::Read(folder.File("j1.bmp")));
+    EXPECT_EQ(Identify(folder, folder.File("j8.bmp")), "BMP3 128x16");
 }
 
 // A 16 x 16 red at alpha 128 beside an opaque blue; pixels read at (4, 4) and (12, 4). What each
@@ -360,11 +395,7 @@ TEST(StripCommands, AnSvgBombCostsTheDecoderProcessAndNotTheRun) {
     EXPECT_NE(run.err.find("x.png: cannot decode it: the fallback decoder "), std::string::npos)
         << run.err;
     EXPECT_EQ(BitmapFile(folder.File("s.bmp")).At(31, 15), (Rgba{0, 255, 0, 255}));
-    ASSERT_EQ(std::system(("/usr/bin/identify -regard-warnings -format '%m %wx%h' " +
-                           folder.File("s.bmp") + " >" + folder.File("identify.txt"))
-                              .c_str()),
-              0);
-    EXPECT_EQ(ReadText(folder.File("identify.txt")), "BMP3 32x16");
+    EXPECT_EQ(Identify(folder, folder.File("s.bmp")), "BMP3 32x16");
     EXPECT_NE(ReadText(folder.File("m.json")).find("\"skipped\": \"cannot decode it: the fallback"),
               std::string::npos);
 }
