@@ -11,67 +11,57 @@
 
 #include <cerrno>
 #include <functional>
-#include <string>
 
 #include "support/TempFolder.h"
 
-// Each call runs in a child process behind the filter: what is refused fails with EACCES and
-// leaves no trace, and reading still works (the image plugins are loaded from disk).
 namespace {
 
-// The child's exit code: 0 when the call gave what was expected, 1 when not.
-int InSandbox(const std::function<bool()>& call) {
+// Runs the call in a child process behind the filter; true when it returned true there.
+bool InSandbox(const std::function<bool()>& call) {
     const pid_t child = ::fork();
     if (child == 0) {
         ::_exit(DecoderSandbox::Enter() && call() ? 0 : 1);
     }
     int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
+    return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 bool Refused(int result) {
     return result == -1 && errno == EACCES;
 }
 
+// What is refused fails with EACCES and leaves no trace; reading still works (the image
+// plugins are loaded from disk).
 TEST(DecoderSandbox, WritingNetworkProgramsAndOtherProcessesAreRefusedReadingIsNot) {
     TempFolder folder;
-    const std::string existing = folder.File("kept");
-    TempFolder::Write(existing, {1, 2, 3});
-    const std::string created = folder.File("new");
+    const std::string kept = folder.File("kept"), made = folder.File("new");
+    TempFolder::Write(kept, {1, 2, 3});
     const pid_t parent = ::getpid();
+    char* const argv[] = {const_cast<char*>("/bin/true"), nullptr};
+    const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
     const std::pair<const char*, std::function<bool()>> cases[] = {
-        {"open for writing", [&] { return Refused(::open(existing.c_str(), O_WRONLY)); }},
-        {"open to create",
-         [&] { return Refused(::open(created.c_str(), O_RDONLY | O_CREAT, 0600)); }},
-        {"openat read-write",
-         [&] { return Refused(::openat(AT_FDCWD, existing.c_str(), O_RDWR)); }},
-        {"truncate", [&] { return Refused(::truncate(existing.c_str(), 0)); }},
-        {"unlink", [&] { return Refused(::unlink(existing.c_str())); }},
-        {"rename", [&] { return Refused(::rename(existing.c_str(), created.c_str())); }},
-        {"mkdir", [&] { return Refused(::mkdir(created.c_str(), 0700)); }},
+        {"open to write", [&] { return Refused(::open(kept.c_str(), O_WRONLY)); }},
+        {"open to create", [&] { return Refused(::open(made.c_str(), O_RDONLY | O_CREAT, 0600)); }},
+        {"openat to read and write",
+         [&] { return Refused(::openat(AT_FDCWD, kept.c_str(), O_RDWR)); }},
+        {"truncate", [&] { return Refused(::truncate(kept.c_str(), 0)); }},
+        {"unlink", [&] { return Refused(::unlink(kept.c_str())); }},
+        {"rename", [&] { return Refused(::rename(kept.c_str(), made.c_str())); }},
+        {"mkdir", [&] { return Refused(::mkdir(made.c_str(), 0700)); }},
         {"socket", [] { return Refused(::socket(AF_INET, SOCK_STREAM, 0)); }},
-        {"execve",
-         [] {
-             char* const argv[] = {const_cast<char*>("/bin/true"), nullptr};
-             return Refused(::execve("/bin/true", argv, nullptr));
-         }},
+        {"execve", [&] { return Refused(::execve(argv[0], argv, nullptr)); }},
         {"signal the parent", [&] { return Refused(::kill(parent, SIGTERM)); }},
-        {"raise a limit",
-         [] {
-             const rlimit none{RLIM_INFINITY, RLIM_INFINITY};
-             return Refused(::setrlimit(RLIMIT_CPU, &none));
-         }},
-        {"open for reading", [&] {
-             const int fd = ::open(existing.c_str(), O_RDONLY);
+        {"raise a limit", [&] { return Refused(::setrlimit(RLIMIT_CPU, &unlimited)); }},
+        {"open to read", [&] {
              char byte = 0;
+             const int fd = ::open(kept.c_str(), O_RDONLY);
              return fd >= 0 && ::read(fd, &byte, 1) == 1 && byte == 1;
          }}};
     for (const auto& [name, call] : cases) {
-        EXPECT_EQ(InSandbox(call), 0) << name;
+        EXPECT_TRUE(InSandbox(call)) << name;
     }
-    EXPECT_EQ(TempFolder::Read(existing), (std::vector<std::uint8_t>{1, 2, 3}));
-    EXPECT_FALSE(std::filesystem::exists(created));
+    EXPECT_EQ(TempFolder::Read(kept), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_FALSE(std::filesystem::exists(made));
 }
 
 }  // namespace

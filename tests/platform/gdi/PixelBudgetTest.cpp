@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <memory>
 #include <thread>
 
 #include "platform/gdi/Bitmap.h"
@@ -13,82 +12,66 @@ namespace {
 using gdi::PixelBudget;
 constexpr std::size_t kMiB = std::size_t{1} << 20;
 
-// A worker that charges a picture of `first` bytes and then `then` bytes in a scope of its own
-// and holds them until let go.
-class Worker {
-  public:
+// In a scope of its own, charges `first` and then `then` bytes and holds them until let go.
+struct Worker {
     Worker(PixelBudget& budget, std::size_t first, std::size_t then = 0)
-        : m_Thread([this, &budget, first, then] {
+        : thread([=, this, &budget] {
               const PixelBudget::Scope scope(budget);
               PixelBudget::Charge(first);
               PixelBudget::Charge(then);
-              m_Charged = true;
-              while (!m_Release) {
+              charged = true;
+              while (!released) {
                   std::this_thread::yield();
               }
           }) {}
     ~Worker() { Release(); }
-    bool Charged() const { return m_Charged; }
     void Release() {
-        m_Release = true;
-        if (m_Thread.joinable()) {
-            m_Thread.join();
+        released = true;
+        if (thread.joinable()) {
+            thread.join();
         }
     }
-    void AwaitCharged() const {
-        while (!m_Charged) {
-            std::this_thread::yield();
-        }
-    }
-
-  private:
-    std::atomic<bool> m_Charged{false};
-    std::atomic<bool> m_Release{false};
-    std::thread m_Thread;
+    std::atomic<bool> charged{false}, released{false};
+    std::thread thread;
 };
 
-void AwaitWaiting(const PixelBudget& budget, int count) {
-    while (budget.Waiting() != count) {
+template <typename Condition>
+void Await(Condition condition) {
+    while (!condition()) {
         std::this_thread::yield();
     }
 }
 
-TEST(PixelBudget, OutsideAScopeAndBelowTheCountedSizeNothingIsHeld) {
+// Bitmaps count at their row bytes times height, only inside a scope and from 1 MiB up. A
+// picture waits while others hold too much; a worker's later bitmaps never wait; one larger than
+// the whole budget waits until nothing is held and then holds everyone else off.
+TEST(PixelBudget, PicturesWaitForRoomAndOneLargerThanAllOfItIsDecodedAlone) {
     PixelBudget budget(10 * kMiB);
     PixelBudget::Charge(100 * kMiB);
     {
         const PixelBudget::Scope scope(budget);
         PixelBudget::Charge(PixelBudget::kCountedBytes - 1);
-        EXPECT_EQ(budget.Held(), 0u);
-        // A bitmap made inside a scope is charged at its row bytes times height.
         EXPECT_NE(gdi::Bitmap::Create(1024, 512, 24), nullptr);
         EXPECT_EQ(budget.Held(), 1024u * 3 * 512);
     }
     EXPECT_EQ(budget.Held(), 0u);
-}
 
-// A second picture waits while the first holds too much; the first's later bitmaps never wait.
-TEST(PixelBudget, APictureWaitsForRoomAndOneLargerThanAllOfItIsDecodedAlone) {
-    PixelBudget budget(10 * kMiB);
     Worker first(budget, 6 * kMiB, 6 * kMiB);
-    first.AwaitCharged();
-    EXPECT_EQ(budget.Held(), 12 * kMiB);
+    Await([&] { return first.charged.load(); });
     Worker second(budget, 6 * kMiB);
-    AwaitWaiting(budget, 1);
-    EXPECT_FALSE(second.Charged());
+    Await([&] { return budget.Waiting() == 1; });
+    EXPECT_EQ(std::pair(budget.Held(), second.charged.load()), std::pair(12 * kMiB, false));
     first.Release();
-    second.AwaitCharged();
-    EXPECT_EQ(budget.Held(), 6 * kMiB);
-
+    Await([&] { return second.charged.load(); });
     Worker huge(budget, 30 * kMiB);
-    AwaitWaiting(budget, 1);
+    Await([&] { return budget.Waiting() == 1; });
     second.Release();
-    huge.AwaitCharged();
+    Await([&] { return huge.charged.load(); });
     Worker after(budget, 1 * kMiB);
-    AwaitWaiting(budget, 1);
+    Await([&] { return budget.Waiting() == 1; });
     EXPECT_EQ(budget.Held(), 30 * kMiB);
     huge.Release();
-    after.AwaitCharged();
+    Await([&] { return after.charged.load(); });
     EXPECT_EQ(budget.Held(), 1 * kMiB);
 }
 
