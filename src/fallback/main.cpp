@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QByteArray>
+#include <QGuiApplication>
 #include <cstring>
 #include <new>
 #include <string>
@@ -94,12 +95,16 @@ bool Serve() {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
     // Ends with the program that started it.
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (::getppid() == 1 ||
-        !DecoderSandbox::Limit(DecoderSandbox::kMemoryBytes, DecoderSandbox::kCpuSeconds) ||
-        !DecoderSandbox::Enter()) {
+    if (!DecoderSandbox::Limit(DecoderSandbox::kMemoryBytes, DecoderSandbox::kCpuSeconds)) {
+        return 2;
+    }
+    // Text in SVG needs the font database, which needs an application; no window is shown.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QGuiApplication application(argc, argv);
+    if (!DecoderSandbox::Enter()) {
         return 2;
     }
     try {

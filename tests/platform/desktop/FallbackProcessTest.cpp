@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -62,6 +63,14 @@ TEST(FallbackProcess, DecodesWhatImageMagickWroteAsImageMagickReadsIt) {
                   std::tuple(alpha, std::tuple(7, 5, MagickPixels(path))))
             << name;
     }
+    // Text needs the font database, which needs an application in the process.
+    const std::string text =
+        "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='20'>"
+        "<text x='0' y='18' font-size='20'>Hi</text></svg>";
+    const auto [result, room] = Decode(decoder, Bytes(text.begin(), text.end()));
+    ASSERT_TRUE(result) << result.Error().Text();
+    const Bytes& pixels = std::get<2>(room);
+    EXPECT_GT(std::count(pixels.begin(), pixels.end(), 255), 10) << "no text drawn";
 }
 
 // A decoder process that dies, hangs, lies or refuses gives no picture and says why.
