@@ -64,4 +64,19 @@ TEST(DecoderSandbox, WritingNetworkProgramsAndOtherProcessesAreRefusedReadingIsN
     EXPECT_FALSE(std::filesystem::exists(made));
 }
 
+// A process past its CPU time is stopped by SIGXCPU. (Its address-space limit leaves no room for
+// this test program's sanitizers; the bomb of the strip commands shows it.)
+TEST(DecoderSandbox, ALoopEndsAtTheCpuTimeLimit) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        DecoderSandbox::Limit(~std::uint64_t{0}, 1);
+        for (;;) {
+            ::getppid();
+        }
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU) << status;
+}
+
 }  // namespace
