@@ -24,11 +24,11 @@ TEST(Gdi, BitmapsLiveInOneContextAtATimeUntilDeletedAndUnknownHandlesFailEverywh
     EXPECT_TRUE(DeleteDC(first.Release()));
     EXPECT_EQ(SelectObject(second.Get(), bitmap.Get()), StockBitmap());
 
+    // Deleted while selected, it leaves the context; a handle is gone once deleted.
     const HBITMAP selected = bitmap.Release();
-    EXPECT_TRUE(DeleteObject(selected));
-    EXPECT_EQ(GetCurrentBitmap(second.Get()), StockBitmap());
-    EXPECT_FALSE(DeleteObject(selected)) << "a handle is gone once deleted";
-    EXPECT_EQ(BitmapFromHandle(selected), nullptr);
+    EXPECT_EQ((std::tuple{DeleteObject(selected), GetCurrentBitmap(second.Get()),
+                          DeleteObject(selected), BitmapFromHandle(selected)}),
+              std::tuple(true, StockBitmap(), false, nullptr));
     // Unknown handles fail everywhere.
     const HGDIOBJ bogus = 0x7FFFFFF0;
     BITMAP description;
