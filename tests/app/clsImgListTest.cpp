@@ -24,13 +24,19 @@ TEST(clsImgList, InitRecordsTheGeometryAndRefusesImpossibleDepths) {
         EXPECT_EQ(store.hWnd(), 0u);
         EXPECT_EQ(store.Colors(), depth);
     }
-    // Without a list every call fails quietly.
+    // Without a list every call fails quietly and the background is kept nowhere.
     TestSurface cell(16, 16, 24);
+    store.Clear();
+    store.SetBackColor(kMagenta);
     EXPECT_FALSE(store.AddBitmap(cell.bitmap.Get(), gdi::CLR_NONE));
     EXPECT_FALSE(store.Draw(0, cell.dc.Get(), 0, 0));
     EXPECT_EQ(store.ImageCount(), 0);
-    store.Clear();
-    store.SetBackColor(kMagenta);
+    // A list takes a system colour translated (the desktop's classic colour).
+    ASSERT_NE(store.Init(16, 16, 24), 0u);
+    const gdi::ImageList* list = gdi::ImageList::FromHandle(store.hWnd());
+    EXPECT_EQ(list->BkColor(), gdi::CLR_NONE);
+    store.SetBackColor(0x80000001);
+    EXPECT_EQ(list->BkColor(), Rgb(58, 110, 165));
 }
 
 // Cells are cut from the left; a partial cell, or a bitmap narrower than one, adds none.
