@@ -29,38 +29,36 @@ std::string MappingFlags(const void* address) {
     return "";
 }
 
+// Pieces follow each other, zero and 64-byte aligned, in huge-page slabs until one is full; a
+// larger piece has a block of its own; a slab goes with its last piece.
 TEST(CellSlabs, PiecesAreZeroAndShareHugePageBlocksThatGoWithTheirLastPiece) {
     CellSlabs slabs;
+    constexpr std::size_t kPiece = CellSlabs::kMaxPieceBytes;
     std::vector<std::shared_ptr<std::uint8_t[]>> pieces{slabs.Allocate(100)};
     const std::uint8_t* block = pieces[0].get();
-    ASSERT_NE(block, nullptr);
-    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block) % CellSlabs::kHugePage, 0u);
+    const auto inBlock = [&](const std::uint8_t* p) {
+        return p >= block && p < block + CellSlabs::kSlabBytes;
+    };
+    ASSERT_EQ(reinterpret_cast<std::uintptr_t>(block) % CellSlabs::kHugePage, 0u);
     EXPECT_NE(MappingFlags(block).find(" hg "), std::string::npos) << MappingFlags(block);
-    // Pieces follow each other, 64-byte aligned, until the slab is full; then another begins.
-    while (pieces.back().get() >= block && pieces.back().get() < block + CellSlabs::kSlabBytes) {
-        const std::uint8_t* previous = pieces.back().get();
-        pieces.push_back(slabs.Allocate(CellSlabs::kMaxPieceBytes));
-        ASSERT_NE(pieces.back(), nullptr);
-        EXPECT_TRUE(pieces.back().get() >= previous + 100 || pieces.back().get() < block);
-        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(pieces.back().get()) % 64, 0u);
-        const std::uint8_t* bytes = pieces.back().get();
-        EXPECT_TRUE(std::all_of(bytes, bytes + CellSlabs::kMaxPieceBytes,
-                                [](std::uint8_t byte) { return byte == 0; }));
-        std::fill_n(pieces.back().get(), CellSlabs::kMaxPieceBytes, 0xA5);
+    for (const std::uint8_t* previous = block; inBlock(pieces.back().get());) {
+        pieces.push_back(slabs.Allocate(kPiece));
+        std::uint8_t* piece = pieces.back().get();
+        ASSERT_TRUE(piece >= previous + 100 || !inBlock(piece));
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(piece) % 64, 0u);
+        EXPECT_EQ(std::count(piece, piece + kPiece, 0), static_cast<std::ptrdiff_t>(kPiece));
+        std::fill_n(piece, kPiece, 0xA5);
+        previous = piece;
     }
+    const auto large = slabs.Allocate(kPiece + 1);
+    EXPECT_EQ(std::pair(large[kPiece], inBlock(large.get())), std::pair(std::uint8_t{0}, false));
     EXPECT_GE(pieces.size(), 8u);
-    // A larger piece has a block of its own.
-    const auto large = slabs.Allocate(CellSlabs::kMaxPieceBytes + 1);
-    ASSERT_NE(large, nullptr);
-    EXPECT_EQ(large[CellSlabs::kMaxPieceBytes], 0);
-    EXPECT_FALSE(large.get() >= block && large.get() < block + CellSlabs::kSlabBytes);
     const auto next = pieces.back();
-    pieces.pop_back();
-    pieces.erase(pieces.begin() + 1);
+    pieces.erase(pieces.begin() + 1, pieces.end());
     EXPECT_FALSE(MappingFlags(block).empty()) << "its first piece is still held";
     pieces.clear();
-    EXPECT_TRUE(MappingFlags(block).empty());
-    EXPECT_FALSE(MappingFlags(next.get()).empty());
+    EXPECT_EQ(std::pair(MappingFlags(block).empty(), MappingFlags(next.get()).empty()),
+              std::pair(true, false));
 }
 
 }  // namespace
