@@ -8,6 +8,7 @@
 
 #include "platform/gdi/CellSlabs.h"
 #include "platform/gdi/ColorTables.h"
+#include "platform/gdi/PixelBudget.h"
 
 namespace gdi {
 namespace {
@@ -89,6 +90,7 @@ std::unique_ptr<Bitmap> Bitmap::Make(int width, int height, int bitCount,
     }
     const std::size_t stride = RowBytes(width, bitCount);
     const std::size_t bytes = stride * static_cast<std::size_t>(height);
+    PixelBudget::Charge(bytes);
     std::shared_ptr<std::uint8_t[]> bits =
         inSlabs ? CellSlabs::Shared().Allocate(bytes) : OwnBlock(bytes);
     if (!bits) {
