@@ -7,12 +7,17 @@
 
 #include "codecs/DrawingCanvas.h"
 #include "codecs/modParsers.h"
+#include "platform/gdi/DibReader.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/picture/Picture.h"
 
 namespace {
 
 constexpr std::uint16_t kBitmapMagic = 0x4D42;
+constexpr std::uint32_t kBitFields = 3;
+constexpr std::int64_t kInfoHeaderAt = 14;
+constexpr std::uint32_t kFirstHeaderWithAlphaMask = 56;
+constexpr std::int64_t kAlphaMaskAt = kInfoHeaderAt + 52;
 constexpr int kTwipsPerInch = 1440;
 
 }  // namespace
@@ -65,6 +70,9 @@ Expected<DecodedImage, DecodeError> BmpDecoder::Decode(ByteReader& reader,
             if (image) {
                 return image;
             }
+        }
+        if (DeclaresAlphaMask(fieldReader, *fields)) {
+            return LoadWithAlphaMask(*bytes);
         }
     }
     const auto picture =
@@ -132,6 +140,32 @@ Expected<DecodedImage, DecodeError> BmpDecoder::LoadDirect(std::span<const std::
     } else {
         std::memcpy(target, source, scan * static_cast<std::size_t>(rows));
     }
+    Judge(*image, 0);
+    return image;
+}
+
+// Editors write translucent bitmaps as 32-bit bit fields whose header names an alpha mask; the
+// picture loader would make them opaque.
+bool BmpDecoder::DeclaresAlphaMask(ByteReader& reader, const FileFields& fields) {
+    if (fields.bitCount != 32 || fields.compression != kBitFields) {
+        return false;
+    }
+    const auto headerSize = reader.U32(kInfoHeaderAt);
+    const auto alphaMask = reader.U32(kAlphaMaskAt);
+    return headerSize && *headerSize >= kFirstHeaderWithAlphaMask && alphaMask && *alphaMask != 0;
+}
+
+Expected<DecodedImage, DecodeError> BmpDecoder::LoadWithAlphaMask(
+    std::span<const std::uint8_t> bytes) {
+    const std::unique_ptr<gdi::Bitmap> bitmap = gdi::DibReader::ReadBitmapFile(bytes);
+    if (!bitmap || bitmap->BitCount() != 32) {
+        return DecodeError::BadData("the bitmap's pixels cannot be read");
+    }
+    auto image = DecodedImage::Allocate(bitmap->Width(), bitmap->Height());
+    if (!image) {
+        return image;
+    }
+    std::memcpy(image->Pixels().data(), bitmap->Bits(), image->Pixels().size());
     Judge(*image, 0);
     return image;
 }

@@ -32,6 +32,7 @@
 #include "import/FrmLoadFromRes.h"
 #include "support/PeBuilder.h"
 #include "support/ScriptedDesktop.h"
+#include "support/StrictPng.h"
 
 namespace {
 
@@ -405,6 +406,7 @@ TEST_F(MainWindow, UndoRedoDraggedCellsAndPngStrips) {
     desktop.saveAnswers = {png};
     window.SaveAsCommand();
     EXPECT_EQ(desktop.fileRequests.back().filters[1].description, "PNG image (*.png)");
+    EXPECT_EQ(testsupport::ReadStrictPng(png.toStdString()).problem, "");
     desktop.openAnswers = {QStringList{png}};
     window.OpenCommand();
     EXPECT_EQ(desktop.fileRequests.back().filters[1].patterns, "*.png");

@@ -6,6 +6,7 @@
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/Icon.h"
 #include "support/HostPixel.h"
+#include "support/TempFolder.h"
 #include "support/TestSurface.h"
 
 namespace {
@@ -120,6 +121,52 @@ TEST(cICOparser, EntriesAtEveryDepthTakeTheMaskButThirtyTwoBitsTheirOwnAlpha) {
     }
 }
 
+// Pillow's reading of a one-entry icon file (ImageMagick trusts a directory's 256 over the
+// image): premultiplied blue, green, red, alpha, top row first.
+std::vector<Pixel> PillowPixels(const Bytes& icon) {
+    const TempFolder folder;
+    testsupport::WriteFileBytes(folder.File("x.ico"), icon);
+    const std::string command =
+        "/usr/bin/python3 -c \"import sys; from PIL import Image; "
+        "sys.stdout.buffer.write(Image.open(sys.argv[1]).convert('RGBA').tobytes())\" " +
+        folder.File("x.ico") + " >" + folder.File("x.rgba");
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    const Bytes rgba = testsupport::ReadFileBytes(folder.File("x.rgba"));
+    std::vector<Pixel> pixels;
+    for (std::size_t i = 0; i + 3 < rgba.size(); i += 4) {
+        const int a = rgba[i + 3];
+        pixels.push_back({rgba[i + 2] * a / 255, rgba[i + 1] * a / 255, rgba[i] * a / 255, a});
+    }
+    return pixels;
+}
+
+// The entry's own header decides its size, depth and colour table, however its directory entry
+// disagrees (a size of 16, 64 or 256 for smaller pictures; a table shorter than the depth allows).
+TEST(cICOparser, EntriesTakeSizeAndTableFromTheirOwnHeaderAsPillowDoes) {
+    Entry shortTable = BitmapEntry(Patterned(5, 8), 8);
+    shortTable.data[32] = 15;  // colours used
+    shortTable.data.erase(shortTable.data.begin() + 40 + 15 * 4,
+                          shortTable.data.begin() + 40 + 256 * 4);
+    const std::tuple<const char*, Entry, std::uint8_t, int> cases[] = {
+        {"4 bits, directory 16 x 16", BitmapEntry(Patterned(7, 4), 4), 16, 7},
+        {"32 bits, directory 256 x 256", BitmapEntry(Patterned(7, 32), 32), 0, 7},
+        {"8 bits, 15 colours", shortTable, 5, 5},
+        {"24 bits, directory 64 x 64", BitmapEntry(Patterned(8, 24), 24), 64, 8}};
+    for (auto [name, entry, directorySide, width] : cases) {
+        SCOPED_TRACE(name);
+        entry.width = entry.height = directorySide;
+        const Bytes icon = IconFile({entry});
+        const std::vector<Pixel> expected = PillowPixels(icon);
+        c32bppDIB host;
+        ASSERT_TRUE(Load(icon, &host));
+        ASSERT_EQ(std::pair(host.Width(), host.Height()), std::pair(width, 3));
+        ASSERT_EQ(expected.size(), 3u * width);
+        for (int i = 0; i < 3 * width; ++i) {
+            ASSERT_EQ(PixelAt(host, i % width, i / width), expected[i]) << "pixel " << i;
+        }
+    }
+}
+
 Bytes PngEntryData(std::uint32_t side) {
     pngtest::Bytes rows;
     for (std::uint32_t y = 0; y < side; ++y) {
@@ -178,8 +225,6 @@ TEST(cICOparser, DirectoriesTakeBitCountsFromTheImagesPngEntriesDecodeAndBrokenO
         {IconFile({noDepth}), false},                    // neither header nor directory depth
         {IconFile({{4, 4, 0, With(PngEntryData(4), 1, {'X'})}}), false},  // broken signature
         {IconFile({{4, 4, 0, With(PngEntryData(4), 24, {0})}}), false},   // PNG depth 0
-        // The directory claims 64 x 64 for an 8 x 8 entry: no image, nothing read past the end.
-        {With(good, 6, {64, 64}), true},
     };
     for (const auto& [broken, result] : cases) {
         c32bppDIB empty;
