@@ -197,7 +197,6 @@ Expected<DecodedImage, DecodeError> BmpDecoder::DrawBitmapHandle(gdi::HBITMAP ha
         const gdi::HGDIOBJ previous = gdi::SelectObject(source.Get(), handle);
         gdi::BitBlt(canvas.Dc(), 0, 0, width, height, source.Get(), 0, 0);
         gdi::SelectObject(source.Get(), previous);
-        canvas.CopyTo(*image);
     }
     Judge(*image, copied32 ? 0 : -1);
     return image;
@@ -221,7 +220,6 @@ Expected<DecodedImage, DecodeError> BmpDecoder::DrawPicture(const picture::Pictu
             std::fill(canvas.Pixels().begin(), canvas.Pixels().end(), std::uint8_t{255});
         }
         picture.Render(canvas.Dc(), 0, 0, width, height);
-        canvas.CopyTo(*image);
     }
     const std::span<std::uint8_t> pixels = image->Pixels();
     if (metafile) {

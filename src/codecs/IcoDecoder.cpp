@@ -564,7 +564,6 @@ IcoDecoder::Status IcoDecoder::ApplyIconMask(gdi::HBITMAP mask, gdi::HGDIOBJ mon
         }
         const DrawingCanvas canvas(*image);
         gdi::DrawIcon(canvas.Dc(), 0, 0, monochromeIcon);
-        canvas.CopyTo(*image);
     }
     if (!image) {
         return image.Error();
