@@ -46,5 +46,6 @@ class BmpDecoder {
                                        const Expected<FileFields, DecodeError>& fields);
     static Expected<DecodedImage, DecodeError> DrawBitmapHandle(gdi::HBITMAP handle);
     static Expected<DecodedImage, DecodeError> DrawPicture(const picture::Picture& picture);
+    static bool CopyOpaqueBitmap(const picture::Picture& picture, DecodedImage& image);
     static std::int32_t HimetricToPixels(std::int32_t value);
 };

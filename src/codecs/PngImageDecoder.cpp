@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "codecs/modParsers.h"
+
 namespace {
 
 constexpr std::uint8_t kGray = 0;
@@ -95,15 +97,6 @@ std::size_t EndOfNonZeroBytes(std::span<const std::uint8_t> bytes) {
         --end;
     }
     return end;
-}
-
-// Every pixel set to the same four bytes, by doubling copies.
-void FillPixels(std::span<std::uint8_t> pixels, const std::array<std::uint8_t, 4>& pixel) {
-    std::copy(pixel.begin(), pixel.end(), pixels.begin());
-    for (std::size_t filled = 4; filled < pixels.size(); filled *= 2) {
-        std::memcpy(pixels.data() + filled, pixels.data(),
-                    std::min(filled, pixels.size() - filled));
-    }
 }
 
 }  // namespace
@@ -339,7 +332,7 @@ void PngImageDecoder::FillZeroRows(DecodedImage& image, const Pass& pass, int fi
     }
     if (pass.rowStep == 1 && pass.columnStep == 1) {
         const std::size_t rowCount = static_cast<std::size_t>(passHeight - firstRow);
-        FillPixels(image.Pixels().first(rowCount * image.ScanWidth()), m_ZeroRowPixel);
+        modParsers::FillPixels(image.Pixels().first(rowCount * image.ScanWidth()), m_ZeroRowPixel);
         return;
     }
     const int passWidth = pass.Width(m_Header.width);

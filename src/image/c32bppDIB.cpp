@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <new>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -479,7 +480,14 @@ bool c32bppDIB::ParseSourceData(int fileHandle, std::span<const std::uint8_t> st
         streamLength = static_cast<std::int64_t>(fileBytes.size());
     }
     if (!isPng) {
-        reason = DecodeStream(stream, iconCx, iconCy, streamStart, streamLength, iconBitDepth);
+        try {
+            reason = DecodeStream(stream, iconCx, iconCy, streamStart, streamLength, iconBitDepth);
+        } catch (const std::bad_alloc&) {
+            // The working copies a decoder makes of a large file may not fit: that file fails,
+            // not the whole run.
+            DestroyDIB();
+            reason = DecodeError::NoMemory(static_cast<std::uint64_t>(streamLength));
+        }
     }
     if (Handle() == 0 && !LoadWithFallback(stream, iconCx, iconCy)) {
         m_LoadError = reason.value_or(DecodeError::NotThisFormat());

@@ -8,6 +8,8 @@
 
 #include "PngBuilder.h"
 #include "codecs/PngEncoder.h"
+#include "support/StrictPng.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -273,6 +275,10 @@ TEST(PngEncoder, OurDecoderReadsBackEveryPixelInBothBindings) {
     ASSERT_GT(file.size(), 8u + 25 + 12);
     EXPECT_EQ(Bytes(file.begin() + 12, file.begin() + 29),
               (Bytes{'I', 'H', 'D', 'R', 0, 0, 0, 3, 0, 0, 0, 2, 8, 6, 0, 0, 0}));
+    const TempFolder folder;
+    testsupport::WriteFileBytes(folder.File("x.png"), file);
+    const testsupport::StrictPng strict = testsupport::ReadStrictPng(folder.File("x.png"));
+    EXPECT_EQ(std::tuple(strict.problem, strict.rgba), std::tuple("", rgba));
     for (const bool absent : {false, true}) {
         const ZlibAbsent zlib(absent);
         c32bppDIB image;

@@ -34,15 +34,12 @@ void JumpBack(png_structp png, png_const_charp message) {
     png_longjmp(png, 1);
 }
 
-void WarningIsError(png_structp png, png_const_charp message) {
-    JumpBack(png, message);
-}
-
 // Objects with destructors are made before setjmp, so that a jump back skips none of them.
 void DecodeWithLibpng(std::FILE* file, StrictPng& result) {
     std::vector<png_bytep> rows;
+    // Warnings count as errors.
     png_structp png =
-        png_create_read_struct(PNG_LIBPNG_VER_STRING, &result.problem, JumpBack, WarningIsError);
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, &result.problem, JumpBack, JumpBack);
     png_infop info = png_create_info_struct(png);
     png_infop end = png_create_info_struct(png);
     if (setjmp(png_jmpbuf(png)) == 0) {

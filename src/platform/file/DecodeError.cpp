@@ -23,6 +23,11 @@ DecodeError DecodeError::FileTooLarge(std::uint64_t bytes, std::uint64_t limit) 
                                  " bytes"};
 }
 
+DecodeError DecodeError::NoMemory(std::uint64_t bytes) {
+    return {Kind::SizeLimit, "not enough memory for a file of " + std::to_string(bytes) +
+                                 " bytes: it exceeds the size limit"};
+}
+
 DecodeError DecodeError::InflateError(std::int64_t offset) {
     return {Kind::InflateError,
             "compressed image data is broken at byte " + std::to_string(offset)};

@@ -67,7 +67,7 @@ Expected<std::vector<std::uint8_t>, DecodeError> RegularFile::ReadAll(int descri
     try {
         bytes.resize(static_cast<std::size_t>(size));
     } catch (const std::bad_alloc&) {
-        return DecodeError::FileTooLarge(size, maxBytes);
+        return DecodeError::NoMemory(size);
     }
     std::size_t done = 0;
     while (done < bytes.size()) {
