@@ -31,8 +31,8 @@
 #include "import/FrmIconFromRes.h"
 #include "import/FrmLoadFromRes.h"
 #include "support/PeBuilder.h"
+#include "support/Pngcheck.h"
 #include "support/ScriptedDesktop.h"
-#include "support/StrictPng.h"
 
 namespace {
 
@@ -406,7 +406,7 @@ TEST_F(MainWindow, UndoRedoDraggedCellsAndPngStrips) {
     desktop.saveAnswers = {png};
     window.SaveAsCommand();
     EXPECT_EQ(desktop.fileRequests.back().filters[1].description, "PNG image (*.png)");
-    EXPECT_EQ(testsupport::ReadStrictPng(png.toStdString()).problem, "");
+    EXPECT_EQ(testsupport::PngcheckComplaints(png.toStdString()), "");
     desktop.openAnswers = {QStringList{png}};
     window.OpenCommand();
     EXPECT_EQ(desktop.fileRequests.back().filters[1].patterns, "*.png");
