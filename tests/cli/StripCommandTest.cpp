@@ -254,7 +254,8 @@ TEST(StripCommands, ExitCodesAndStrictRuns) {
     // A file past 1 GiB (sparse) is skipped with the size limit as its reason.
     testsupport::WriteFileBytes(folder.File("large.bmp"), TempFolder::Read(kData + "bmp/d24.bmp"));
     std::filesystem::resize_file(folder.File("large.bmp"), (std::uint64_t{3} << 29));
-    const CliRun large = RunCli(folder, "build -o " + out + " " + good + " large.bmp");
+    const CliRun large =
+        RunCli(folder, "build -o " + out + " " + good + " " + folder.File("large.bmp"));
     EXPECT_EQ(
         std::pair(large.status, large.err.find("exceeds the size limit") != std::string::npos),
         std::pair(1, true))
