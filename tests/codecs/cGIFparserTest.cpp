@@ -17,9 +17,9 @@ using Pixel = std::array<int, 4>;
 struct Frame {
     int left = 0, top = 0, width = 0, height = 0;
     bool interlaced = false;
-    std::vector<std::uint8_t> indices;  // display order, top row first
-    std::vector<Rgb> localTable;        // empty: the global table is in force
-    std::optional<int> transparentIndex;
+    std::vector<std::uint8_t> indices = {};  // display order, top row first
+    std::vector<Rgb> localTable = {};        // empty: the global table is in force
+    std::optional<int> transparentIndex = {};
     bool controlExtension = false;  // without a transparent index
 };
 
