@@ -6,19 +6,24 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDir>
+#include <QDragEnterEvent>
 #include <QFileInfo>
 #include <QIcon>
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSettings>
 #include <QShortcut>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/CellSelection.h"
+#include "app/ClsDIB.h"
 #include "app/FrmAlphaPixels.h"
 #include "app/FrmOptionNew.h"
 #include "controls/FrmColorPicker.h"
@@ -56,6 +61,9 @@ const desktop::FileFilter kModuleFilter{"PE modules (*.exe;*.dll;*.bpl;*.src;*.c
 const desktop::FileFilter kImageFilter{"Archivos de imágenes",
                                        "*.gif;*.png;*.ico;*.cur;*.bmp;*.dib"};
 const desktop::FileFilter kScalableFilter{"Scalable images (*.svg)", "*.svg"};
+const desktop::FileFilter kOtherImageFilter{"Other images (*.jpg *.jpeg *.webp *.tif *.tiff)",
+                                            "*.jpg *.jpeg *.webp *.tif *.tiff"};
+const desktop::FileFilter kAllFilesFilter{"All files (*)", "*"};
 
 void SetMenuIcon(QAction* action, int number) {
     if (number >= 0) {
@@ -80,9 +88,10 @@ bool IsWebAddress(const QUrl& url) {
     return url.scheme() == "http" || url.scheme() == "https";
 }
 
-// Dropped text, or else the first web address of a dropped list of addresses.
+// Dropped text, or else the first web address of a dropped list of addresses. Browsers offer a
+// link as a list of addresses with an empty text beside it.
 QString DroppedAddress(const QMimeData& data) {
-    if (data.hasText()) {
+    if (!data.text().trimmed().isEmpty()) {
         return data.text().trimmed();
     }
     const QList<QUrl> urls = data.urls();
@@ -132,6 +141,11 @@ FrmMain::FrmMain(desktop::Desktop& desktop, QWidget* parent)
     // A narrower window can need the view's scroll bar, and so a taller view.
     connect(ucListIcon1, &ucListIcon::Resize, this, &FrmMain::FitWindowHeight);
     resize(620, height());
+    for (QWidget* part : {static_cast<QWidget*>(menuBar()), static_cast<QWidget*>(ucToolbar1),
+                          static_cast<QWidget*>(ucStatusbar1)}) {
+        part->setAcceptDrops(true);
+        part->installEventFilter(this);
+    }
     m_Document.EnableHistory();
     ShowDocument();
     RefreshWindow();
@@ -191,18 +205,20 @@ void FrmMain::BuildMenus() {
     SetMenuIcon(MnuMoveForward, 10);
     SetMenuIcon(MnuDelete, 11);
     connect(MnuEdit, &QMenu::aboutToShow, this, &FrmMain::UpdateEditMenu);
+    BuildSelectionItems();
+    BuildViewMenu();
 
     QMenu* options = menuBar()->addMenu("Options");
     MnuOnTop = options->addAction("Always on top");
     MnuOnTop->setShortcut(QKeySequence("Ctrl+T"));
     MnuOnTop->setCheckable(true);
-    connect(MnuOnTop, &QAction::toggled, this, [this](bool on) { m_Desktop.SetTopMost(this, on); });
+    connect(MnuOnTop, &QAction::toggled, this, &FrmMain::SetAlwaysOnTop);
     MnuIconGallery = options->addAction(QString("Go to ") + kGalleryName);
     SetMenuIcon(MnuIconGallery, 12);
     connect(MnuIconGallery, &QAction::triggered, this,
             [this] { m_Desktop.OpenWebPage(kGalleryAddress); });
     MnuAbout = menuBar()->addAction("About");
-    AddMenuKeys({file, MnuEdit, options});
+    AddMenuKeys({file, MnuEdit, MnuView, options});
     connect(MnuAbout, &QAction::triggered, this, [this] {
         m_Desktop.MessageBox(
             this,
@@ -214,8 +230,8 @@ void FrmMain::BuildMenus() {
 
 // Alt+letter opens a menu and F10 the first one; the captions carry no mnemonic marks, so they
 // read as they always have.
-void FrmMain::AddMenuKeys(const std::array<QMenu*, 3>& menus) {
-    const char* keys[] = {"Alt+F", "Alt+E", "Alt+O"};
+void FrmMain::AddMenuKeys(const std::array<QMenu*, 4>& menus) {
+    const char* keys[] = {"Alt+F", "Alt+E", "Alt+V", "Alt+O"};
     for (std::size_t i = 0; i < menus.size(); ++i) {
         QAction* opened = menus[i]->menuAction();
         connect(new QShortcut(QKeySequence(keys[i]), this), &QShortcut::activated, this,
@@ -226,6 +242,45 @@ void FrmMain::AddMenuKeys(const std::array<QMenu*, 3>& menus) {
     QAction* first = menus[0]->menuAction();
     connect(new QShortcut(QKeySequence(Qt::Key_F10), this), &QShortcut::activated, this,
             [this, first] { menuBar()->setActiveAction(first); });
+}
+
+void FrmMain::BuildSelectionItems() {
+    MnuEdit->addSeparator();
+    MnuCut = MnuEdit->addAction("Cut", QKeySequence("Ctrl+X"), this, &FrmMain::CutCommand);
+    MnuCopy = MnuEdit->addAction("Copy", QKeySequence("Ctrl+C"), this, &FrmMain::CopyCommand);
+    MnuDuplicate =
+        MnuEdit->addAction("Duplicate", QKeySequence("Ctrl+J"), this, &FrmMain::DuplicateCommand);
+    MnuInsertFromFile = MnuEdit->addAction(QString("Insert from File") + QChar(0x2026), this,
+                                           &FrmMain::InsertFromFileCommand);
+    MnuReplaceImage = MnuEdit->addAction(QString("Replace Image") + QChar(0x2026), this,
+                                         &FrmMain::ReplaceImageCommand);
+}
+
+void FrmMain::BuildViewMenu() {
+    MnuView = menuBar()->addMenu("View");
+    MnuZoomIn = MnuView->addAction(
+        "Zoom In", this, [this] { SetZoom(ucListIcon::NextZoom(ucListIcon1->Zoom(), +1)); });
+    MnuZoomIn->setShortcuts({QKeySequence("Ctrl++"), QKeySequence("Ctrl+=")});
+    MnuZoomOut = MnuView->addAction(
+        "Zoom Out", this, [this] { SetZoom(ucListIcon::NextZoom(ucListIcon1->Zoom(), -1)); });
+    MnuZoomOut->setShortcut(QKeySequence("Ctrl+-"));
+    MnuActualSize = MnuView->addAction("Actual Size", this, [this] { SetZoom(1); });
+    MnuActualSize->setShortcut(QKeySequence("Ctrl+0"));
+    MnuView->addSeparator();
+    MnuPixelGrid = MnuView->addAction("Pixel Grid");
+    MnuPixelGrid->setShortcut(QKeySequence("Ctrl+G"));
+    MnuPixelGrid->setCheckable(true);
+    MnuPixelGrid->setChecked(ucListIcon1->PixelGrid());
+    connect(MnuPixelGrid, &QAction::toggled, ucListIcon1, &ucListIcon::SetPixelGrid);
+    SetZoom(ucListIcon1->Zoom());
+}
+
+// The view sets its own height for the zoom; the window follows it through the view's Resize.
+void FrmMain::SetZoom(int zoom) {
+    ucListIcon1->SetZoom(zoom);
+    MnuZoomIn->setEnabled(ucListIcon::NextZoom(zoom, +1) != zoom);
+    MnuZoomOut->setEnabled(ucListIcon::NextZoom(zoom, -1) != zoom);
+    MnuPixelGrid->setEnabled(zoom >= ucListIcon::kGridZoom);
 }
 
 void FrmMain::BuildToolbar() {
@@ -306,6 +361,9 @@ void FrmMain::RefreshWindow() {
     ucToolbar1->SetButtonEnabled(kDeleteButton, hasCells);
     SubMnuFile[4]->setEnabled(hasCells);
     SubMnuFile[5]->setEnabled(hasCells);
+    for (QAction* onCells : {MnuCut, MnuCopy, MnuDuplicate, MnuReplaceImage}) {
+        onCells->setEnabled(hasCells);
+    }
     if (!hasCells) {
         m_Document.ReleaseStoreWhenEmpty();
     }
@@ -603,9 +661,13 @@ FrmMain::DownloadOutcome FrmMain::AddDownloadedImage(const QString& address, int
                                   : DownloadOutcome::Failed;
 }
 
+desktop::FileDialogRequest FrmMain::AddFileRequest(bool multiSelect) const {
+    return {
+        {kImageFilter, kScalableFilter, kOtherImageFilter, kAllFilesFilter}, multiSelect, "", ""};
+}
+
 void FrmMain::AddFromFileCommand() {
-    const QStringList chosen =
-        m_Desktop.OpenFileDialog(this, {{kImageFilter, kScalableFilter}, true, "", ""});
+    const QStringList chosen = m_Desktop.OpenFileDialog(this, AddFileRequest(true));
     if (chosen.isEmpty()) {
         return;
     }
@@ -685,13 +747,53 @@ void FrmMain::ProcessCommandLine(const QStringList& given) {
     FitWindowHeight();
 }
 
-// A saved place off every screen (one unplugged since) or a value that is no point is ignored.
+// A saved place where the window would not lie whole on one screen (one unplugged or made
+// smaller since) or a value that is no point is ignored.
 void FrmMain::RestorePosition(const QSettings& settings) {
     const QVariant saved = settings.value(kPositionKey);
-    if (settings.status() == QSettings::NoError && saved.typeId() == QMetaType::QPoint &&
-        QGuiApplication::screenAt(saved.toPoint()) != nullptr) {
+    if (settings.status() != QSettings::NoError || saved.typeId() != QMetaType::QPoint) {
+        return;
+    }
+    const QRect frame(saved.toPoint(), frameGeometry().size());
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    if (std::any_of(screens.begin(), screens.end(), [&](const QScreen* screen) {
+            return screen->availableGeometry().contains(frame);
+        })) {
         move(saved.toPoint());
     }
+}
+
+// Changing the stacking band makes some window managers hand the focus elsewhere; typing goes on
+// where it was.
+void FrmMain::SetAlwaysOnTop(bool on) {
+    const QPointer<QWidget> focused = QApplication::focusWidget();
+    m_Desktop.SetTopMost(this, on);
+    if (isVisible()) {
+        activateWindow();
+        if (focused) {
+            focused->setFocus();
+        }
+    }
+}
+
+// Files or an address dropped on the menu bar, the toolbar or the status bar go to the end of
+// the strip.
+bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        if (drag->mimeData()->hasUrls() || drag->mimeData()->hasText()) {
+            drag->acceptProposedAction();
+        }
+        return true;
+    }
+    if (event->type() == QEvent::Drop) {
+        auto* drop = static_cast<QDropEvent*>(event);
+        int end = ucListIcon1->ItemCount();
+        DropOnView(drop->mimeData(), &end);
+        drop->acceptProposedAction();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void FrmMain::SavePosition(QSettings& settings) const {
@@ -705,16 +807,108 @@ void FrmMain::ShowIfChanged(bool changed) {
     }
 }
 
+void FrmMain::ShowEdit(const std::optional<std::vector<int>>& placed) {
+    if (!placed) {
+        return;
+    }
+    ShowDocument();
+    RefreshWindow();
+    FitWindowHeight();
+    ucListIcon1->SetSelection(*placed);
+}
+
 void FrmMain::MoveBackCommand() {
-    ShowIfChanged(m_Document.MoveCellBack());
+    ShowEdit(
+        m_Document.EditCells([selected = ucListIcon1->SelectedItems()](std::vector<int>& cells) {
+            return CellSelection::MoveBy(cells, selected, -1);
+        }));
 }
 
 void FrmMain::MoveForwardCommand() {
-    ShowIfChanged(m_Document.MoveCellForward());
+    ShowEdit(
+        m_Document.EditCells([selected = ucListIcon1->SelectedItems()](std::vector<int>& cells) {
+            return CellSelection::MoveBy(cells, selected, +1);
+        }));
 }
 
 void FrmMain::DeleteCommand() {
-    ShowIfChanged(m_Document.DeleteCell());
+    ShowEdit(
+        m_Document.EditCells([selected = ucListIcon1->SelectedItems()](std::vector<int>& cells) {
+            return CellSelection::Remove(cells, selected);
+        }));
+}
+
+void FrmMain::DuplicateCommand() {
+    ShowEdit(
+        m_Document.EditCells([selected = ucListIcon1->SelectedItems()](std::vector<int>& cells) {
+            return CellSelection::Duplicate(cells, selected);
+        }));
+}
+
+QImage FrmMain::SelectedCellsImage() const {
+    const std::vector<int> selected = ucListIcon1->SelectedItems();
+    const clsImgList& store = m_Document.CellStore();
+    QImage image(store.IconWidth() * static_cast<int>(selected.size()), store.IconHeight(),
+                 QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    for (std::size_t i = 0; i < selected.size(); ++i) {
+        ClsDIB cell;
+        if (m_Document.DrawCells(cell, selected[i], 1, false)) {
+            painter.drawImage(
+                store.IconWidth() * static_cast<int>(i), 0,
+                desktop::QtBitmapBridge::ToQImage(*gdi::BitmapFromHandle(cell.hDib()),
+                                                  desktop::QtBitmapBridge::Alpha::Premultiplied));
+        }
+    }
+    return image;
+}
+
+void FrmMain::CopyCommand() {
+    if (ucListIcon1->ItemCount() > 0) {
+        m_Desktop.CopyImage(SelectedCellsImage());
+    }
+}
+
+void FrmMain::CutCommand() {
+    CopyCommand();
+    DeleteCommand();
+}
+
+void FrmMain::InsertFromFileCommand() {
+    const QStringList chosen = m_Desktop.OpenFileDialog(this, AddFileRequest(true));
+    if (chosen.isEmpty()) {
+        return;
+    }
+    const std::vector<int> selected = ucListIcon1->SelectedItems();
+    int next = selected.empty() ? ucListIcon1->ItemCount() : selected.front();
+    std::vector<int> placed;
+    m_Document.BeginStep();
+    for (const QString& path : chosen) {
+        if (AddImage(path, next, nullptr)) {
+            placed.push_back(next++);
+        }
+    }
+    m_Document.EndStep();
+    ShowEdit(placed);
+}
+
+void FrmMain::ReplaceImageCommand() {
+    const int at = ucListIcon1->ListIndex();
+    if (at < 0) {
+        return;
+    }
+    const QStringList chosen = m_Desktop.OpenFileDialog(this, AddFileRequest(false));
+    if (chosen.isEmpty()) {
+        return;
+    }
+    const auto result = m_Document.ReplaceCell(at, Local(chosen.front()), nullptr,
+                                               [this](const c32bppDIB& i) { return AskAlpha(i); });
+    if (result == StripDocument::AddResult::Refused) {
+        ShowMessage("Error to add image", kInformation);
+    }
+    ShowEdit(std::vector<int>{at});
 }
 
 void FrmMain::UndoCommand() {
@@ -725,11 +919,15 @@ void FrmMain::RedoCommand() {
     ShowIfChanged(m_Document.Redo());
 }
 
+// A cell of a larger selection drags the whole block.
 void FrmMain::MoveCellTo(int index, int indexPos) {
-    if (m_Document.MoveCell(index, indexPos)) {
-        ShowDocument();
-        RefreshWindow();
+    std::vector<int> moved = ucListIcon1->SelectedItems();
+    if (std::find(moved.begin(), moved.end(), index) == moved.end()) {
+        moved = {index};
     }
+    ShowEdit(m_Document.EditCells([&](std::vector<int>& cells) {
+        return CellSelection::MoveBefore(cells, moved, indexPos);
+    }));
 }
 
 void FrmMain::OpenBackColorPopUp(int x, int y) {

@@ -9,6 +9,7 @@
 #include "app/StripDocument.h"
 #include "controls/FrmColorPicker.h"
 #include "import/FrmIconFromRes.h"
+#include "platform/desktop/Desktop.h"
 
 class QAction;
 class QMenu;
@@ -18,10 +19,6 @@ class QSettings;
 class ucListIcon;
 class ucStatusbar;
 class ucToolbar;
-
-namespace desktop {
-class Desktop;
-}
 
 // The strip editor's window: menus, toolbar, strip view and status bar over the one strip
 // document. Every command ends in a document operation; every dialog goes through the desktop.
@@ -61,6 +58,16 @@ class FrmMain : public QMainWindow {
     QAction* MnuMoveBack;
     QAction* MnuMoveForward;
     QAction* MnuDelete;
+    QAction* MnuCopy;
+    QAction* MnuCut;
+    QAction* MnuDuplicate;
+    QAction* MnuInsertFromFile;
+    QAction* MnuReplaceImage;
+    QMenu* MnuView;
+    QAction* MnuZoomIn;
+    QAction* MnuZoomOut;
+    QAction* MnuActualSize;
+    QAction* MnuPixelGrid;
     QAction* MnuOnTop;
     QAction* MnuIconGallery;
     QAction* MnuAbout;
@@ -80,6 +87,14 @@ class FrmMain : public QMainWindow {
     void MoveBackCommand();
     void MoveForwardCommand();
     void DeleteCommand();
+    // On every selected cell, or the block of them.
+    void CopyCommand();
+    void CutCommand();
+    void DuplicateCommand();
+    // Before the first selected cell, or at the end of an empty strip.
+    void InsertFromFileCommand();
+    // The selected cell's picture from a file, in its place.
+    void ReplaceImageCommand();
     void UndoCommand();
     void RedoCommand();
 
@@ -87,12 +102,16 @@ class FrmMain : public QMainWindow {
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     enum class DownloadOutcome { Downloaded, Failed, Cancelled };
 
     void BuildMenus();
-    void AddMenuKeys(const std::array<QMenu*, 3>& menus);
+    void SetAlwaysOnTop(bool on);
+    void BuildViewMenu();
+    void AddMenuKeys(const std::array<QMenu*, 4>& menus);
+    void SetZoom(int zoom);
     void BuildToolbar();
     void BuildStatusbar();
     void ShowDocument();
@@ -115,6 +134,11 @@ class FrmMain : public QMainWindow {
     StripDocument::AlphaAnswer AskAlpha(const c32bppDIB& image);
     void WaitForDialog(QWidget* dialog);
     void ShowIfChanged(bool changed);
+    void BuildSelectionItems();
+    void ShowEdit(const std::optional<std::vector<int>>& placed);
+    // The selected cells side by side, what the masks hide transparent.
+    QImage SelectedCellsImage() const;
+    desktop::FileDialogRequest AddFileRequest(bool multiSelect) const;
     // `added`, when given, tells whether the downloaded image became a cell.
     DownloadOutcome AddDownloadedImage(const QString& address, int index, bool* added = nullptr);
     void DropOnView(const QMimeData* data, int* indexPos);

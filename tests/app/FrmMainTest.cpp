@@ -8,6 +8,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -85,10 +86,14 @@ struct MainWindow : ::testing::Test {
             }
         });
     }
-    // Drops `text` on the first slot, as plain text or as a list of one address.
+    // Drops `text` on the first slot, as plain text or, as browsers offer a link, as a list of
+    // one address beside an empty text.
     void Drop(const QString& text, bool asList = false) {
         QMimeData data;
-        asList ? data.setUrls({QUrl(text)}) : data.setText(text);
+        if (asList) {
+            data.setUrls({QUrl(text)});
+        }
+        data.setText(asList ? "" : text);
         int position = 0;
         emit window.ucListIcon1->OLEDragDrop(&data, &position);
     }
@@ -343,8 +348,9 @@ TEST_F(MainWindow, MenusFromTheKeyboardAboutAlwaysOnTopAndTheGallery) {
     for (const QAction* action : window.menuBar()->actions()) {
         captions.push_back(action->text());
     }
-    EXPECT_EQ(captions, (QStringList{"File", "Edit", "Options", "About"}));
+    EXPECT_EQ(captions, (QStringList{"File", "Edit", "View", "Options", "About"}));
     const std::pair<QKeySequence, QString> keys[] = {{QKeySequence("Alt+E"), "Edit"},
+                                                     {QKeySequence("Alt+V"), "View"},
                                                      {QKeySequence("Alt+O"), "Options"},
                                                      {QKeySequence("Alt+F"), "File"},
                                                      {QKeySequence(Qt::Key_F10), "File"}};
@@ -369,6 +375,107 @@ TEST_F(MainWindow, MenusFromTheKeyboardAboutAlwaysOnTopAndTheGallery) {
     }
     window.MnuIconGallery->trigger();
     EXPECT_EQ(desktop.openedPages, QStringList{FrmMain::kGalleryAddress});
+}
+
+// Files dropped on the toolbar or the status bar join the end of the strip.
+TEST(MainWindowDrops, OutsideTheViewFilesAreAppended) {
+    ScriptedDesktop desktop;
+    FrmMain window{desktop};
+    window.ProcessCommandLine({WriteStrip("drops.bmp", 2, 32)});
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(WriteSoftImage())});
+    for (QWidget* target :
+         {static_cast<QWidget*>(window.ucToolbar1), static_cast<QWidget*>(window.ucStatusbar1)}) {
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+    }
+    EXPECT_EQ(window.Document().Cells(), (std::vector{0, 1, 2, 3}));
+}
+
+// The bytes of a file as an independent reader decodes them: width, height and RGBA rows.
+std::tuple<int, int, QByteArray> DecodedByImageMagick(const QString& path) {
+    const QString raw = path + ".rgba";
+    const QString command = "/usr/bin/convert " + path + " -depth 8 rgba:" + raw +
+                            " && /usr/bin/identify -format '%w %h' " + path + " > " + raw + ".size";
+    EXPECT_EQ(std::system(command.toLocal8Bit().constData()), 0);
+    QFile pixels(raw), size(raw + ".size");
+    pixels.open(QIODevice::ReadOnly);
+    size.open(QIODevice::ReadOnly);
+    const QList<QByteArray> wh = size.readAll().split(' ');
+    return {wh.value(0).toInt(), wh.value(1).toInt(), pixels.readAll()};
+}
+
+// Ctrl+click and Shift+click select several cells; each command on them is one undo step. Copy
+// puts them side by side on the clipboard as PNG with alpha (checked by pngcheck and ImageMagick)
+// and as a bitmap.
+TEST_F(MainWindow, CommandsOnSeveralSelectedCellsAreOneUndoStepEach) {
+    window.ProcessCommandLine({WriteStrip("selection.bmp", 4, 24)});
+    ucListIcon& view = *window.ucListIcon1;
+    const auto click = [&](int slot, Qt::KeyboardModifiers keys) {
+        QTest::mouseClick(&view, Qt::LeftButton, keys, QPoint(1 + 24 * slot + 12, 12));
+    };
+    click(1, Qt::NoModifier);
+    click(3, Qt::ShiftModifier);
+    EXPECT_EQ(view.SelectedItems(), (std::vector{1, 2, 3}));
+    click(2, Qt::ControlModifier);
+    EXPECT_EQ(view.SelectedItems(), (std::vector{1, 3}));
+    window.MnuCopy->trigger();
+    ASSERT_TRUE(desktop.copied);
+    EXPECT_TRUE(desktop.copied->hasImage());
+    EXPECT_TRUE(desktop.copied->data("image/bmp").startsWith("BM"));
+    const QString png = TempPath("copied.png");
+    QFile file(png);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(desktop.copied->data("image/png"));
+    file.close();
+    EXPECT_EQ(std::system(("pngcheck -q " + png).toLocal8Bit().constData()), 0);
+    const auto [w, h, rgba] = DecodedByImageMagick(png);
+    ASSERT_EQ(std::tuple(w, h, rgba.size()), std::tuple(32, 16, 32 * 16 * 4));
+    const auto pixel = [&rgba](int x, int y) { return rgba.mid((y * 32 + x) * 4, 4); };
+    EXPECT_EQ(pixel(0, 0), QByteArray(4, '\0')) << "the magenta frame is the mask";
+    EXPECT_EQ(pixel(8, 8), QByteArray("\x41\x30\x20\xff"));
+    EXPECT_EQ(pixel(24, 8), QByteArray("\x43\x30\x20\xff"));
+
+    // The selection, the command, the cells (-1 for a new image) and the selection after it.
+    const QString soft = WriteSoftImage();
+    AnswerWhenShown<FrmAlphaPixels>(Dialogs::Every,
+                                    [](FrmAlphaPixels* dialog) { dialog->CmdAccept->click(); });
+    using Cells = std::vector<int>;
+    const std::tuple<Cells, std::function<void()>, Cells, Cells> commands[] = {
+        {{1, 3}, [&] { window.MnuMoveBack->trigger(); }, {1, 0, 3, 2}, {0, 2}},
+        {{0, 2}, [&] { window.MnuMoveForward->trigger(); }, {1, 0, 3, 2}, {1, 3}},
+        {{1, 3}, [&] { window.MnuDelete->trigger(); }, {0, 2}, {1}},
+        {{1, 3}, [&] { window.MnuCut->trigger(); }, {0, 2}, {1}},
+        {{1, 3}, [&] { window.MnuDuplicate->trigger(); }, {0, 1, 2, 3, 1, 3}, {4, 5}},
+        {{1, 3}, [&] { emit view.ItemMove(3, 0); }, {1, 3, 0, 2}, {0, 1}},
+        {{2},
+         [&] {
+             desktop.openAnswers = {QStringList{soft, soft}};
+             window.MnuInsertFromFile->trigger();
+         },
+         {0, 1, -1, -1, 2, 3},
+         {2, 3}},
+        {{1},
+         [&] {
+             desktop.openAnswers = {QStringList{soft}};
+             window.MnuReplaceImage->trigger();
+         },
+         {0, -1, 2, 3},
+         {1}}};
+    for (const auto& [selected, command, cells, after] : commands) {
+        view.SetSelection(selected);
+        command();
+        Cells shown;
+        for (int i = 0; i < view.ItemCount(); ++i) {
+            shown.push_back(view.IconIndex(i) >= 4 ? -1 : view.IconIndex(i));
+        }
+        EXPECT_EQ(std::tuple(shown, view.SelectedItems()), std::tuple(cells, after));
+        window.MnuUndo->trigger();
+        EXPECT_EQ(window.Document().Cells(), (Cells{0, 1, 2, 3})) << "one step";
+    }
 }
 
 // The command line's images are one step; a drag is another. PNG goes out and back in.
@@ -413,7 +520,10 @@ TEST_F(MainWindow, UndoRedoDraggedCellsAndPngStrips) {
               std::tuple(2, true, false));
     desktop.openAnswers = {QStringList{}};
     window.AddFromFileCommand();
-    EXPECT_EQ(desktop.fileRequests.back().filters[1].patterns, "*.svg");
+    const auto& filters = desktop.fileRequests.back().filters;
+    ASSERT_EQ(filters.size(), 4u);
+    EXPECT_EQ(std::tuple(filters[1].patterns, filters[2].description, filters[3].patterns),
+              std::tuple("*.svg", "Other images (*.jpg *.jpeg *.webp *.tif *.tiff)", "*"));
 }
 
 TEST_F(MainWindow, OpenPeFilesReplacesTheStripWithAModuleBitmap) {
@@ -461,6 +571,7 @@ TEST_F(MainWindow, PositionComesBackFromTheSettingsFile) {
         {"[MainWindow\nposition=@Point(40 30)\n", std::nullopt},
         {"[MainWindow]\nposition=@Point(40 30\n", std::nullopt},
         {"[MainWindow]\nposition=@Point(90000 90000)\n", std::nullopt},
+        {"[MainWindow]\nposition=@Point(700 30)\n", std::nullopt},
         {"[MainWindow]\nposition=@Point(40 30)\n", QPoint(40, 30)}};
     for (const auto& [content, expected] : cases) {
         std::filesystem::remove(file.toStdString());

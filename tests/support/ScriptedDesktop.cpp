@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/desktop/ClipboardImage.h"
 #include "platform/desktop/QtBitmapBridge.h"
 
 namespace {
@@ -69,4 +70,8 @@ bool ScriptedDesktop::IsTopMost(const QWidget* window) const {
 bool ScriptedDesktop::OpenWebPage(const QString& address) {
     openedPages.push_back(address);
     return true;
+}
+
+void ScriptedDesktop::CopyImage(const QImage& image) {
+    copied.reset(desktop::ClipboardImage::MimeData(image));
 }

@@ -1,5 +1,6 @@
 #include "platform/desktop/QtDesktop.h"
 
+#include <QClipboard>
 #include <QCursor>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -13,6 +14,7 @@
 #include <QUrl>
 #include <QWidget>
 
+#include "platform/desktop/ClipboardImage.h"
 #include "platform/desktop/QtBitmapBridge.h"
 
 namespace desktop {
@@ -142,6 +144,10 @@ gdi::COLORREF QtDesktop::ScreenPixelUnderPointer() {
         return 0;
     }
     return QtBitmapBridge::FromQColor(pixel.pixelColor(0, 0));
+}
+
+void QtDesktop::CopyImage(const QImage& image) {
+    QGuiApplication::clipboard()->setMimeData(ClipboardImage::MimeData(image));
 }
 
 void QtDesktop::SetTopMost(QWidget* window, bool on) {
