@@ -24,8 +24,10 @@
 
 #include "app/CellSelection.h"
 #include "app/ClsDIB.h"
+#include "app/FrmAddReport.h"
 #include "app/FrmAlphaPixels.h"
 #include "app/FrmOptionNew.h"
+#include "app/PreparedCell.h"
 #include "controls/FrmColorPicker.h"
 #include "controls/ucListIcon.h"
 #include "controls/ucStatusbar.h"
@@ -53,6 +55,8 @@ enum ToolbarButton {
 enum Icon { kNoIcon, kInformation, kCritical };
 
 constexpr const char* kPositionKey = "MainWindow/position";
+// Long enough to read a line, short enough not to stand for the strip's own figures.
+constexpr int kNoticeMilliseconds = 10000;
 
 const desktop::FileFilter kBitmapFilter{"Bitmap (*.bmp;*.dib)", "*.bmp;*.dib;"};
 const desktop::FileFilter kPngFilter{"PNG image (*.png)", "*.png"};
@@ -272,6 +276,9 @@ void FrmMain::BuildViewMenu() {
     MnuPixelGrid->setCheckable(true);
     MnuPixelGrid->setChecked(ucListIcon1->PixelGrid());
     connect(MnuPixelGrid, &QAction::toggled, ucListIcon1, &ucListIcon::SetPixelGrid);
+    MnuView->addSeparator();
+    MnuLastAddReport = MnuView->addAction(QString("Last Add Report") + QChar(0x2026), this,
+                                          &FrmMain::ShowLastAddReport);
     SetZoom(ucListIcon1->Zoom());
 }
 
@@ -578,13 +585,14 @@ void FrmMain::OpenPeFilesCommand() {
     }
 }
 
-StripDocument::AlphaAnswer FrmMain::AskAlpha(const c32bppDIB& image) {
+StripDocument::AlphaAnswer FrmMain::AskAlpha(const c32bppDIB& image, const QString& source) {
     if (m_RememberedAlpha) {
         return *m_RememberedAlpha;
     }
     FrmAlphaPixels dialog(m_Desktop, this);
     dialog.SetColorBack(m_Document.BackColor());
     dialog.SetDIB(image);
+    dialog.SetSourceName(source);
     WaitForDialog(&dialog);
     const StripDocument::AlphaAnswer answer{dialog.OptRemove->isChecked(), dialog.ColorBack()};
     if (dialog.Check1->isChecked()) {
@@ -593,16 +601,54 @@ StripDocument::AlphaAnswer FrmMain::AskAlpha(const c32bppDIB& image) {
     return answer;
 }
 
-bool FrmMain::AddImage(const QString& path, int index, const c32bppDIB* image) {
-    const auto result = m_Document.AddImage(Local(path), index, image,
-                                            [this](const c32bppDIB& i) { return AskAlpha(i); });
+bool FrmMain::AddImage(const QString& path, int index, const c32bppDIB* image,
+                       const QString& source) {
+    const QString name = source.isEmpty() ? path : source;
+    const auto cell = PreparedCell::Make(m_Document.Format(), Local(path), image,
+                                         [&](const c32bppDIB& i) { return AskAlpha(i, name); });
+    const auto result = m_Document.AddPreparedCell(*cell, index);
+    if (m_AddReport) {
+        m_AddReport->Record(Local(name), result, cell->LoadError(),
+                            !path.isEmpty() && !QFileInfo::exists(path));
+    }
     if (result == StripDocument::AddResult::Refused) {
         ShowMessage("Error to add image", kInformation);
     }
     return result == StripDocument::AddResult::Added;
 }
 
+bool FrmMain::BeginAddReport() {
+    if (m_AddReport) {
+        return false;
+    }
+    m_AddReport.emplace();
+    return true;
+}
+
+void FrmMain::EndAddReport(bool began) {
+    if (!began || !m_AddReport) {
+        return;
+    }
+    const AddReport report = *m_AddReport;
+    m_AddReport.reset();
+    // A command that tried nothing (a cancelled dialog) keeps the report before it.
+    if (report.Tried() == 0) {
+        return;
+    }
+    m_LastAddReport = report;
+    const std::string notice = report.Notice();
+    if (!notice.empty()) {
+        ucStatusbar1->ShowNotice(QString::fromStdString(notice), kNoticeMilliseconds);
+    }
+}
+
+void FrmMain::ShowLastAddReport() {
+    FrmAddReport dialog(m_LastAddReport, this);
+    WaitForDialog(&dialog);
+}
+
 void FrmMain::RunAddMethod(int method) {
+    const bool began = BeginAddReport();
     if (method == 0) {
         AddFromFileCommand();
     } else if (method == 1) {
@@ -610,6 +656,7 @@ void FrmMain::RunAddMethod(int method) {
     } else if (method == 2) {
         AddFromResourceCommand();
     }
+    EndAddReport(began);
     m_LastAddMethod = method;
     RefreshWindow();
     ucListIcon1->Refresh();
@@ -621,7 +668,9 @@ void FrmMain::AddFromResourceCommand() {
     WaitForDialog(&dialog);
     m_DefaultIconModule = dialog.DefaultIconModule();
     if (dialog.Tag() == "1") {
-        const bool added = AddImage("", -1, &dialog.PickedImage());
+        const bool began = BeginAddReport();
+        const bool added = AddImage("", -1, &dialog.PickedImage(), "an icon of a module");
+        EndAddReport(began);
         ShowDocument();
         ShowAppendedCell(added);
     }
@@ -650,7 +699,7 @@ FrmMain::DownloadOutcome FrmMain::AddDownloadedImage(const QString& address, int
     const bool downloaded = MdlInternet::WithDownloadedFile(
         Local(m_TempFolder), Local(address),
         [&](const std::string& path) {
-            const bool cell = AddImage(QString::fromStdString(path), index, nullptr);
+            const bool cell = AddImage(QString::fromStdString(path), index, nullptr, address);
             if (added != nullptr) {
                 *added = cell;
             }
@@ -672,12 +721,14 @@ void FrmMain::AddFromFileCommand() {
         return;
     }
     QCoreApplication::processEvents();
+    const bool began = BeginAddReport();
     m_Document.BeginStep();
     for (const QString& path : chosen) {
         AddImage(path, -1, nullptr);
     }
     m_Document.SetListIndex(m_Document.CellCount() - 1);
     m_Document.EndStep();
+    EndAddReport(began);
     ShowDocument();
 }
 
@@ -687,7 +738,9 @@ void FrmMain::PasteCommand() {
     }
     c32bppDIB image;
     if (image.LoadPicture_ClipBoard()) {
-        const bool added = AddImage("", -1, &image);
+        const bool began = BeginAddReport();
+        const bool added = AddImage("", -1, &image, "the clipboard");
+        EndAddReport(began);
         ShowDocument();
         RefreshWindow();
         FitWindowHeight();
@@ -701,6 +754,7 @@ void FrmMain::DropOnView(const QMimeData* data, int* indexPos) {
     if (data == nullptr) {
         return;
     }
+    const bool began = BeginAddReport();
     m_Document.BeginStep();
     const QList<QUrl> urls = data->urls();
     const bool filesOnly =
@@ -718,6 +772,7 @@ void FrmMain::DropOnView(const QMimeData* data, int* indexPos) {
     }
     m_Document.SetListIndex(*indexPos);
     m_Document.EndStep();
+    EndAddReport(began);
     ShowDocument();
     RefreshWindow();
     FitWindowHeight();
@@ -733,11 +788,13 @@ void FrmMain::ProcessCommandLine(const QStringList& given) {
     show();
     if (arguments.size() > 1 || (ending != "BMP" && ending != "DIB")) {
         NewCommand();
+        const bool began = BeginAddReport();
         m_Document.BeginStep();
         for (const QString& argument : arguments) {
             AddImage(argument, -1, nullptr);
         }
         m_Document.EndStep();
+        EndAddReport(began);
     } else {
         m_Document.OpenStripFile(Local(arguments.front()));
         UpdateBackColorButton();
@@ -884,6 +941,7 @@ void FrmMain::InsertFromFileCommand() {
     const std::vector<int> selected = ucListIcon1->SelectedItems();
     int next = selected.empty() ? ucListIcon1->ItemCount() : selected.front();
     std::vector<int> placed;
+    const bool began = BeginAddReport();
     m_Document.BeginStep();
     for (const QString& path : chosen) {
         if (AddImage(path, next, nullptr)) {
@@ -891,6 +949,7 @@ void FrmMain::InsertFromFileCommand() {
         }
     }
     m_Document.EndStep();
+    EndAddReport(began);
     ShowEdit(placed);
 }
 
@@ -903,8 +962,9 @@ void FrmMain::ReplaceImageCommand() {
     if (chosen.isEmpty()) {
         return;
     }
-    const auto result = m_Document.ReplaceCell(at, Local(chosen.front()), nullptr,
-                                               [this](const c32bppDIB& i) { return AskAlpha(i); });
+    const auto result =
+        m_Document.ReplaceCell(at, Local(chosen.front()), nullptr,
+                               [&](const c32bppDIB& i) { return AskAlpha(i, chosen.front()); });
     if (result == StripDocument::AddResult::Refused) {
         ShowMessage("Error to add image", kInformation);
     }

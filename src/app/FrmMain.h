@@ -6,6 +6,7 @@
 #include <array>
 #include <optional>
 
+#include "app/AddReport.h"
 #include "app/StripDocument.h"
 #include "controls/FrmColorPicker.h"
 #include "import/FrmIconFromRes.h"
@@ -68,6 +69,7 @@ class FrmMain : public QMainWindow {
     QAction* MnuZoomOut;
     QAction* MnuActualSize;
     QAction* MnuPixelGrid;
+    QAction* MnuLastAddReport;
     QAction* MnuOnTop;
     QAction* MnuIconGallery;
     QAction* MnuAbout;
@@ -130,8 +132,15 @@ class FrmMain : public QMainWindow {
     void SaveStrip(const QString& path);
     void SaveStripAs(const QString& path);
     // True when the image became a cell.
-    bool AddImage(const QString& path, int index, const c32bppDIB* image);
-    StripDocument::AlphaAnswer AskAlpha(const c32bppDIB& image);
+    // `source` names the image in the add report and the Alpha Pixels dialog; the path when empty.
+    bool AddImage(const QString& path, int index, const c32bppDIB* image,
+                  const QString& source = {});
+    StripDocument::AlphaAnswer AskAlpha(const c32bppDIB& image, const QString& source);
+    // A command that adds images collects what each brought in; the outermost one starts and ends
+    // the report, and a report with failures shows its notice in the status bar.
+    bool BeginAddReport();
+    void EndAddReport(bool began);
+    void ShowLastAddReport();
     void WaitForDialog(QWidget* dialog);
     void ShowIfChanged(bool changed);
     void BuildSelectionItems();
@@ -157,4 +166,6 @@ class FrmMain : public QMainWindow {
     QString m_DefaultIconModule;
     // Set once the user asks the Alpha Pixels dialog not to be shown again in this run.
     std::optional<StripDocument::AlphaAnswer> m_RememberedAlpha;
+    std::optional<AddReport> m_AddReport;
+    AddReport m_LastAddReport;
 };

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -18,16 +19,19 @@
 #include <QTcpServer>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QUrl>
 #include <QWindow>
 #include <filesystem>
 
+#include "app/FrmAddReport.h"
 #include "app/FrmAlphaPixels.h"
 #include "app/FrmOptionNew.h"
 #include "controls/FrmColorPicker.h"
 #include "controls/ucListIcon.h"
 #include "controls/ucStatusbar.h"
 #include "controls/ucToolbar.h"
+#include "image/c32bppDIB.h"
 #include "import/FrmDownload.h"
 #include "import/FrmIconFromRes.h"
 #include "import/FrmLoadFromRes.h"
@@ -234,7 +238,9 @@ TEST_F(MainWindow, AlphaDialogBelow32BitsUntilToldNotToAsk) {
     window.ProcessCommandLine({WriteStrip("base.bmp", 1, 24)});
     const QString soft = "file://" + WriteSoftImage();
     bool dontAskAgain = false;
+    QStringList sources;
     AnswerWhenShown<FrmAlphaPixels>(Dialogs::Every, [&](FrmAlphaPixels* dialog) {
+        sources << dialog->LblSource->text();
         dialog->Check1->setChecked(dontAskAgain);
         dialog->CmdAccept->click();
     });
@@ -243,6 +249,7 @@ TEST_F(MainWindow, AlphaDialogBelow32BitsUntilToldNotToAsk) {
         Drop(soft, true);
     }
     EXPECT_EQ(shown, 2) << "asked for every partly transparent image, until told not to";
+    EXPECT_EQ(sources, QStringList(2, "Image: " + QUrl(soft).toLocalFile()));
     EXPECT_EQ(window.ucListIcon1->ItemCount(), 5);
     EXPECT_EQ(window.ucListIcon1->ListIndex(), 0);
 }
@@ -393,6 +400,37 @@ TEST(MainWindowDrops, OutsideTheViewFilesAreAppended) {
         QApplication::sendEvent(target, &drop);
     }
     EXPECT_EQ(window.Document().Cells(), (std::vector{0, 1, 2, 3}));
+}
+
+// Images that cannot be read are counted in the status bar and named, with the decoder's reason,
+// in the report; no box interrupts the adding.
+TEST_F(MainWindow, AnAddThatMissesImagesSaysSoAndKeepsAReport) {
+    const QString soft = WriteSoftImage(), text = TempPath("notes.txt"),
+                  missing = TempPath("missing.png");
+    testsupport::WriteFileBytes(text.toStdString(), {'h', 'i'});
+    std::filesystem::remove(missing.toStdString());
+    desktop.openAnswers = {QStringList{soft, text, missing}, QStringList{}};
+    window.AddFromFileCommand();
+    window.AddFromFileCommand();  // cancelled: the report stays
+    EXPECT_EQ(std::tuple(window.ucListIcon1->ItemCount(), desktop.messages.size()),
+              std::tuple(1, 0u));
+    EXPECT_EQ(window.ucStatusbar1->Notice(), "1 of 3 images added; 2 could not be read");
+    QStringList rows;
+    AnswerWhenShown<FrmAddReport>(Dialogs::First, [&](FrmAddReport* dialog) {
+        for (int i = 0; i < dialog->LstFailures->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* row = dialog->LstFailures->topLevelItem(i);
+            rows << row->text(0) + ": " + row->text(1);
+        }
+        dialog->CmdClose->click();
+    });
+    window.MnuLastAddReport->trigger();
+    c32bppDIB image;
+    EXPECT_FALSE(image.LoadPicture_File(text.toStdString(), 16, 16, false, 32));
+    ASSERT_TRUE(image.LoadError().has_value());
+    EXPECT_EQ(rows.join('|').toStdString(),
+              (text + ": " + QString::fromStdString(image.LoadError()->Text()) + "|" + missing +
+               ": no such file")
+                  .toStdString());
 }
 
 // The bytes of a file as an independent reader decodes them: width, height and RGBA rows.
