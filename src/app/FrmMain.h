@@ -10,6 +10,7 @@
 #include "app/StripDocument.h"
 #include "controls/FrmColorPicker.h"
 #include "import/FrmIconFromRes.h"
+#include "import/FrmLoadFromRes.h"
 #include "platform/desktop/Desktop.h"
 
 class QAction;
@@ -42,6 +43,8 @@ class FrmMain : public QMainWindow {
 
     static QString ColorDepthText(int depth);
     static QString GetFileAndPath(const QString& sFilename, const QString& sChar);
+    // The strip editor's rules that the Load From Resource dialog applies.
+    static FrmLoadFromRes::StripRules LoadFromResRules(desktop::Desktop& desktop);
 
     StripDocument& Document() { return m_Document; }
     // The background-colour pop-up while it is open.
