@@ -141,6 +141,7 @@ FrmMain::FrmMain(desktop::Desktop& desktop, QWidget* parent)
         }
     });
     connect(ucListIcon1, &ucListIcon::OLEDragDrop, this, &FrmMain::DropOnView);
+    ucListIcon1->SetItemToolTip([this](int position) { return CellToolTip(position); });
     connect(ucListIcon1, &ucListIcon::ItemMove, this, &FrmMain::MoveCellTo);
     // A narrower window can need the view's scroll bar, and so a taller view.
     connect(ucListIcon1, &ucListIcon::Resize, this, &FrmMain::FitWindowHeight);
@@ -534,6 +535,7 @@ void FrmMain::NewCommand() {
     if (dialog.Tag() != "1") {
         return;
     }
+    NameStripCells("");
     if (!m_Document.NewStrip(dialog.IconWidth(), dialog.IconHeight(), dialog.ColorDep(),
                              dialog.ColorBack())) {
         ShowMessage("Error to create new project", kNoIcon);
@@ -553,7 +555,9 @@ void FrmMain::OpenCommand() {
     if (chosen.isEmpty()) {
         return;
     }
-    m_Document.OpenStripFile(Local(chosen.front()));
+    if (m_Document.OpenStripFile(Local(chosen.front()))) {
+        NameStripCells(chosen.front());
+    }
     ShowDocument();
     UpdateBackColorButton();
     FitWindowHeight();
@@ -584,6 +588,7 @@ void FrmMain::OpenPeFilesCommand() {
             dialog.BITMAP(), dialog.IconWidth(), dialog.IconHeight(), dialog.ColorDep(),
             dialog.MaskColor(),
             ResourceFileName::ForModuleBitmap(Local(module), Local(dialog.ResID())));
+        NameStripCells(chosen.front() + ":bitmap:" + dialog.ResID());
         ShowDocument();
         UpdateBackColorButton();
         QCoreApplication::processEvents();
@@ -621,7 +626,28 @@ bool FrmMain::AddImage(const QString& path, int index, const c32bppDIB* image,
     if (result == StripDocument::AddResult::Refused) {
         ShowMessage("Error to add image", kInformation);
     }
+    if (result == StripDocument::AddResult::Added) {
+        m_CellSources[m_Document.CellStore().ImageCount() - 1] = name;
+    }
     return result == StripDocument::AddResult::Added;
+}
+
+QString FrmMain::CellToolTip(int position) const {
+    const clsImgList& store = m_Document.CellStore();
+    const auto source = m_CellSources.find(ucListIcon1->IconIndex(position));
+    return QString("Cell %1 of %2\n%3 x %4 pixels")
+               .arg(position + 1)
+               .arg(ucListIcon1->ItemCount())
+               .arg(store.IconWidth())
+               .arg(store.IconHeight()) +
+           (source == m_CellSources.end() ? QString() : "\n" + source->second);
+}
+
+void FrmMain::NameStripCells(const QString& strip) {
+    m_CellSources.clear();
+    for (int i = 0; !strip.isEmpty() && i < m_Document.CellStore().ImageCount(); ++i) {
+        m_CellSources[i] = QString("%1, cell %2").arg(strip).arg(i + 1);
+    }
 }
 
 bool FrmMain::BeginAddReport() {
@@ -803,7 +829,9 @@ void FrmMain::ProcessCommandLine(const QStringList& given) {
         m_Document.EndStep();
         EndAddReport(began);
     } else {
-        m_Document.OpenStripFile(Local(arguments.front()));
+        if (m_Document.OpenStripFile(Local(arguments.front()))) {
+            NameStripCells(arguments.front());
+        }
         UpdateBackColorButton();
     }
     ShowDocument();
@@ -974,6 +1002,9 @@ void FrmMain::ReplaceImageCommand() {
                                [&](const c32bppDIB& i) { return AskAlpha(i, chosen.front()); });
     if (result == StripDocument::AddResult::Refused) {
         ShowMessage("Error to add image", kInformation);
+    }
+    if (result == StripDocument::AddResult::Added) {
+        m_CellSources[m_Document.CellStore().ImageCount() - 1] = chosen.front();
     }
     ShowEdit(std::vector<int>{at});
 }

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QStringList>
 #include <array>
+#include <map>
 #include <optional>
 
 #include "app/AddReport.h"
@@ -144,6 +145,10 @@ class FrmMain : public QMainWindow {
     bool BeginAddReport();
     void EndAddReport(bool began);
     void ShowLastAddReport();
+    // Position (1-based), size and where the cell came from.
+    QString CellToolTip(int position) const;
+    // Every stored image of a strip just made or opened comes from that strip.
+    void NameStripCells(const QString& strip);
     void WaitForDialog(QWidget* dialog);
     void ShowIfChanged(bool changed);
     void BuildSelectionItems();
@@ -171,4 +176,6 @@ class FrmMain : public QMainWindow {
     std::optional<StripDocument::AlphaAnswer> m_RememberedAlpha;
     std::optional<AddReport> m_AddReport;
     AddReport m_LastAddReport;
+    // Where each stored image came from, by store index.
+    std::map<int, QString> m_CellSources;
 };

@@ -9,6 +9,7 @@
 #include <QPolygon>
 #include <QScrollBar>
 #include <QStyle>
+#include <QToolTip>
 #include <QUrl>
 #include <QWheelEvent>
 #include <algorithm>
@@ -405,6 +406,28 @@ void ucListIcon::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     m_DropMarker = -1;
     update();
+}
+
+QString ucListIcon::ItemToolTip(int Index) const {
+    return m_ItemToolTip && Index >= 0 && Index < ItemCount() ? m_ItemToolTip(Index) : QString();
+}
+
+bool ucListIcon::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) {
+        return QWidget::event(event);
+    }
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const int position = HitTest(ClientPoint(help->pos()).x());
+    const QString text = ItemToolTip(position);
+    if (text.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+    } else {
+        const int x = SlotWidth() * position - ScrollPosition() + Border();
+        QToolTip::showText(help->globalPos(), text, this,
+                           QRect(x, Border(), SlotWidth(), ClientHeight()));
+    }
+    return true;
 }
 
 void ucListIcon::paintEvent(QPaintEvent*) {

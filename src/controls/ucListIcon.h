@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -59,6 +60,10 @@ class ucListIcon : public QWidget {
     bool BackCheckerBoard() const { return m_CheckerBoard; }
 
     void Refresh();
+    // The tooltip of the item at a position; the host knows what a cell is.
+    using ItemText = std::function<QString(int Index)>;
+    void SetItemToolTip(ItemText text) { m_ItemToolTip = std::move(text); }
+    QString ItemToolTip(int Index) const;
     // Each cell pixel shown as a zoom x zoom square; a factor not among kZoomSteps is ignored.
     int Zoom() const { return m_Zoom; }
     void SetZoom(int zoom);
@@ -100,6 +105,7 @@ class ucListIcon : public QWidget {
     void ItemMove(int Index, int IndexPos);
 
   protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -151,4 +157,5 @@ class ucListIcon : public QWidget {
     int m_Zoom = 1;
     bool m_PixelGrid = true;
     QScrollBar* m_ScrollBar;
+    ItemText m_ItemToolTip;
 };

@@ -450,8 +450,11 @@ std::tuple<int, int, QByteArray> DecodedByImageMagick(const QString& path) {
 // puts them side by side on the clipboard as PNG with alpha (checked by pngcheck and ImageMagick)
 // and as a bitmap.
 TEST_F(MainWindow, CommandsOnSeveralSelectedCellsAreOneUndoStepEach) {
-    window.ProcessCommandLine({WriteStrip("selection.bmp", 4, 24)});
+    const QString strip = QDir::cleanPath(WriteStrip("selection.bmp", 4, 24));
+    window.ProcessCommandLine({strip});
     ucListIcon& view = *window.ucListIcon1;
+    EXPECT_EQ(view.ItemToolTip(2), "Cell 3 of 4\n16 x 16 pixels\n" + strip + ", cell 3");
+    EXPECT_EQ(view.ItemToolTip(4), "") << "the empty slot";
     const auto click = [&](int slot, Qt::KeyboardModifiers keys) {
         QTest::mouseClick(&view, Qt::LeftButton, keys, QPoint(1 + 24 * slot + 12, 12));
     };
@@ -511,6 +514,12 @@ TEST_F(MainWindow, CommandsOnSeveralSelectedCellsAreOneUndoStepEach) {
             shown.push_back(view.IconIndex(i) >= 4 ? -1 : view.IconIndex(i));
         }
         EXPECT_EQ(std::tuple(shown, view.SelectedItems()), std::tuple(cells, after));
+        const int added =
+            static_cast<int>(std::find(shown.begin(), shown.end(), -1) - shown.begin());
+        if (added < view.ItemCount()) {
+            EXPECT_TRUE(view.ItemToolTip(added).endsWith("\n" + soft))
+                << "a new cell names its file";
+        }
         window.MnuUndo->trigger();
         EXPECT_EQ(window.Document().Cells(), (Cells{0, 1, 2, 3})) << "one step";
     }

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/desktop/ClipboardImage.h"
 #include "platform/desktop/QtBitmapBridge.h"
+#include "platform/desktop/QtClipboardImage.h"
 
 namespace {
 
@@ -73,5 +73,5 @@ bool ScriptedDesktop::OpenWebPage(const QString& address) {
 }
 
 void ScriptedDesktop::CopyImage(const QImage& image) {
-    copied.reset(desktop::ClipboardImage::MimeData(image));
+    copied.reset(desktop::QtClipboardImage::MimeData(image));
 }

@@ -46,7 +46,7 @@ class Desktop {
     virtual std::optional<QString> InputBox(QWidget* owner, const QString& prompt,
                                             const QString& title, const QString& defaultText) = 0;
     virtual const picture::ClipboardSource& Clipboard() const = 0;
-    // Puts a picture on the clipboard (ClipboardImage's formats).
+    // Puts a picture on the clipboard (QtClipboardImage's formats).
     virtual void CopyImage(const QImage& image) = 0;
     // The colour of the screen pixel under the pointer.
     virtual gdi::COLORREF ScreenPixelUnderPointer() = 0;

@@ -14,8 +14,8 @@
 #include <QUrl>
 #include <QWidget>
 
-#include "platform/desktop/ClipboardImage.h"
 #include "platform/desktop/QtBitmapBridge.h"
+#include "platform/desktop/QtClipboardImage.h"
 
 namespace desktop {
 
@@ -147,7 +147,7 @@ gdi::COLORREF QtDesktop::ScreenPixelUnderPointer() {
 }
 
 void QtDesktop::CopyImage(const QImage& image) {
-    QGuiApplication::clipboard()->setMimeData(ClipboardImage::MimeData(image));
+    QGuiApplication::clipboard()->setMimeData(QtClipboardImage::MimeData(image));
 }
 
 void QtDesktop::SetTopMost(QWidget* window, bool on) {

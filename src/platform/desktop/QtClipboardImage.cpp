@@ -1,4 +1,4 @@
-#include "platform/desktop/ClipboardImage.h"
+#include "platform/desktop/QtClipboardImage.h"
 
 #include <QBuffer>
 #include <QMimeData>
@@ -15,7 +15,7 @@ QByteArray Encoded(const QImage& image, const char* format) {
 
 }  // namespace
 
-QMimeData* ClipboardImage::MimeData(const QImage& image) {
+QMimeData* QtClipboardImage::MimeData(const QImage& image) {
     auto* data = new QMimeData;
     const QImage straight = image.convertToFormat(QImage::Format_ARGB32);
     data->setImageData(straight);

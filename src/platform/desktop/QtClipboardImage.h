@@ -8,7 +8,7 @@ namespace desktop {
 
 // What goes on the clipboard for a copied picture: PNG, which keeps its alpha, a bitmap for
 // programs that read only that, and Qt's own image.
-class ClipboardImage {
+class QtClipboardImage {
   public:
     static QMimeData* MimeData(const QImage& image);
 };
