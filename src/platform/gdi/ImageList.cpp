@@ -199,14 +199,15 @@ bool ImageList::DrawZoomed(int index, HDC dc, int x, int y, int factor) const {
     ImageList zoomed(m_Width * factor, m_Height * factor, m_BitCount);
     const std::size_t zoomedWidth = static_cast<std::size_t>(zoomed.m_Width);
     // Drawing reads colours through the row reader whatever their depth, so 32 bits hold any.
-    Image copy{
-        Bitmap::Create(zoomed.m_Width, zoomed.m_Height, 32),
-        std::vector<std::uint8_t>(image.transparent.empty() ? 0 : zoomedWidth * zoomed.m_Height)};
+    Image copy{Bitmap::Create(zoomed.m_Width, zoomed.m_Height, 32), nullptr};
+    if (image.transparent) {
+        copy.transparent = std::make_shared<std::uint8_t[]>(zoomedWidth * zoomed.m_Height);
+    }
     if (!copy.colors) {
         return false;
     }
     std::vector<Bgra> row(static_cast<std::size_t>(m_Width)), wide(zoomedWidth);
-    std::vector<std::uint8_t> wideMask(copy.transparent.empty() ? 0 : zoomedWidth);
+    std::vector<std::uint8_t> wideMask(copy.transparent ? zoomedWidth : 0);
     for (int sourceRow = 0; sourceRow < m_Height; ++sourceRow) {
         image.colors->ReadRow(0, sourceRow, row);
         for (std::size_t column = 0; column < row.size(); ++column) {
@@ -220,7 +221,7 @@ bool ImageList::DrawZoomed(int index, HDC dc, int x, int y, int factor) const {
             const int target = sourceRow * factor + repeat;
             copy.colors->WriteRow(0, target, wide);
             std::copy(wideMask.begin(), wideMask.end(),
-                      copy.transparent.begin() + static_cast<std::ptrdiff_t>(target * zoomedWidth));
+                      copy.transparent.get() + static_cast<std::ptrdiff_t>(target * zoomedWidth));
         }
     }
     zoomed.m_Images.push_back(std::move(copy));
