@@ -119,8 +119,17 @@ void FrmAlphaPixels::BuildControls() {
     bottom->addWidget(CmdAccept);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
+    LblSource = new QLabel;
+    LblSource->setWordWrap(true);
+    LblSource->hide();
+    layout->addWidget(LblSource);
     layout->addLayout(grid);
     layout->addLayout(bottom);
+}
+
+void FrmAlphaPixels::SetSourceName(const QString& source) {
+    LblSource->setText("Image: " + source);
+    LblSource->setVisible(!source.isEmpty());
 }
 
 QImage FrmAlphaPixels::Checkerboard() {

@@ -36,6 +36,8 @@ class FrmAlphaPixels : public QDialog {
     // Paints the swatch; the right preview is redrawn by the callers that need it.
     void SetColorBack(gdi::COLORREF color);
     void SetDIB(const c32bppDIB& image);
+    // Under the explanation: which image is asked about (a file, the clipboard, a module icon).
+    void SetSourceName(const QString& source);
 
     // The two previews as shown.
     QImage LeftPreview() const { return m_Left; }
@@ -47,6 +49,7 @@ class FrmAlphaPixels : public QDialog {
     static int CentredOrigin(int size);
 
     QLabel* Label1;
+    QLabel* LblSource;
     QLabel* Picture1;
     QLabel* Picture2;
     QRadioButton* OptRemove;

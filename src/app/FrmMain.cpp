@@ -6,21 +6,28 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDir>
+#include <QDragEnterEvent>
 #include <QFileInfo>
 #include <QIcon>
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSettings>
 #include <QShortcut>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/CellSelection.h"
+#include "app/ClsDIB.h"
+#include "app/FrmAddReport.h"
 #include "app/FrmAlphaPixels.h"
 #include "app/FrmOptionNew.h"
+#include "app/PreparedCell.h"
 #include "controls/FrmColorPicker.h"
 #include "controls/ucListIcon.h"
 #include "controls/ucStatusbar.h"
@@ -48,6 +55,8 @@ enum ToolbarButton {
 enum Icon { kNoIcon, kInformation, kCritical };
 
 constexpr const char* kPositionKey = "MainWindow/position";
+// Long enough to read a line, short enough not to stand for the strip's own figures.
+constexpr int kNoticeMilliseconds = 10000;
 
 const desktop::FileFilter kBitmapFilter{"Bitmap (*.bmp;*.dib)", "*.bmp;*.dib;"};
 const desktop::FileFilter kPngFilter{"PNG image (*.png)", "*.png"};
@@ -56,6 +65,9 @@ const desktop::FileFilter kModuleFilter{"PE modules (*.exe;*.dll;*.bpl;*.src;*.c
 const desktop::FileFilter kImageFilter{"Archivos de imágenes",
                                        "*.gif;*.png;*.ico;*.cur;*.bmp;*.dib"};
 const desktop::FileFilter kScalableFilter{"Scalable images (*.svg)", "*.svg"};
+const desktop::FileFilter kOtherImageFilter{"Other images (*.jpg *.jpeg *.webp *.tif *.tiff)",
+                                            "*.jpg *.jpeg *.webp *.tif *.tiff"};
+const desktop::FileFilter kAllFilesFilter{"All files (*)", "*"};
 
 void SetMenuIcon(QAction* action, int number) {
     if (number >= 0) {
@@ -80,9 +92,10 @@ bool IsWebAddress(const QUrl& url) {
     return url.scheme() == "http" || url.scheme() == "https";
 }
 
-// Dropped text, or else the first web address of a dropped list of addresses.
+// Dropped text, or else the first web address of a dropped list of addresses. Browsers offer a
+// link as a list of addresses with an empty text beside it.
 QString DroppedAddress(const QMimeData& data) {
-    if (data.hasText()) {
+    if (!data.text().trimmed().isEmpty()) {
         return data.text().trimmed();
     }
     const QList<QUrl> urls = data.urls();
@@ -128,10 +141,16 @@ FrmMain::FrmMain(desktop::Desktop& desktop, QWidget* parent)
         }
     });
     connect(ucListIcon1, &ucListIcon::OLEDragDrop, this, &FrmMain::DropOnView);
+    ucListIcon1->SetItemToolTip([this](int position) { return CellToolTip(position); });
     connect(ucListIcon1, &ucListIcon::ItemMove, this, &FrmMain::MoveCellTo);
     // A narrower window can need the view's scroll bar, and so a taller view.
     connect(ucListIcon1, &ucListIcon::Resize, this, &FrmMain::FitWindowHeight);
     resize(620, height());
+    for (QWidget* part : {static_cast<QWidget*>(menuBar()), static_cast<QWidget*>(ucToolbar1),
+                          static_cast<QWidget*>(ucStatusbar1)}) {
+        part->setAcceptDrops(true);
+        part->installEventFilter(this);
+    }
     m_Document.EnableHistory();
     ShowDocument();
     RefreshWindow();
@@ -191,18 +210,20 @@ void FrmMain::BuildMenus() {
     SetMenuIcon(MnuMoveForward, 10);
     SetMenuIcon(MnuDelete, 11);
     connect(MnuEdit, &QMenu::aboutToShow, this, &FrmMain::UpdateEditMenu);
+    BuildSelectionItems();
+    BuildViewMenu();
 
     QMenu* options = menuBar()->addMenu("Options");
     MnuOnTop = options->addAction("Always on top");
     MnuOnTop->setShortcut(QKeySequence("Ctrl+T"));
     MnuOnTop->setCheckable(true);
-    connect(MnuOnTop, &QAction::toggled, this, [this](bool on) { m_Desktop.SetTopMost(this, on); });
+    connect(MnuOnTop, &QAction::toggled, this, &FrmMain::SetAlwaysOnTop);
     MnuIconGallery = options->addAction(QString("Go to ") + kGalleryName);
     SetMenuIcon(MnuIconGallery, 12);
     connect(MnuIconGallery, &QAction::triggered, this,
             [this] { m_Desktop.OpenWebPage(kGalleryAddress); });
     MnuAbout = menuBar()->addAction("About");
-    AddMenuKeys({file, MnuEdit, options});
+    AddMenuKeys({file, MnuEdit, MnuView, options});
     connect(MnuAbout, &QAction::triggered, this, [this] {
         m_Desktop.MessageBox(
             this,
@@ -214,8 +235,8 @@ void FrmMain::BuildMenus() {
 
 // Alt+letter opens a menu and F10 the first one; the captions carry no mnemonic marks, so they
 // read as they always have.
-void FrmMain::AddMenuKeys(const std::array<QMenu*, 3>& menus) {
-    const char* keys[] = {"Alt+F", "Alt+E", "Alt+O"};
+void FrmMain::AddMenuKeys(const std::array<QMenu*, 4>& menus) {
+    const char* keys[] = {"Alt+F", "Alt+E", "Alt+V", "Alt+O"};
     for (std::size_t i = 0; i < menus.size(); ++i) {
         QAction* opened = menus[i]->menuAction();
         connect(new QShortcut(QKeySequence(keys[i]), this), &QShortcut::activated, this,
@@ -226,6 +247,48 @@ void FrmMain::AddMenuKeys(const std::array<QMenu*, 3>& menus) {
     QAction* first = menus[0]->menuAction();
     connect(new QShortcut(QKeySequence(Qt::Key_F10), this), &QShortcut::activated, this,
             [this, first] { menuBar()->setActiveAction(first); });
+}
+
+void FrmMain::BuildSelectionItems() {
+    MnuEdit->addSeparator();
+    MnuCut = MnuEdit->addAction("Cut", QKeySequence("Ctrl+X"), this, &FrmMain::CutCommand);
+    MnuCopy = MnuEdit->addAction("Copy", QKeySequence("Ctrl+C"), this, &FrmMain::CopyCommand);
+    MnuDuplicate =
+        MnuEdit->addAction("Duplicate", QKeySequence("Ctrl+J"), this, &FrmMain::DuplicateCommand);
+    MnuInsertFromFile = MnuEdit->addAction(QString("Insert from File") + QChar(0x2026), this,
+                                           &FrmMain::InsertFromFileCommand);
+    MnuReplaceImage = MnuEdit->addAction(QString("Replace Image") + QChar(0x2026), this,
+                                         &FrmMain::ReplaceImageCommand);
+}
+
+void FrmMain::BuildViewMenu() {
+    MnuView = menuBar()->addMenu("View");
+    MnuZoomIn = MnuView->addAction(
+        "Zoom In", this, [this] { SetZoom(ucListIcon::NextZoom(ucListIcon1->Zoom(), +1)); });
+    MnuZoomIn->setShortcuts({QKeySequence("Ctrl++"), QKeySequence("Ctrl+=")});
+    MnuZoomOut = MnuView->addAction(
+        "Zoom Out", this, [this] { SetZoom(ucListIcon::NextZoom(ucListIcon1->Zoom(), -1)); });
+    MnuZoomOut->setShortcut(QKeySequence("Ctrl+-"));
+    MnuActualSize = MnuView->addAction("Actual Size", this, [this] { SetZoom(1); });
+    MnuActualSize->setShortcut(QKeySequence("Ctrl+0"));
+    MnuView->addSeparator();
+    MnuPixelGrid = MnuView->addAction("Pixel Grid");
+    MnuPixelGrid->setShortcut(QKeySequence("Ctrl+G"));
+    MnuPixelGrid->setCheckable(true);
+    MnuPixelGrid->setChecked(ucListIcon1->PixelGrid());
+    connect(MnuPixelGrid, &QAction::toggled, ucListIcon1, &ucListIcon::SetPixelGrid);
+    MnuView->addSeparator();
+    MnuLastAddReport = MnuView->addAction(QString("Last Add Report") + QChar(0x2026), this,
+                                          &FrmMain::ShowLastAddReport);
+    SetZoom(ucListIcon1->Zoom());
+}
+
+// The view sets its own height for the zoom; the window follows it through the view's Resize.
+void FrmMain::SetZoom(int zoom) {
+    ucListIcon1->SetZoom(zoom);
+    MnuZoomIn->setEnabled(ucListIcon::NextZoom(zoom, +1) != zoom);
+    MnuZoomOut->setEnabled(ucListIcon::NextZoom(zoom, -1) != zoom);
+    MnuPixelGrid->setEnabled(zoom >= ucListIcon::kGridZoom);
 }
 
 void FrmMain::BuildToolbar() {
@@ -306,6 +369,9 @@ void FrmMain::RefreshWindow() {
     ucToolbar1->SetButtonEnabled(kDeleteButton, hasCells);
     SubMnuFile[4]->setEnabled(hasCells);
     SubMnuFile[5]->setEnabled(hasCells);
+    for (QAction* onCells : {MnuCut, MnuCopy, MnuDuplicate, MnuReplaceImage}) {
+        onCells->setEnabled(hasCells);
+    }
     if (!hasCells) {
         m_Document.ReleaseStoreWhenEmpty();
     }
@@ -469,6 +535,7 @@ void FrmMain::NewCommand() {
     if (dialog.Tag() != "1") {
         return;
     }
+    NameStripCells("");
     if (!m_Document.NewStrip(dialog.IconWidth(), dialog.IconHeight(), dialog.ColorDep(),
                              dialog.ColorBack())) {
         ShowMessage("Error to create new project", kNoIcon);
@@ -488,7 +555,9 @@ void FrmMain::OpenCommand() {
     if (chosen.isEmpty()) {
         return;
     }
-    m_Document.OpenStripFile(Local(chosen.front()));
+    if (m_Document.OpenStripFile(Local(chosen.front()))) {
+        NameStripCells(chosen.front());
+    }
     ShowDocument();
     UpdateBackColorButton();
     FitWindowHeight();
@@ -519,6 +588,7 @@ void FrmMain::OpenPeFilesCommand() {
             dialog.BITMAP(), dialog.IconWidth(), dialog.IconHeight(), dialog.ColorDep(),
             dialog.MaskColor(),
             ResourceFileName::ForModuleBitmap(Local(module), Local(dialog.ResID())));
+        NameStripCells(chosen.front() + ":bitmap:" + dialog.ResID());
         ShowDocument();
         UpdateBackColorButton();
         QCoreApplication::processEvents();
@@ -527,13 +597,14 @@ void FrmMain::OpenPeFilesCommand() {
     }
 }
 
-StripDocument::AlphaAnswer FrmMain::AskAlpha(const c32bppDIB& image) {
+StripDocument::AlphaAnswer FrmMain::AskAlpha(const c32bppDIB& image, const QString& source) {
     if (m_RememberedAlpha) {
         return *m_RememberedAlpha;
     }
     FrmAlphaPixels dialog(m_Desktop, this);
     dialog.SetColorBack(m_Document.BackColor());
     dialog.SetDIB(image);
+    dialog.SetSourceName(source);
     WaitForDialog(&dialog);
     const StripDocument::AlphaAnswer answer{dialog.OptRemove->isChecked(), dialog.ColorBack()};
     if (dialog.Check1->isChecked()) {
@@ -542,16 +613,75 @@ StripDocument::AlphaAnswer FrmMain::AskAlpha(const c32bppDIB& image) {
     return answer;
 }
 
-bool FrmMain::AddImage(const QString& path, int index, const c32bppDIB* image) {
-    const auto result = m_Document.AddImage(Local(path), index, image,
-                                            [this](const c32bppDIB& i) { return AskAlpha(i); });
+bool FrmMain::AddImage(const QString& path, int index, const c32bppDIB* image,
+                       const QString& source) {
+    const QString name = source.isEmpty() ? path : source;
+    const auto cell = PreparedCell::Make(m_Document.Format(), Local(path), image,
+                                         [&](const c32bppDIB& i) { return AskAlpha(i, name); });
+    const auto result = m_Document.AddPreparedCell(*cell, index);
+    if (m_AddReport) {
+        m_AddReport->Record(Local(name), result, cell->LoadError(),
+                            !path.isEmpty() && !QFileInfo::exists(path));
+    }
     if (result == StripDocument::AddResult::Refused) {
         ShowMessage("Error to add image", kInformation);
+    }
+    if (result == StripDocument::AddResult::Added) {
+        m_CellSources[m_Document.CellStore().ImageCount() - 1] = name;
     }
     return result == StripDocument::AddResult::Added;
 }
 
+QString FrmMain::CellToolTip(int position) const {
+    const clsImgList& store = m_Document.CellStore();
+    const auto source = m_CellSources.find(ucListIcon1->IconIndex(position));
+    return QString("Cell %1 of %2\n%3 x %4 pixels")
+               .arg(position + 1)
+               .arg(ucListIcon1->ItemCount())
+               .arg(store.IconWidth())
+               .arg(store.IconHeight()) +
+           (source == m_CellSources.end() ? QString() : "\n" + source->second);
+}
+
+void FrmMain::NameStripCells(const QString& strip) {
+    m_CellSources.clear();
+    for (int i = 0; !strip.isEmpty() && i < m_Document.CellStore().ImageCount(); ++i) {
+        m_CellSources[i] = QString("%1, cell %2").arg(strip).arg(i + 1);
+    }
+}
+
+bool FrmMain::BeginAddReport() {
+    if (m_AddReport) {
+        return false;
+    }
+    m_AddReport.emplace();
+    return true;
+}
+
+void FrmMain::EndAddReport(bool began) {
+    if (!began || !m_AddReport) {
+        return;
+    }
+    const AddReport report = *m_AddReport;
+    m_AddReport.reset();
+    // A command that tried nothing (a cancelled dialog) keeps the report before it.
+    if (report.Tried() == 0) {
+        return;
+    }
+    m_LastAddReport = report;
+    const std::string notice = report.Notice();
+    if (!notice.empty()) {
+        ucStatusbar1->ShowNotice(QString::fromStdString(notice), kNoticeMilliseconds);
+    }
+}
+
+void FrmMain::ShowLastAddReport() {
+    FrmAddReport dialog(m_LastAddReport, this);
+    WaitForDialog(&dialog);
+}
+
 void FrmMain::RunAddMethod(int method) {
+    const bool began = BeginAddReport();
     if (method == 0) {
         AddFromFileCommand();
     } else if (method == 1) {
@@ -559,6 +689,7 @@ void FrmMain::RunAddMethod(int method) {
     } else if (method == 2) {
         AddFromResourceCommand();
     }
+    EndAddReport(began);
     m_LastAddMethod = method;
     RefreshWindow();
     ucListIcon1->Refresh();
@@ -570,7 +701,9 @@ void FrmMain::AddFromResourceCommand() {
     WaitForDialog(&dialog);
     m_DefaultIconModule = dialog.DefaultIconModule();
     if (dialog.Tag() == "1") {
-        const bool added = AddImage("", -1, &dialog.PickedImage());
+        const bool began = BeginAddReport();
+        const bool added = AddImage("", -1, &dialog.PickedImage(), "an icon of a module");
+        EndAddReport(began);
         ShowDocument();
         ShowAppendedCell(added);
     }
@@ -599,7 +732,7 @@ FrmMain::DownloadOutcome FrmMain::AddDownloadedImage(const QString& address, int
     const bool downloaded = MdlInternet::WithDownloadedFile(
         Local(m_TempFolder), Local(address),
         [&](const std::string& path) {
-            const bool cell = AddImage(QString::fromStdString(path), index, nullptr);
+            const bool cell = AddImage(QString::fromStdString(path), index, nullptr, address);
             if (added != nullptr) {
                 *added = cell;
             }
@@ -610,19 +743,25 @@ FrmMain::DownloadOutcome FrmMain::AddDownloadedImage(const QString& address, int
                                   : DownloadOutcome::Failed;
 }
 
+desktop::FileDialogRequest FrmMain::AddFileRequest(bool multiSelect) const {
+    return {
+        {kImageFilter, kScalableFilter, kOtherImageFilter, kAllFilesFilter}, multiSelect, "", ""};
+}
+
 void FrmMain::AddFromFileCommand() {
-    const QStringList chosen =
-        m_Desktop.OpenFileDialog(this, {{kImageFilter, kScalableFilter}, true, "", ""});
+    const QStringList chosen = m_Desktop.OpenFileDialog(this, AddFileRequest(true));
     if (chosen.isEmpty()) {
         return;
     }
     QCoreApplication::processEvents();
+    const bool began = BeginAddReport();
     m_Document.BeginStep();
     for (const QString& path : chosen) {
         AddImage(path, -1, nullptr);
     }
     m_Document.SetListIndex(m_Document.CellCount() - 1);
     m_Document.EndStep();
+    EndAddReport(began);
     ShowDocument();
 }
 
@@ -632,7 +771,9 @@ void FrmMain::PasteCommand() {
     }
     c32bppDIB image;
     if (image.LoadPicture_ClipBoard()) {
-        const bool added = AddImage("", -1, &image);
+        const bool began = BeginAddReport();
+        const bool added = AddImage("", -1, &image, "the clipboard");
+        EndAddReport(began);
         ShowDocument();
         RefreshWindow();
         FitWindowHeight();
@@ -646,6 +787,7 @@ void FrmMain::DropOnView(const QMimeData* data, int* indexPos) {
     if (data == nullptr) {
         return;
     }
+    const bool began = BeginAddReport();
     m_Document.BeginStep();
     const QList<QUrl> urls = data->urls();
     const bool filesOnly =
@@ -663,6 +805,7 @@ void FrmMain::DropOnView(const QMimeData* data, int* indexPos) {
     }
     m_Document.SetListIndex(*indexPos);
     m_Document.EndStep();
+    EndAddReport(began);
     ShowDocument();
     RefreshWindow();
     FitWindowHeight();
@@ -678,13 +821,17 @@ void FrmMain::ProcessCommandLine(const QStringList& given) {
     show();
     if (arguments.size() > 1 || (ending != "BMP" && ending != "DIB")) {
         NewCommand();
+        const bool began = BeginAddReport();
         m_Document.BeginStep();
         for (const QString& argument : arguments) {
             AddImage(argument, -1, nullptr);
         }
         m_Document.EndStep();
+        EndAddReport(began);
     } else {
-        m_Document.OpenStripFile(Local(arguments.front()));
+        if (m_Document.OpenStripFile(Local(arguments.front()))) {
+            NameStripCells(arguments.front());
+        }
         UpdateBackColorButton();
     }
     ShowDocument();
@@ -692,13 +839,53 @@ void FrmMain::ProcessCommandLine(const QStringList& given) {
     FitWindowHeight();
 }
 
-// A saved place off every screen (one unplugged since) or a value that is no point is ignored.
+// A saved place where the window would not lie whole on one screen (one unplugged or made
+// smaller since) or a value that is no point is ignored.
 void FrmMain::RestorePosition(const QSettings& settings) {
     const QVariant saved = settings.value(kPositionKey);
-    if (settings.status() == QSettings::NoError && saved.typeId() == QMetaType::QPoint &&
-        QGuiApplication::screenAt(saved.toPoint()) != nullptr) {
+    if (settings.status() != QSettings::NoError || saved.typeId() != QMetaType::QPoint) {
+        return;
+    }
+    const QRect frame(saved.toPoint(), frameGeometry().size());
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    if (std::any_of(screens.begin(), screens.end(), [&](const QScreen* screen) {
+            return screen->availableGeometry().contains(frame);
+        })) {
         move(saved.toPoint());
     }
+}
+
+// Changing the stacking band makes some window managers hand the focus elsewhere; typing goes on
+// where it was.
+void FrmMain::SetAlwaysOnTop(bool on) {
+    const QPointer<QWidget> focused = QApplication::focusWidget();
+    m_Desktop.SetTopMost(this, on);
+    if (isVisible()) {
+        activateWindow();
+        if (focused) {
+            focused->setFocus();
+        }
+    }
+}
+
+// Files or an address dropped on the menu bar, the toolbar or the status bar go to the end of
+// the strip.
+bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        if (drag->mimeData()->hasUrls() || drag->mimeData()->hasText()) {
+            drag->acceptProposedAction();
+        }
+        return true;
+    }
+    if (event->type() == QEvent::Drop) {
+        auto* drop = static_cast<QDropEvent*>(event);
+        int end = ucListIcon1->ItemCount();
+        DropOnView(drop->mimeData(), &end);
+        drop->acceptProposedAction();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void FrmMain::SavePosition(QSettings& settings) const {
@@ -712,16 +899,114 @@ void FrmMain::ShowIfChanged(bool changed) {
     }
 }
 
+void FrmMain::ShowEdit(const std::optional<std::vector<int>>& placed) {
+    if (!placed) {
+        return;
+    }
+    ShowDocument();
+    RefreshWindow();
+    FitWindowHeight();
+    ucListIcon1->SetSelection(*placed);
+}
+
 void FrmMain::MoveBackCommand() {
-    ShowIfChanged(m_Document.MoveCellBack());
+    ShowEdit(
+        m_Document.EditCells([selected = ucListIcon1->SelectedItems()](std::vector<int>& cells) {
+            return CellSelection::MoveBy(cells, selected, -1);
+        }));
 }
 
 void FrmMain::MoveForwardCommand() {
-    ShowIfChanged(m_Document.MoveCellForward());
+    ShowEdit(
+        m_Document.EditCells([selected = ucListIcon1->SelectedItems()](std::vector<int>& cells) {
+            return CellSelection::MoveBy(cells, selected, +1);
+        }));
 }
 
 void FrmMain::DeleteCommand() {
-    ShowIfChanged(m_Document.DeleteCell());
+    ShowEdit(
+        m_Document.EditCells([selected = ucListIcon1->SelectedItems()](std::vector<int>& cells) {
+            return CellSelection::Remove(cells, selected);
+        }));
+}
+
+void FrmMain::DuplicateCommand() {
+    ShowEdit(
+        m_Document.EditCells([selected = ucListIcon1->SelectedItems()](std::vector<int>& cells) {
+            return CellSelection::Duplicate(cells, selected);
+        }));
+}
+
+QImage FrmMain::SelectedCellsImage() const {
+    const std::vector<int> selected = ucListIcon1->SelectedItems();
+    const clsImgList& store = m_Document.CellStore();
+    QImage image(store.IconWidth() * static_cast<int>(selected.size()), store.IconHeight(),
+                 QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    for (std::size_t i = 0; i < selected.size(); ++i) {
+        ClsDIB cell;
+        if (m_Document.DrawCells(cell, selected[i], 1, false)) {
+            painter.drawImage(
+                store.IconWidth() * static_cast<int>(i), 0,
+                desktop::QtBitmapBridge::ToQImage(*gdi::BitmapFromHandle(cell.hDib()),
+                                                  desktop::QtBitmapBridge::Alpha::Premultiplied));
+        }
+    }
+    return image;
+}
+
+void FrmMain::CopyCommand() {
+    if (ucListIcon1->ItemCount() > 0) {
+        m_Desktop.CopyImage(SelectedCellsImage());
+    }
+}
+
+void FrmMain::CutCommand() {
+    CopyCommand();
+    DeleteCommand();
+}
+
+void FrmMain::InsertFromFileCommand() {
+    const QStringList chosen = m_Desktop.OpenFileDialog(this, AddFileRequest(true));
+    if (chosen.isEmpty()) {
+        return;
+    }
+    const std::vector<int> selected = ucListIcon1->SelectedItems();
+    int next = selected.empty() ? ucListIcon1->ItemCount() : selected.front();
+    std::vector<int> placed;
+    const bool began = BeginAddReport();
+    m_Document.BeginStep();
+    for (const QString& path : chosen) {
+        if (AddImage(path, next, nullptr)) {
+            placed.push_back(next++);
+        }
+    }
+    m_Document.EndStep();
+    EndAddReport(began);
+    ShowEdit(placed);
+}
+
+void FrmMain::ReplaceImageCommand() {
+    const int at = ucListIcon1->ListIndex();
+    if (at < 0) {
+        return;
+    }
+    const QStringList chosen = m_Desktop.OpenFileDialog(this, AddFileRequest(false));
+    if (chosen.isEmpty()) {
+        return;
+    }
+    const auto result =
+        m_Document.ReplaceCell(at, Local(chosen.front()), nullptr,
+                               [&](const c32bppDIB& i) { return AskAlpha(i, chosen.front()); });
+    if (result == StripDocument::AddResult::Refused) {
+        ShowMessage("Error to add image", kInformation);
+    }
+    if (result == StripDocument::AddResult::Added) {
+        m_CellSources[m_Document.CellStore().ImageCount() - 1] = chosen.front();
+    }
+    ShowEdit(std::vector<int>{at});
 }
 
 void FrmMain::UndoCommand() {
@@ -732,11 +1017,15 @@ void FrmMain::RedoCommand() {
     ShowIfChanged(m_Document.Redo());
 }
 
+// A cell of a larger selection drags the whole block.
 void FrmMain::MoveCellTo(int index, int indexPos) {
-    if (m_Document.MoveCell(index, indexPos)) {
-        ShowDocument();
-        RefreshWindow();
+    std::vector<int> moved = ucListIcon1->SelectedItems();
+    if (std::find(moved.begin(), moved.end(), index) == moved.end()) {
+        moved = {index};
     }
+    ShowEdit(m_Document.EditCells([&](std::vector<int>& cells) {
+        return CellSelection::MoveBefore(cells, moved, indexPos);
+    }));
 }
 
 void FrmMain::OpenBackColorPopUp(int x, int y) {

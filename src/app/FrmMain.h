@@ -4,12 +4,15 @@
 #include <QPointer>
 #include <QStringList>
 #include <array>
+#include <map>
 #include <optional>
 
+#include "app/AddReport.h"
 #include "app/StripDocument.h"
 #include "controls/FrmColorPicker.h"
 #include "import/FrmIconFromRes.h"
 #include "import/FrmLoadFromRes.h"
+#include "platform/desktop/Desktop.h"
 
 class QAction;
 class QMenu;
@@ -19,10 +22,6 @@ class QSettings;
 class ucListIcon;
 class ucStatusbar;
 class ucToolbar;
-
-namespace desktop {
-class Desktop;
-}
 
 // The strip editor's window: menus, toolbar, strip view and status bar over the one strip
 // document. Every command ends in a document operation; every dialog goes through the desktop.
@@ -64,6 +63,17 @@ class FrmMain : public QMainWindow {
     QAction* MnuMoveBack;
     QAction* MnuMoveForward;
     QAction* MnuDelete;
+    QAction* MnuCopy;
+    QAction* MnuCut;
+    QAction* MnuDuplicate;
+    QAction* MnuInsertFromFile;
+    QAction* MnuReplaceImage;
+    QMenu* MnuView;
+    QAction* MnuZoomIn;
+    QAction* MnuZoomOut;
+    QAction* MnuActualSize;
+    QAction* MnuPixelGrid;
+    QAction* MnuLastAddReport;
     QAction* MnuOnTop;
     QAction* MnuIconGallery;
     QAction* MnuAbout;
@@ -83,6 +93,14 @@ class FrmMain : public QMainWindow {
     void MoveBackCommand();
     void MoveForwardCommand();
     void DeleteCommand();
+    // On every selected cell, or the block of them.
+    void CopyCommand();
+    void CutCommand();
+    void DuplicateCommand();
+    // Before the first selected cell, or at the end of an empty strip.
+    void InsertFromFileCommand();
+    // The selected cell's picture from a file, in its place.
+    void ReplaceImageCommand();
     void UndoCommand();
     void RedoCommand();
 
@@ -90,12 +108,16 @@ class FrmMain : public QMainWindow {
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     enum class DownloadOutcome { Downloaded, Failed, Cancelled };
 
     void BuildMenus();
-    void AddMenuKeys(const std::array<QMenu*, 3>& menus);
+    void SetAlwaysOnTop(bool on);
+    void BuildViewMenu();
+    void AddMenuKeys(const std::array<QMenu*, 4>& menus);
+    void SetZoom(int zoom);
     void BuildToolbar();
     void BuildStatusbar();
     void ShowDocument();
@@ -114,10 +136,26 @@ class FrmMain : public QMainWindow {
     void SaveStrip(const QString& path);
     void SaveStripAs(const QString& path);
     // True when the image became a cell.
-    bool AddImage(const QString& path, int index, const c32bppDIB* image);
-    StripDocument::AlphaAnswer AskAlpha(const c32bppDIB& image);
+    // `source` names the image in the add report and the Alpha Pixels dialog; the path when empty.
+    bool AddImage(const QString& path, int index, const c32bppDIB* image,
+                  const QString& source = {});
+    StripDocument::AlphaAnswer AskAlpha(const c32bppDIB& image, const QString& source);
+    // A command that adds images collects what each brought in; the outermost one starts and ends
+    // the report, and a report with failures shows its notice in the status bar.
+    bool BeginAddReport();
+    void EndAddReport(bool began);
+    void ShowLastAddReport();
+    // Position (1-based), size and where the cell came from.
+    QString CellToolTip(int position) const;
+    // Every stored image of a strip just made or opened comes from that strip.
+    void NameStripCells(const QString& strip);
     void WaitForDialog(QWidget* dialog);
     void ShowIfChanged(bool changed);
+    void BuildSelectionItems();
+    void ShowEdit(const std::optional<std::vector<int>>& placed);
+    // The selected cells side by side, what the masks hide transparent.
+    QImage SelectedCellsImage() const;
+    desktop::FileDialogRequest AddFileRequest(bool multiSelect) const;
     // `added`, when given, tells whether the downloaded image became a cell.
     DownloadOutcome AddDownloadedImage(const QString& address, int index, bool* added = nullptr);
     void DropOnView(const QMimeData* data, int* indexPos);
@@ -136,4 +174,8 @@ class FrmMain : public QMainWindow {
     QString m_DefaultIconModule;
     // Set once the user asks the Alpha Pixels dialog not to be shown again in this run.
     std::optional<StripDocument::AlphaAnswer> m_RememberedAlpha;
+    std::optional<AddReport> m_AddReport;
+    AddReport m_LastAddReport;
+    // Where each stored image came from, by store index.
+    std::map<int, QString> m_CellSources;
 };

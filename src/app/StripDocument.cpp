@@ -323,6 +323,36 @@ bool StripDocument::MoveCell(int from, int before) {
     return true;
 }
 
+std::optional<std::vector<int>> StripDocument::EditCells(const CellEdit& edit) {
+    std::vector<int> cells = m_Cells;
+    std::optional<std::vector<int>> placed = edit(cells);
+    if (!placed) {
+        return placed;
+    }
+    m_Cells = std::move(cells);
+    m_ListIndex = placed->empty() ? -1 : placed->front();
+    Changed();
+    ReleaseStoreWhenEmpty();
+    return placed;
+}
+
+StripDocument::AddResult StripDocument::ReplaceCell(int position, const std::string& Path,
+                                                    const c32bppDIB* Image,
+                                                    const AlphaQuestion& askAlpha) {
+    if (position < 0 || position >= CellCount()) {
+        return AddResult::NotDecoded;
+    }
+    BeginStep();
+    const AddResult result = AddImage(Path, position, Image, askAlpha);
+    if (result == AddResult::Added) {
+        m_Cells.erase(m_Cells.begin() + position + 1);
+        m_ListIndex = position;
+        Changed();
+    }
+    EndStep();
+    return result;
+}
+
 void StripDocument::ReleaseStoreWhenEmpty() {
     if (m_Cells.empty() && !(m_History && m_History->NamesImages())) {
         m_CellStore->Clear();

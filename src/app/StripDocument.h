@@ -54,6 +54,14 @@ class StripDocument {
     // Moves the cell at `from` to stand before position `before` (0 to CellCount()).
     bool MoveCell(int from, int before);
     void SetBackColor(gdi::COLORREF color);
+    // A change of the cells' order made by `edit` on a copy of it, as one step. The edit returns
+    // where the edited cells stand afterwards (the first is selected), or nothing when the order
+    // stays as it was; so does this.
+    using CellEdit = std::function<std::optional<std::vector<int>>(std::vector<int>& cells)>;
+    std::optional<std::vector<int>> EditCells(const CellEdit& edit);
+    // The cell at `position` made anew from the file or image, in the same place, as one step.
+    AddResult ReplaceCell(int position, const std::string& Path, const c32bppDIB* Image,
+                          const AlphaQuestion& askAlpha);
 
     // Undo and redo, for the editor. Off until enabled, so that a strip built in one go keeps no
     // steps; New and Open start a fresh history.

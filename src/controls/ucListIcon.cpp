@@ -9,6 +9,7 @@
 #include <QPolygon>
 #include <QScrollBar>
 #include <QStyle>
+#include <QToolTip>
 #include <QUrl>
 #include <QWheelEvent>
 #include <algorithm>
@@ -85,6 +86,7 @@ void ucListIcon::AddItem(int iIcon) {
 
 void ucListIcon::InsertItem(int Index, int iIcon) {
     const int at = std::clamp(Index, 0, ItemCount());
+    m_Selected.clear();
     m_Items.insert(m_Items.begin() + at, iIcon);
     if (m_ListIndex == -1) {
         m_ListIndex = 0;
@@ -97,6 +99,7 @@ void ucListIcon::Remove(int Index) {
         return;
     }
     m_Items.erase(m_Items.begin() + Index);
+    m_Selected.clear();
     if (m_ListIndex > ItemCount() - 1) {
         m_ListIndex = ItemCount() - 1;
         emit SelChange(m_ListIndex);
@@ -107,6 +110,7 @@ void ucListIcon::Remove(int Index) {
 
 void ucListIcon::Clear() {
     m_Items.clear();
+    m_Selected.clear();
     m_ListIndex = -1;
     m_ScrollBar->setValue(0);
     Refresh();
@@ -129,10 +133,61 @@ int ucListIcon::ListIndex() const {
 }
 
 void ucListIcon::SetListIndex(int Index) {
-    m_ListIndex = Index;
-    EnsureVisible(Index);
+    m_Selected.clear();
+    m_Anchor = Index;
+    MakeCurrent(Index);
+}
+
+void ucListIcon::MakeCurrent(int position) {
+    m_ListIndex = position;
+    EnsureVisible(position);
     update();
-    emit SelChange(Index);
+    emit SelChange(position);
+}
+
+std::vector<int> ucListIcon::SelectedItems() const {
+    std::vector<int> selected = m_Selected;
+    selected.push_back(ListIndex());
+    std::erase_if(selected, [this](int p) { return p < 0 || p >= ItemCount(); });
+    std::sort(selected.begin(), selected.end());
+    selected.erase(std::unique(selected.begin(), selected.end()), selected.end());
+    return selected;
+}
+
+void ucListIcon::SetSelection(const std::vector<int>& positions) {
+    if (positions.empty()) {
+        return;
+    }
+    m_Selected = positions;
+    m_Anchor = *std::min_element(positions.begin(), positions.end());
+    MakeCurrent(m_Anchor);
+}
+
+void ucListIcon::ExtendSelection(int target) {
+    const int anchor = m_Anchor >= 0 && m_Anchor < ItemCount() ? m_Anchor
+                       : ListIndex() >= 0                      ? ListIndex()
+                                                               : target;
+    m_Anchor = anchor;
+    m_Selected.clear();
+    for (int p = std::min(anchor, target); p <= std::max(anchor, target); ++p) {
+        m_Selected.push_back(p);
+    }
+    MakeCurrent(target);
+}
+
+// The last selected cell stays selected: a selection is never empty while there are cells.
+void ucListIcon::ToggleSelected(int position) {
+    std::vector<int> selected = SelectedItems();
+    const auto at = std::find(selected.begin(), selected.end(), position);
+    if (at == selected.end()) {
+        selected.push_back(position);
+    } else if (selected.size() > 1) {
+        selected.erase(at);
+    }
+    m_Selected = selected;
+    m_Anchor = position;
+    const bool kept = std::find(selected.begin(), selected.end(), position) != selected.end();
+    MakeCurrent(kept ? position : selected.front());
 }
 
 void ucListIcon::SetBackColor(gdi::COLORREF color) {
@@ -205,7 +260,19 @@ void ucListIcon::mousePressEvent(QMouseEvent* event) {
     const QPoint point = ClientPoint(event->position());
     const int position = HitTest(point.x());
     if (position >= 0 && position < ItemCount()) {
-        SetListIndex(position);
+        const std::vector<int> selected = SelectedItems();
+        const bool inBlock = selected.size() > 1 && std::find(selected.begin(), selected.end(),
+                                                              position) != selected.end();
+        if (event->modifiers().testFlag(Qt::ShiftModifier)) {
+            ExtendSelection(position);
+        } else if (event->modifiers().testFlag(Qt::ControlModifier)) {
+            ToggleSelected(position);
+        } else if (inBlock && event->button() == Qt::LeftButton) {
+            m_CollapseOnRelease = true;
+            MakeCurrent(position);
+        } else if (!inBlock) {
+            SetListIndex(position);
+        }
         if (event->button() == Qt::LeftButton) {
             m_PressedItem = position;
             m_PressPoint = point;
@@ -244,7 +311,10 @@ void ucListIcon::mouseReleaseEvent(QMouseEvent* event) {
     EndItemDrag();
     if (dragged) {
         emit ItemMove(from, before);
+    } else if (m_CollapseOnRelease && from >= 0) {
+        SetListIndex(from);
     }
+    m_CollapseOnRelease = false;
 }
 
 void ucListIcon::EndItemDrag() {
@@ -283,7 +353,11 @@ void ucListIcon::keyPressEvent(QKeyEvent* event) {
     // An empty row has nothing to move to; the key is still reported.
     if (ItemCount() > 0) {
         if (const std::optional<int> target = KeyTarget(event->key())) {
-            SetListIndex(*target);
+            if (event->modifiers().testFlag(Qt::ShiftModifier)) {
+                ExtendSelection(*target);
+            } else {
+                SetListIndex(*target);
+            }
         }
     }
     emit KeyDown(event->key(), ShiftMask(event->modifiers()));
@@ -334,9 +408,31 @@ void ucListIcon::dropEvent(QDropEvent* event) {
     update();
 }
 
+QString ucListIcon::ItemToolTip(int Index) const {
+    return m_ItemToolTip && Index >= 0 && Index < ItemCount() ? m_ItemToolTip(Index) : QString();
+}
+
+bool ucListIcon::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) {
+        return QWidget::event(event);
+    }
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const int position = HitTest(ClientPoint(help->pos()).x());
+    const QString text = ItemToolTip(position);
+    if (text.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+    } else {
+        const int x = SlotWidth() * position - ScrollPosition() + Border();
+        QToolTip::showText(help->globalPos(), text, this,
+                           QRect(x, Border(), SlotWidth(), ClientHeight()));
+    }
+    return true;
+}
+
 void ucListIcon::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.drawImage(Border(), Border(), PaintCells());
+    painter.drawImage(Border(), Border(), RenderCells(devicePixelRatioF()));
     painter.translate(Border(), Border());
     PaintMarks(painter);
     painter.resetTransform();
@@ -347,31 +443,89 @@ void ucListIcon::paintEvent(QPaintEvent*) {
     }
 }
 
-// Background, highlight and cells are drawn by the image list into a bitmap of the client size,
-// so cells look exactly as the strip will hold them.
-QImage ucListIcon::PaintCells() const {
-    gdi::UniqueGdiObject surface(
-        gdi::CreateCompatibleBitmap(std::max(ClientWidth(), 1), ClientHeight()));
+// Background, highlight and cells are drawn by the image list into a bitmap of the client size in
+// device pixels, so cells look exactly as the strip will hold them.
+QImage ucListIcon::RenderCells(double devicePixelRatio) const {
+    const auto device = [devicePixelRatio](double logical) {
+        return RoundEven(logical * devicePixelRatio);
+    };
+    gdi::UniqueGdiObject surface(gdi::CreateCompatibleBitmap(
+        std::max(static_cast<int>(std::ceil(ClientWidth() * devicePixelRatio)), 1),
+        static_cast<int>(std::ceil(ClientHeight() * devicePixelRatio))));
     gdi::UniqueGdiObject dc(gdi::CreateCompatibleDC());
     gdi::SelectObject(dc.Get(), surface.Get());
     PaintBackground(dc.Get());
     const gdi::ImageList* images = gdi::ImageList::FromHandle(m_ImageList);
+    const int perPixel = DevicePixelsPerCellPixel(m_Zoom, devicePixelRatio);
+    const std::vector<int> selected = SelectedItems();
     const int w = SlotWidth();
     const int first = std::max(RoundEven(static_cast<double>(ScrollPosition()) / w) - 1, 0);
     const int last =
         std::min(RoundEven(static_cast<double>(ClientWidth()) / w) + first + 1, ItemCount() - 1);
     for (int i = first; i <= last; ++i) {
         const int x = w * i - ScrollPosition();
-        if (i == ListIndex()) {
-            gdi::FillRect(dc.Get(), {x, 0, x + w, ClientHeight()}, kHighlightColor);
+        if (std::binary_search(selected.begin(), selected.end(), i)) {
+            gdi::FillRect(dc.Get(), {device(x), 0, device(x + w), device(ClientHeight())},
+                          kHighlightColor);
         }
+        const int left = device(x + 4), top = device(kSlotPadding);
         if (images != nullptr) {
-            images->Draw(IconIndex(i), dc.Get(), x + 4, kSlotPadding);
+            images->DrawZoomed(IconIndex(i), dc.Get(), left, top, perPixel);
+        }
+        if (m_PixelGrid && m_Zoom >= kGridZoom) {
+            PaintGrid(dc.Get(), left, top, perPixel);
         }
     }
     gdi::SelectObject(dc.Get(), gdi::StockBitmap());
-    return desktop::QtBitmapBridge::ToQImage(*gdi::BitmapFromHandle(surface.Get()),
-                                             desktop::QtBitmapBridge::Alpha::Opaque);
+    QImage cells = desktop::QtBitmapBridge::ToQImage(*gdi::BitmapFromHandle(surface.Get()),
+                                                     desktop::QtBitmapBridge::Alpha::Opaque);
+    cells.setDevicePixelRatio(devicePixelRatio);
+    return cells;
+}
+
+int ucListIcon::DevicePixelsPerCellPixel(int zoom, double devicePixelRatio) {
+    // A little slack, so that 2 x 1.5 is 3 and not 2.9999.
+    return std::max(static_cast<int>(std::floor(zoom * devicePixelRatio + 1e-6)), 1);
+}
+
+// A line before every cell pixel and one after the last, one device pixel wide.
+void ucListIcon::PaintGrid(gdi::HDC dc, int left, int top, int perPixel) const {
+    const int right = left + m_ImageWidth * perPixel, bottom = top + m_ImageHeight * perPixel;
+    for (int column = 0; column <= m_ImageWidth; ++column) {
+        const int x = left + column * perPixel;
+        gdi::FillRect(dc, {x, top, x + 1, bottom + 1}, kGridColor);
+    }
+    for (int row = 0; row <= m_ImageHeight; ++row) {
+        const int y = top + row * perPixel;
+        gdi::FillRect(dc, {left, y, right + 1, y + 1}, kGridColor);
+    }
+}
+
+void ucListIcon::SetZoom(int zoom) {
+    if (std::find(std::begin(kZoomSteps), std::end(kZoomSteps), zoom) == std::end(kZoomSteps) ||
+        zoom == m_Zoom) {
+        return;
+    }
+    // The selected cell, or else the left edge, stays in view.
+    const double leftCell = static_cast<double>(ScrollPosition()) / SlotWidth();
+    m_Zoom = zoom;
+    Refresh();
+    m_ScrollBar->setValue(RoundEven(leftCell * SlotWidth()));
+    EnsureVisible(ListIndex());
+}
+
+int ucListIcon::NextZoom(int zoom, int direction) {
+    const auto* at = std::find(std::begin(kZoomSteps), std::end(kZoomSteps), zoom);
+    if (at == std::end(kZoomSteps)) {
+        return kZoomSteps[0];
+    }
+    const auto position = at - std::begin(kZoomSteps) + (direction > 0 ? 1 : -1);
+    return position < 0 || position >= std::ssize(kZoomSteps) ? zoom : kZoomSteps[position];
+}
+
+void ucListIcon::SetPixelGrid(bool on) {
+    m_PixelGrid = on;
+    update();
 }
 
 void ucListIcon::PaintBackground(gdi::HDC dc) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -21,6 +22,10 @@ class ucListIcon : public QWidget {
     static constexpr gdi::COLORREF kHighlightColor = 0x8000000D;
     static constexpr int kSlotPadding = 8;
     static constexpr int kLineStep = 10;
+    // Zoom factors in order; the pixel grid shows from kGridZoom on.
+    static constexpr int kZoomSteps[] = {1, 2, 3, 4, 6, 8};
+    static constexpr int kGridZoom = 4;
+    static constexpr gdi::COLORREF kGridColor = 0x808080;
 
     explicit ucListIcon(QWidget* parent = nullptr);
 
@@ -37,6 +42,11 @@ class ucListIcon : public QWidget {
     void SetIconIndex(int Index, int iIcon);
     int ListIndex() const;
     void SetListIndex(int Index);
+    // The selected positions, ascending: ListIndex and the cells Ctrl+click, Shift+click and
+    // Shift+arrow added to it. Edits of the items leave ListIndex alone selected.
+    std::vector<int> SelectedItems() const;
+    // Selects the positions; the first becomes ListIndex. Raises SelChange.
+    void SetSelection(const std::vector<int>& positions);
     // Scrolls the least that shows the item whole; the selection stays.
     void EnsureVisible(int Index);
 
@@ -50,6 +60,22 @@ class ucListIcon : public QWidget {
     bool BackCheckerBoard() const { return m_CheckerBoard; }
 
     void Refresh();
+    // The tooltip of the item at a position; the host knows what a cell is.
+    using ItemText = std::function<QString(int Index)>;
+    void SetItemToolTip(ItemText text) { m_ItemToolTip = std::move(text); }
+    QString ItemToolTip(int Index) const;
+    // Each cell pixel shown as a zoom x zoom square; a factor not among kZoomSteps is ignored.
+    int Zoom() const { return m_Zoom; }
+    void SetZoom(int zoom);
+    // The next step in or out from zoom (direction +1 or -1), zoom itself at either end.
+    static int NextZoom(int zoom, int direction);
+    bool PixelGrid() const { return m_PixelGrid; }
+    void SetPixelGrid(bool on);
+    // The background, highlight and cells at the given device pixel ratio. A cell pixel covers
+    // the same whole number of device pixels everywhere, so no pixel comes out uneven.
+    QImage RenderCells(double devicePixelRatio) const;
+    // Device pixels per cell pixel: the zoom times the ratio, rounded down, at least 1.
+    static int DevicePixelsPerCellPixel(int zoom, double devicePixelRatio);
     // The drop marker: a line with a small solid triangle at each end. Color -1 draws with the
     // painter's pen and brush as they are.
     static void DrawLine(QPainter& painter, int X1, int Y1, int X2, int Y2, gdi::COLORREF Color,
@@ -57,7 +83,7 @@ class ucListIcon : public QWidget {
 
     // Read-outs of the layout, in pixels.
     int ClientWidth() const;
-    int ClientHeight() const { return m_ImageHeight + 2 * kSlotPadding; }
+    int ClientHeight() const { return m_ImageHeight * m_Zoom + 2 * kSlotPadding; }
     int PageItems() const { return ClientWidth() / SlotWidth(); }
     int ScrollRangeMaximum() const { return SlotWidth() * (ItemCount() + 1); }
     int ScrollPosition() const;
@@ -79,6 +105,7 @@ class ucListIcon : public QWidget {
     void ItemMove(int Index, int IndexPos);
 
   protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -92,7 +119,7 @@ class ucListIcon : public QWidget {
     void dropEvent(QDropEvent* event) override;
 
   private:
-    int SlotWidth() const { return m_ImageWidth + kSlotPadding; }
+    int SlotWidth() const { return m_ImageWidth * m_Zoom + kSlotPadding; }
     int Border() const { return m_BorderStyle == 1 ? 1 : 0; }
     QPoint ClientPoint(QPointF widgetPoint) const;
     void UpdateScrollRange();
@@ -100,13 +127,23 @@ class ucListIcon : public QWidget {
     std::optional<int> KeyTarget(int key) const;
     void TrackDrag(QDropEvent* event);
     void EndItemDrag();
-    QImage PaintCells() const;
+    // Clicks and keys with Shift select from the anchor, with Ctrl toggle one position.
+    void ExtendSelection(int target);
+    void ToggleSelected(int position);
+    void MakeCurrent(int position);
     void PaintBackground(gdi::HDC dc) const;
+    void PaintGrid(gdi::HDC dc, int left, int top, int perPixel) const;
     void PaintMarks(QPainter& painter) const;
 
     std::vector<int> m_Items;
     int m_ListIndex = -1;
     int m_DropMarker = -1;
+    // Positions selected besides ListIndex, and where a range selection starts.
+    std::vector<int> m_Selected;
+    int m_Anchor = -1;
+    // A press on a cell of a larger selection keeps it for a drag; a release without one leaves
+    // that cell alone selected.
+    bool m_CollapseOnRelease = false;
     // The item a left press landed on, while the button is down, and where it was pressed.
     int m_PressedItem = -1;
     QPoint m_PressPoint;
@@ -117,5 +154,8 @@ class ucListIcon : public QWidget {
     gdi::COLORREF m_BackColor = kDefaultBackColor;
     int m_BorderStyle = 1;
     bool m_CheckerBoard = false;
+    int m_Zoom = 1;
+    bool m_PixelGrid = true;
     QScrollBar* m_ScrollBar;
+    ItemText m_ItemToolTip;
 };

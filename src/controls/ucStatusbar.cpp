@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QSizeGrip>
 #include <QStyle>
+#include <QTimer>
 #include <QToolTip>
 #include <algorithm>
 #include <utility>
@@ -65,8 +66,20 @@ ucStatusbar::PanelLayout ucStatusbar::LayoutPanels(int Available,
     return layout;
 }
 
-ucStatusbar::ucStatusbar(QWidget* parent) : QWidget(parent) {
+ucStatusbar::ucStatusbar(QWidget* parent) : QWidget(parent), m_NoticeTimer(new QTimer(this)) {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    m_NoticeTimer->setSingleShot(true);
+    connect(m_NoticeTimer, &QTimer::timeout, this, [this] { ShowNotice("", 0); });
+}
+
+void ucStatusbar::ShowNotice(const QString& text, int milliseconds) {
+    m_Notice = text;
+    if (text.isEmpty()) {
+        m_NoticeTimer->stop();
+    } else {
+        m_NoticeTimer->start(milliseconds);
+    }
+    update();
 }
 
 bool ucStatusbar::Initialize(bool SizeGrip, bool ToolTips) {
@@ -378,6 +391,11 @@ void ucStatusbar::PaintPanel(QPainter& painter, const StatusPanel& panel) const 
 void ucStatusbar::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), palette().window());
+    if (!m_Notice.isEmpty()) {
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(rect().adjusted(4, 0, -4, 0), Qt::AlignVCenter | Qt::AlignLeft, m_Notice);
+        return;
+    }
     for (const StatusPanel& panel : m_Panels) {
         PaintPanel(painter, panel);
     }

@@ -7,6 +7,7 @@
 
 class QPainter;
 class QSizeGrip;
+class QTimer;
 
 // The main window's status bar: a row of panels, each with a text, a tooltip, an optional icon and
 // a width rule, laid out again on every resize and every panel change. Panels are numbered from
@@ -77,6 +78,10 @@ class ucStatusbar : public QWidget {
 
     QSize sizeHint() const override;
 
+    // A line shown across the panels for a while, then the panels again.
+    void ShowNotice(const QString& text, int milliseconds);
+    QString Notice() const { return m_Notice; }
+
   signals:
     // Button: 1 left, 2 right.
     void PanelClick(int Button, int Panel);
@@ -121,4 +126,6 @@ class ucStatusbar : public QWidget {
     std::vector<QPixmap> m_Icons;
     std::vector<StatusPanel> m_Panels;
     bool m_SwallowNextClick = false;
+    QString m_Notice;
+    QTimer* m_NoticeTimer;
 };

@@ -8,6 +8,8 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -18,16 +20,19 @@
 #include <QTcpServer>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QUrl>
 #include <QWindow>
 #include <filesystem>
 
+#include "app/FrmAddReport.h"
 #include "app/FrmAlphaPixels.h"
 #include "app/FrmOptionNew.h"
 #include "controls/FrmColorPicker.h"
 #include "controls/ucListIcon.h"
 #include "controls/ucStatusbar.h"
 #include "controls/ucToolbar.h"
+#include "image/c32bppDIB.h"
 #include "import/FrmDownload.h"
 #include "import/FrmIconFromRes.h"
 #include "import/FrmLoadFromRes.h"
@@ -87,10 +92,14 @@ struct MainWindow : ::testing::Test {
             }
         });
     }
-    // Drops `text` on the first slot, as plain text or as a list of one address.
+    // Drops `text` on the first slot, as plain text or, as browsers offer a link, as a list of
+    // one address beside an empty text.
     void Drop(const QString& text, bool asList = false) {
         QMimeData data;
-        asList ? data.setUrls({QUrl(text)}) : data.setText(text);
+        if (asList) {
+            data.setUrls({QUrl(text)});
+        }
+        data.setText(asList ? "" : text);
         int position = 0;
         emit window.ucListIcon1->OLEDragDrop(&data, &position);
     }
@@ -236,7 +245,9 @@ TEST_F(MainWindow, AlphaDialogBelow32BitsUntilToldNotToAsk) {
     window.ProcessCommandLine({WriteStrip("base.bmp", 1, 24)});
     const QString soft = "file://" + WriteSoftImage();
     bool dontAskAgain = false;
+    QStringList sources;
     AnswerWhenShown<FrmAlphaPixels>(Dialogs::Every, [&](FrmAlphaPixels* dialog) {
+        sources << dialog->LblSource->text();
         dialog->Check1->setChecked(dontAskAgain);
         dialog->CmdAccept->click();
     });
@@ -245,6 +256,7 @@ TEST_F(MainWindow, AlphaDialogBelow32BitsUntilToldNotToAsk) {
         Drop(soft, true);
     }
     EXPECT_EQ(shown, 2) << "asked for every partly transparent image, until told not to";
+    EXPECT_EQ(sources, QStringList(2, "Image: " + QUrl(soft).toLocalFile()));
     EXPECT_EQ(window.ucListIcon1->ItemCount(), 5);
     EXPECT_EQ(window.ucListIcon1->ListIndex(), 0);
 }
@@ -350,8 +362,9 @@ TEST_F(MainWindow, MenusFromTheKeyboardAboutAlwaysOnTopAndTheGallery) {
     for (const QAction* action : window.menuBar()->actions()) {
         captions.push_back(action->text());
     }
-    EXPECT_EQ(captions, (QStringList{"File", "Edit", "Options", "About"}));
+    EXPECT_EQ(captions, (QStringList{"File", "Edit", "View", "Options", "About"}));
     const std::pair<QKeySequence, QString> keys[] = {{QKeySequence("Alt+E"), "Edit"},
+                                                     {QKeySequence("Alt+V"), "View"},
                                                      {QKeySequence("Alt+O"), "Options"},
                                                      {QKeySequence("Alt+F"), "File"},
                                                      {QKeySequence(Qt::Key_F10), "File"}};
@@ -376,6 +389,147 @@ TEST_F(MainWindow, MenusFromTheKeyboardAboutAlwaysOnTopAndTheGallery) {
     }
     window.MnuIconGallery->trigger();
     EXPECT_EQ(desktop.openedPages, QStringList{FrmMain::kGalleryAddress});
+}
+
+// Files dropped on the toolbar or the status bar join the end of the strip.
+TEST(MainWindowDrops, OutsideTheViewFilesAreAppended) {
+    ScriptedDesktop desktop;
+    FrmMain window{desktop};
+    window.ProcessCommandLine({WriteStrip("drops.bmp", 2, 32)});
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(WriteSoftImage())});
+    for (QWidget* target :
+         {static_cast<QWidget*>(window.ucToolbar1), static_cast<QWidget*>(window.ucStatusbar1)}) {
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+    }
+    EXPECT_EQ(window.Document().Cells(), (std::vector{0, 1, 2, 3}));
+}
+
+// Images that cannot be read are counted in the status bar and named, with the decoder's reason,
+// in the report; no box interrupts the adding.
+TEST_F(MainWindow, AnAddThatMissesImagesSaysSoAndKeepsAReport) {
+    const QString soft = WriteSoftImage(), text = TempPath("notes.txt"),
+                  missing = TempPath("missing.png");
+    testsupport::WriteFileBytes(text.toStdString(), {'h', 'i'});
+    std::filesystem::remove(missing.toStdString());
+    desktop.openAnswers = {QStringList{soft, text, missing}, QStringList{}};
+    window.AddFromFileCommand();
+    window.AddFromFileCommand();  // cancelled: the report stays
+    EXPECT_EQ(std::tuple(window.ucListIcon1->ItemCount(), desktop.messages.size()),
+              std::tuple(1, 0u));
+    EXPECT_EQ(window.ucStatusbar1->Notice(), "1 of 3 images added; 2 could not be read");
+    QStringList rows;
+    AnswerWhenShown<FrmAddReport>(Dialogs::First, [&](FrmAddReport* dialog) {
+        for (int i = 0; i < dialog->LstFailures->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* row = dialog->LstFailures->topLevelItem(i);
+            rows << row->text(0) + ": " + row->text(1);
+        }
+        dialog->CmdClose->click();
+    });
+    window.MnuLastAddReport->trigger();
+    c32bppDIB image;
+    EXPECT_FALSE(image.LoadPicture_File(text.toStdString(), 16, 16, false, 32));
+    ASSERT_TRUE(image.LoadError().has_value());
+    EXPECT_EQ(rows.join('|').toStdString(),
+              (text + ": " + QString::fromStdString(image.LoadError()->Text()) + "|" + missing +
+               ": no such file")
+                  .toStdString());
+}
+
+// The bytes of a file as an independent reader decodes them: width, height and RGBA rows.
+std::tuple<int, int, QByteArray> DecodedByImageMagick(const QString& path) {
+    const QString raw = path + ".rgba";
+    const QString command = "/usr/bin/convert " + path + " -depth 8 rgba:" + raw +
+                            " && /usr/bin/identify -format '%w %h' " + path + " > " + raw + ".size";
+    EXPECT_EQ(std::system(command.toLocal8Bit().constData()), 0);
+    QFile pixels(raw), size(raw + ".size");
+    pixels.open(QIODevice::ReadOnly);
+    size.open(QIODevice::ReadOnly);
+    const QList<QByteArray> wh = size.readAll().split(' ');
+    return {wh.value(0).toInt(), wh.value(1).toInt(), pixels.readAll()};
+}
+
+// Ctrl+click and Shift+click select several cells; each command on them is one undo step. Copy
+// puts them side by side on the clipboard as PNG with alpha (checked by pngcheck and ImageMagick)
+// and as a bitmap.
+TEST_F(MainWindow, CommandsOnSeveralSelectedCellsAreOneUndoStepEach) {
+    const QString strip = QDir::cleanPath(WriteStrip("selection.bmp", 4, 24));
+    window.ProcessCommandLine({strip});
+    ucListIcon& view = *window.ucListIcon1;
+    EXPECT_EQ(view.ItemToolTip(2), "Cell 3 of 4\n16 x 16 pixels\n" + strip + ", cell 3");
+    EXPECT_EQ(view.ItemToolTip(4), "") << "the empty slot";
+    const auto click = [&](int slot, Qt::KeyboardModifiers keys) {
+        QTest::mouseClick(&view, Qt::LeftButton, keys, QPoint(1 + 24 * slot + 12, 12));
+    };
+    click(1, Qt::NoModifier);
+    click(3, Qt::ShiftModifier);
+    EXPECT_EQ(view.SelectedItems(), (std::vector{1, 2, 3}));
+    click(2, Qt::ControlModifier);
+    EXPECT_EQ(view.SelectedItems(), (std::vector{1, 3}));
+    window.MnuCopy->trigger();
+    ASSERT_TRUE(desktop.copied);
+    EXPECT_TRUE(desktop.copied->hasImage());
+    EXPECT_TRUE(desktop.copied->data("image/bmp").startsWith("BM"));
+    const QString png = TempPath("copied.png");
+    QFile file(png);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(desktop.copied->data("image/png"));
+    file.close();
+    EXPECT_EQ(std::system(("pngcheck -q " + png).toLocal8Bit().constData()), 0);
+    const auto [w, h, rgba] = DecodedByImageMagick(png);
+    ASSERT_EQ(std::tuple(w, h, rgba.size()), std::tuple(32, 16, 32 * 16 * 4));
+    const auto pixel = [&rgba](int x, int y) { return rgba.mid((y * 32 + x) * 4, 4); };
+    EXPECT_EQ(pixel(0, 0), QByteArray(4, '\0')) << "the magenta frame is the mask";
+    EXPECT_EQ(pixel(8, 8), QByteArray("\x41\x30\x20\xff"));
+    EXPECT_EQ(pixel(24, 8), QByteArray("\x43\x30\x20\xff"));
+
+    // The selection, the command, the cells (-1 for a new image) and the selection after it.
+    const QString soft = WriteSoftImage();
+    AnswerWhenShown<FrmAlphaPixels>(Dialogs::Every,
+                                    [](FrmAlphaPixels* dialog) { dialog->CmdAccept->click(); });
+    using Cells = std::vector<int>;
+    const std::tuple<Cells, std::function<void()>, Cells, Cells> commands[] = {
+        {{1, 3}, [&] { window.MnuMoveBack->trigger(); }, {1, 0, 3, 2}, {0, 2}},
+        {{0, 2}, [&] { window.MnuMoveForward->trigger(); }, {1, 0, 3, 2}, {1, 3}},
+        {{1, 3}, [&] { window.MnuDelete->trigger(); }, {0, 2}, {1}},
+        {{1, 3}, [&] { window.MnuCut->trigger(); }, {0, 2}, {1}},
+        {{1, 3}, [&] { window.MnuDuplicate->trigger(); }, {0, 1, 2, 3, 1, 3}, {4, 5}},
+        {{1, 3}, [&] { emit view.ItemMove(3, 0); }, {1, 3, 0, 2}, {0, 1}},
+        {{2},
+         [&] {
+             desktop.openAnswers = {QStringList{soft, soft}};
+             window.MnuInsertFromFile->trigger();
+         },
+         {0, 1, -1, -1, 2, 3},
+         {2, 3}},
+        {{1},
+         [&] {
+             desktop.openAnswers = {QStringList{soft}};
+             window.MnuReplaceImage->trigger();
+         },
+         {0, -1, 2, 3},
+         {1}}};
+    for (const auto& [selected, command, cells, after] : commands) {
+        view.SetSelection(selected);
+        command();
+        Cells shown;
+        for (int i = 0; i < view.ItemCount(); ++i) {
+            shown.push_back(view.IconIndex(i) >= 4 ? -1 : view.IconIndex(i));
+        }
+        EXPECT_EQ(std::tuple(shown, view.SelectedItems()), std::tuple(cells, after));
+        const int added =
+            static_cast<int>(std::find(shown.begin(), shown.end(), -1) - shown.begin());
+        if (added < view.ItemCount()) {
+            EXPECT_TRUE(view.ItemToolTip(added).endsWith("\n" + soft))
+                << "a new cell names its file";
+        }
+        window.MnuUndo->trigger();
+        EXPECT_EQ(window.Document().Cells(), (Cells{0, 1, 2, 3})) << "one step";
+    }
 }
 
 // The command line's images are one step; a drag is another. PNG goes out and back in.
@@ -421,7 +575,10 @@ TEST_F(MainWindow, UndoRedoDraggedCellsAndPngStrips) {
               std::tuple(2, true, false));
     desktop.openAnswers = {QStringList{}};
     window.AddFromFileCommand();
-    EXPECT_EQ(desktop.fileRequests.back().filters[1].patterns, "*.svg");
+    const auto& filters = desktop.fileRequests.back().filters;
+    ASSERT_EQ(filters.size(), 4u);
+    EXPECT_EQ(std::tuple(filters[1].patterns, filters[2].description, filters[3].patterns),
+              std::tuple("*.svg", "Other images (*.jpg *.jpeg *.webp *.tif *.tiff)", "*"));
 }
 
 TEST_F(MainWindow, OpenPeFilesReplacesTheStripWithAModuleBitmap) {
@@ -469,6 +626,7 @@ TEST_F(MainWindow, PositionComesBackFromTheSettingsFile) {
         {"[MainWindow\nposition=@Point(40 30)\n", std::nullopt},
         {"[MainWindow]\nposition=@Point(40 30\n", std::nullopt},
         {"[MainWindow]\nposition=@Point(90000 90000)\n", std::nullopt},
+        {"[MainWindow]\nposition=@Point(700 30)\n", std::nullopt},
         {"[MainWindow]\nposition=@Point(40 30)\n", QPoint(40, 30)}};
     for (const auto& [content, expected] : cases) {
         std::filesystem::remove(file.toStdString());

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <tuple>
 
 #include <QMimeData>
@@ -96,6 +97,43 @@ TEST_F(StripView, PaintsHighlightAndCellsAtTheirSlots) {
     EXPECT_EQ(At(image, 3, 9), Rgb(10, 20, 30));
     EXPECT_EQ(At(image, 53, 9), kCellColors[2]);
     EXPECT_EQ(At(image, 80, 9), Rgb(10, 20, 30)) << "the empty slot after the last item";
+}
+
+// Every cell pixel is a square of the same whole number of device pixels, also at fractional
+// desktop scales; from 4x on a grid line starts each square.
+TEST_F(StripView, ZoomRepeatsCellPixelsAsEqualSquaresWithAGridFromFourTimes) {
+    AddItems(3);
+    view.SetBackColor(Rgb(10, 20, 30));
+    view.resize(600, view.height());  // wide enough for the row at 8x: no scroll bar
+    const std::tuple<int, double, int> cases[] = {{1, 1.0, 1},  {8, 1.0, 8},  {1, 1.25, 1},
+                                                  {4, 1.25, 5}, {2, 1.5, 3},  {3, 1.5, 4},
+                                                  {6, 1.5, 9},  {8, 1.25, 10}};
+    for (const auto& [zoom, ratio, side] : cases) {
+        view.SetZoom(zoom);
+        EXPECT_EQ(view.height(), 16 * zoom + 16) << zoom;
+        const QImage image = view.RenderCells(ratio);
+        // Slot 1, not selected, starts one slot in; its cell 4 pixels further.
+        const int left = static_cast<int>(std::nearbyint((16 * zoom + 8 + 4) * ratio));
+        const int top = static_cast<int>(std::nearbyint(8 * ratio));
+        const bool grid = zoom >= ucListIcon::kGridZoom;
+        const gdi::COLORREF back = Rgb(10, 20, 30), cell = kCellColors[1];
+        const gdi::COLORREF firstLine = grid ? ucListIcon::kGridColor : cell;
+        const std::tuple<int, int, gdi::COLORREF> pixels[] = {
+            {left + side - 1, top + side - 1, back},  // the mask pixel
+            {left + side, top + side, firstLine},
+            {left + 2 * side - 1, top + 2 * side - 1, side > 1 ? cell : firstLine},
+            {left + 16 * side - 1, top + 16 * side - 1, cell},
+            {left + 16 * side, top + 1, grid ? ucListIcon::kGridColor : back},
+            {left + 16 * side + 1, top + 1, back}};
+        for (const auto& [x, y, color] : pixels) {
+            EXPECT_EQ(At(image, x, y), color) << zoom << " at " << ratio << ": " << x << "," << y;
+        }
+    }
+    const std::tuple<int, int, int> steps[] = {{1, -1, 1}, {1, 1, 2}, {4, 1, 6},
+                                               {6, -1, 4}, {8, 1, 8}, {5, 1, 1}};
+    for (const auto& [zoom, direction, next] : steps) {
+        EXPECT_EQ(ucListIcon::NextZoom(zoom, direction), next) << zoom << " " << direction;
+    }
 }
 
 TEST_F(StripView, EditsKeepTheSelectionOnAnItem) {

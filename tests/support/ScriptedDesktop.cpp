@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/desktop/QtBitmapBridge.h"
+#include "platform/desktop/QtClipboardImage.h"
 
 namespace {
 
@@ -69,4 +70,8 @@ bool ScriptedDesktop::IsTopMost(const QWidget* window) const {
 bool ScriptedDesktop::OpenWebPage(const QString& address) {
     openedPages.push_back(address);
     return true;
+}
+
+void ScriptedDesktop::CopyImage(const QImage& image) {
+    copied.reset(desktop::QtClipboardImage::MimeData(image));
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QImage>
+#include <QMimeData>
 #include <QSet>
 #include <deque>
+#include <memory>
 
 #include "platform/desktop/Desktop.h"
 
@@ -33,6 +35,7 @@ class ScriptedDesktop : public desktop::Desktop {
     std::optional<QString> InputBox(QWidget* owner, const QString& prompt, const QString& title,
                                     const QString& defaultText) override;
     const picture::ClipboardSource& Clipboard() const override { return clipboard; }
+    void CopyImage(const QImage& image) override;
     gdi::COLORREF ScreenPixelUnderPointer() override;
     void SetTopMost(QWidget* window, bool on) override;
     bool IsTopMost(const QWidget* window) const override;
@@ -51,6 +54,8 @@ class ScriptedDesktop : public desktop::Desktop {
     QStringList inputPrompts;
     QStringList openedPages;
     FakeClipboard clipboard;
+    // What the program put on the clipboard last, in the formats it offers.
+    std::unique_ptr<QMimeData> copied;
     QString picturesFolder = "/pictures/";
     QString tempFolder = "/tmp/";
 

@@ -8,6 +8,7 @@
 #include "platform/gdi/GdiTypes.h"
 #include "platform/picture/ClipboardSource.h"
 
+class QImage;
 class QWidget;
 
 namespace desktop {
@@ -45,6 +46,8 @@ class Desktop {
     virtual std::optional<QString> InputBox(QWidget* owner, const QString& prompt,
                                             const QString& title, const QString& defaultText) = 0;
     virtual const picture::ClipboardSource& Clipboard() const = 0;
+    // Puts a picture on the clipboard (QtClipboardImage's formats).
+    virtual void CopyImage(const QImage& image) = 0;
     // The colour of the screen pixel under the pointer.
     virtual gdi::COLORREF ScreenPixelUnderPointer() = 0;
     // Puts the window into the topmost band or out of it, without moving or sizing it.

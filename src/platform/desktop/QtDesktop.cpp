@@ -1,5 +1,6 @@
 #include "platform/desktop/QtDesktop.h"
 
+#include <QClipboard>
 #include <QCursor>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -14,6 +15,7 @@
 #include <QWidget>
 
 #include "platform/desktop/QtBitmapBridge.h"
+#include "platform/desktop/QtClipboardImage.h"
 
 namespace desktop {
 
@@ -142,6 +144,10 @@ gdi::COLORREF QtDesktop::ScreenPixelUnderPointer() {
         return 0;
     }
     return QtBitmapBridge::FromQColor(pixel.pixelColor(0, 0));
+}
+
+void QtDesktop::CopyImage(const QImage& image) {
+    QGuiApplication::clipboard()->setMimeData(QtClipboardImage::MimeData(image));
 }
 
 void QtDesktop::SetTopMost(QWidget* window, bool on) {

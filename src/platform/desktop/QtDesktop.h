@@ -15,6 +15,7 @@ class QtDesktop : public Desktop {
     std::optional<QString> InputBox(QWidget* owner, const QString& prompt, const QString& title,
                                     const QString& defaultText) override;
     const picture::ClipboardSource& Clipboard() const override { return m_Clipboard; }
+    void CopyImage(const QImage& image) override;
     gdi::COLORREF ScreenPixelUnderPointer() override;
     void SetTopMost(QWidget* window, bool on) override;
     bool IsTopMost(const QWidget* window) const override;

@@ -60,6 +60,9 @@ class ImageList : public GdiObject {
     int Add(HBITMAP bitmap, COLORREF maskColor);
     // Draws an image transparently with its top-left corner at (x, y).
     bool Draw(int index, HDC dc, int x, int y) const;
+    // The same with every pixel repeated as a factor x factor square (nearest neighbour), blended
+    // or masked exactly as at its own size.
+    bool DrawZoomed(int index, HDC dc, int x, int y, int factor) const;
 
   private:
     ImageList(int width, int height, int bitCount)
