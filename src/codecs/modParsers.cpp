@@ -115,6 +115,16 @@ void JudgeAlphaChannel(std::span<std::uint8_t> pixels, bool makeUsable, bool& ha
     }
 }
 
+void JudgeBitmapAlpha(gdi::Bitmap& bitmap) {
+    if (bitmap.BitCount() != 32) {
+        return;
+    }
+    // 32-bit rows need no padding, so the pixels are one run.
+    bool hasAlpha = false;
+    std::int32_t imageType = 0;
+    JudgeAlphaChannel(std::span(bitmap.Bits(), bitmap.ByteCount()), true, hasAlpha, imageType);
+}
+
 int GetFileHandle(const std::string& fileName) {
     return RegularFile::OpenForReading(fileName);
 }

@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 
+#include "platform/gdi/Bitmap.h"
 #include "platform/picture/Picture.h"
 
 // Small helpers shared by the decoders.
@@ -34,6 +35,10 @@ std::unique_ptr<picture::Picture> PictureFromBytes(std::span<const std::uint8_t>
 // premultiplies straight pixels.
 void JudgeAlphaChannel(std::span<std::uint8_t> pixels, bool makeUsable, bool& hasAlpha,
                        std::int32_t& imageType);
+
+// A 32-bit bitmap's pixels judged and made usable as JudgeAlphaChannel does, over the whole
+// bitmap; other depths carry no alpha and are left as they are.
+void JudgeBitmapAlpha(gdi::Bitmap& bitmap);
 
 // An open file descriptor of an existing file, read only, or -1.
 int GetFileHandle(const std::string& fileName);

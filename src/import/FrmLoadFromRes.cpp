@@ -129,7 +129,7 @@ void FrmLoadFromRes::SelectEntry(int row) {
                                                  pe::PeModule::RT_BITMAP);
     const int w = bitmap->Width(), h = bitmap->Height();
     PicBitmap->setPixmap(QPixmap::fromImage(
-        desktop::QtBitmapBridge::ToQImage(*bitmap, desktop::QtBitmapBridge::Alpha::Opaque)));
+        desktop::QtBitmapBridge::ToQImage(*bitmap, desktop::QtBitmapBridge::Alpha::Premultiplied)));
     m_ColorDep = bitmap->BitCount();
     m_IconWidth = StripDocument::ProposedCellWidth(w, h);
     m_IconHeight = h;

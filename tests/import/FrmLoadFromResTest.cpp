@@ -114,4 +114,21 @@ TEST(LoadFromResEmpty, AModuleWithoutBitmapsSaysSoAndCloses) {
     EXPECT_EQ(dialog.BITMAP(), 0u);
 }
 
+// A 32-bit bitmap with straight alpha is previewed premultiplied, over the dialog's background.
+TEST(LoadFromResPreview, StraightAlphaShowsOverTheDialogBackground) {
+    // (208, 222, 236) under alpha 0, 128 and 255.
+    testsupport::Bytes dib = testsupport::PackedDib(3, 1, 32, [](int, int) { return 0xECDED0u; });
+    dib[40 + 3] = 0;
+    dib[40 + 7] = 128;
+    ScriptedDesktop desktop;
+    FrmLoadFromRes dialog{desktop};
+    dialog.SetPath(
+        WriteModule("straight.dll", {{PeModule::RT_BITMAP, ResourceId::Integer(1), dib}}));
+    dialog.show();
+    QCoreApplication::processEvents();
+    const QImage shown = dialog.PicBitmap->grab().toImage();
+    EXPECT_EQ(shown.pixel(0, 0), dialog.PicBitmap->palette().color(QPalette::Window).rgb());
+    EXPECT_EQ(shown.pixel(2, 0), qRgb(208, 222, 236));
+}
+
 }  // namespace
