@@ -18,7 +18,7 @@ class clsImgList {
     // Appends the cells cut from the bitmap's left edge; MaskColor CLR_NONE (-1) for none.
     bool AddBitmap(gdi::HBITMAP hBitmap, gdi::COLORREF MaskColor = gdi::CLR_NONE);
     // The cell at the bitmap's left edge as AddBitmap would cut it for a list made by
-    // Init(Width, Height, Colors); any thread may cut cells, AddCell appends them.
+    // Init(Width, Height, Colors, ColorTable); any thread may cut cells, AddCell appends them.
     static gdi::ImageList::Image CutCell(gdi::HBITMAP hBitmap, int Width, int Height, int Colors,
                                          gdi::COLORREF MaskColor,
                                          std::span<const gdi::RGBQUAD> ColorTable = {});
