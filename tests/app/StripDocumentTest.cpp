@@ -510,7 +510,8 @@ TEST(StripRoundTrip, ForeignStripsKeepTheirAlphaAndColourTable) {
             ASSERT_TRUE(decoded.LoadPicture_File(source, 0, 0, false, 0));
             ClsDIB drawn;
             ASSERT_TRUE(document.DrawCells(drawn, 0, document.CellCount(), depth < 32));
-            EXPECT_EQ(FirstDifferentPixel(std::span(drawn.lpBits(), decoded.PixelBytes().size()),
+            const std::size_t drawnBytes = std::size_t{4} * drawn.Width() * drawn.Height();
+            EXPECT_EQ(FirstDifferentPixel(std::span(drawn.lpBits(), drawnBytes),
                                           decoded.PixelBytes(), depth == 32 ? 4 : 3),
                       -1);
         }
