@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 #include "platform/file/RegularFile.h"
 #include "platform/picture/PictureLoader.h"
@@ -123,6 +124,17 @@ void JudgeBitmapAlpha(gdi::Bitmap& bitmap) {
     bool hasAlpha = false;
     std::int32_t imageType = 0;
     JudgeAlphaChannel(std::span(bitmap.Bits(), bitmap.ByteCount()), true, hasAlpha, imageType);
+}
+
+void FillPixels(std::span<std::uint8_t> pixels, const std::array<std::uint8_t, 4>& pixel) {
+    if (pixels.size() < pixel.size()) {
+        return;
+    }
+    std::copy(pixel.begin(), pixel.end(), pixels.begin());
+    for (std::size_t filled = 4; filled < pixels.size(); filled *= 2) {
+        std::memcpy(pixels.data() + filled, pixels.data(),
+                    std::min(filled, pixels.size() - filled));
+    }
 }
 
 int GetFileHandle(const std::string& fileName) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -39,6 +40,10 @@ void JudgeAlphaChannel(std::span<std::uint8_t> pixels, bool makeUsable, bool& ha
 // A 32-bit bitmap's pixels judged and made usable as JudgeAlphaChannel does, over the whole
 // bitmap; other depths carry no alpha and are left as they are.
 void JudgeBitmapAlpha(gdi::Bitmap& bitmap);
+
+// Every pixel set to the same four bytes, by doubling copies: a large block costs no more than
+// its memory.
+void FillPixels(std::span<std::uint8_t> pixels, const std::array<std::uint8_t, 4>& pixel);
 
 // An open file descriptor of an existing file, read only, or -1.
 int GetFileHandle(const std::string& fileName);

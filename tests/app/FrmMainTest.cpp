@@ -32,6 +32,7 @@
 #include "import/FrmIconFromRes.h"
 #include "import/FrmLoadFromRes.h"
 #include "support/PeBuilder.h"
+#include "support/Pngcheck.h"
 #include "support/ScriptedDesktop.h"
 
 namespace {
@@ -411,6 +412,7 @@ TEST_F(MainWindow, UndoRedoDraggedCellsAndPngStrips) {
     desktop.saveAnswers = {png};
     window.SaveAsCommand();
     EXPECT_EQ(desktop.fileRequests.back().filters[1].description, "PNG image (*.png)");
+    EXPECT_EQ(testsupport::PngcheckComplaints(png.toStdString()), "");
     desktop.openAnswers = {QStringList{png}};
     window.OpenCommand();
     EXPECT_EQ(desktop.fileRequests.back().filters[1].patterns, "*.png");
