@@ -63,7 +63,8 @@ std::uint32_t ColorTableEntries(int colors) {
 
 }  // namespace
 
-gdi::HBITMAP ClsDIB::Create(int Width, int Height, int Colors) {
+gdi::HBITMAP ClsDIB::Create(int Width, int Height, int Colors,
+                            std::span<const gdi::RGBQUAD> ColorTable) {
     Destroy();
     m_Header.biSize = kInfoHeaderSize;
     m_Header.biWidth = Width;
@@ -79,7 +80,7 @@ gdi::HBITMAP ClsDIB::Create(int Width, int Height, int Colors) {
     if (!m_DC) {
         return 0;
     }
-    m_Dib.Reset(gdi::CreateDIBSection(m_Header, {}, &m_Bits));
+    m_Dib.Reset(gdi::CreateDIBSection(m_Header, ColorTable, &m_Bits));
     if (!m_Dib) {
         Destroy();
         return 0;
@@ -117,14 +118,16 @@ std::int32_t ClsDIB::SaveFailed(int error) {
     return 0;
 }
 
-std::int32_t ClsDIB::SaveToFile(const std::string& FileName, int Colors) {
-    return SaveBandsToFile(FileName, Colors, Height(), {});
+std::int32_t ClsDIB::SaveToFile(const std::string& FileName, int Colors,
+                                std::span<const gdi::RGBQUAD> ColorTable) {
+    return SaveBandsToFile(FileName, Colors, Height(), {}, ColorTable);
 }
 
 // Bands are written bottom first, as the file keeps its rows; each is converted on its own, which
 // gives the same bytes as converting the whole picture because every pixel maps on its own.
 std::int32_t ClsDIB::SaveBandsToFile(const std::string& FileName, int Colors, int height,
-                                     const DrawBand& drawBand) {
+                                     const DrawBand& drawBand,
+                                     std::span<const gdi::RGBQUAD> ColorTable) {
     m_LastError.clear();
     gdi::BITMAP description;
     if (!gdi::GetObject(m_Dib.Get(), description) || height < 1) {
@@ -161,7 +164,7 @@ std::int32_t ClsDIB::SaveBandsToFile(const std::string& FileName, int Colors, in
             std::span(pixels).first(rowBytes * static_cast<std::size_t>(rows));
         if ((drawBand && !drawBand(end - rows)) ||
             gdi::GetDIBits(m_Dib.Get(), static_cast<unsigned>(bandRows - rows),
-                           static_cast<unsigned>(rows), band, info) != rows) {
+                           static_cast<unsigned>(rows), band, info, ColorTable) != rows) {
             return SaveFailed(EINVAL);
         }
         const bool first = end == height;

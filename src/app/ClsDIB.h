@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 
 #include "platform/gdi/GdiTypes.h"
@@ -16,22 +17,27 @@ class ClsDIB {
     ClsDIB(const ClsDIB&) = delete;
     ClsDIB& operator=(const ClsDIB&) = delete;
 
-    // Replaces any previous surface; the bitmap handle, 0 on failure.
-    gdi::HBITMAP Create(int Width, int Height, int Colors = 32);
+    // Replaces any previous surface; the bitmap handle, 0 on failure. A surface of 1, 4 or 8 bits
+    // holds ColorTable's colours, or the fixed table of its depth when it is empty.
+    gdi::HBITMAP Create(int Width, int Height, int Colors = 32,
+                        std::span<const gdi::RGBQUAD> ColorTable = {});
     void Fill(gdi::COLORREF Color = 0);
     // Takes the bitmap out of the drawing context, so that another owner can use it.
     void RestoreDC();
     void Destroy();
     // Writes the surface as a bitmap file of Colors bits per pixel (1, 4, 8, 16, 24, 32) and
     // returns the length of the file, 0 on failure (then LastError tells why). An existing file
-    // is replaced only by a complete new one.
-    std::int32_t SaveToFile(const std::string& FileName, int Colors);
+    // is replaced only by a complete new one. At 1, 4 and 8 bits each pixel takes its nearest
+    // entry of ColorTable, or of the fixed table of that depth when it is empty.
+    std::int32_t SaveToFile(const std::string& FileName, int Colors,
+                            std::span<const gdi::RGBQUAD> ColorTable = {});
     // Draws the rows [top, top + Height()) of a picture height rows high onto the surface.
     using DrawBand = std::function<bool(int top)>;
     // The same for a picture of the surface's width and any height, drawn onto the surface a band
     // of Height() rows at a time, so that the whole picture is never held at once.
     std::int32_t SaveBandsToFile(const std::string& FileName, int Colors, int height,
-                                 const DrawBand& drawBand);
+                                 const DrawBand& drawBand,
+                                 std::span<const gdi::RGBQUAD> ColorTable = {});
 
     gdi::HDC hDC() const { return m_DC.Get(); }
     gdi::HBITMAP hDib() const { return m_Dib.Get(); }

@@ -30,7 +30,8 @@ std::unique_ptr<PreparedCell> PreparedCell::Make(const CellFormat& format, const
 // Into the store's own format here, on the worker, so that adding it only appends it; the
 // pictures it was made from are no longer needed then.
 void PreparedCell::Cut(const CellFormat& format) {
-    m_Cell = clsImgList::CutCell(Bitmap(), format.width, format.height, format.depth, m_MaskColor);
+    m_Cell = clsImgList::CutCell(Bitmap(), format.width, format.height, format.depth, m_MaskColor,
+                                 format.colorTable);
     m_Image.DestroyDIB();
     m_Flat.Destroy();
     if (m_Cell.colors) {
@@ -55,7 +56,7 @@ void PreparedCell::Flatten(const CellFormat& format, const StripDocument::AlphaQ
             m_MaskColor = answer.colorBack;
         }
     }
-    if (m_Flat.Create(w, h, format.depth) != 0) {
+    if (m_Flat.Create(w, h, format.depth, format.colorTable) != 0) {
         m_Flat.Fill(m_MaskColor);
         m_Image.Render(m_Flat.hDC(), 0, 0, w, h, 0, 0, 0, 0, 100, true, true, nullptr, -1, 0, 0,
                        false);

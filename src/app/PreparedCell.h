@@ -3,18 +3,21 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/ClsDIB.h"
 #include "app/StripDocument.h"
 #include "image/c32bppDIB.h"
 #include "platform/gdi/ImageList.h"
 
-// The cell size and depth of a strip and the background its cells are flattened onto.
+// The cell size and depth of a strip, the background its cells are flattened onto and, at 1, 4
+// and 8 bits, the colours they are mapped to (empty: the fixed table of the depth).
 struct CellFormat {
     int width = 16;
     int height = 16;
     int depth = 32;
     gdi::COLORREF backColor = StripDocument::kDesignBackColor;
+    std::vector<gdi::RGBQUAD> colorTable;
 };
 
 // One image made into a cell of a strip's format, ready for the cell store: decoded, stretched

@@ -9,6 +9,7 @@
 #include "app/ClsDIB.h"
 #include "app/PngStripWriter.h"
 #include "app/PreparedCell.h"
+#include "codecs/modParsers.h"
 #include "image/c32bppDIB.h"
 #include "platform/file/RegularFile.h"
 #include "platform/gdi/Bitmap.h"
@@ -86,6 +87,11 @@ bool StripDocument::OpenStripFile(const std::string& Path, int cellWidth) {
         return false;
     }
     gdi::UniqueGdiObject file(png.Handle() == 0 ? gdi::LoadBitmapFile(bytes) : 0);
+    // 32-bit pixels are judged as decoding the file judges them: straight alpha is premultiplied,
+    // a bitmap without alpha becomes opaque.
+    if (gdi::Bitmap* loaded = gdi::BitmapFromHandle(file.Get())) {
+        modParsers::JudgeBitmapAlpha(*loaded);
+    }
     if (!OpenBitmap(png.Handle() != 0 ? png.Handle() : file.Get(), cellWidth)) {
         return false;
     }
@@ -128,8 +134,13 @@ bool StripDocument::ReplaceCells(gdi::HBITMAP bitmap, int cellWidth, int cellHei
     if (pixels == nullptr) {
         return false;
     }
+    // A palette strip keeps its own colours: cells added later map to them, and saving at the
+    // same depth writes them again.
+    const std::span<const gdi::RGBQUAD> colors = depth <= 8 && pixels->BitCount() == depth
+                                                     ? pixels->ColorTable()
+                                                     : std::span<const gdi::RGBQUAD>{};
     auto store = std::make_unique<clsImgList>();
-    if (store->Init(cellWidth, cellHeight, depth) == 0) {
+    if (store->Init(cellWidth, cellHeight, depth, colors) == 0) {
         return false;
     }
     // Cut from the bitmap itself, the cells come out as from its screen-format copy whenever the
@@ -163,8 +174,13 @@ StripDocument::AddResult StripDocument::AddImage(const std::string& Path, int In
 }
 
 CellFormat StripDocument::Format() const {
-    return {m_CellStore->IconWidth(), m_CellStore->IconHeight(), m_CellStore->Colors(),
-            m_BackColor};
+    return {m_CellStore->IconWidth(), m_CellStore->IconHeight(), m_CellStore->Colors(), m_BackColor,
+            m_CellStore->ColorTable()};
+}
+
+std::span<const gdi::RGBQUAD> StripDocument::ColorTableFor(int depth) const {
+    return depth == m_CellStore->Colors() ? std::span(m_CellStore->ColorTable())
+                                          : std::span<const gdi::RGBQUAD>{};
 }
 
 StripDocument::AddResult StripDocument::AddPreparedCell(PreparedCell& cell, int Index) {
@@ -222,7 +238,8 @@ bool StripDocument::SaveStripAtDepth(const std::string& Path, int depth, std::st
         DrawBand(band, top, depth < 32);
         return true;
     };
-    if (band.SaveBandsToFile(Path, depth, m_CellStore->IconHeight(), drawBand) == 0) {
+    if (band.SaveBandsToFile(Path, depth, m_CellStore->IconHeight(), drawBand,
+                             ColorTableFor(depth)) == 0) {
         writeError = band.LastError();
         return false;
     }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,9 @@ class StripDocument {
                        const AlphaQuestion& askAlpha);
     // The format new cells are made in, as they are at this moment.
     CellFormat Format() const;
+    // The colours the strip is written in at a palette depth: its own table at its own depth
+    // (empty when it has none), the fixed table (empty) at any other.
+    std::span<const gdi::RGBQUAD> ColorTableFor(int depth) const;
     // The cell made beforehand in Format(), added as AddImage adds it.
     AddResult AddPreparedCell(PreparedCell& cell, int Index);
     // Writes the strip at its colour depth, or as PNG when Path ends in .png; on failure the

@@ -3,13 +3,15 @@
 #include "platform/gdi/Bitmap.h"
 #include "platform/gdi/SystemColors.h"
 
-gdi::HIMAGELIST clsImgList::Init(int Width, int Height, int Colors) {
+gdi::HIMAGELIST clsImgList::Init(int Width, int Height, int Colors,
+                                 std::span<const gdi::RGBQUAD> ColorTable) {
     m_List.Reset();
     m_IconWidth = Width;
     m_IconHeight = Height;
     m_Colors = Colors;
+    m_ColorTable.assign(ColorTable.begin(), ColorTable.end());
     if (gdi::Bitmap::IsSupportedBitCount(Colors)) {
-        m_List.Reset(gdi::ImageList::Create(Width, Height, ListFlags(Colors)));
+        m_List.Reset(gdi::ImageList::Create(Width, Height, ListFlags(Colors), ColorTable));
     }
     return m_List.Get();
 }
@@ -33,12 +35,13 @@ bool clsImgList::AddBitmap(gdi::HBITMAP hBitmap, gdi::COLORREF MaskColor) {
 }
 
 gdi::ImageList::Image clsImgList::CutCell(gdi::HBITMAP hBitmap, int Width, int Height, int Colors,
-                                          gdi::COLORREF MaskColor) {
+                                          gdi::COLORREF MaskColor,
+                                          std::span<const gdi::RGBQUAD> ColorTable) {
     if (!gdi::Bitmap::IsSupportedBitCount(Colors)) {
         return {};
     }
     return gdi::ImageList::CutFirst(hBitmap, Width, Height, ListFlags(Colors),
-                                    ListMaskColor(MaskColor));
+                                    ListMaskColor(MaskColor), ColorTable);
 }
 
 bool clsImgList::AddCell(gdi::ImageList::Image Cell) {

@@ -325,7 +325,7 @@ bool StripCommand::WriteCell(int cell, const std::string& path, std::string& err
     if (png) {
         return PngStripWriter::SaveToFile(surface.hDib(), path, error);
     }
-    if (surface.SaveToFile(path, depth) == 0) {
+    if (surface.SaveToFile(path, depth, m_Document.ColorTableFor(depth)) == 0) {
         error = surface.LastError();
         return false;
     }

@@ -116,6 +116,16 @@ void JudgeAlphaChannel(std::span<std::uint8_t> pixels, bool makeUsable, bool& ha
     }
 }
 
+void JudgeBitmapAlpha(gdi::Bitmap& bitmap) {
+    if (bitmap.BitCount() != 32) {
+        return;
+    }
+    // 32-bit rows need no padding, so the pixels are one run.
+    bool hasAlpha = false;
+    std::int32_t imageType = 0;
+    JudgeAlphaChannel(std::span(bitmap.Bits(), bitmap.ByteCount()), true, hasAlpha, imageType);
+}
+
 void FillPixels(std::span<std::uint8_t> pixels, const std::array<std::uint8_t, 4>& pixel) {
     if (pixels.size() < pixel.size()) {
         return;

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 
+#include "platform/gdi/Bitmap.h"
 #include "platform/picture/Picture.h"
 
 // Small helpers shared by the decoders.
@@ -35,6 +36,10 @@ std::unique_ptr<picture::Picture> PictureFromBytes(std::span<const std::uint8_t>
 // premultiplies straight pixels.
 void JudgeAlphaChannel(std::span<std::uint8_t> pixels, bool makeUsable, bool& hasAlpha,
                        std::int32_t& imageType);
+
+// A 32-bit bitmap's pixels judged and made usable as JudgeAlphaChannel does, over the whole
+// bitmap; other depths carry no alpha and are left as they are.
+void JudgeBitmapAlpha(gdi::Bitmap& bitmap);
 
 // Every pixel set to the same four bytes, by doubling copies: a large block costs no more than
 // its memory.

@@ -127,7 +127,7 @@ void FrmLoadFromRes::SelectEntry(int row) {
                                                  pe::PeModule::RT_BITMAP);
     const int w = bitmap->Width(), h = bitmap->Height();
     PicBitmap->setPixmap(QPixmap::fromImage(
-        desktop::QtBitmapBridge::ToQImage(*bitmap, desktop::QtBitmapBridge::Alpha::Opaque)));
+        desktop::QtBitmapBridge::ToQImage(*bitmap, desktop::QtBitmapBridge::Alpha::Premultiplied)));
     m_ColorDep = bitmap->BitCount();
     m_IconWidth = m_Rules.proposedCellWidth(w, h);
     m_IconHeight = h;

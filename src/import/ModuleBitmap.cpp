@@ -1,6 +1,8 @@
 #include "import/ModuleBitmap.h"
 
+#include "codecs/modParsers.h"
 #include "platform/gdi/DibReader.h"
+#include "platform/gdi/Gdi.h"
 #include "platform/pe/PeModule.h"
 
 gdi::HBITMAP ModuleBitmap::Load(const pe::PeModule& module, const std::string& ResID) {
@@ -9,5 +11,9 @@ gdi::HBITMAP ModuleBitmap::Load(const pe::PeModule& module, const std::string& R
     if (!location) {
         return 0;
     }
-    return gdi::LoadPackedDib(module.LoadResource(*location));
+    const gdi::HBITMAP bitmap = gdi::LoadPackedDib(module.LoadResource(*location));
+    if (gdi::Bitmap* pixels = gdi::BitmapFromHandle(bitmap)) {
+        modParsers::JudgeBitmapAlpha(*pixels);
+    }
+    return bitmap;
 }

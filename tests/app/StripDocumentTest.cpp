@@ -6,8 +6,11 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <span>
 
+#include "app/ClsDIB.h"
 #include "image/c32bppDIB.h"
+#include "import/ModuleBitmap.h"
 #include "platform/gdi/Bitmap.h"
 #include "platform/gdi/ImageList.h"
 #include "support/PeBuilder.h"
@@ -436,6 +439,97 @@ TEST(StripRoundTrip, TransparentAndOpaqueFramesAtEveryDepthSurviveSaveAndReopen)
                 << "cell " << cell;
         }
     }
+}
+
+std::string StripFixture(const std::string& name) {
+    return TILEWRIGHT_TEST_SOURCE_DIR "/data/strip/" + name;
+}
+
+// A file's pixels as ImageMagick reads them (R, G, B, A, top row first), colours premultiplied
+// when asked.
+std::vector<std::uint8_t> ImageMagickRgba(const std::string& path, const TempFolder& folder,
+                                          bool premultiply = false) {
+    const std::string raw = folder.File("read.rgba");
+    const std::string command = "/usr/bin/convert '" + path + "' rgba:'" + raw + "'";
+    std::vector<std::uint8_t> rgba =
+        std::system(command.c_str()) == 0 ? TempFolder::Read(raw) : std::vector<std::uint8_t>{};
+    for (std::size_t i = 0; premultiply && i < rgba.size(); ++i) {
+        rgba[i] = i % 4 == 3 ? rgba[i] : static_cast<std::uint8_t>(rgba[i] * rgba[i | 3] / 255);
+    }
+    return rgba;
+}
+
+// The first pixel at which the first `channels` bytes differ; -1 when none does.
+long FirstDifferentPixel(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b,
+                         std::size_t channels = 4) {
+    if (a.size() != b.size() || a.empty()) {
+        return 0;
+    }
+    for (std::size_t i = 0; i < a.size(); i += 4) {
+        if (!std::equal(a.begin() + i, a.begin() + i + channels, b.begin() + i)) {
+            return static_cast<long>(i / 4);
+        }
+    }
+    return -1;
+}
+
+// Strips written by Pillow and ImageMagick, opened from the file and as a module's bitmap, saved
+// at their own depth and read back by ImageMagick: the same pixels at the same depth (32-bit
+// colours premultiplied, as the strip holds them); the opened cells agree with decoding the file.
+TEST(StripRoundTrip, ForeignStripsKeepTheirAlphaAndColourTable) {
+    TempFolder folder;
+    const struct {
+        const char* name;
+        int depth;
+        bool straight;
+    } cases[] = {{"straight32.bmp", 32, true},
+                 {"premult32.bmp", 32, false},
+                 {"grey4.bmp", 4, false},
+                 {"grey8.bmp", 8, false},
+                 {"two1.bmp", 1, false}};
+    for (const auto& [name, depth, straight] : cases) {
+        SCOPED_TRACE(name);
+        const std::string source = StripFixture(name);
+        const std::vector<std::uint8_t> expected = ImageMagickRgba(source, folder, straight);
+        const std::vector<std::uint8_t> file = TempFolder::Read(source);
+        const auto module = pe::PeModule::LoadAsData(testsupport::WriteModule(
+            "strip.dll", {{pe::PeModule::RT_BITMAP, pe::ResourceId::Integer(1),
+                           testsupport::Bytes(file.begin() + 14, file.end())}}));
+        ASSERT_TRUE(module);
+        for (const bool fromModule : {false, true}) {
+            StripDocument document;
+            gdi::UniqueGdiObject resource(fromModule ? ModuleBitmap::Load(*module, "#1") : 0);
+            ASSERT_TRUE(fromModule ? document.OpenBitmap(resource.Get())
+                                   : document.OpenStripFile(source));
+            const std::string saved = folder.File("saved.bmp");
+            std::string error;
+            ASSERT_TRUE(document.SaveStrip(saved, error)) << error;
+            EXPECT_EQ(TempFolder::Read(saved).at(28), depth);
+            EXPECT_EQ(FirstDifferentPixel(ImageMagickRgba(saved, folder), expected), -1)
+                << "from module " << fromModule;
+
+            c32bppDIB decoded;
+            ASSERT_TRUE(decoded.LoadPicture_File(source, 0, 0, false, 0));
+            ClsDIB drawn;
+            ASSERT_TRUE(document.DrawCells(drawn, 0, document.CellCount(), depth < 32));
+            const std::size_t drawnBytes = std::size_t{4} * drawn.Width() * drawn.Height();
+            EXPECT_EQ(FirstDifferentPixel(std::span(drawn.lpBits(), drawnBytes),
+                                          decoded.PixelBytes(), depth == 32 ? 4 : 3),
+                      -1);
+        }
+    }
+}
+
+// Cells added to an opened palette strip take its nearest colour; a new strip has the fixed one.
+TEST_F(Adding, CellsAddedToAPaletteStripTakeItsColours) {
+    const auto red = HostImage(16, 16, [](int, int) { return gdi::Bgra{40, 40, 200, 255}; });
+    ASSERT_TRUE(document.OpenStripFile(StripFixture("grey4.bmp")));
+    ASSERT_TRUE(Add(*red));
+    EXPECT_EQ(CellPixel(document, document.CellCount() - 1, 5, 5), Rgb(97, 97, 97));
+    ASSERT_TRUE(document.NewStrip(16, 16, 4, kMagenta));
+    ASSERT_TRUE(Add(*red));
+    EXPECT_EQ(CellPixel(document, 0, 5, 5), Rgb(255, 0, 0));
+    EXPECT_TRUE(document.ColorTableFor(4).empty());
 }
 
 }  // namespace

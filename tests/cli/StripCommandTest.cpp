@@ -197,6 +197,21 @@ TEST(StripCommands, SplitCellsBuildTheSameStripAgain) {
     }
 }
 
+// Bitmap cells split from a palette strip keep its depth and colours, as ImageMagick reads them.
+TEST(StripCommands, SplitBitmapCellsKeepAPaletteStripsColours) {
+    TempFolder folder;
+    const std::string strip = kData + "strip/grey4.bmp";
+    ASSERT_TRUE(Runs(folder, "split " + strip + " --format bmp -o " + folder.File("c")));
+    const auto rgba = [&](const std::string& source) {
+        const std::string command = "/usr/bin/convert " + source + " rgba:" + folder.File("x");
+        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+        return TempFolder::Read(folder.File("x"));
+    };
+    const std::string cell = folder.File("c/grey4_002.bmp");
+    EXPECT_EQ(TempFolder::Read(cell).at(28), 4);
+    EXPECT_EQ(rgba(cell), rgba(strip + " -crop 16x16+32+0"));
+}
+
 TEST(StripCommands, PngStripsHaveStraightAlphaAndTransparentMasks) {
     TempFolder folder;
     const std::string translucent = HalvesPng(folder, "a.png", {255, 0, 0, 128}, {0, 0, 0, 0});

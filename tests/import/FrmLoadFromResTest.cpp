@@ -22,11 +22,20 @@ QString WriteModule(const std::string& name, const std::vector<testsupport::Reso
     return QString::fromStdString(testsupport::WriteModule(name, resources));
 }
 
+// (208, 222, 236) under alpha 0, 128 and 255: straight alpha.
+testsupport::Bytes StraightAlpha() {
+    testsupport::Bytes dib = testsupport::PackedDib(3, 1, 32, [](int, int) { return 0xECDED0u; });
+    dib[40 + 3] = 0;
+    dib[40 + 7] = 128;
+    return dib;
+}
+
 struct LoadFromRes : ::testing::Test {
     LoadFromRes() {
         path = WriteModule(
             "strips.dll",
             {{PeModule::RT_BITMAP, ResourceId::Integer(101), FramedStrip(160, 16, 16)},
+             {PeModule::RT_BITMAP, ResourceId::Integer(103), StraightAlpha()},
              {PeModule::RT_BITMAP, ResourceId::Integer(102), FramedStrip(40, 16, 20)},
              {PeModule::RT_BITMAP, ResourceId::Integer(7), testsupport::Bytes{1, 2}},
              {PeModule::RT_BITMAP, ResourceId::String("STRIP32"), FramedStrip(10, 16, 10, 32)}});
@@ -50,7 +59,7 @@ TEST_F(LoadFromRes, ListsNamesAndProposesCellsAndMaskColourForTheSelection) {
     for (int i = 0; i < dialog.LstBitmaps->count(); ++i) {
         names.push_back(dialog.LstBitmaps->item(i)->text());
     }
-    EXPECT_EQ(names, (QStringList{"STRIP32", "#7", "#101", "#102"}));
+    EXPECT_EQ(names, (QStringList{"STRIP32", "#7", "#101", "#102", "#103"}));
     EXPECT_EQ(std::tuple(dialog.ResID(), dialog.ColorDep(), dialog.IconWidth(), dialog.MaskColor(),
                          dialog.LblMaskColor->text(), dialog.PicMaskColor->isHidden()),
               std::tuple("STRIP32", 32, 10, gdi::CLR_NONE, "Mask Color:   None", true));
@@ -72,6 +81,13 @@ TEST_F(LoadFromRes, ListsNamesAndProposesCellsAndMaskColourForTheSelection) {
                      "Dimensions: 160x16 Pixels", "Colors: 24 Bpp", "Icons: 10", "16"}));
     Select("#102");
     EXPECT_EQ(std::tuple(dialog.IconWidth(), dialog.LblIcons->text()), std::tuple(20, "Icons: 2"));
+    // Straight alpha is previewed premultiplied, over the dialog's background.
+    Select("#103");
+    QCoreApplication::processEvents();
+    const QImage shown = dialog.PicBitmap->grab().toImage();
+    EXPECT_EQ(
+        std::pair(shown.pixel(0, 0), shown.pixel(2, 0)),
+        std::pair(dialog.PicBitmap->palette().color(QPalette::Window).rgb(), qRgb(208, 222, 236)));
     EXPECT_TRUE(desktop.messages.empty());
     Select("#7");
     ASSERT_EQ(desktop.messages.size(), 1u);

@@ -74,8 +74,9 @@ std::unique_ptr<Bitmap> Bitmap::Create(int width, int height, int bitCount,
     return Make(width, height, bitCount, colorTable, false);
 }
 
-std::unique_ptr<Bitmap> Bitmap::CreateInSlabs(int width, int height, int bitCount) {
-    return Make(width, height, bitCount, {}, true);
+std::unique_ptr<Bitmap> Bitmap::CreateInSlabs(int width, int height, int bitCount,
+                                              std::span<const RGBQUAD> colorTable) {
+    return Make(width, height, bitCount, colorTable, true);
 }
 
 std::unique_ptr<Bitmap> Bitmap::Make(int width, int height, int bitCount,

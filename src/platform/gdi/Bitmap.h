@@ -23,9 +23,10 @@ class Bitmap : public GdiObject {
     // the fixed table of that depth; a shorter table is padded with black.
     static std::unique_ptr<Bitmap> Create(int width, int height, int bitCount,
                                           std::span<const RGBQUAD> colorTable = {});
-    // The same with the fixed colour table, its pixels carved out of the cell slabs that the
-    // many small images of a cell store share.
-    static std::unique_ptr<Bitmap> CreateInSlabs(int width, int height, int bitCount);
+    // The same, its pixels carved out of the cell slabs that the many small images of a cell
+    // store share.
+    static std::unique_ptr<Bitmap> CreateInSlabs(int width, int height, int bitCount,
+                                                 std::span<const RGBQUAD> colorTable = {});
     static std::size_t RowBytes(int width, int bitCount);
     static bool IsSupportedBitCount(int bitCount);
 

@@ -309,7 +309,7 @@ COLORREF GetPixel(HDC dc, int x, int y) {
 }
 
 int GetDIBits(HBITMAP handle, unsigned startScan, unsigned scanLines, std::span<std::uint8_t> bits,
-              BITMAPINFO& info) {
+              BITMAPINFO& info, std::span<const RGBQUAD> colorTable) {
     const Bitmap* bitmap = BitmapFromHandle(handle);
     BITMAPINFOHEADER& header = info.bmiHeader;
     const int bitCount = header.biBitCount;
@@ -327,7 +327,8 @@ int GetDIBits(HBITMAP handle, unsigned startScan, unsigned scanLines, std::span<
     if (lines < 1 || bits.size() < rowBytes * static_cast<std::size_t>(lines)) {
         return 0;
     }
-    std::unique_ptr<Bitmap> converted = Bitmap::Create(bitmap->Width(), lines, bitCount);
+    std::unique_ptr<Bitmap> converted =
+        Bitmap::Create(bitmap->Width(), lines, bitCount, colorTable);
     if (!converted) {
         return 0;
     }

@@ -43,8 +43,10 @@ COLORREF GetPixel(HDC dc, int x, int y);
 
 // Rows startScan.. of the bitmap (scan 0 = bottom row) converted to info's bit count. Without
 // bits, fills in biSizeImage and returns 1. With bits, converts into them, fills the colour table
-// of the palette depths and returns the number of rows written; 0 when bits is too small.
+// of the palette depths and returns the number of rows written; 0 when bits is too small. The
+// palette depths map each pixel to its nearest entry of colorTable, or of the fixed table of that
+// depth when colorTable is empty.
 int GetDIBits(HBITMAP bitmap, unsigned startScan, unsigned scanLines, std::span<std::uint8_t> bits,
-              BITMAPINFO& info);
+              BITMAPINFO& info, std::span<const RGBQUAD> colorTable = {});
 
 }  // namespace gdi

@@ -21,6 +21,7 @@ struct RGBQUAD {
     std::uint8_t rgbGreen = 0;
     std::uint8_t rgbRed = 0;
     std::uint8_t rgbReserved = 0;
+    friend bool operator==(const RGBQUAD&, const RGBQUAD&) = default;
 };
 
 struct BITMAPINFOHEADER {

@@ -73,12 +73,17 @@ std::uint8_t Over(unsigned source, unsigned target, unsigned alpha) {
 
 }  // namespace
 
-HIMAGELIST ImageList::Create(int width, int height, unsigned flags) {
+HIMAGELIST ImageList::Create(int width, int height, unsigned flags,
+                             std::span<const RGBQUAD> colorTable) {
     const int bitCount = BitCountOfFlags(flags);
-    if (width < 1 || height < 1 || bitCount == 0 || !Bitmap::Create(width, height, bitCount)) {
+    const std::unique_ptr<Bitmap> probe = width < 1 || height < 1 || bitCount == 0
+                                              ? nullptr
+                                              : Bitmap::Create(width, height, bitCount, colorTable);
+    if (!probe) {
         return 0;
     }
-    return HandleTable::Insert(std::unique_ptr<GdiObject>(new ImageList(width, height, bitCount)));
+    return HandleTable::Insert(
+        std::unique_ptr<GdiObject>(new ImageList(width, height, bitCount, probe->ColorTable())));
 }
 
 ImageList* ImageList::FromHandle(HIMAGELIST list) {
@@ -111,8 +116,8 @@ int ImageList::Add(HBITMAP bitmap, COLORREF maskColor) {
     const int first = ImageCount();
     const bool opaqueAlpha = HasNoAlphaChannel(*source);
     for (int left = 0; left + m_Width <= source->Width(); left += m_Width) {
-        m_Images.push_back(
-            CutImage(*source, left, m_Width, m_Height, m_BitCount, maskColor, opaqueAlpha));
+        m_Images.push_back(CutImage(*source, left, m_Width, m_Height, m_BitCount, m_ColorTable,
+                                    maskColor, opaqueAlpha));
         if (!m_Images.back().colors) {
             m_Images.resize(static_cast<std::size_t>(first));
             return -1;
@@ -122,20 +127,22 @@ int ImageList::Add(HBITMAP bitmap, COLORREF maskColor) {
 }
 
 ImageList::Image ImageList::CutFirst(HBITMAP bitmap, int width, int height, unsigned flags,
-                                     COLORREF maskColor) {
+                                     COLORREF maskColor, std::span<const RGBQUAD> colorTable) {
     const Bitmap* source = BitmapFromHandle(bitmap);
     const int bitCount = BitCountOfFlags(flags);
     if (source == nullptr || width < 1 || height < 1 || bitCount == 0 || source->Width() < width ||
         source->Height() < height) {
         return {};
     }
-    return CutImage(*source, 0, width, height, bitCount, maskColor, HasNoAlphaChannel(*source));
+    return CutImage(*source, 0, width, height, bitCount, colorTable, maskColor,
+                    HasNoAlphaChannel(*source));
 }
 
 int ImageList::AddImage(Image image) {
     const Bitmap* colors = image.colors.get();
     if (colors == nullptr || colors->Width() != m_Width || colors->Height() != m_Height ||
-        colors->BitCount() != m_BitCount || ImageCount() >= kMaxImages) {
+        colors->BitCount() != m_BitCount ||
+        !std::ranges::equal(colors->ColorTable(), m_ColorTable) || ImageCount() >= kMaxImages) {
         return -1;
     }
     m_Images.push_back(std::move(image));
@@ -143,11 +150,12 @@ int ImageList::AddImage(Image image) {
 }
 
 ImageList::Image ImageList::CutImage(const Bitmap& source, int left, int width, int height,
-                                     int bitCount, COLORREF maskColor, bool opaqueAlpha) {
+                                     int bitCount, std::span<const RGBQUAD> colorTable,
+                                     COLORREF maskColor, bool opaqueAlpha) {
     // Without a mask colour no pixel is hidden, and the image needs no mask bytes.
     const bool masked = maskColor != CLR_NONE;
     Image image{
-        Bitmap::CreateInSlabs(width, height, bitCount),
+        Bitmap::CreateInSlabs(width, height, bitCount, colorTable),
         masked ? CellSlabs::Shared().Allocate(static_cast<std::size_t>(width) * height) : nullptr};
     if (masked && !image.transparent) {
         image.colors.reset();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "platform/gdi/Bitmap.h"
@@ -20,8 +21,10 @@ class ImageList : public GdiObject {
     static constexpr int kMaxImages = 65536;
 
     // Flags: ILC_MASK combined with the depth number (4, 8, 16, 24, 32) or ILC_COLOR. Returns 0
-    // for an impossible size or format.
-    static HIMAGELIST Create(int width, int height, unsigned flags);
+    // for an impossible size or format. Palette formats hold their images in colorTable, or in
+    // the fixed table of their depth when it is empty.
+    static HIMAGELIST Create(int width, int height, unsigned flags,
+                             std::span<const RGBQUAD> colorTable = {});
     static ImageList* FromHandle(HIMAGELIST list);
 
     int IconWidth() const { return m_Width; }
@@ -46,11 +49,11 @@ class ImageList : public GdiObject {
             return transparent ? transparent.get() + offset : nullptr;
         }
     };
-    // The image at the bitmap's left edge, as Add would cut it.
-    static Image CutFirst(HBITMAP bitmap, int width, int height, unsigned flags,
-                          COLORREF maskColor);
-    // Appends an image cut for this list's size and depth; its index, or -1 when it was cut for
-    // another list or the list is full.
+    // The image at the bitmap's left edge, as Add would cut it for a list of that colour table.
+    static Image CutFirst(HBITMAP bitmap, int width, int height, unsigned flags, COLORREF maskColor,
+                          std::span<const RGBQUAD> colorTable = {});
+    // Appends an image cut for this list's size, depth and colour table; its index, or -1 when it
+    // was cut for another list or the list is full.
     int AddImage(Image image);
 
     // Appends the images cut from the bitmap, left to right. Pixels of maskColor (as the bitmap
@@ -65,10 +68,14 @@ class ImageList : public GdiObject {
     bool DrawZoomed(int index, HDC dc, int x, int y, int factor) const;
 
   private:
-    ImageList(int width, int height, int bitCount)
-        : m_Width(width), m_Height(height), m_BitCount(bitCount) {}
+    ImageList(int width, int height, int bitCount, std::span<const RGBQUAD> colorTable)
+        : m_Width(width),
+          m_Height(height),
+          m_BitCount(bitCount),
+          m_ColorTable(colorTable.begin(), colorTable.end()) {}
     static Image CutImage(const Bitmap& source, int left, int width, int height, int bitCount,
-                          COLORREF maskColor, bool opaqueAlpha);
+                          std::span<const RGBQUAD> colorTable, COLORREF maskColor,
+                          bool opaqueAlpha);
     // Calls visit(row, first column, count) for the pieces of the image's rows that fall inside
     // a target drawn on at (x, y).
     template <typename Visit>
@@ -79,6 +86,8 @@ class ImageList : public GdiObject {
     int m_Width;
     int m_Height;
     int m_BitCount;
+    // As the images hold it: padded to the depth's full size.
+    std::vector<RGBQUAD> m_ColorTable;
     COLORREF m_BkColor = CLR_NONE;
     std::vector<Image> m_Images;
 };
