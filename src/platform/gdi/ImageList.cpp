@@ -204,7 +204,7 @@ bool ImageList::DrawZoomed(int index, HDC dc, int x, int y, int factor) const {
         return Draw(index, dc, x, y);
     }
     const Image& image = m_Images[static_cast<std::size_t>(index)];
-    ImageList zoomed(m_Width * factor, m_Height * factor, m_BitCount);
+    ImageList zoomed(m_Width * factor, m_Height * factor, m_BitCount, m_ColorTable);
     const std::size_t zoomedWidth = static_cast<std::size_t>(zoomed.m_Width);
     // Drawing reads colours through the row reader whatever their depth, so 32 bits hold any.
     Image copy{Bitmap::Create(zoomed.m_Width, zoomed.m_Height, 32), nullptr};
