@@ -35,7 +35,7 @@ HOME="$work" XDG_RUNTIME_DIR="$work" QT_QPA_PLATFORM=xcb "$program" "$work/a.png
 app_pid=$!
 
 # Only windows of the program started here count.
-window_named() { xdotool search --sync --onlyvisible --pid "$1" --name "$2" | head -1; }
+window_named() { xdotool search --all --sync --onlyvisible --pid "$1" --name "$2" | head -1; }
 find_window() { timeout 20 bash -c "$(declare -f window_named); window_named $app_pid '$1'"; }
 press_in() { xdotool windowfocus --sync "$1" key --clearmodifiers "$2"; }
 
