@@ -37,3 +37,7 @@ DecodeError DecodeError::NoImage() {
 DecodeError DecodeError::NotThisFormat() {
     return {Kind::NotThisFormat, "not a picture format this program reads"};
 }
+
+DecodeError DecodeError::DecoderFailed(std::string_view what) {
+    return {Kind::DecoderFailed, "the fallback decoder " + std::string(what)};
+}

@@ -17,6 +17,7 @@ class DecodeError {
         BadData,
         NoImage,
         NotThisFormat,
+        DecoderFailed,
     };
 
     static DecodeError Truncated(std::int64_t offset);
@@ -28,6 +29,8 @@ class DecodeError {
     static DecodeError BadData(std::string_view what);
     static DecodeError NoImage();
     static DecodeError NotThisFormat();
+    // The fallback decoder's process died, overran a limit or broke its protocol.
+    static DecodeError DecoderFailed(std::string_view what);
 
     Kind Reason() const { return m_Kind; }
     const std::string& Text() const { return m_Text; }
