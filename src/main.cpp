@@ -18,6 +18,8 @@ int main(int argc, char** argv) {
     }
     TemporaryNames::RemoveOnTerminationSignals();
     QApplication application(argc, argv);
+    // Docks and task bars find the desktop entry, and with it the icon, under this name.
+    QGuiApplication::setDesktopFileName("org.tilewright.Tilewright");
     desktop::QtDesktop desktop;
     const std::string decoderProgram = FallbackProcess::Find();
     const FallbackProcess fallback(decoderProgram, gdi::Bitmap::kMaxPixelBytes / 4);

@@ -2,6 +2,8 @@
 
 #include <ostream>
 
+#include "app/VersionNotice.h"
+
 namespace {
 
 constexpr const char* kHelp =
@@ -13,7 +15,7 @@ constexpr const char* kHelp =
     "  A FILE is a GIF, PNG, ICO, CUR, BMP or DIB image, or another format Qt reads\n"
     "  (JPEG, and WebP, TIFF or SVG where their plugins are installed).\n"
     "  --help, -h  this text\n"
-    "  --version   the program's version\n"
+    "  --version   the program's version and licence\n"
     "  Qt's own options, such as -platform NAME, are taken as well.\n"
     "  exit code: 0; the editor reports failed files in message boxes.\n"
     "  examples:\n"
@@ -26,7 +28,7 @@ bool EditorCommandLine::Answer(const std::vector<std::string>& arguments,
                                const std::string& version, std::ostream& out) {
     const std::string first = arguments.empty() ? "" : arguments.front();
     if (first == "--version") {
-        out << "tilewright " << version << "\n";
+        out << VersionNotice::For("tilewright", version);
     } else if (first == "--help" || first == "-h") {
         out << kHelp;
     } else {

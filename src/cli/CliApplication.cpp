@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "app/ReplacingFileWriter.h"
+#include "app/VersionNotice.h"
 #include "cli/CliOptions.h"
 #include "cli/JsonText.h"
 #include "cli/ModuleListing.h"
@@ -62,7 +63,7 @@ int CliApplication::Run(const std::vector<std::string>& arguments) {
         return kBadArguments;
     }
     if (options.version) {
-        m_Out << "tilewright-cli " << TILEWRIGHT_VERSION << "\n";
+        m_Out << VersionNotice::For("tilewright-cli", TILEWRIGHT_VERSION);
         return kOk;
     }
     if (options.help) {

@@ -136,7 +136,10 @@ TEST(TilewrightCli, FailuresAndBadArguments) {
         EXPECT_NE(run.err.find("usage:"), std::string::npos) << arguments;
     }
     EXPECT_EQ(RunCli(folder, "--help").status, 0);
-    EXPECT_EQ(RunCli(folder, "info --version").out, "tilewright-cli " TILEWRIGHT_VERSION "\n");
+    EXPECT_EQ(RunCli(folder, "info --version").out, "tilewright-cli " TILEWRIGHT_VERSION
+                                                    "\n"
+                                                    "Copyright (c) The Tilewright developers\n"
+                                                    "Licence: MIT\n");
 }
 
 }  // namespace
