@@ -5,6 +5,7 @@
 
 #include "app/ReplacingFileWriter.h"
 #include "cli/CliOptions.h"
+#include "cli/FailureReason.h"
 #include "cli/JsonText.h"
 #include "cli/LazyFallbackLoader.h"
 #include "cli/ModuleListing.h"
@@ -106,8 +107,8 @@ int CliApplication::Info(const CliOptions& options) {
         c32bppDIB image;
         const bool ok = LoadImage(options, file, image);
         m_Out << "{\"file\": " << JsonString(file);
-        if (!ok && image.LoadError()) {
-            m_Out << ", \"error\": " << JsonString(image.LoadError()->Text());
+        if (!ok) {
+            m_Out << ", \"error\": " << JsonString(FailureReason::OfImage(file, image));
         }
         m_Out << ", \"ok\": " << (ok ? "true" : "false") << ", \"width\": " << image.Width()
               << ", \"height\": " << image.Height()
@@ -122,7 +123,8 @@ int CliApplication::Decode(const CliOptions& options) {
     const std::string& file = options.files.front();
     c32bppDIB image;
     if (!LoadImage(options, file, image)) {
-        m_Err << "tilewright-cli: cannot decode " << PrintableText(file) << "\n";
+        m_Err << "tilewright-cli: cannot decode " << PrintableText(file) << ": "
+              << PrintableText(FailureReason::OfImage(file, image)) << "\n";
         return kInputFailed;
     }
     const std::vector<std::uint8_t> bytes = EncodeBitmapFile(image);

@@ -37,3 +37,7 @@ DecodeError DecodeError::NoImage() {
 DecodeError DecodeError::NotThisFormat() {
     return {Kind::NotThisFormat, "not a picture format this program reads"};
 }
+
+DecodeError DecodeError::Unavailable(std::string_view why) {
+    return {Kind::Unavailable, std::string(why)};
+}

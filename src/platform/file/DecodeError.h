@@ -17,6 +17,7 @@ class DecodeError {
         BadData,
         NoImage,
         NotThisFormat,
+        Unavailable,
     };
 
     static DecodeError Truncated(std::int64_t offset);
@@ -28,6 +29,8 @@ class DecodeError {
     static DecodeError BadData(std::string_view what);
     static DecodeError NoImage();
     static DecodeError NotThisFormat();
+    // The bytes could not be had at all: a missing file, a failed download, an absent resource.
+    static DecodeError Unavailable(std::string_view why);
 
     Kind Reason() const { return m_Kind; }
     const std::string& Text() const { return m_Text; }
