@@ -6,8 +6,9 @@
 
 // While a batch lives, the files that ReplacingFileWriter finishes by replacing are not synced
 // one by one: Finish syncs them all at once (their file systems, then their folders). A run that
-// writes thousands of small files waits for the disk once instead of once per file; until Finish
-// a crash may lose the new files, never an old file's complete contents.
+// writes thousands of small files waits for the disk once instead of once per file (a sync per
+// file, at once or at the end, costs a flush of the disk's cache each); until Finish a crash may
+// lose the new files, never an old file's complete contents.
 class SyncBatch {
   public:
     SyncBatch();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -241,8 +242,43 @@ TEST(StripCommands, ExitCodesAndStrictRuns) {
     const std::string out = folder.File("out.bmp");
     const CliRun skipped = RunCli(folder, "build -o " + out + " " + good + " missing.png");
     EXPECT_EQ(skipped.status, 1);
-    EXPECT_EQ(skipped.err, "tilewright-cli: skipped missing.png: cannot decode it\n");
+    EXPECT_EQ(skipped.err,
+              "tilewright-cli: skipped missing.png: cannot decode it: No such file or directory\n");
     EXPECT_EQ(BitmapFile(out).bitmap->Width(), 16);
+    // Every other failure also says why after its fixed text, in the words info uses.
+    const std::string photo = kData + "misc/photo.jpg", wide = folder.File("wide.bmp"),
+                      full = folder.File("full.bmp");
+    const std::string info = RunCli(folder, "info --no-fallback " + photo).out;
+    const std::size_t at = info.find("\"error\": \"") + 10;
+    const auto black = [](int, int) { return 0u; };
+    testsupport::WriteFileBytes(
+        wide, testsupport::BitmapFileOf(testsupport::PackedDib(65537, 1, 24, black)));
+    testsupport::WriteFileBytes(
+        full, testsupport::BitmapFileOf(testsupport::PackedDib(65536, 1, 24, black)));
+    const std::pair<std::string, std::string> reasons[] = {
+        {"decode missing.png -o x.bmp", "cannot decode missing.png: No such file or directory"},
+        {"decode --no-fallback " + photo + " -o x.bmp",
+         "cannot decode " + photo + ": " + info.substr(at, info.find('"', at) - at)},
+        {"build -o x.bmp " + kModule + ":icon:9",
+         "skipped " + kModule +
+             ":icon:9: cannot decode it: no icon group at position 9\ntilewright-cli: the strip "
+             "has no cells; nothing written"},
+        {"open missing.bmp -o x.bmp",
+         "cannot open missing.bmp as a strip: No such file or directory"},
+        {"split " + kIcon + " -o d",
+         "cannot open " + kIcon + " as a strip: not a bitmap or PNG file"},
+        {"split " + kModule + ":bitmap:NOPE -o d",
+         "cannot open " + kModule + ":bitmap:NOPE as a strip: no bitmap resource of that name"},
+        {"split " + wide + " --cell 1x1 -o d",
+         "cannot open " + wide + " as a strip: more cells than a strip holds (65,536)"},
+        {"open " + full + " --cell 1x1 --add " + good + " -o x.bmp",
+         "skipped " + good + ": cannot make a cell of it: the strip is full: 65,536 cells"}};
+    for (const auto& [arguments, reason] : reasons) {
+        const CliRun run = RunCli(folder, arguments);
+        EXPECT_EQ(run.status, 1) << arguments;
+        EXPECT_EQ(run.err, "tilewright-cli: " + reason + "\n") << arguments;
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder.File("x.bmp")));
 
     const auto before = TempFolder::Read(out);
     const CliRun strict = RunCli(
@@ -402,6 +438,29 @@ TEST(StripCommands, HostileResourceNamesMakeSafeFileNames) {
     const CliRun missing = RunCli(folder, "split '" + module + ":bitmap:\x1b[2J' -o " + cells);
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err.find('\x1b'), std::string::npos) << "no escape reaches the terminal";
+}
+
+// Each cell costs the same however many came before it: a split reads its folder once and
+// syncs once, not once per cell. 20,000 cells may take 30 times as long as 2,000 (a sweep per
+// cell makes it 100 times); the factor leaves room for a shared machine.
+TEST(StripCommands, SplitTimeGrowsLinearlyWithTheCells) {
+    TempFolder folder;
+    const auto split = [&](int cells) {
+        const std::string strip = folder.File("s" + std::to_string(cells) + ".bmp");
+        testsupport::WriteFileBytes(
+            strip, testsupport::BitmapFileOf(testsupport::PackedDib(
+                       cells, 1, 24, [](int x, int) { return static_cast<std::uint32_t>(x); })));
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_TRUE(Runs(folder, "split " + strip + " --cell 1x1 --format bmp --quiet -o " +
+                                     folder.File("c" + std::to_string(cells))));
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - started);
+    };
+    const auto small = split(2000), large = split(20000);
+    EXPECT_LT(large, small * 30) << small.count() << " s, " << large.count() << " s";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.File("c20000")),
+                            std::filesystem::directory_iterator()),
+              20000);
+    EXPECT_TRUE(std::filesystem::exists(folder.File("c20000/s20000_19999.bmp")));
 }
 
 TEST(StripCommands, ProgressOnlyForLongRunsAndNeverOnStdout) {
