@@ -216,11 +216,13 @@ bool ReplacingFileWriter::Open(const std::string& path) {
 // A file without a name vanishes with the process however it ends; the named one is the
 // fallback for file systems that cannot make one.
 bool ReplacingFileWriter::CreateTemporary(const std::filesystem::path& folder) {
-    m_File = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    // The file is linked in through its /proc name, which must be there to use.
+    static const bool linkable = ::access("/proc/self/fd", X_OK) == 0;
+    m_File = linkable ? ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666) : -1;
     if (m_File >= 0) {
         return true;
     }
-    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+    if (linkable && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
         return Fail(errno);
     }
     std::string name;

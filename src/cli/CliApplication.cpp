@@ -90,7 +90,9 @@ int CliApplication::List(const CliOptions& options) {
     const std::string& file = options.files.front();
     const auto module = pe::PeModule::LoadAsData(file);
     if (!module) {
-        m_Err << "tilewright-cli: cannot read " << PrintableText(file) << "\n";
+        const std::string why = FailureReason::OfFile(file);
+        m_Err << "tilewright-cli: cannot read " << PrintableText(file) << ": "
+              << (why.empty() ? "larger than 1 GiB" : why) << "\n";
         return kInputFailed;
     }
     if (!module->HasResources()) {

@@ -28,7 +28,10 @@ std::string FailureReason::OfFile(const std::string& path) {
     if (::stat(path.c_str(), &status) != 0) {
         return std::strerror(errno);
     }
-    return S_ISDIR(status.st_mode) ? std::strerror(EISDIR) : std::string();
+    if (S_ISDIR(status.st_mode)) {
+        return std::strerror(EISDIR);
+    }
+    return S_ISREG(status.st_mode) ? std::string() : "not a regular file";
 }
 
 std::string FailureReason::OfImage(const std::string& path, const c32bppDIB& image) {

@@ -289,7 +289,7 @@ TEST(StripCommands, ExitCodesAndStrictRuns) {
     EXPECT_EQ(TempFolder::Read(out), before);
     const std::pair<std::string, std::string> listings[] = {
         {good, good + " is not a module with resources"},
-        {"missing.dll", "cannot read missing.dll"}};
+        {"missing.dll", "cannot read missing.dll: No such file or directory"}};
     for (const auto& [file, message] : listings) {
         const CliRun listed = RunCli(folder, "list " + file);
         EXPECT_EQ(listed.status, 1);
