@@ -6,9 +6,10 @@
 
 #include "app/EditorCommandLine.h"
 #include "app/FrmMain.h"
+#include "platform/desktop/FallbackProcess.h"
 #include "platform/desktop/QtDesktop.h"
-#include "platform/desktop/QtFallbackImageLoader.h"
 #include "platform/file/TemporaryNames.h"
+#include "platform/gdi/Bitmap.h"
 
 int main(int argc, char** argv) {
     if (EditorCommandLine::Answer(std::vector<std::string>(argv + 1, argv + argc),
@@ -18,8 +19,9 @@ int main(int argc, char** argv) {
     TemporaryNames::RemoveOnTerminationSignals();
     QApplication application(argc, argv);
     desktop::QtDesktop desktop;
-    const QtFallbackImageLoader fallback;
-    FallbackImageLoader::Install(&fallback);
+    const std::string decoderProgram = FallbackProcess::Find();
+    const FallbackProcess fallback(decoderProgram, gdi::Bitmap::kMaxPixelBytes / 4);
+    FallbackDecoder::Install(decoderProgram.empty() ? nullptr : &fallback);
     // ~/.config/tilewright/tilewright.conf
     QSettings settings("tilewright", "tilewright");
     FrmMain window(desktop);
@@ -28,6 +30,6 @@ int main(int argc, char** argv) {
     window.ProcessCommandLine(application.arguments().mid(1));
     const int result = application.exec();
     window.SavePosition(settings);
-    FallbackImageLoader::Install(nullptr);
+    FallbackDecoder::Install(nullptr);
     return result;
 }

@@ -123,21 +123,8 @@ void FrmAlphaPixels::BuildControls() {
     layout->addLayout(bottom);
 }
 
-// White with 6 x 6 grey squares every 12 pixels, rows shifted by 6, and a light grey frame.
 QImage FrmAlphaPixels::Checkerboard() {
-    QImage board(kPreviewSize, kPreviewSize, QImage::Format_RGB32);
-    board.fill(Qt::white);
-    QPainter painter(&board);
-    int x0 = -1;
-    for (int y = -1; y <= kPreviewSize; y += 6) {
-        for (int x = x0; x <= kPreviewSize; x += 12) {
-            painter.fillRect(x, y, 6, 6, QColor(0xCC, 0xCC, 0xCC));
-        }
-        x0 = x0 == -1 ? 5 : -1;
-    }
-    painter.setPen(QColor(0xC0, 0xC0, 0xC0));
-    painter.drawRect(0, 0, kPreviewSize - 1, kPreviewSize - 1);
-    return board;
+    return PreviewBoard::Checkerboard();
 }
 
 int FrmAlphaPixels::CentredOrigin(int size) {

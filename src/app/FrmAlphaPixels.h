@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "controls/FrmColorPicker.h"
+#include "controls/PreviewBoard.h"
 #include "platform/gdi/GdiTypes.h"
 #include "platform/gdi/UniqueGdiObject.h"
 
@@ -26,7 +27,7 @@ class FrmAlphaPixels : public QDialog {
     Q_OBJECT
 
   public:
-    static constexpr int kPreviewSize = 256;
+    static constexpr int kPreviewSize = PreviewBoard::kSize;
 
     explicit FrmAlphaPixels(desktop::Desktop& desktop, QWidget* parent = nullptr);
     ~FrmAlphaPixels() override;
@@ -40,7 +41,7 @@ class FrmAlphaPixels : public QDialog {
     QImage LeftPreview() const { return m_Left; }
     QImage RightPreview() const { return m_Right; }
     FrmColorPicker* ColorPicker() const { return m_Picker; }
-    // The previews' background: white with 6 x 6 grey squares, a light grey frame.
+    // The previews' background, shared with the other dialogs' previews.
     static QImage Checkerboard();
     // Where an image of this size starts so that it sits centred in a preview.
     static int CentredOrigin(int size);

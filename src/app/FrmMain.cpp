@@ -495,6 +495,13 @@ void FrmMain::OpenCommand() {
     RefreshWindow();
 }
 
+FrmLoadFromRes::StripRules FrmMain::LoadFromResRules(desktop::Desktop& desktop) {
+    return {&StripDocument::ProposedCellWidth, &StripDocument::FindMaskColor,
+            [&desktop](QWidget* owner, QLineEdit* box) {
+                return FrmOptionNew::CheckSizeBox(desktop, owner, box);
+            }};
+}
+
 void FrmMain::OpenPeFilesCommand() {
     if (!SavePrompt()) {
         return;
@@ -503,7 +510,7 @@ void FrmMain::OpenPeFilesCommand() {
     if (chosen.isEmpty()) {
         return;
     }
-    FrmLoadFromRes dialog(m_Desktop, this);
+    FrmLoadFromRes dialog(m_Desktop, LoadFromResRules(m_Desktop), this);
     dialog.SetPath(chosen.front());
     WaitForDialog(&dialog);
     if (dialog.BITMAP() != 0 && dialog.Tag() == "1") {

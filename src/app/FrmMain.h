@@ -9,6 +9,7 @@
 #include "app/StripDocument.h"
 #include "controls/FrmColorPicker.h"
 #include "import/FrmIconFromRes.h"
+#include "import/FrmLoadFromRes.h"
 
 class QAction;
 class QMenu;
@@ -44,6 +45,8 @@ class FrmMain : public QMainWindow {
 
     static QString ColorDepthText(int depth);
     static QString GetFileAndPath(const QString& sFilename, const QString& sChar);
+    // The strip editor's rules that the Load From Resource dialog applies.
+    static FrmLoadFromRes::StripRules LoadFromResRules(desktop::Desktop& desktop);
 
     StripDocument& Document() { return m_Document; }
     // The background-colour pop-up while it is open.

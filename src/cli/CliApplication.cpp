@@ -7,12 +7,13 @@
 #include "cli/CliOptions.h"
 #include "cli/FailureReason.h"
 #include "cli/JsonText.h"
-#include "cli/LazyFallbackLoader.h"
 #include "cli/ModuleListing.h"
 #include "cli/StripCommand.h"
 #include "cli/TerminalText.h"
 #include "codecs/ZlibBridge.h"
 #include "image/c32bppDIB.h"
+#include "platform/desktop/FallbackProcess.h"
+#include "platform/gdi/Bitmap.h"
 #include "platform/pe/PeModule.h"
 
 namespace {
@@ -69,8 +70,10 @@ int CliApplication::Run(const std::vector<std::string>& arguments) {
         PrintUsage(m_Out, options.command);
         return kOk;
     }
-    static const LazyFallbackLoader qtLoader;
-    FallbackImageLoader::Install(options.fallback ? &qtLoader : nullptr);
+    // Without the decoder program no file decodes through it.
+    static const std::string decoderProgram = FallbackProcess::Find();
+    static const FallbackProcess fallback(decoderProgram, gdi::Bitmap::kMaxPixelBytes / 4);
+    FallbackDecoder::Install(options.fallback && !decoderProgram.empty() ? &fallback : nullptr);
     ZlibBridge::SetZlibPresent(options.zlib);
     return Dispatch(options);
 }

@@ -71,8 +71,7 @@ int StripCommand::BuildAtSize(const CellSize& size) {
     const CellFormat format = m_Document.Format();
     ProgressBar progress = Progress(static_cast<int>(sources.size()));
     CellPool::Run(
-        sources.size(), Workers(),
-        [&](std::size_t i) { return m_Input.PrepareImage(format, sources[i], m_AskAlpha); },
+        sources.size(), Workers(), [&](std::size_t i) { return Prepare(format, sources[i]); },
         [&](std::size_t i, std::unique_ptr<PreparedCell>& cell) {
             const std::string skipped = AddCell(sources[i], *cell, -1);
             strip.cells.push_back(
@@ -121,6 +120,13 @@ int StripCommand::WriteManifest() const {
 unsigned StripCommand::Workers() const {
     return m_Options.jobs > 0 ? static_cast<unsigned>(m_Options.jobs)
                               : std::max(1u, std::thread::hardware_concurrency());
+}
+
+// On a worker: the picture's pixels are counted against the budget while it is decoded.
+std::unique_ptr<PreparedCell> StripCommand::Prepare(const CellFormat& format,
+                                                    const std::string& image) {
+    const gdi::PixelBudget::Scope counted(m_Budget);
+    return m_Input.PrepareImage(format, image, m_AskAlpha);
 }
 
 ProgressBar StripCommand::Progress(int total) const {
@@ -205,9 +211,7 @@ int StripCommand::Open() {
     CellPool::Run(
         edits.size(), Workers(),
         [&](std::size_t i) {
-            return AddsImage(edits[i])
-                       ? m_Input.PrepareImage(formats[i], edits[i].image, m_AskAlpha)
-                       : nullptr;
+            return AddsImage(edits[i]) ? Prepare(formats[i], edits[i].image) : nullptr;
         },
         [&](std::size_t i, std::unique_ptr<PreparedCell>& cell) {
             status = ApplyEdit(edits[i], cell.get());

@@ -8,6 +8,7 @@
 #include "cli/ProgressBar.h"
 #include "cli/StripInput.h"
 #include "cli/StripManifest.h"
+#include "platform/gdi/PixelBudget.h"
 
 class CliOptions;
 class PreparedCell;
@@ -30,6 +31,7 @@ class StripCommand {
     std::string OutputName(const CellSize& size) const;
     int WriteManifest() const;
     unsigned Workers() const;
+    std::unique_ptr<PreparedCell> Prepare(const CellFormat& format, const std::string& image);
     ProgressBar Progress(int total) const;
     std::string AddCell(const std::string& image, PreparedCell& cell, int index);
     static bool AddsImage(const StripEdit& edit);
@@ -47,6 +49,8 @@ class StripCommand {
     std::ostream& m_Err;
     StripDocument m_Document;
     StripInput m_Input;
+    // The pixel memory that the workers' pictures may take at once.
+    gdi::PixelBudget m_Budget{gdi::PixelBudget::DefaultBytes()};
     StripDocument::AlphaQuestion m_AskAlpha;
     int m_Skipped = 0;
     StripManifest m_Manifest;

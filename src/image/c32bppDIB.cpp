@@ -8,14 +8,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "codecs/DecodedImage.h"
 #include "codecs/cBMPparser.h"
 #include "codecs/cGIFparser.h"
 #include "codecs/cICOparser.h"
 #include "codecs/cPNGparser.h"
 #include "codecs/modParsers.h"
-#include "image/FallbackImageLoader.h"
 #include "image/PixelBlender.h"
 #include "image/PixelScaler.h"
+#include "platform/desktop/FallbackDecoder.h"
 #include "platform/gdi/Bitmap.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/picture/ClipboardSource.h"
@@ -83,6 +84,13 @@ std::optional<DecodeError> MoreTelling(const std::optional<DecodeError>& first,
                                        const std::optional<DecodeError>& second) {
     const bool firstKnewIt = first && first->Reason() != DecodeError::Kind::NotThisFormat;
     return firstKnewIt ? first : second;
+}
+
+// A fallback decoder that failed or refused a size says more than one that did not know the
+// format, which our decoders' reason then explains better.
+bool FallbackTells(const DecodeError& error) {
+    return error.Reason() == DecodeError::Kind::DecoderFailed ||
+           error.Reason() == DecodeError::Kind::SizeLimit;
 }
 
 void NormaliseIconRequest(int& iconCx, int& iconCy, int& iconBitDepth) {
@@ -482,7 +490,7 @@ bool c32bppDIB::ParseSourceData(int fileHandle, std::span<const std::uint8_t> st
     std::optional<DecodeError> reason = isPng ? png.LastError() : std::nullopt;
     // The other decoders, the fallback and the kept bytes need the whole file in memory.
     const bool needsBytes =
-        Handle() == 0 ? !isPng || FallbackImageLoader::Installed() != nullptr : SaveFormat;
+        Handle() == 0 ? !isPng || FallbackDecoder::Installed() != nullptr : SaveFormat;
     if (fileHandle >= 0 && needsBytes) {
         if (!ReadWholeFile(fileHandle, fileBytes)) {
             DestroyDIB();
@@ -496,9 +504,13 @@ bool c32bppDIB::ParseSourceData(int fileHandle, std::span<const std::uint8_t> st
     if (!isPng) {
         reason = DecodeStream(stream, iconCx, iconCy, streamStart, streamLength, iconBitDepth);
     }
-    if (Handle() == 0 && !LoadWithFallback(stream, iconCx, iconCy)) {
-        m_LoadError = reason.value_or(DecodeError::NotThisFormat());
-        return false;
+    if (Handle() == 0) {
+        const std::optional<DecodeError> fallbackReason = LoadWithFallback(stream, iconCx, iconCy);
+        if (fallbackReason) {
+            m_LoadError =
+                FallbackTells(*fallbackReason) ? *fallbackReason : reason.value_or(*fallbackReason);
+            return false;
+        }
     }
     if (SaveFormat) {
         m_OriginalFormat.assign(stream.begin(), stream.end());
@@ -540,19 +552,33 @@ bool c32bppDIB::LoadPicture_Decoded(DecodedImage image) {
     return true;
 }
 
-bool c32bppDIB::LoadWithFallback(std::span<const std::uint8_t> stream, int width, int height) {
-    const FallbackImageLoader* fallback = FallbackImageLoader::Installed();
+// Gives why the fallback decoder made no picture, empty when it made one.
+std::optional<DecodeError> c32bppDIB::LoadWithFallback(std::span<const std::uint8_t> stream,
+                                                       int width, int height) {
+    const FallbackDecoder* fallback = FallbackDecoder::Installed();
     if (fallback == nullptr || stream.empty()) {
-        return false;
+        return DecodeError::NotThisFormat();
     }
-    bool hasAlpha = width > 0 && height > 0 && fallback->LoadScalable(stream, width, height, *this);
-    if ((!hasAlpha && !fallback->Load(stream, *this, hasAlpha)) || Handle() == 0) {
-        DestroyDIB();
-        return false;
+    std::optional<DecodedImage> image;
+    const auto room = [&image](int w, int h) -> Expected<std::span<std::uint8_t>, DecodeError> {
+        Expected<DecodedImage, DecodeError> made = DecodedImage::Allocate(w, h);
+        if (!made) {
+            return made.Error();
+        }
+        image.emplace(std::move(*made));
+        return image->Pixels();
+    };
+    const Expected<bool, DecodeError> decoded =
+        fallback->Decode(stream, std::max(width, 0), std::max(height, 0), room);
+    if (!decoded || !image) {
+        return decoded ? DecodeError::NoImage() : decoded.Error();
     }
-    m_Alpha = hasAlpha;
-    m_ImageType = kFallbackImageType;
-    return true;
+    image->SetAlpha(*decoded);
+    image->SetImageType(kFallbackImageType);
+    if (!LoadPicture_Decoded(std::move(*image))) {
+        return DecodeError::NoImage();
+    }
+    return std::nullopt;
 }
 
 bool c32bppDIB::LoadPicture_ClipBoard() {

@@ -104,7 +104,8 @@ class c32bppDIB final : public DecodedImageSink {
                                             int iconCy, std::int64_t streamStart,
                                             std::int64_t& streamLength, int iconBitDepth);
     // A scalable image is drawn at width x height when both are given.
-    bool LoadWithFallback(std::span<const std::uint8_t> stream, int width, int height);
+    std::optional<DecodeError> LoadWithFallback(std::span<const std::uint8_t> stream, int width,
+                                                int height);
     PixelView Pixels() const { return {m_Bits, m_Width, m_Height}; }
     void ReleaseOwnDC();
     void ScalePixels(int srcX, int srcY, int srcWidth, int srcHeight, const PixelView& target,

@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "app/FrmAlphaPixels.h"
+#include "controls/PreviewBoard.h"
 #include "image/c32bppDIB.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/desktop/QtBitmapBridge.h"
@@ -19,10 +19,10 @@
 namespace {
 
 constexpr gdi::COLORREF kHighlight = 0x8000000D;
-constexpr int kBox = FrmAlphaPixels::kPreviewSize;
+constexpr int kBox = PreviewBoard::kSize;
 
 QImage EmptyPreview() {
-    QImage board = FrmAlphaPixels::Checkerboard();
+    QImage board = PreviewBoard::Checkerboard();
     QPainter painter(&board);
     painter.setPen(desktop::QtBitmapBridge::ToQColor(kHighlight));
     painter.drawRect(0, 0, kBox - 1, kBox - 1);

@@ -13,8 +13,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/FrmOptionNew.h"
-#include "app/StripDocument.h"
 #include "import/ModuleBitmap.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/desktop/QtBitmapBridge.h"
@@ -22,8 +20,8 @@
 #include "platform/gdi/Gdi.h"
 #include "platform/pe/PeModule.h"
 
-FrmLoadFromRes::FrmLoadFromRes(desktop::Desktop& desktop, QWidget* parent)
-    : QDialog(parent), m_Desktop(desktop) {
+FrmLoadFromRes::FrmLoadFromRes(desktop::Desktop& desktop, StripRules rules, QWidget* parent)
+    : QDialog(parent), m_Desktop(desktop), m_Rules(std::move(rules)) {
     setWindowTitle("Load From Resource");
     BuildControls();
     resize(640, 420);
@@ -131,12 +129,12 @@ void FrmLoadFromRes::SelectEntry(int row) {
     PicBitmap->setPixmap(QPixmap::fromImage(
         desktop::QtBitmapBridge::ToQImage(*bitmap, desktop::QtBitmapBridge::Alpha::Opaque)));
     m_ColorDep = bitmap->BitCount();
-    m_IconWidth = StripDocument::ProposedCellWidth(w, h);
+    m_IconWidth = m_Rules.proposedCellWidth(w, h);
     m_IconHeight = h;
     const int cells = w / m_IconWidth;
-    m_MaskColor = m_ColorDep == 32 ? gdi::CLR_NONE
-                                   : StripDocument::FindMaskColor(m_Bitmap.Get(), m_IconWidth,
-                                                                  m_IconHeight, cells);
+    m_MaskColor = m_ColorDep == 32
+                      ? gdi::CLR_NONE
+                      : m_Rules.findMaskColor(m_Bitmap.Get(), m_IconWidth, m_IconHeight, cells);
     ShowMaskColor();
     LblName->setText("Name: " + m_ResID);
     LblSize->setText("Size: " + QString::number(location ? location->size : 0));
@@ -160,7 +158,7 @@ bool FrmLoadFromRes::ValidateBox(QLineEdit* box) {
         return true;
     }
     m_Validating = true;
-    const std::optional<int> value = FrmOptionNew::CheckSizeBox(m_Desktop, this, box);
+    const std::optional<int> value = m_Rules.checkSizeBox(this, box);
     if (value) {
         (box == TxtSizeWidth ? m_IconWidth : m_IconHeight) = *value;
     }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 #include <memory>
+#include <optional>
 
 #include "platform/gdi/GdiTypes.h"
 #include "platform/gdi/UniqueGdiObject.h"
@@ -25,7 +27,18 @@ class FrmLoadFromRes : public QDialog {
     Q_OBJECT
 
   public:
-    explicit FrmLoadFromRes(desktop::Desktop& desktop, QWidget* parent = nullptr);
+    // What the dialog asks of the strip editor, handed over by the main window.
+    struct StripRules {
+        // The cell width proposed for a strip bitmap of this size.
+        std::function<int(int width, int height)> proposedCellWidth;
+        // The mask colour of a strip bitmap of that many cells.
+        std::function<gdi::COLORREF(gdi::HBITMAP bitmap, int cellWidth, int cellHeight, int cells)>
+            findMaskColor;
+        // The size in a size box, or none after telling the user why it is not one.
+        std::function<std::optional<int>(QWidget* owner, QLineEdit* box)> checkSizeBox;
+    };
+
+    FrmLoadFromRes(desktop::Desktop& desktop, StripRules rules, QWidget* parent = nullptr);
     ~FrmLoadFromRes() override;
 
     void SetPath(const QString& Path);
@@ -63,6 +76,7 @@ class FrmLoadFromRes : public QDialog {
     void Confirm();
 
     desktop::Desktop& m_Desktop;
+    StripRules m_Rules;
     QString m_Path;
     std::unique_ptr<pe::PeModule> m_Module;
     QString m_ResID;

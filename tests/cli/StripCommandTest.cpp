@@ -4,6 +4,7 @@
 #include <array>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -56,6 +57,14 @@ struct BitmapFile {
     gdi::UniqueGdiObject handle;
     const gdi::Bitmap* bitmap;
 };
+
+// ImageMagick's format and size of a file, empty when it finds any fault in it.
+std::string Identify(const TempFolder& folder, const std::string& path) {
+    const std::string out = folder.File("identify.txt");
+    const std::string command =
+        "/usr/bin/identify -regard-warnings -format '%m %wx%h' " + path + " >" + out;
+    return std::system(command.c_str()) == 0 ? ReadText(out) : "";
+}
 
 // Pillow's reading of a PNG file as straight RGBA, top row first.
 struct PillowImage {
@@ -358,6 +367,49 @@ TEST(StripCommands, SeveralSizesInOneRunAndTheirManifest) {
                     std::to_string(w) + ", \"source\": \"" + kIcon + "\"}]}";
     }
     EXPECT_EQ(ReadText(folder.File("m.json")), expected + "\n]}\n");
+}
+
+// Eight run-length bitmaps of 220 bytes that each decode to 2048 x 2048 pixels, and 6 KB of gzip
+// that would inflate to gigabytes of SVG markup (one entity of rectangles used two million
+// times) named x.png: the bomb costs the fallback decoder's process its memory or time and no
+// more, and eight workers sharing one pixel budget write what one worker writes.
+TEST(StripCommands, LargeAndHostileSourcesOnWorkers) {
+    TempFolder folder;
+    std::ofstream(folder.File("make.py")) << R"(import gzip, struct, sys
+for i in range(8):
+    data = bytes([255, 1, 255, 1, 0, 0]) * 8 + bytes([0, 1])
+    data += bytes(220 - 62 - len(data))
+    head = struct.pack('<2sIHHIIiiHHIIiiII', b'BM', 220, 0, 0, 62, 40, 2048, 2048, 1, 8, 1,
+                       len(data), 0, 0, 2, 0)
+    open(f'{sys.argv[1]}/rle{i}.bmp', 'wb').write(head + bytes([0, 0, 0, 0, 30 * i, 0, 255, 0]) + data)
+rects = '<rect width="1" height="1"/>' * 140
+svg = ("<?xml version='1.0'?><!DOCTYPE svg [<!ENTITY a '" + rects + "'>]><svg "
+       "xmlns='http://www.w3.org/2000/svg' width='64' height='64'>" + "&a;" * 2000000 + "</svg>")
+open(f'{sys.argv[1]}/x.png', 'wb').write(gzip.compress(svg.encode(), 9))
+)";
+    ASSERT_EQ(
+        std::system(("/usr/bin/python3 " + folder.File("make.py") + " " + folder.Path()).c_str()),
+        0);
+    ASSERT_LT(std::filesystem::file_size(folder.File("x.png")), 8192u);
+    std::string sources;
+    for (const char* name : {"rle0", "rle1", "rle2", "rle3", "x", "rle4", "rle5", "rle6", "rle7"}) {
+        sources += " " + folder.File(name) + (name[0] == 'x' ? ".png" : ".bmp");
+    }
+    for (const std::string jobs : {"1", "8"}) {
+        const auto started = std::chrono::steady_clock::now();
+        const CliRun run = RunCli(folder, "build --cell 16x16 --jobs " + jobs + " -o " +
+                                              folder.File("j" + jobs + ".bmp") + " --manifest " +
+                                              folder.File("m.json") + sources);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(60));
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find("x.png: cannot decode it: the fallback decoder "), std::string::npos)
+            << run.err;
+        EXPECT_NE(
+            ReadText(folder.File("m.json")).find("\"skipped\": \"cannot decode it: the fallback"),
+            std::string::npos);
+    }
+    EXPECT_EQ(TempFolder::Read(folder.File("j8.bmp")), TempFolder::Read(folder.File("j1.bmp")));
+    EXPECT_EQ(Identify(folder, folder.File("j8.bmp")), "BMP3 128x16");
 }
 
 // Devices, pipes and folders are no images, strips, modules or lists: each run ends at once

@@ -7,7 +7,7 @@
 #include "../codecs/BmpBuilder.h"
 #include "../codecs/IcoBuilder.h"
 #include "../codecs/PngBuilder.h"
-#include "image/FallbackImageLoader.h"
+#include "platform/desktop/FallbackDecoder.h"
 #include "platform/gdi/DibReader.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/picture/ClipboardSource.h"
@@ -252,18 +252,19 @@ TEST(Resize, ResizesAndCopiesKeepTheFlagsAndCopiesTakeTheOriginalBytesWhenAsked)
 }
 
 // Answers every load with a 2 x 1 image and counts the calls, installed while it lives.
-class FakeFallback : public FallbackImageLoader {
+class FakeFallback : public FallbackDecoder {
   public:
-    FakeFallback() { FallbackImageLoader::Install(this); }
-    ~FakeFallback() override { FallbackImageLoader::Install(nullptr); }
-    bool Load(std::span<const std::uint8_t> bytes, c32bppDIB& host, bool& hasAlpha) const override {
+    FakeFallback() { FallbackDecoder::Install(this); }
+    ~FakeFallback() override { FallbackDecoder::Install(nullptr); }
+    Expected<bool, DecodeError> Decode(std::span<const std::uint8_t> bytes, int, int,
+                                       const PixelRoom& room) const override {
         ++calls;
         seen.assign(bytes.begin(), bytes.end());
-        hasAlpha = true;
-        return host.InitializeDIB(2, 1);
-    }
-    bool LoadScalable(std::span<const std::uint8_t>, int, int, c32bppDIB&) const override {
-        return false;
+        const Expected<std::span<std::uint8_t>, DecodeError> pixels = room(2, 1);
+        if (!pixels) {
+            return pixels.Error();
+        }
+        return true;
     }
     mutable int calls = 0;
     mutable Bytes seen;

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "app/FrmMain.h"
 #include "support/PeBuilder.h"
 #include "support/ScriptedDesktop.h"
 
@@ -38,7 +39,7 @@ struct LoadFromRes : ::testing::Test {
     }
 
     ScriptedDesktop desktop;
-    FrmLoadFromRes dialog{desktop};
+    FrmLoadFromRes dialog{desktop, FrmMain::LoadFromResRules(desktop)};
     QString path;
 };
 
@@ -100,7 +101,7 @@ TEST_F(LoadFromRes, CellSizesAreValidatedAndTheMaskPickedFromTheScreen) {
 
 TEST(LoadFromResEmpty, AModuleWithoutBitmapsSaysSoAndCloses) {
     ScriptedDesktop desktop;
-    FrmLoadFromRes dialog{desktop};
+    FrmLoadFromRes dialog{desktop, FrmMain::LoadFromResRules(desktop)};
     const QString path =
         WriteModule("nobitmaps.dll", {{PeModule::RT_ICON, ResourceId::Integer(1), {1}}});
     dialog.SetPath(path);

@@ -38,6 +38,10 @@ DecodeError DecodeError::NotThisFormat() {
     return {Kind::NotThisFormat, "not a picture format this program reads"};
 }
 
+DecodeError DecodeError::DecoderFailed(std::string_view what) {
+    return {Kind::DecoderFailed, "the fallback decoder " + std::string(what)};
+}
+
 DecodeError DecodeError::Unavailable(std::string_view why) {
     return {Kind::Unavailable, std::string(why)};
 }

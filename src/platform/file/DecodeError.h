@@ -17,6 +17,7 @@ class DecodeError {
         BadData,
         NoImage,
         NotThisFormat,
+        DecoderFailed,
         Unavailable,
     };
 
@@ -29,6 +30,8 @@ class DecodeError {
     static DecodeError BadData(std::string_view what);
     static DecodeError NoImage();
     static DecodeError NotThisFormat();
+    // The fallback decoder's process died, overran a limit or broke its protocol.
+    static DecodeError DecoderFailed(std::string_view what);
     // The bytes could not be had at all: a missing file, a failed download, an absent resource.
     static DecodeError Unavailable(std::string_view why);
 

@@ -7,6 +7,7 @@
 #include <sys/mman.h>
 
 #include "platform/gdi/ColorTables.h"
+#include "platform/gdi/PixelBudget.h"
 
 namespace gdi {
 namespace {
@@ -69,6 +70,7 @@ std::unique_ptr<Bitmap> Bitmap::Create(int width, int height, int bitCount,
         return nullptr;
     }
     const std::size_t stride = RowBytes(width, bitCount);
+    PixelBudget::Charge(stride * static_cast<std::size_t>(height));
     std::unique_ptr<Bitmap> bitmap(new Bitmap(width, height, bitCount, stride));
     if (!bitmap->m_Bits) {
         return nullptr;

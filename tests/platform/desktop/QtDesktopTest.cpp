@@ -6,8 +6,8 @@
 #include <fstream>
 
 #include "app/StripDocument.h"
+#include "platform/desktop/FallbackProcess.h"
 #include "platform/desktop/QtBitmapBridge.h"
-#include "platform/desktop/QtFallbackImageLoader.h"
 #include "platform/gdi/Bitmap.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/UniqueGdiObject.h"
@@ -89,9 +89,9 @@ TEST(QtBitmapBridge, ColoursAndImagesCrossBothWays) {
 // A square over the middle half of its picture, and a picture twice as wide as high filled
 // whole: drawn at the cell size, their edges fall on whole pixels, fully opaque inside and fully
 // transparent outside.
-TEST(QtFallbackImageLoader, SvgIsDrawnAtTheCellSizeWithItsAspectKept) {
-    const QtFallbackImageLoader loader;
-    FallbackImageLoader::Install(&loader);
+TEST(FallbackProcess, SvgIsDrawnAtTheCellSizeWithItsAspectKept) {
+    const FallbackProcess loader(TILEWRIGHT_FALLBACK_DECODER, gdi::Bitmap::kMaxPixelBytes / 4);
+    FallbackDecoder::Install(&loader);
     const std::string square =
         R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 4 4"><rect x="1" y="1" )"
         R"(width="2" height="2" fill="#0000ff"/></svg>)";
@@ -122,7 +122,7 @@ TEST(QtFallbackImageLoader, SvgIsDrawnAtTheCellSizeWithItsAspectKept) {
         EXPECT_EQ(std::vector({alpha(first - 1), alpha(first), alpha(past - 1), alpha(past)}),
                   std::vector<std::uint8_t>({0, 255, 255, 0}));
     }
-    FallbackImageLoader::Install(nullptr);
+    FallbackDecoder::Install(nullptr);
 }
 
 }  // namespace
