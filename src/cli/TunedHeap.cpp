@@ -1,40 +1,47 @@
 #include "cli/TunedHeap.h"
 
-#include <unistd.h>
+#include <sys/mman.h>
 
+#include <cstdint>
 #include <cstdlib>
-#include <string>
-#include <string_view>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace {
 
-constexpr const char* kTunedMark = "TILEWRIGHT_TUNED_HEAP";
-constexpr const char* kTunables =
-    "glibc.malloc.hugetlb=1:glibc.malloc.trim_threshold=268435456:"
-    "glibc.malloc.mmap_threshold=33554432:glibc.malloc.arena_max=1";
+constexpr std::size_t kMmapThreshold = std::size_t{32} << 20;
+constexpr std::size_t kTrimThreshold = std::size_t{256} << 20;
+constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
 
 }  // namespace
 
-void TunedHeap::RestartIfWorthIt(int argc, char** argv) {
-    if (!BuildsStrips(argc, argv) || std::getenv(kTunedMark) != nullptr) {
-        return;
-    }
-    const char* given = std::getenv("GLIBC_TUNABLES");
-    const std::string tunables =
-        given != nullptr && *given != '\0' ? std::string(given) + ":" + kTunables : kTunables;
-    if (::setenv(kTunedMark, "1", 1) != 0 || ::setenv("GLIBC_TUNABLES", tunables.c_str(), 1) != 0) {
-        return;
-    }
-    ::execv("/proc/self/exe", argv);
-    // Not started again: go on untuned, and leave the environment as it came.
-    ::unsetenv(kTunedMark);
-    given != nullptr ? ::setenv("GLIBC_TUNABLES", given, 1) : ::unsetenv("GLIBC_TUNABLES");
+void TunedHeap::Apply() {
+#if defined(__GLIBC__)
+    // Blocks below 32 MiB come from the heap and are reused; larger ones are mapped (and given
+    // huge pages by the bitmap allocator) and unmapped when freed.
+    ::mallopt(M_MMAP_THRESHOLD, static_cast<int>(kMmapThreshold));
+    ::mallopt(M_TRIM_THRESHOLD, static_cast<int>(kTrimThreshold));
+    ::mallopt(M_ARENA_MAX, 1);
+    PreferHugePagesForHeap();
+#endif
 }
 
-bool TunedHeap::BuildsStrips(int argc, char** argv) {
-    if (argc < 2) {
-        return false;
+// Grows the heap by a block just below the mapping threshold and advises its pages; freed, it
+// stays the heap's (the trim threshold is far above it), and the pictures of every worker are
+// carved from it again and again. Untouched, it costs no memory.
+void TunedHeap::PreferHugePagesForHeap() {
+    constexpr std::size_t kBlock = kMmapThreshold - kHugePage;
+    void* block = std::malloc(kBlock);
+    if (block == nullptr) {
+        return;
     }
-    const std::string_view command = argv[1];
-    return command == "build" || command == "open";
+    const auto first = reinterpret_cast<std::uintptr_t>(block);
+    const std::uintptr_t start = (first + kHugePage - 1) & ~(kHugePage - 1);
+    const std::uintptr_t end = (first + kBlock) & ~(kHugePage - 1);
+    if (end > start) {
+        ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+    }
+    std::free(block);
 }

@@ -1,17 +1,15 @@
 #pragma once
 
-// Strip builds write every page of their pixel memory once; backed by huge pages, a store of
-// thousands of cells costs a few hundred page faults instead of tens of thousands, and freed
-// pictures are kept for the next instead of going back to the system. The worker threads share
-// that one heap: they allocate a few large blocks per picture, so its lock costs nothing. The C
-// library takes these settings only from the environment at start-up, so such a run starts itself
-// once more with them.
+// Strip builds allocate a picture or two per cell on every worker and free them again. At
+// start-up the C library's heap is told to keep freed blocks for the next picture instead of
+// handing them back to the system and taking them again page by page, and to serve every thread
+// from one heap: the workers allocate a few large blocks per picture, so its lock costs nothing.
+// The first stretch of that heap is backed by huge pages, as the cells' slabs are
+// (platform/gdi/CellSlabs): a build then costs a few hundred page faults instead of thousands.
 class TunedHeap {
   public:
-    // Returns when this process goes on: the run needs no tuning, is tuned already, or could not
-    // start again.
-    static void RestartIfWorthIt(int argc, char** argv);
+    static void Apply();
 
   private:
-    static bool BuildsStrips(int argc, char** argv);
+    static void PreferHugePagesForHeap();
 };

@@ -9,7 +9,7 @@
 #include "platform/file/TemporaryNames.h"
 
 int main(int argc, char** argv) {
-    TunedHeap::RestartIfWorthIt(argc, argv);
+    TunedHeap::Apply();
     TemporaryNames::RemoveOnTerminationSignals();
     // Whatever goes wrong below, the run ends with a message and the exit code of a failed input.
     try {

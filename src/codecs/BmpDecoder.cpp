@@ -1,18 +1,27 @@
 #include "codecs/BmpDecoder.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 #include "codecs/DrawingCanvas.h"
 #include "codecs/modParsers.h"
+#include "platform/gdi/Bitmap.h"
+#include "platform/gdi/DibReader.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/gdi/RowChunks.h"
 #include "platform/picture/Picture.h"
 
 namespace {
 
 constexpr std::uint16_t kBitmapMagic = 0x4D42;
+constexpr std::uint32_t kBitFields = 3;
+constexpr std::int64_t kInfoHeaderAt = 14;
+constexpr std::uint32_t kFirstHeaderWithAlphaMask = 56;
+constexpr std::int64_t kAlphaMaskAt = kInfoHeaderAt + 52;
 constexpr int kTwipsPerInch = 1440;
 
 }  // namespace
@@ -65,6 +74,13 @@ Expected<DecodedImage, DecodeError> BmpDecoder::Decode(ByteReader& reader,
             if (image) {
                 return image;
             }
+        }
+        if (DeclaresAlphaMask(fieldReader, *fields)) {
+            auto image = LoadWithAlphaMask(*bytes);
+            if (image) {
+                return image;
+            }
+            return ReasonForUnread(reader.Length(), fields);
         }
     }
     const auto picture =
@@ -136,6 +152,32 @@ Expected<DecodedImage, DecodeError> BmpDecoder::LoadDirect(std::span<const std::
     return image;
 }
 
+// Editors write translucent bitmaps as 32-bit bit fields whose header names an alpha mask; the
+// picture loader would make them opaque.
+bool BmpDecoder::DeclaresAlphaMask(ByteReader& reader, const FileFields& fields) {
+    if (fields.bitCount != 32 || fields.compression != kBitFields) {
+        return false;
+    }
+    const auto headerSize = reader.U32(kInfoHeaderAt);
+    const auto alphaMask = reader.U32(kAlphaMaskAt);
+    return headerSize && *headerSize >= kFirstHeaderWithAlphaMask && alphaMask && *alphaMask != 0;
+}
+
+Expected<DecodedImage, DecodeError> BmpDecoder::LoadWithAlphaMask(
+    std::span<const std::uint8_t> bytes) {
+    const std::unique_ptr<gdi::Bitmap> bitmap = gdi::DibReader::ReadBitmapFile(bytes);
+    if (!bitmap || bitmap->BitCount() != 32) {
+        return DecodeError::NoImage();
+    }
+    auto image = DecodedImage::Allocate(bitmap->Width(), bitmap->Height());
+    if (!image) {
+        return image;
+    }
+    std::memcpy(image->Pixels().data(), bitmap->Bits(), image->Pixels().size());
+    Judge(*image, 0);
+    return image;
+}
+
 Expected<DecodedImage, DecodeError> BmpDecoder::FromPicture(const picture::Picture* picture,
                                                             gdi::HBITMAP handle) {
     return picture == nullptr ? DrawBitmapHandle(handle) : DrawPicture(*picture);
@@ -163,7 +205,6 @@ Expected<DecodedImage, DecodeError> BmpDecoder::DrawBitmapHandle(gdi::HBITMAP ha
         const gdi::HGDIOBJ previous = gdi::SelectObject(source.Get(), handle);
         gdi::BitBlt(canvas.Dc(), 0, 0, width, height, source.Get(), 0, 0);
         gdi::SelectObject(source.Get(), previous);
-        canvas.CopyTo(*image);
     }
     Judge(*image, copied32 ? 0 : -1);
     return image;
@@ -179,6 +220,9 @@ Expected<DecodedImage, DecodeError> BmpDecoder::DrawPicture(const picture::Pictu
     if (!image) {
         return image;
     }
+    if (CopyOpaqueBitmap(picture, *image)) {
+        return image;
+    }
     const bool metafile = picture.Type() == picture::Picture::kMetafile ||
                           picture.Type() == picture::Picture::kEnhancedMetafile;
     {
@@ -187,7 +231,6 @@ Expected<DecodedImage, DecodeError> BmpDecoder::DrawPicture(const picture::Pictu
             std::fill(canvas.Pixels().begin(), canvas.Pixels().end(), std::uint8_t{255});
         }
         picture.Render(canvas.Dc(), 0, 0, width, height);
-        canvas.CopyTo(*image);
     }
     const std::span<std::uint8_t> pixels = image->Pixels();
     if (metafile) {
@@ -205,6 +248,90 @@ Expected<DecodedImage, DecodeError> BmpDecoder::DrawPicture(const picture::Pictu
     }
     image->SetImageType(picture.Type());
     return image;
+}
+
+namespace {
+
+bool AllZero(const std::uint8_t* bytes, std::size_t count) {
+    return bytes[0] == 0 && std::memcmp(bytes, bytes + 1, count - 1) == 0;
+}
+
+// What bytes of zero read as in the bitmap, made opaque.
+std::array<std::uint8_t, 4> OpaqueZeroColor(const gdi::Bitmap& bitmap) {
+    if (bitmap.BitCount() > 8 || bitmap.ColorTable().empty()) {
+        return {0, 0, 0, 255};
+    }
+    const gdi::RGBQUAD& entry = bitmap.ColorTable()[0];
+    return {entry.rgbBlue, entry.rgbGreen, entry.rgbRed, 255};
+}
+
+// Picture row y of the bitmap into target, opaque; a piece of zero bytes takes one fill.
+void CopyOpaqueRow(const gdi::Bitmap& bitmap, int y, std::uint8_t* target,
+                   std::span<gdi::Bgra> buffer) {
+    const auto bits = static_cast<std::uint64_t>(bitmap.BitCount());
+    const std::uint8_t* source =
+        bitmap.Bits() + static_cast<std::size_t>(bitmap.Height() - 1 - y) * bitmap.Stride();
+    gdi::ForEachRowChunk(bitmap.Width(), [&](int x, int count) {
+        const auto first = static_cast<std::size_t>(static_cast<std::uint64_t>(x) * bits / 8);
+        const auto end =
+            static_cast<std::size_t>((static_cast<std::uint64_t>(x) + count) * bits + 7) / 8;
+        std::uint8_t* pixel = target + static_cast<std::size_t>(x) * 4;
+        const std::span<gdi::Bgra> pixels = buffer.first(static_cast<std::size_t>(count));
+        if (AllZero(source + first, end - first)) {
+            modParsers::FillPixels({pixel, pixels.size() * 4}, OpaqueZeroColor(bitmap));
+            return;
+        }
+        bitmap.ReadRow(x, y, pixels);
+        for (const gdi::Bgra& color : pixels) {
+            pixel[0] = color.b, pixel[1] = color.g, pixel[2] = color.r, pixel[3] = 255;
+            pixel += 4;
+        }
+    });
+}
+
+}  // namespace
+
+// A bitmap picture of the image's size gives the pixels that drawing it and making it opaque
+// would, in one pass instead of three over the image. Bytes of zero, as most of a large
+// run-length or cut-short bitmap is, read as one colour: a run of such rows takes one fill, so
+// that millions of them cost no more than their memory.
+bool BmpDecoder::CopyOpaqueBitmap(const picture::Picture& picture, DecodedImage& image) {
+    const gdi::Bitmap* bitmap = gdi::BitmapFromHandle(picture.Handle());
+    if (picture.Type() != picture::Picture::kBitmap || bitmap == nullptr ||
+        bitmap->Width() != image.Width() || bitmap->Height() != image.Height()) {
+        return false;
+    }
+    const int height = image.Height();
+    const std::size_t usedBytes =
+        (static_cast<std::size_t>(image.Width()) * static_cast<std::size_t>(bitmap->BitCount()) +
+         7) /
+        8;
+    const auto sourceRow = [&](int row) {
+        return bitmap->Bits() + static_cast<std::size_t>(row) * bitmap->Stride();
+    };
+    const auto targetRow = [&](int row) {
+        return image.Pixels().data() + static_cast<std::size_t>(row) * image.ScanWidth();
+    };
+    std::vector<gdi::Bgra> buffer(gdi::RowChunkBufferSize(image.Width()));
+    // Rows counted from the bottom, as both hold them.
+    for (int row = 0; row < height;) {
+        int zeroRows = 0;
+        while (row + zeroRows < height && AllZero(sourceRow(row + zeroRows), usedBytes)) {
+            ++zeroRows;
+        }
+        if (zeroRows == 0) {
+            CopyOpaqueRow(*bitmap, height - 1 - row, targetRow(row), buffer);
+            ++row;
+            continue;
+        }
+        modParsers::FillPixels(
+            {targetRow(row), static_cast<std::size_t>(zeroRows) * image.ScanWidth()},
+            OpaqueZeroColor(*bitmap));
+        row += zeroRows;
+    }
+    image.SetAlpha(false);
+    image.SetImageType(picture.Type());
+    return true;
 }
 
 std::int32_t BmpDecoder::HimetricToPixels(std::int32_t value) {

@@ -14,9 +14,9 @@ namespace picture {
 class Picture;
 }
 
-// Decodes a bitmap file. Uncompressed 32-bit files are read here and judged for alpha; every
-// other stream goes through the platform picture loader, so that NotThisFormat means that
-// neither knows it.
+// Decodes a bitmap file. Uncompressed 32-bit files, and 32-bit bit fields whose header names an
+// alpha mask, are read here and judged for alpha; every other stream goes through the platform
+// picture loader, so that NotThisFormat means that neither knows it.
 class BmpDecoder {
   public:
     static Expected<DecodedImage, DecodeError> Decode(ByteReader& reader,
@@ -39,9 +39,13 @@ class BmpDecoder {
     static std::int64_t SpareLength(std::int64_t length, const FileFields& fields);
     static Expected<DecodedImage, DecodeError> LoadDirect(std::span<const std::uint8_t> bytes,
                                                           const FileFields& fields);
+    static bool DeclaresAlphaMask(ByteReader& reader, const FileFields& fields);
+    static Expected<DecodedImage, DecodeError> LoadWithAlphaMask(
+        std::span<const std::uint8_t> bytes);
     static DecodeError ReasonForUnread(std::int64_t length,
                                        const Expected<FileFields, DecodeError>& fields);
     static Expected<DecodedImage, DecodeError> DrawBitmapHandle(gdi::HBITMAP handle);
     static Expected<DecodedImage, DecodeError> DrawPicture(const picture::Picture& picture);
+    static bool CopyOpaqueBitmap(const picture::Picture& picture, DecodedImage& image);
     static std::int32_t HimetricToPixels(std::int32_t value);
 };

@@ -50,6 +50,9 @@ class DecodedImage {
     void SetImageType(std::int32_t value) { m_Type = static_cast<Type>(value); }
 
   private:
+    // Lends the bitmap to a drawing context and takes it back.
+    friend class DrawingCanvas;
+
     DecodedImage(int width, int height, std::unique_ptr<gdi::Bitmap> pixels)
         : m_Width(width), m_Height(height), m_Pixels(std::move(pixels)) {}
 

@@ -1,34 +1,23 @@
 #include "codecs/DrawingCanvas.h"
 
-#include <algorithm>
-
+#include "platform/gdi/Bitmap.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/gdi/HandleTable.h"
 
-DrawingCanvas::DrawingCanvas(const DecodedImage& image) {
-    gdi::BITMAPINFOHEADER header;
-    header.biSize = 40;
-    header.biWidth = image.Width();
-    header.biHeight = image.Height();
-    header.biPlanes = 1;
-    header.biBitCount = 32;
-    header.biCompression = gdi::BI_RGB;
-    header.biSizeImage = static_cast<std::uint32_t>(image.Pixels().size());
-    std::uint8_t* bits = nullptr;
-    m_Bitmap.Reset(gdi::CreateDIBSection(header, {}, &bits));
-    if (!m_Bitmap) {
-        return;
-    }
-    m_Pixels = {bits, image.Pixels().size()};
+DrawingCanvas::DrawingCanvas(DecodedImage& image) : m_Image(image) {
+    m_Pixels = image.Pixels();
+    m_Bitmap = gdi::HandleTable::Insert(std::move(image.m_Pixels));
     m_Dc.Reset(gdi::CreateCompatibleDC());
-    m_Previous = gdi::SelectObject(m_Dc.Get(), m_Bitmap.Get());
+    if (m_Dc) {
+        m_Previous = gdi::SelectObject(m_Dc.Get(), m_Bitmap);
+    }
 }
 
 DrawingCanvas::~DrawingCanvas() {
     if (m_Previous != 0) {
         gdi::SelectObject(m_Dc.Get(), m_Previous);
     }
-}
-
-void DrawingCanvas::CopyTo(DecodedImage& image) const {
-    std::copy(m_Pixels.begin(), m_Pixels.end(), image.Pixels().begin());
+    m_Dc.Reset();
+    std::unique_ptr<gdi::GdiObject> bitmap = gdi::HandleTable::Remove(m_Bitmap);
+    m_Image.m_Pixels.reset(static_cast<gdi::Bitmap*>(bitmap.release()));
 }

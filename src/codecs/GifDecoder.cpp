@@ -227,9 +227,10 @@ Expected<DecodedImage, DecodeError> GifDecoder::Convert(const std::vector<std::u
         }
         image->SetAlpha(true);
     } else {
-        const DrawingCanvas canvas(*image);
-        picture->Render(canvas.Dc(), 0, 0, description.bmWidth, description.bmHeight);
-        canvas.CopyTo(*image);
+        {
+            const DrawingCanvas canvas(*image);
+            picture->Render(canvas.Dc(), 0, 0, description.bmWidth, description.bmHeight);
+        }
         bool hasAlpha = false;
         std::int32_t imageType = -1;
         modParsers::JudgeAlphaChannel(image->Pixels(), true, hasAlpha, imageType);

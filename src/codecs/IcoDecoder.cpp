@@ -26,12 +26,6 @@ constexpr std::array<std::uint8_t, 8> kPngSignature = {0x89, 0x50, 0x4E, 0x47,
 constexpr std::int32_t kDefaultWanted = 32;
 constexpr std::int32_t kNoScore = 10000;
 
-void PutUInt32(std::vector<std::uint8_t>& bytes, std::size_t position, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) {
-        bytes[position + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
-    }
-}
-
 // Fields of a span whose length the caller has checked.
 std::uint16_t Field16(std::span<const std::uint8_t> bytes, std::size_t at) {
     return static_cast<std::uint16_t>(bytes[at] | (bytes[at + 1] << 8));
@@ -328,13 +322,18 @@ Expected<DecodedImage, DecodeError> IcoDecoder::DecodePngEntry(std::int32_t Inde
 }
 
 Expected<DecodedImage, DecodeError> IcoDecoder::DecodeBitmapEntry(std::int32_t Index) {
-    auto image = DecodedImage::Allocate(Width(Index), Height(Index));
+    const auto layout = ReadBitmapLayout(Index);
+    if (!layout) {
+        return layout.Error();
+    }
+    auto image = DecodedImage::Allocate(layout->header.biWidth, layout->header.biHeight);
     if (!image) {
         return image;
     }
-    Status done = ReadEntryColors(Index, *image);
+    Status done = ReadEntryColors(*layout, *image);
     if (done) {
-        done = bitDepth(Index) == 32 ? ApplyAlpha(Index, *image) : ApplyMask(Index, *image);
+        done = layout->header.biBitCount == 32 ? ApplyAlpha(layout->bitsAt, *image)
+                                               : ApplyMask(layout->maskAt, *image);
     }
     if (!done) {
         return done.Error();
@@ -342,43 +341,75 @@ Expected<DecodedImage, DecodeError> IcoDecoder::DecodeBitmapEntry(std::int32_t I
     return image;
 }
 
-// The entry's colours into the image, alpha bytes 0, through a device bitmap read back at 32
-// bits.
-IcoDecoder::Status IcoDecoder::ReadEntryColors(std::int32_t Index, DecodedImage& image) {
+// The entry's own header decides its size, depth and colour table: directories that disagree
+// with their images are common, and their sizes would cut the rows at the wrong width. The
+// header's height counts the colour rows and the mask rows.
+Expected<IcoDecoder::BitmapLayout, DecodeError> IcoDecoder::ReadBitmapLayout(
+    std::int32_t Index) const {
     const IconEntry& entry = *Entry(Index);
     const std::size_t at = entry.imageOffset;
-    if (!modParsers::IsInside(m_Stream, at, kInfoHeader)) {
+    if (!modParsers::IsInside(m_Stream, static_cast<std::int64_t>(at), kInfoHeader)) {
         return DecodeError::Truncated(static_cast<std::int64_t>(m_Stream.size()));
     }
-    PutUInt32(m_Stream, at + 8, static_cast<std::uint32_t>(Height(Index)));
-    PutUInt32(m_Stream, at + 20, 0);
-    PutUInt32(m_Stream, at + 24, 0);
-    PutUInt32(m_Stream, at + 28, 0);
-    PutUInt32(m_Stream, at + 32, static_cast<std::uint32_t>(ColorCount(Index)));
     const std::span<const std::uint8_t> fields =
-        std::span<const std::uint8_t>(m_Stream).subspan(at);
-    gdi::BITMAPINFOHEADER header;
+        std::span<const std::uint8_t>(m_Stream).subspan(at, kInfoHeader);
+    BitmapLayout layout;
+    gdi::BITMAPINFOHEADER& header = layout.header;
     header.biSize = Field32(fields, 0);
     header.biWidth = static_cast<std::int32_t>(Field32(fields, 4));
-    header.biHeight = static_cast<std::int32_t>(Field32(fields, 8));
+    header.biHeight = static_cast<std::int32_t>(Field32(fields, 8)) / 2;
     header.biPlanes = Field16(fields, 12);
     header.biBitCount = Field16(fields, 14);
     header.biCompression = Field32(fields, 16);
     header.biClrUsed = Field32(fields, 32);
+    if (header.biSize < kInfoHeader || header.biWidth < 1 || header.biHeight < 1) {
+        return DecodeError::BadHeader("an icon image's size is not a picture's");
+    }
+    const std::int64_t bitsBytes =
+        std::int64_t{modParsers::RowByteWidth(static_cast<std::uint8_t>(header.biBitCount),
+                                              header.biWidth)} *
+        header.biHeight;
+    header.biClrUsed = PaletteEntries(entry, header, bitsBytes);
+    layout.paletteAt = std::int64_t{entry.imageOffset} + header.biSize;
+    layout.bitsAt = layout.paletteAt + std::int64_t{header.biClrUsed} * 4;
+    layout.maskAt = layout.bitsAt + bitsBytes;
+    return layout;
+}
 
-    const auto palette = ReadPalette(entry.imageOffset, header);
+// The header's count when it names one; otherwise the depth's full table, or the shorter one
+// that the entry's bytes leave room for.
+std::uint32_t IcoDecoder::PaletteEntries(const IconEntry& entry,
+                                         const gdi::BITMAPINFOHEADER& header,
+                                         std::int64_t bitsBytes) const {
+    if (header.biBitCount > 8) {
+        return 0;
+    }
+    const std::uint32_t full = 1u << header.biBitCount;
+    if (header.biClrUsed >= 1 && header.biClrUsed <= full) {
+        return header.biClrUsed;
+    }
+    const std::int64_t maskBytes =
+        std::int64_t{modParsers::RowByteWidth(1, header.biWidth)} * header.biHeight;
+    const std::int64_t room =
+        (std::int64_t{entry.bytesInRes} - header.biSize - bitsBytes - maskBytes) / 4;
+    return room >= 1 && room < std::int64_t{full} ? static_cast<std::uint32_t>(room) : full;
+}
+
+// The entry's colours into the image, alpha bytes 0, through a device bitmap read back at 32
+// bits.
+IcoDecoder::Status IcoDecoder::ReadEntryColors(const BitmapLayout& layout, DecodedImage& image) {
+    const auto palette = ReadPalette(layout);
     if (!palette) {
         return palette.Error();
     }
-    const std::int64_t bitsAt = ColorByteOffset(Index);
-    if (!modParsers::IsInside(m_Stream, bitsAt, 0)) {
+    if (!modParsers::IsInside(m_Stream, layout.bitsAt, 0)) {
         return DecodeError::Truncated(static_cast<std::int64_t>(m_Stream.size()));
     }
     gdi::UniqueGdiObject bitmap(gdi::CreateDIBitmap(
-        header, *palette,
-        std::span<const std::uint8_t>(m_Stream).subspan(static_cast<std::size_t>(bitsAt))));
+        layout.header, *palette,
+        std::span<const std::uint8_t>(m_Stream).subspan(static_cast<std::size_t>(layout.bitsAt))));
     if (!bitmap) {
-        return DecodeError::UnsupportedDepth(header.biBitCount);
+        return DecodeError::UnsupportedDepth(layout.header.biBitCount);
     }
     gdi::BITMAPINFO info{};
     info.bmiHeader.biSize = kInfoHeader;
@@ -396,27 +427,20 @@ IcoDecoder::Status IcoDecoder::ReadEntryColors(std::int32_t Index, DecodedImage&
 
 // The colour table after the header; none above 8 bits.
 Expected<std::vector<gdi::RGBQUAD>, DecodeError> IcoDecoder::ReadPalette(
-    std::uint32_t imageOffset, const gdi::BITMAPINFOHEADER& header) const {
-    std::vector<gdi::RGBQUAD> palette;
-    if (header.biBitCount > 8) {
-        return palette;
-    }
-    const std::size_t full = std::size_t{1} << header.biBitCount;
-    const std::size_t entries =
-        header.biClrUsed == 0 ? full : std::min<std::size_t>(header.biClrUsed, full);
-    const std::int64_t tableAt = std::int64_t{imageOffset} + header.biSize;
-    if (!modParsers::IsInside(m_Stream, tableAt, static_cast<std::int64_t>(entries) * 4)) {
+    const BitmapLayout& layout) const {
+    const std::size_t entries = layout.header.biClrUsed;
+    if (!modParsers::IsInside(m_Stream, layout.paletteAt, static_cast<std::int64_t>(entries) * 4)) {
         return DecodeError::Truncated(static_cast<std::int64_t>(m_Stream.size()));
     }
-    palette.resize(entries);
-    std::memcpy(palette.data(), &m_Stream[static_cast<std::size_t>(tableAt)], entries * 4);
+    std::vector<gdi::RGBQUAD> palette(entries);
+    if (entries > 0) {
+        std::memcpy(palette.data(), &m_Stream[static_cast<std::size_t>(layout.paletteAt)],
+                    entries * 4);
+    }
     return palette;
 }
 
-IcoDecoder::Status IcoDecoder::ApplyMask(std::int32_t Index, DecodedImage& image) const {
-    const IconEntry& entry = *Entry(Index);
-    const std::int64_t maskAt =
-        std::int64_t{entry.imageOffset} + entry.bytesInRes - MaskSize(Index);
+IcoDecoder::Status IcoDecoder::ApplyMask(std::int64_t maskAt, DecodedImage& image) const {
     const std::int64_t rowBytes = modParsers::RowByteWidth(1, image.Width());
     if (!modParsers::IsInside(m_Stream, maskAt, rowBytes * image.Height())) {
         return DecodeError::Truncated(static_cast<std::int64_t>(m_Stream.size()));
@@ -441,9 +465,8 @@ IcoDecoder::Status IcoDecoder::ApplyMask(std::int32_t Index, DecodedImage& image
     return {};
 }
 
-IcoDecoder::Status IcoDecoder::ApplyAlpha(std::int32_t Index, DecodedImage& image) const {
+IcoDecoder::Status IcoDecoder::ApplyAlpha(std::int64_t alphaAt, DecodedImage& image) const {
     const std::span<std::uint8_t> pixels = image.Pixels();
-    const std::int64_t alphaAt = ColorByteOffset(Index);
     if (!modParsers::IsInside(m_Stream, alphaAt, static_cast<std::int64_t>(pixels.size()))) {
         return DecodeError::Truncated(static_cast<std::int64_t>(m_Stream.size()));
     }
@@ -541,7 +564,6 @@ IcoDecoder::Status IcoDecoder::ApplyIconMask(gdi::HBITMAP mask, gdi::HGDIOBJ mon
         }
         const DrawingCanvas canvas(*image);
         gdi::DrawIcon(canvas.Dc(), 0, 0, monochromeIcon);
-        canvas.CopyTo(*image);
     }
     if (!image) {
         return image.Error();
@@ -564,5 +586,5 @@ IcoDecoder::Status IcoDecoder::ApplyIconMask(gdi::HBITMAP mask, gdi::HGDIOBJ mon
     entry.height = static_cast<std::uint8_t>(rows);
     entry.bytesInRes = static_cast<std::uint32_t>(m_Stream.size());
     entry.planes = 1;
-    return ApplyMask(1, *image);
+    return ApplyMask(0, *image);
 }

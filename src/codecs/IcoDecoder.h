@@ -51,6 +51,13 @@ class IcoDecoder {
         std::uint32_t bytesInRes = 0;
         std::uint32_t imageOffset = 0;
     };
+    // Where a bitmap entry's parts lie and how large its picture is, as its own header says.
+    struct BitmapLayout {
+        gdi::BITMAPINFOHEADER header;
+        std::int64_t paletteAt = 0;
+        std::int64_t bitsAt = 0;
+        std::int64_t maskAt = 0;
+    };
     static constexpr std::uint16_t kPngPlanes = 255;
 
     const IconEntry* Entry(std::int32_t Index) const;
@@ -61,11 +68,13 @@ class IcoDecoder {
     Expected<DecodedImage, DecodeError> DecodePngEntry(std::int32_t Index,
                                                        const DecodeRequest& request) const;
     Expected<DecodedImage, DecodeError> DecodeBitmapEntry(std::int32_t Index);
-    Status ReadEntryColors(std::int32_t Index, DecodedImage& image);
-    Expected<std::vector<gdi::RGBQUAD>, DecodeError> ReadPalette(
-        std::uint32_t imageOffset, const gdi::BITMAPINFOHEADER& header) const;
-    Status ApplyMask(std::int32_t Index, DecodedImage& image) const;
-    Status ApplyAlpha(std::int32_t Index, DecodedImage& image) const;
+    Expected<BitmapLayout, DecodeError> ReadBitmapLayout(std::int32_t Index) const;
+    std::uint32_t PaletteEntries(const IconEntry& entry, const gdi::BITMAPINFOHEADER& header,
+                                 std::int64_t bitsBytes) const;
+    Status ReadEntryColors(const BitmapLayout& layout, DecodedImage& image);
+    Expected<std::vector<gdi::RGBQUAD>, DecodeError> ReadPalette(const BitmapLayout& layout) const;
+    Status ApplyMask(std::int64_t maskAt, DecodedImage& image) const;
+    Status ApplyAlpha(std::int64_t bitsAt, DecodedImage& image) const;
     Expected<DecodedImage, DecodeError> ReadIconColors(gdi::HBITMAP color);
     Status ApplyIconMask(gdi::HBITMAP mask, gdi::HGDIOBJ monochromeIcon,
                          Expected<DecodedImage, DecodeError>& image);

@@ -210,7 +210,10 @@ bool PngEncoder::EmitChunk(const char type[4], std::span<const std::uint8_t> dat
     PutBig32(framing, static_cast<std::uint32_t>(data.size()));
     framing.insert(framing.end(), type, type + 4);
     uLong crc = crc32(0, framing.data() + 4, 4);
-    crc = crc32(crc, data.data(), static_cast<uInt>(data.size()));
+    // zlib answers 0 for a null buffer whatever the running value, and an empty span may be null.
+    if (!data.empty()) {
+        crc = crc32(crc, data.data(), static_cast<uInt>(data.size()));
+    }
     std::vector<std::uint8_t> trailer;
     PutBig32(trailer, static_cast<std::uint32_t>(crc));
     return m_Sink(framing) && (data.empty() || m_Sink(data)) && m_Sink(trailer);

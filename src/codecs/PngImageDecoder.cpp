@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "codecs/modParsers.h"
+
 namespace {
 
 constexpr std::uint8_t kGray = 0;
@@ -95,15 +97,6 @@ std::size_t EndOfNonZeroBytes(std::span<const std::uint8_t> bytes) {
         --end;
     }
     return end;
-}
-
-// Every pixel set to the same four bytes, by doubling copies.
-void FillPixels(std::span<std::uint8_t> pixels, const std::array<std::uint8_t, 4>& pixel) {
-    std::copy(pixel.begin(), pixel.end(), pixels.begin());
-    for (std::size_t filled = 4; filled < pixels.size(); filled *= 2) {
-        std::memcpy(pixels.data() + filled, pixels.data(),
-                    std::min(filled, pixels.size() - filled));
-    }
 }
 
 }  // namespace
@@ -311,35 +304,44 @@ PngImageDecoder::Status PngImageDecoder::ConvertPass(std::span<const std::uint8_
                                                      DecodedImage& image) const {
     const int passWidth = pass.Width(m_Header.width);
     const int step = pass.columnStep * 4;
-    for (int r = 0; r < passHeight; ++r) {
-        const int y = pass.firstRow + r * pass.rowStep;
+    for (int r = 0; r < dataRows; ++r) {
         const std::uint8_t* source = rows.data() + static_cast<std::size_t>(r) * stride + 1;
-        std::uint8_t* target =
-            image.Pixels().data() +
-            static_cast<std::size_t>(m_Header.height - 1 - y) * image.ScanWidth() +
-            static_cast<std::size_t>(pass.firstColumn) * 4;
-        if (r >= dataRows) {
-            FillZeroRow(target, step, passWidth);
-            continue;
-        }
-        const Status converted = ConvertPixels(source, target, step, passWidth);
+        const Status converted = ConvertPixels(source, PassPixel(image, pass, r), step, passWidth);
         if (!converted) {
             return converted;
         }
     }
+    FillZeroRows(image, pass, dataRows, passHeight);
     return {};
 }
 
-void PngImageDecoder::FillZeroRow(std::uint8_t* target, int step, int count) const {
-    if (m_ZeroRowPixel == std::array<std::uint8_t, 4>{}) {
+std::uint8_t* PngImageDecoder::PassPixel(DecodedImage& image, const Pass& pass, int r) const {
+    const int y = pass.firstRow + r * pass.rowStep;
+    return image.Pixels().data() +
+           static_cast<std::size_t>(m_Header.height - 1 - y) * image.ScanWidth() +
+           static_cast<std::size_t>(pass.firstColumn) * 4;
+}
+
+// Rows from firstRow to the end of the pass. A pixel of zeros is already there; the rows of a
+// whole image lie together at the start of the bottom-up pixels and take one fill, so that
+// millions of one-pixel rows cost no more than their bytes.
+void PngImageDecoder::FillZeroRows(DecodedImage& image, const Pass& pass, int firstRow,
+                                   int passHeight) const {
+    if (firstRow >= passHeight || m_ZeroRowPixel == std::array<std::uint8_t, 4>{}) {
         return;
     }
-    if (step == 4) {
-        FillPixels({target, static_cast<std::size_t>(count) * 4}, m_ZeroRowPixel);
+    if (pass.rowStep == 1 && pass.columnStep == 1) {
+        const std::size_t rowCount = static_cast<std::size_t>(passHeight - firstRow);
+        modParsers::FillPixels(image.Pixels().first(rowCount * image.ScanWidth()), m_ZeroRowPixel);
         return;
     }
-    for (int i = 0; i < count; ++i, target += step) {
-        std::copy(m_ZeroRowPixel.begin(), m_ZeroRowPixel.end(), target);
+    const int passWidth = pass.Width(m_Header.width);
+    const auto step = static_cast<std::size_t>(pass.columnStep) * 4;
+    for (int r = firstRow; r < passHeight; ++r) {
+        std::uint8_t* target = PassPixel(image, pass, r);
+        for (int i = 0; i < passWidth; ++i, target += step) {
+            std::copy(m_ZeroRowPixel.begin(), m_ZeroRowPixel.end(), target);
+        }
     }
 }
 

@@ -56,7 +56,8 @@ class PngImageDecoder {
     Status DecodeInterlaced(std::span<std::uint8_t> inflated, DecodedImage& image) const;
     Status DecodeNonInterlaced(std::span<std::uint8_t> inflated, DecodedImage& image) const;
     Status FindZeroRowPixel(std::size_t inflatedSize);
-    void FillZeroRow(std::uint8_t* target, int step, int count) const;
+    std::uint8_t* PassPixel(DecodedImage& image, const Pass& pass, int r) const;
+    void FillZeroRows(DecodedImage& image, const Pass& pass, int firstRow, int passHeight) const;
     int RowsWithData(std::size_t offset, std::size_t stride, int rowCount) const;
     Status UnfilterRows(std::span<std::uint8_t> rows, int rowCount, std::size_t stride,
                         bool unknownFilterFails) const;

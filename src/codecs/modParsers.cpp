@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 #include "platform/file/RegularFile.h"
 #include "platform/picture/PictureLoader.h"
@@ -112,6 +113,17 @@ void JudgeAlphaChannel(std::span<std::uint8_t> pixels, bool makeUsable, bool& ha
                 Premultiply(pixels);
             }
             break;
+    }
+}
+
+void FillPixels(std::span<std::uint8_t> pixels, const std::array<std::uint8_t, 4>& pixel) {
+    if (pixels.size() < pixel.size()) {
+        return;
+    }
+    std::copy(pixel.begin(), pixel.end(), pixels.begin());
+    for (std::size_t filled = 4; filled < pixels.size(); filled *= 2) {
+        std::memcpy(pixels.data() + filled, pixels.data(),
+                    std::min(filled, pixels.size() - filled));
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -34,6 +35,10 @@ std::unique_ptr<picture::Picture> PictureFromBytes(std::span<const std::uint8_t>
 // premultiplies straight pixels.
 void JudgeAlphaChannel(std::span<std::uint8_t> pixels, bool makeUsable, bool& hasAlpha,
                        std::int32_t& imageType);
+
+// Every pixel set to the same four bytes, by doubling copies: a large block costs no more than
+// its memory.
+void FillPixels(std::span<std::uint8_t> pixels, const std::array<std::uint8_t, 4>& pixel);
 
 // An open file descriptor of an existing file, read only, or -1.
 int GetFileHandle(const std::string& fileName);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <new>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,6 +18,7 @@
 #include "image/PixelBlender.h"
 #include "image/PixelScaler.h"
 #include "platform/desktop/FallbackDecoder.h"
+#include "platform/file/RegularFile.h"
 #include "platform/gdi/Bitmap.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/picture/ClipboardSource.h"
@@ -59,24 +61,6 @@ constexpr int kFallbackImageType = 10;
 std::int64_t FileLength(int fileHandle) {
     struct stat status {};
     return ::fstat(fileHandle, &status) == 0 ? static_cast<std::int64_t>(status.st_size) : -1;
-}
-
-bool ReadWholeFile(int fileHandle, std::vector<std::uint8_t>& bytes) {
-    const std::int64_t length = FileLength(fileHandle);
-    if (length < 0 || static_cast<std::uint64_t>(length) > bytes.max_size()) {
-        return false;
-    }
-    bytes.assign(static_cast<std::size_t>(length), 0);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t got =
-            ::pread(fileHandle, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
-        if (got <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(got);
-    }
-    return true;
 }
 
 // A reason from a decoder that recognised its format says more than "not this format".
@@ -492,17 +476,26 @@ bool c32bppDIB::ParseSourceData(int fileHandle, std::span<const std::uint8_t> st
     const bool needsBytes =
         Handle() == 0 ? !isPng || FallbackDecoder::Installed() != nullptr : SaveFormat;
     if (fileHandle >= 0 && needsBytes) {
-        if (!ReadWholeFile(fileHandle, fileBytes)) {
+        auto read = RegularFile::ReadAll(fileHandle);
+        if (!read) {
             DestroyDIB();
-            m_LoadError = DecodeError::Truncated(FileLength(fileHandle));
+            m_LoadError = read.Error();
             return false;
         }
+        fileBytes = std::move(*read);
         stream = fileBytes;
         streamStart = 0;
         streamLength = static_cast<std::int64_t>(fileBytes.size());
     }
     if (!isPng) {
-        reason = DecodeStream(stream, iconCx, iconCy, streamStart, streamLength, iconBitDepth);
+        try {
+            reason = DecodeStream(stream, iconCx, iconCy, streamStart, streamLength, iconBitDepth);
+        } catch (const std::bad_alloc&) {
+            // The working copies a decoder makes of a large file may not fit: that file fails,
+            // not the whole run.
+            DestroyDIB();
+            reason = DecodeError::NoMemory(static_cast<std::uint64_t>(streamLength));
+        }
     }
     if (Handle() == 0) {
         const std::optional<DecodeError> fallbackReason = LoadWithFallback(stream, iconCx, iconCy);

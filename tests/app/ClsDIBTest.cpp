@@ -30,9 +30,8 @@ Bytes Saved(ClsDIB& surface, const std::string& path, int bits) {
 
 TEST(ClsDIB, CreateFillRestoreAndDestroy) {
     ClsDIB surface;
-    EXPECT_EQ(surface.Create(0, 16, 32), 0u);
-    EXPECT_EQ(surface.hDC(), 0u);
-    EXPECT_EQ(surface.Create(16, 16, 7), 0u);
+    EXPECT_EQ((std::array{surface.Create(0, 16, 32), surface.Create(16, 16, 7), surface.hDC()}),
+              (std::array<gdi::HGDIOBJ, 3>{}));
     surface.Fill(Rgb(1, 2, 3));  // without a surface these do nothing
     surface.RestoreDC();
 
@@ -133,10 +132,12 @@ TEST(ClsDIB, FailedSavesReportWhy) {
     surface.Create(4, 4, 32);
     EXPECT_EQ(surface.SaveToFile(folder.File("odd.bmp"), 2), 0) << "no such depth";
     EXPECT_EQ(surface.LastError().rfind("Error: 22\n", 0), 0u) << surface.LastError();
-    EXPECT_EQ(empty.SaveToFile(folder.File("none.bmp"), 24), 0);
-    EXPECT_FALSE(empty.LastError().empty());
-    EXPECT_GT(surface.SaveToFile(folder.File("fine.bmp"), 24), 0);
-    EXPECT_TRUE(surface.LastError().empty());
+    // Braces keep the saves before the reads of their errors.
+    EXPECT_EQ((std::pair{empty.SaveToFile(folder.File("none.bmp"), 24), empty.LastError().empty()}),
+              std::pair(0, false));
+    EXPECT_EQ((std::pair{surface.SaveToFile(folder.File("fine.bmp"), 24) > 0,
+                         surface.LastError().empty()}),
+              std::pair(true, true));
     EXPECT_EQ(folder.EntryCount(), 1u);
 }
 

@@ -45,23 +45,25 @@ TEST(AlphaPixelsBoard, CheckerboardSquaresAndFrame) {
     for (const auto& [x, y, color] : points) {
         EXPECT_EQ(board.pixel(x, y), color) << x << "," << y;
     }
-    EXPECT_EQ(FrmAlphaPixels::CentredOrigin(4), 126);
-    EXPECT_EQ(FrmAlphaPixels::CentredOrigin(17), 120) << "119.5 rounds to even";
-    EXPECT_EQ(FrmAlphaPixels::CentredOrigin(300), -22);
+    // 119.5 rounds to even.
+    EXPECT_EQ((std::array{FrmAlphaPixels::CentredOrigin(4), FrmAlphaPixels::CentredOrigin(17),
+                          FrmAlphaPixels::CentredOrigin(300)}),
+              (std::array{126, 120, -22}));
 }
 
 // Preserve enables the colour buttons: the dropper and palette test below needs them.
 TEST_F(AlphaPixels, OpensAskingToRemove) {
+    const auto state = [this] {
+        return std::tuple(dialog.OptRemove->isChecked(), dialog.CmdBackColor->isEnabled(),
+                          dialog.CmdDropper->isEnabled(), dialog.isVisible());
+    };
     EXPECT_EQ(dialog.windowTitle(), "Alpha Pixels");
-    EXPECT_TRUE(dialog.OptRemove->isChecked());
-    EXPECT_FALSE(dialog.CmdBackColor->isEnabled());
-    EXPECT_FALSE(dialog.CmdDropper->isEnabled());
+    EXPECT_EQ(state(), std::tuple(true, false, false, true));
     dialog.OptPreserve->click();
+    EXPECT_EQ(state(), std::tuple(false, true, true, true));
     dialog.OptRemove->click();
-    EXPECT_FALSE(dialog.CmdDropper->isEnabled());
     dialog.CmdAccept->click();
-    EXPECT_FALSE(dialog.isVisible());
-    EXPECT_TRUE(dialog.OptRemove->isChecked());
+    EXPECT_EQ(state(), std::tuple(true, false, false, false));
 }
 
 TEST_F(AlphaPixels, PreviewsShowBothAnswersCentredAndClipped) {
@@ -83,9 +85,8 @@ TEST_F(AlphaPixels, PreviewsShowBothAnswersCentredAndClipped) {
     // Column 22 of the image is at preview x 0 and is half-transparent white (22 % 4 == 2 is
     // transparent, 23 % 4 == 3 black, 24 % 4 == 0 red).
     const QImage clipped = dialog.LeftPreview();
-    EXPECT_EQ(clipped.pixel(1, 10), qRgb(0, 0, 0));
-    EXPECT_EQ(clipped.pixel(2, 10), qRgb(255, 0, 0));
-    EXPECT_EQ(clipped.size(), QSize(256, 256));
+    EXPECT_EQ(std::tuple(clipped.pixel(1, 10), clipped.pixel(2, 10), clipped.size()),
+              std::tuple(qRgb(0, 0, 0), qRgb(255, 0, 0), QSize(256, 256)));
 }
 
 TEST_F(AlphaPixels, TheDropperAndThePaletteSetTheColourAndRedraw) {
@@ -94,10 +95,10 @@ TEST_F(AlphaPixels, TheDropperAndThePaletteSetTheColourAndRedraw) {
     QTest::mousePress(dialog.CmdDropper, Qt::LeftButton);
     QTest::mouseRelease(dialog.CmdDropper, Qt::LeftButton, {}, QPoint(-200, -50));
     EXPECT_EQ(dialog.ColorBack(), 0u);
+    // Pure black is now transparent.
     const QImage right = dialog.RightPreview();
-    EXPECT_EQ(right.pixel(129, 127), Board(129, 127)) << "pure black is now transparent";
-    EXPECT_EQ(right.pixel(127, 127), qRgb(128, 128, 128));
-    EXPECT_EQ(right.pixel(128, 127), Board(128, 127));
+    EXPECT_EQ((std::array{right.pixel(127, 127), right.pixel(128, 127), right.pixel(129, 127)}),
+              (std::array{qRgb(128, 128, 128), Board(128, 127), Board(129, 127)}));
     dialog.CmdBackColor->click();
     ASSERT_NE(dialog.ColorPicker(), nullptr);
     emit dialog.ColorPicker()->SelectColor(0xFF0000);

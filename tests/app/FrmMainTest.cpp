@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
 #include <QTimer>
@@ -31,6 +32,7 @@
 #include "import/FrmIconFromRes.h"
 #include "import/FrmLoadFromRes.h"
 #include "support/PeBuilder.h"
+#include "support/Pngcheck.h"
 #include "support/ScriptedDesktop.h"
 
 namespace {
@@ -122,15 +124,20 @@ TEST_F(MainWindow, TwelveCellStripStatusEnablingAndLayout) {
     window.show();
     for (const int width : {900, 200}) {
         // As a window manager would size it, past the window's own bounds.
+        QSignalSpy resized(window.windowHandle(), &QWindow::widthChanged);
         window.windowHandle()->resize(width, 600);
-        QTest::qWait(20);
-        const int fitted = window.menuBar()->sizeHint().height() +
-                           window.ucToolbar1->sizeHint().height() + window.ucListIcon1->height() +
-                           window.ucStatusbar1->sizeHint().height();
-        EXPECT_EQ(std::tuple(window.ucListIcon1->width(), window.ucToolbar1->y(),
-                             window.ucListIcon1->y(), window.height()),
-                  std::tuple(window.width(), 0, window.ucToolbar1->height(), fitted))
-            << width;
+        const auto layout = [&] {
+            const int fitted =
+                window.menuBar()->sizeHint().height() + window.ucToolbar1->sizeHint().height() +
+                window.ucListIcon1->height() + window.ucStatusbar1->sizeHint().height();
+            return std::pair(std::tuple(window.ucListIcon1->width(), window.ucToolbar1->y(),
+                                        window.ucListIcon1->y(), window.height()),
+                             std::tuple(window.width(), 0, window.ucToolbar1->height(), fitted));
+        };
+        // The window system delivers the new size later; the height is fitted on its arrival.
+        const bool settled = QTest::qWaitFor(
+            [&] { return !resized.isEmpty() && layout().first == layout().second; });
+        EXPECT_EQ(layout().first, layout().second) << (settled ? "" : ", never settled");
     }
     EXPECT_TRUE(window.ucListIcon1->HorizontalScrollBar()->isEnabled()) << "200 pixels are short";
 }
@@ -405,6 +412,7 @@ TEST_F(MainWindow, UndoRedoDraggedCellsAndPngStrips) {
     desktop.saveAnswers = {png};
     window.SaveAsCommand();
     EXPECT_EQ(desktop.fileRequests.back().filters[1].description, "PNG image (*.png)");
+    EXPECT_EQ(testsupport::PngcheckComplaints(png.toStdString()), "");
     desktop.openAnswers = {QStringList{png}};
     window.OpenCommand();
     EXPECT_EQ(desktop.fileRequests.back().filters[1].patterns, "*.png");

@@ -46,22 +46,21 @@ TEST_F(NewBitmap, CancelLeavesTheTagEmpty) {
 }
 
 TEST_F(NewBitmap, SizeDepthAndBackgroundChoices) {
-    const int sizes[] = {16, 24, 32, 48, 256};
-    for (int i = 0; i < 5; ++i) {
-        dialog.OptSize[static_cast<std::size_t>(i)]->click();
-        EXPECT_EQ(Size(), std::pair(sizes[i], sizes[i]));
-    }
-    const int depths[] = {32, 24, 16, 8, 4, 1};
-    for (int i = 0; i < 6; ++i) {
-        dialog.OptColor[static_cast<std::size_t>(i)]->click();
-        EXPECT_EQ(dialog.ColorDep(), depths[i]);
-        EXPECT_EQ(dialog.CmdPalette->isEnabled(), i != 0);
+    const int sizes[] = {16, 24, 32, 48, 256}, depths[] = {32, 24, 16, 8, 4, 1};
+    for (std::size_t i = 0; i < 6; ++i) {
+        if (i < 5) {
+            dialog.OptSize[i]->click();
+            EXPECT_EQ(Size(), std::pair(sizes[i], sizes[i]));
+        }
+        dialog.OptColor[i]->click();
+        EXPECT_EQ(std::pair(dialog.ColorDep(), dialog.CmdPalette->isEnabled()),
+                  std::pair(depths[i], i != 0));
     }
     dialog.OptColor[1]->click();
     EXPECT_EQ(Swatch(), QColor(255, 0, 255));
     dialog.OptColor[0]->click();
-    EXPECT_EQ(Swatch(), QColor(128, 128, 128)) << "grey text colour at 32 bits";
-    EXPECT_EQ(dialog.ColorBack(), 0xFF00FFu);
+    EXPECT_EQ(std::pair(Swatch(), dialog.ColorBack()), std::pair(QColor(128, 128, 128), 0xFF00FFu))
+        << "grey text colour at 32 bits";
     // The palette opens below its button.
     dialog.OptColor[1]->click();
     QTest::mousePress(dialog.CmdPalette, Qt::LeftButton);
@@ -70,8 +69,7 @@ TEST_F(NewBitmap, SizeDepthAndBackgroundChoices) {
     const QPoint below = dialog.CmdPalette->mapToGlobal(QPoint(0, dialog.CmdPalette->height()));
     EXPECT_EQ(picker->pos(), below);
     emit picker->SelectColor(0x00FF00);
-    EXPECT_EQ(dialog.ColorBack(), 0x00FF00u);
-    EXPECT_EQ(Swatch(), QColor(0, 255, 0));
+    EXPECT_EQ(std::pair(dialog.ColorBack(), Swatch()), std::pair(0x00FF00u, QColor(0, 255, 0)));
 }
 
 TEST(NewBitmapCustomSize, IsReadRoundedAndKeptWithinRange) {
@@ -88,13 +86,12 @@ TEST(NewBitmapCustomSize, IsReadRoundedAndKeptWithinRange) {
         dialog.ChkSquare->setChecked(false);
         TypeThenOk(dialog, dialog.TxtSizeWidth, typed);
         SCOPED_TRACE(typed.toStdString());
-        EXPECT_EQ(dialog.Tag() == "1", accepted);
-        EXPECT_EQ(dialog.TxtSizeWidth->text(), shown);
+        EXPECT_EQ(std::tuple(dialog.Tag() == "1", dialog.isVisible(), dialog.TxtSizeWidth->text()),
+                  std::tuple(accepted, !accepted, shown));
         ASSERT_EQ(desktop.messages.size(), accepted ? 0u : 1u);
         if (!accepted) {
             EXPECT_EQ(desktop.messages[0].text, FrmOptionNew::kRangeMessage);
             EXPECT_EQ(dialog.focusWidget(), dialog.TxtSizeWidth);
-            EXPECT_TRUE(dialog.isVisible());
         } else {
             EXPECT_EQ(std::pair(dialog.IconWidth(), dialog.IconHeight()),
                       std::pair(shown.toInt(), 16));

@@ -11,6 +11,7 @@
 #include "platform/gdi/Bitmap.h"
 #include "platform/gdi/ImageList.h"
 #include "support/PeBuilder.h"
+#include "support/Pngcheck.h"
 #include "support/TempFolder.h"
 #include "support/TestSurface.h"
 
@@ -358,8 +359,9 @@ TEST_F(Adding, PngStripsSaveAndReopenAsTheyWere) {
         const std::string path = folder.File("strip.png");
         std::string error;
         ASSERT_TRUE(document.SaveStrip(path, error)) << error;
-        EXPECT_EQ(std::tuple(TempFolder::Read(path).at(1), document.FileName(), document.Saved()),
-                  std::tuple('P', "strip.png", true));
+        EXPECT_EQ(std::tuple(testsupport::PngcheckComplaints(path), document.FileName(),
+                             document.Saved()),
+                  std::tuple("", "strip.png", true));
         StripDocument reopened;
         ASSERT_TRUE(reopened.OpenStripFile(path));
         EXPECT_EQ(Geometry(reopened), std::tuple(16, 16, 32));

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <sys/ioctl.h>
+
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <tuple>
 
 #include "cli/CliRun.h"
@@ -56,6 +61,48 @@ TEST(TilewrightCli, InfoPrintsOneJsonLinePerFileAndTakesTheLoaderSwitches) {
     EXPECT_NE(dashed.out.find("\"file\": \"\\ufffd\xc3\xa9.png\", \"ok\": true"), std::string::npos)
         << dashed.out;
     EXPECT_NE(missing.err.find("skipped ??\xc3\xa9.png"), std::string::npos) << missing.err;
+}
+
+// Runs a build that reads its list of icons from a pipe; returns the exit status and the
+// environment the process had once it had read the list, past its start-up.
+std::pair<int, std::string> BuildFromPipe(const TempFolder& folder, const std::string& command,
+                                          const std::string& list) {
+    const std::string pid = folder.File("pid.txt");
+    FILE* input = ::popen(("echo $$ >" + pid + "; exec " + command).c_str(), "w");
+    std::fputs(list.c_str(), input);
+    std::fflush(input);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    int unread = 1;
+    while (::ioctl(::fileno(input), FIONREAD, &unread) == 0 && unread > 0 &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    const std::string environment =
+        ReadText("/proc/" + std::to_string(std::atoi(ReadText(pid).c_str())) + "/environ");
+    const int status = ::pclose(input);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, environment};
+}
+
+// Started directly or through the dynamic loader (as valgrind and other tools start programs),
+// a build runs in the process it was started in and with the environment it was given, which
+// is all that anything it starts inherits.
+TEST(TilewrightCli, BuildRunsAsStartedAndKeepsItsEnvironment) {
+    TempFolder folder;
+    const std::string png = kData + "png/ct6_d8.png", strip = folder.File("s.bmp");
+    for (const std::string start : {"", "/lib64/ld-linux-x86-64.so.2 "}) {
+        const auto [status, environment] = BuildFromPipe(
+            folder, start + TILEWRIGHT_CLI " build --quiet --cell 13x11 --from-list - -o " + strip,
+            png + "\n" + png + "\n");
+        EXPECT_EQ(status, 0) << start;
+        EXPECT_NE(environment.find("PATH="), std::string::npos);
+        EXPECT_EQ(environment.find("GLIBC_TUNABLES"), std::string::npos);
+        EXPECT_EQ(environment.find("TILEWRIGHT_"), std::string::npos);
+        const std::string size = folder.File("size.txt");
+        std::system(("/usr/bin/identify -regard-warnings -format '%m %w %h' " + strip + " >" + size)
+                        .c_str());
+        EXPECT_EQ(ReadText(size), "BMP3 26 11") << start;
+        std::filesystem::remove(strip);
+    }
 }
 
 TEST(TilewrightCli, DecodeWritesTheImageBytesAsTheyAreInMemory) {

@@ -19,6 +19,7 @@
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/UniqueGdiObject.h"
 #include "support/PeBuilder.h"
+#include "support/Pngcheck.h"
 
 // Runs the strip commands of the built tilewright-cli and checks the strips they write against
 // the editor's document, exact pixels, an independent PNG reader and the exit codes.
@@ -38,6 +39,7 @@ std::string HalvesPng(const TempFolder& folder, const std::string& name, Rgba le
         pixels.insert(pixels.end(), color.begin(), color.end());
     }
     testsupport::WriteFileBytes(folder.File(name), PngEncoder::EncodeRgba(16, 16, pixels));
+    EXPECT_EQ(testsupport::PngcheckComplaints(folder.File(name)), "");
     return folder.File(name);
 }
 
@@ -184,6 +186,9 @@ TEST(StripCommands, SplitCellsBuildTheSameStripAgain) {
             for (const char* n : {"000", "001", "002"}) {
                 cells += " " + folder.File("cells/tools_" + std::string(n) + "." + format);
             }
+            if (format == "png") {
+                EXPECT_EQ(testsupport::PngcheckComplaints(folder.File("cells/tools_002.png")), "");
+            }
             ASSERT_TRUE(
                 Runs(folder, "build --depth " + depth + " -o " + folder.File("again.bmp") + cells));
             EXPECT_EQ(TempFolder::Read(folder.File("again.bmp")), TempFolder::Read(strip))
@@ -199,6 +204,9 @@ TEST(StripCommands, PngStripsHaveStraightAlphaAndTransparentMasks) {
     const std::string green = HalvesPng(folder, "c.png", {0, 255, 0, 255}, {0, 0, 0, 0});
     ASSERT_TRUE(Runs(folder, "build -o " + folder.File("32.png") + " " + translucent + " " + blue));
     ASSERT_TRUE(Runs(folder, "build --depth 24 -o " + folder.File("24.png") + " " + green));
+    EXPECT_EQ(testsupport::PngcheckComplaints(folder.File("32.png")) +
+                  testsupport::PngcheckComplaints(folder.File("24.png")),
+              "");
     const PillowImage straight(folder, folder.File("32.png"));
     ASSERT_EQ(straight.rgba.size(), 32u * 16 * 4);
     EXPECT_EQ(std::tuple(straight.width, straight.height, straight.At(3, 5), straight.At(12, 5),
@@ -289,6 +297,16 @@ TEST(StripCommands, ExitCodesAndStrictRuns) {
         EXPECT_EQ(run.status, 1) << arguments;
         EXPECT_EQ(run.err, "tilewright-cli: " + reason + "\n") << arguments;
     }
+    // A file past 1 GiB (sparse) is skipped with the size limit as its reason.
+    testsupport::WriteFileBytes(folder.File("large.bmp"), TempFolder::Read(kData + "bmp/d24.bmp"));
+    std::filesystem::resize_file(folder.File("large.bmp"), (std::uint64_t{3} << 29));
+    const CliRun large =
+        RunCli(folder, "build -o " + out + " " + good + " " + folder.File("large.bmp"));
+    EXPECT_EQ(
+        std::pair(large.status, large.err.find("exceeds the size limit") != std::string::npos),
+        std::pair(1, true))
+        << large.err;
+    EXPECT_EQ(BitmapFile(out).bitmap->Width(), 16);
 
     const auto before = TempFolder::Read(out);
     const CliRun strict = RunCli(

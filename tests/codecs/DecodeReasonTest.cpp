@@ -15,6 +15,7 @@ using Decoder = Expected<DecodedImage, DecodeError> (*)(ByteReader&, const Decod
 using pngtest::Bytes;
 using pngtest::Chunk;
 using pngtest::Ihdr;
+using pngtest::Png;
 
 struct Case {
     const char* name;
@@ -23,10 +24,6 @@ struct Case {
     Kind kind;
     const char* text;
 };
-
-Bytes Png(std::initializer_list<Bytes> chunks) {
-    return pngtest::Png(chunks);
-}
 
 Bytes Cut(Bytes bytes, std::size_t length) {
     bytes.resize(length);
@@ -46,13 +43,13 @@ Bytes Icon(std::size_t at, std::uint32_t value, int size) {
     return file;
 }
 
-std::vector<Case> Cases() {
+TEST(DecodeReason, EachBrokenInputNamesItsReason) {
     const Bytes rgb = Png({Ihdr(2, 2, 8, 2), pngtest::Idat(Bytes(14, 0)), pngtest::Iend()});
     const Bytes badIndex =
         Png({Ihdr(1, 1, 8, 3), Chunk("PLTE", {1, 2, 3}), pngtest::Idat({0, 5}), pngtest::Iend()});
     const Bytes badFilter = Png({Ihdr(1, 1, 8, 0, 1), pngtest::Idat({9, 0}), pngtest::Iend()});
     const Bytes bitmap = bmptest::BitmapFile(2, 2, Bytes(16, 7));
-    return {
+    const Case cases[] = {
         {"PngCut", PngDecoder::Decode, Cut(rgb, rgb.size() - 20), Kind::Truncated, "ends at"},
         {"PngCrc", PngDecoder::Decode, Png({Chunk("IHDR", pngtest::HeaderData(1, 1, 8, 0), 1)}),
          Kind::BadCrc, "IHDR"},
@@ -80,13 +77,9 @@ std::vector<Case> Cases() {
         {"IcoNoDepth", IcoDecoder::Decode, Icon(22 + 14, 0, 2), Kind::BadHeader, "no usable"},
         {"IcoOther", IcoDecoder::Decode, Bytes(60, 1), Kind::NotThisFormat, "not a picture"},
     };
-}
-
-TEST(DecodeReason, EachBrokenInputNamesItsReason) {
-    for (const Case& test : Cases()) {
+    for (const Case& test : cases) {
         ByteReader reader(test.input);
-        DecodeRequest request;
-        const auto result = test.decode(reader, request);
+        const auto result = test.decode(reader, DecodeRequest{});
         ASSERT_FALSE(result) << test.name;
         EXPECT_EQ(result.Error().Reason(), test.kind) << test.name;
         EXPECT_NE(result.Error().Text().find(test.text), std::string::npos)
@@ -94,21 +87,20 @@ TEST(DecodeReason, EachBrokenInputNamesItsReason) {
     }
 }
 
-// The image keeps the last load's reason and forgets it after a success.
+// The image keeps the last load's reason and forgets it after a success. The icon decoder knew
+// the format; the bitmap decoder after it did not.
 TEST(DecodeReason, TheImageKeepsTheReasonOfItsLastLoad) {
-    const Bytes broken = Png({Ihdr(1, 1, 3, 0), pngtest::Iend(), Bytes(40, 0)});
+    const std::pair<Bytes, std::optional<Kind>> loads[] = {
+        {Png({Ihdr(1, 1, 3, 0), pngtest::Iend(), Bytes(40, 0)}), Kind::UnsupportedDepth},
+        {Bytes(10, 0), Kind::Truncated},
+        {Icon(22 + 14, 0, 2), Kind::BadHeader},
+        {bmptest::BitmapFile(2, 2, Bytes(16, 7)), std::nullopt}};
     c32bppDIB image;
-    EXPECT_FALSE(image.LoadPicture_Stream(broken, 0, 0, 0, 0, false, 32));
-    ASSERT_TRUE(image.LoadError());
-    EXPECT_EQ(image.LoadError()->Reason(), Kind::UnsupportedDepth);
-    EXPECT_FALSE(image.LoadPicture_Stream(Bytes(10, 0), 0, 0, 0, 0, false, 32));
-    EXPECT_EQ(image.LoadError()->Reason(), Kind::Truncated);
-    // The icon decoder knew the format; the bitmap decoder after it did not.
-    EXPECT_FALSE(image.LoadPicture_Stream(Icon(22 + 14, 0, 2), 0, 0, 0, 0, false, 32));
-    EXPECT_EQ(image.LoadError()->Reason(), Kind::BadHeader);
-    EXPECT_TRUE(
-        image.LoadPicture_Stream(bmptest::BitmapFile(2, 2, Bytes(16, 7)), 0, 0, 0, 0, false, 32));
-    EXPECT_FALSE(image.LoadError());
+    for (const auto& [bytes, reason] : loads) {
+        EXPECT_EQ(image.LoadPicture_Stream(bytes, 0, 0, 0, 0, false, 32), !reason);
+        EXPECT_EQ(image.LoadError() ? std::optional(image.LoadError()->Reason()) : std::nullopt,
+                  reason);
+    }
 }
 
 }  // namespace

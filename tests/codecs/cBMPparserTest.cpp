@@ -98,6 +98,30 @@ TEST(cBMPparser, RowsFollowTheHeightsSignOrThePictureLoaderReadsTheFileOrItIsRef
     }
 }
 
+// ImageMagick's 32-bit bit fields with an alpha mask (and its file with 108- and 56-byte headers
+// or top-down rows) keep that alpha, judged straight and premultiplied; ImageMagick's own
+// decoding is the reference. (Bit fields without an alpha mask stay opaque, above.)
+TEST(cBMPparser, BitFieldsKeepTheAlphaTheirHeaderNamesAMaskFor) {
+    const auto fixture = [](const std::string& name) {
+        return testsupport::ReadFileBytes(TILEWRIGHT_TEST_SOURCE_DIR "/data/bmp/" + name);
+    };
+    const Bytes rgb = fixture("bf32_v5.rgb"), alpha = fixture("bf32_v5.alpha");
+    for (const std::string name : {"bf32_v5", "bf32_v4", "bf32_56", "td32_v5"}) {
+        SCOPED_TRACE(name);
+        c32bppDIB host;
+        ASSERT_TRUE(Load(fixture(name + ".bmp"), host));
+        ASSERT_EQ((std::array{host.Width(), host.Height(), host.ImageType(), int{host.Alpha()}}),
+                  (std::array{13, 7, 6, 1}));
+        for (int i = 0; i < 13 * 7; ++i) {
+            const int a = alpha[i];
+            const auto premultiplied = [&](int c) { return rgb[3 * i + c] * a / 255; };
+            ASSERT_EQ(PixelAt(host, i % 13, i / 13),
+                      (Pixel{premultiplied(2), premultiplied(1), premultiplied(0), a}))
+                << "pixel " << i;
+        }
+    }
+}
+
 TEST(cBMPparser, HandlesAndPicturesConvertAtTheirOwnSize) {
     for (const int width : {1, 7, 13, 255, 1001}) {
         const gdi::HBITMAP bitmap = TestSurface::NewBitmap(width, 2, 8);

@@ -84,10 +84,9 @@ const std::vector<Rgb> kGlobal = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 2
 const std::vector<Rgb> kLocal = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}, {100, 110, 120},
                                  {1, 2, 3},    {4, 5, 6},    {7, 8, 9},    {11, 12, 13}};
 
-// Indices 0, 1, 2, ... cycling through count colours, row by row.
-Frame Ramped(int width, int height, std::optional<int> transparent = {}, int count = 4) {
-    Frame frame{0, 0, width, height, false, {}, {}, transparent};
-    for (int i = 0; i < width * height; ++i) {
+// Unless the frame has its own, indices 0, 1, 2, ... cycling through count colours, row by row.
+Frame Ramped(Frame frame, int count = 4) {
+    for (int i = static_cast<int>(frame.indices.size()); i < frame.width * frame.height; ++i) {
         frame.indices.push_back(static_cast<std::uint8_t>(i % count));
     }
     return frame;
@@ -102,21 +101,25 @@ bool Load(const Bytes& gif, c32bppDIB& host) {
 }
 
 TEST(cGIFparser, FirstFrameDecodesWithItsTableAndTransparency) {
-    Frame offset = Ramped(4, 3), unused = Ramped(3, 3, 0), control = Ramped(3, 2);
-    offset.left = 5;  // on a 9 x 7 screen, without a graphic control extension
-    offset.top = 4;
-    unused.indices.assign(9, 1);
-    control.controlExtension = true;
-    Frame local = Ramped(6, 3, {}, 8), interlaced = Ramped(3, 11);
-    local.localTable = kLocal;
-    interlaced.interlaced = true;
-    Frame localClear = local, interlacedClear = interlaced;
-    localClear.transparentIndex = 5;
-    interlacedClear.transparentIndex = 3;
     std::vector<Gif> cases = {
-        {7, 5, kGlobal, true, "made for a test", {Ramped(7, 5), Ramped(7, 5, {}, 3)}}};
-    for (const Frame& frame : {offset, Ramped(5, 4, 0), Ramped(5, 4, 2), unused, control, local,
-                               localClear, interlaced, interlacedClear}) {
+        {7,
+         5,
+         kGlobal,
+         true,
+         "made for a test",
+         {Ramped({.width = 7, .height = 5}), Ramped({.width = 7, .height = 5}, 3)}}};
+    // The first on a 9 x 7 screen, without a graphic control extension; the fourth does not use
+    // its transparent index.
+    for (const Frame& frame :
+         {Ramped({.left = 5, .top = 4, .width = 4, .height = 3}),
+          Ramped({.width = 5, .height = 4, .transparentIndex = 0}),
+          Ramped({.width = 5, .height = 4, .transparentIndex = 2}),
+          Frame{.width = 3, .height = 3, .indices = Bytes(9, 1), .transparentIndex = 0},
+          Ramped({.width = 3, .height = 2, .controlExtension = true}),
+          Ramped({.width = 6, .height = 3, .localTable = kLocal}, 8),
+          Ramped({.width = 6, .height = 3, .localTable = kLocal, .transparentIndex = 5}, 8),
+          Ramped({.width = 3, .height = 11, .interlaced = true}),
+          Ramped({.width = 3, .height = 11, .interlaced = true, .transparentIndex = 3})}) {
         cases.push_back(Single(frame));
     }
     for (const Gif& gif : cases) {
@@ -140,7 +143,7 @@ TEST(cGIFparser, FirstFrameDecodesWithItsTableAndTransparency) {
 }
 
 TEST(cGIFparser, BadStreamsAreRefusedAndCutOnesGiveAnEmptyImage) {
-    Bytes good = Encode(Single(Ramped(2, 2)));
+    Bytes good = Encode(Single(Ramped({.width = 2, .height = 2})));
     c32bppDIB host;
     for (const auto& [header, result] :
          {std::pair{"GIF88a", false}, {"GIF89A", true}, {"GIF87a", true}}) {
@@ -166,7 +169,7 @@ TEST(cGIFparser, BadStreamsAreRefusedAndCutOnesGiveAnEmptyImage) {
     EXPECT_TRUE(cGIFparser().LoadStream(padded, host, 5, length));
     EXPECT_FALSE(cGIFparser().LoadStream(padded, host, 5, length + 1));
 
-    Gif gif = Single(Ramped(8, 8));
+    Gif gif = Single(Ramped({.width = 8, .height = 8}));
     gif.loopExtension = true;
     gif.comment = "note";
     good = Encode(gif);

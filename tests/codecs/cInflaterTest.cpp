@@ -81,14 +81,12 @@ TEST(cInflater, EveryLevelAndStrategyInflatesLikeZlibIntoJustEnoughRoomEvenWithA
              {Z_DEFAULT_STRATEGY, Z_FILTERED, Z_HUFFMAN_ONLY, Z_RLE, Z_FIXED}) {
             SCOPED_TRACE(testing::Message() << "level " << level << " strategy " << strategy);
             Bytes stream = Deflate(data, level, strategy), own(data.size());
-            ASSERT_TRUE(InflateOwn(stream, own));
-            EXPECT_TRUE(own == data);
+            EXPECT_TRUE(InflateOwn(stream, own) && own == data);
             stream.back() ^= 0x55;
             uLongf length = own.size();
             EXPECT_NE(uncompress(own.data(), &length, stream.data(), stream.size()), Z_OK);
             std::fill(own.begin(), own.end(), 0xEE);
-            ASSERT_TRUE(cInflater::InflateImageData(own, stream, 0));
-            EXPECT_TRUE(own == data);
+            EXPECT_TRUE(cInflater::InflateImageData(own, stream, 0) && own == data);
         }
     }
     // The output may be longer, but not one byte shorter.

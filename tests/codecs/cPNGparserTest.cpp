@@ -8,6 +8,8 @@
 
 #include "PngBuilder.h"
 #include "codecs/PngEncoder.h"
+#include "support/Pngcheck.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -273,6 +275,9 @@ TEST(PngEncoder, OurDecoderReadsBackEveryPixelInBothBindings) {
     ASSERT_GT(file.size(), 8u + 25 + 12);
     EXPECT_EQ(Bytes(file.begin() + 12, file.begin() + 29),
               (Bytes{'I', 'H', 'D', 'R', 0, 0, 0, 3, 0, 0, 0, 2, 8, 6, 0, 0, 0}));
+    const TempFolder folder;
+    testsupport::WriteFileBytes(folder.File("x.png"), file);
+    EXPECT_EQ(testsupport::PngcheckComplaints(folder.File("x.png")), "");
     for (const bool absent : {false, true}) {
         const ZlibAbsent zlib(absent);
         c32bppDIB image;

@@ -318,6 +318,13 @@ TEST(Loading, ShortOutOfRangeOrOverlargeSourcesAreRejectedAndFilesKeepTheirBytes
     EXPECT_EQ(image.Handle(), 0u);
     EXPECT_TRUE(LoadStream(image, TinyBitmap(57)));
     EXPECT_FALSE(image.LoadPicture_File(folder.File("missing.bmp"), 0, 0, false, 32));
+    // A file past 1 GiB (sparse, so nothing is written) is refused before it is read.
+    const std::string large = WriteFile(folder, "large.gif", HugeGif(16, 16));
+    std::filesystem::resize_file(large, (std::uint64_t{1} << 30) + 1);
+    EXPECT_FALSE(image.LoadPicture_File(large, 0, 0, false, 32));
+    ASSERT_TRUE(image.LoadError());
+    EXPECT_EQ(image.LoadError()->Text(),
+              "file of 1073741825 bytes exceeds the size limit of 1073741824 bytes");
     const Bytes png = pngtest::Png({pngtest::Ihdr(3, 1, 8, 0), pngtest::Idat({0, 1, 2, 3}),
                                     pngtest::Iend(), pngtest::Chunk("tEXt", Bytes(20, 'x'))});
     const std::string path = WriteFile(folder, "gray.png", png);

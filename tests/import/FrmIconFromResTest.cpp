@@ -71,9 +71,8 @@ TEST_F(IconFromRes, ListsTheGroupPreviewsAndPicksTheSelectedImage) {
     dialog.lbIcon->setCurrentRow(0);
     EXPECT_EQ(dialog.Preview().pixelColor(120, 120), QColor(Qt::red));
     dialog.CmdAceptar->click();
-    EXPECT_EQ(dialog.Tag(), "1");
-    EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(dialog.PickedImage().Width(), 16);
+    EXPECT_EQ(std::tuple(dialog.Tag(), dialog.isVisible(), dialog.PickedImage().Width()),
+              std::tuple("1", false, 16));
 }
 
 TEST_F(IconFromRes, FailuresAndCancelling) {
@@ -85,16 +84,15 @@ TEST_F(IconFromRes, FailuresAndCancelling) {
         dialog.show();
         dialog.Command1->click();
         ASSERT_EQ(local.messages.size(), 1u);
-        EXPECT_EQ(local.messages[0].text, message);
-        EXPECT_FALSE(dialog.isVisible());
-        EXPECT_EQ(dialog.Tag(), "");
+        EXPECT_EQ(std::tuple(local.messages[0].text, dialog.isVisible(), dialog.Tag()),
+                  std::tuple(message, false, ""));
     }
     FrmIconFromRes dialog(desktop, nullptr, "start.dll", Answer(std::nullopt));
     dialog.Command1->click();
-    EXPECT_EQ(dialog.DefaultIconModule(), "start.dll") << "a cancelled choice changes nothing";
-    EXPECT_EQ(dialog.lbIcon->count(), 0);
+    // A cancelled choice changes nothing, and there is nothing to accept.
     dialog.CmdAceptar->click();
-    EXPECT_EQ(dialog.Tag(), "") << "nothing to accept";
+    EXPECT_EQ(std::tuple(dialog.DefaultIconModule(), dialog.lbIcon->count(), dialog.Tag()),
+              std::tuple("start.dll", 0, ""));
 }
 
 TEST(IconChooser, ShowsTheGroupsOfAModuleAndTheIconOfAFile) {
@@ -106,8 +104,8 @@ TEST(IconChooser, ShowsTheGroupsOfAModuleAndTheIconOfAFile) {
     EXPECT_EQ(thumbnail.pixelColor(16, 16), QColor(Qt::blue)) << "the 32-pixel entry is shown";
     desktop.openAnswers = {QStringList{"/nonexistent/none.ico"}};
     chooser.findChild<QPushButton*>()->click();
-    EXPECT_EQ(chooser.TxtPath->text(), "/nonexistent/none.ico");
-    EXPECT_EQ(chooser.LstGroups->count(), 0);
+    EXPECT_EQ(std::tuple(chooser.TxtPath->text(), chooser.LstGroups->count()),
+              std::tuple("/nonexistent/none.ico", 0));
 }
 
 // A system library's size and group count: the module is read once, not once per group.

@@ -106,10 +106,7 @@ TEST(LoadFromResEmpty, AModuleWithoutBitmapsSaysSoAndCloses) {
         WriteModule("nobitmaps.dll", {{PeModule::RT_ICON, ResourceId::Integer(1), {1}}});
     dialog.SetPath(path);
     dialog.show();
-    for (int waited = 0; waited < 200 && dialog.isVisible(); ++waited) {
-        QTest::qWait(10);
-    }
-    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog.isVisible(); }));
     ASSERT_EQ(desktop.messages.size(), 1u);
     EXPECT_EQ(desktop.messages[0].text, "The file " + path + " don`t contain any Bitmap");
     EXPECT_EQ(dialog.BITMAP(), 0u);

@@ -1,5 +1,6 @@
 #include "platform/desktop/FallbackProcess.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -13,6 +14,7 @@
 #include <filesystem>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "platform/desktop/FallbackProtocol.h"
 
@@ -201,6 +203,23 @@ Expected<bool, DecodeError> Converse(Channel& channel, std::span<const std::uint
     return reply.alpha != 0;
 }
 
+// Started through the dynamic loader, /proc/self/exe names the loader; the path the loader
+// mapped this code from still names the program.
+std::vector<std::filesystem::path> ProgramPaths() {
+    std::vector<std::filesystem::path> paths;
+    std::error_code error;
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        paths.push_back(executable);
+    }
+    Dl_info info{};
+    if (::dladdr(reinterpret_cast<void*>(&ProgramPaths), &info) != 0 && info.dli_fname != nullptr &&
+        std::strchr(info.dli_fname, '/') != nullptr) {
+        paths.push_back(std::filesystem::absolute(info.dli_fname, error));
+    }
+    return paths;
+}
+
 }  // namespace
 
 FallbackProcess::FallbackProcess(std::string program, std::uint64_t maxPixels,
@@ -208,15 +227,12 @@ FallbackProcess::FallbackProcess(std::string program, std::uint64_t maxPixels,
     : m_Program(std::move(program)), m_MaxPixels(maxPixels), m_Deadline(deadline) {}
 
 std::string FallbackProcess::Find() {
-    std::error_code error;
-    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) {
-        return {};
-    }
-    for (const char* folder : {".", TILEWRIGHT_PLUGIN_FROM_BIN}) {
-        const std::filesystem::path path = executable.parent_path() / folder / kProgramName;
-        if (::access(path.c_str(), X_OK) == 0) {
-            return path.lexically_normal().string();
+    for (const std::filesystem::path& executable : ProgramPaths()) {
+        for (const char* folder : {".", TILEWRIGHT_PLUGIN_FROM_BIN}) {
+            const std::filesystem::path path = executable.parent_path() / folder / kProgramName;
+            if (::access(path.c_str(), X_OK) == 0) {
+                return path.lexically_normal().string();
+            }
         }
     }
     return {};

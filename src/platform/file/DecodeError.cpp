@@ -17,6 +17,17 @@ DecodeError DecodeError::SizeLimit(std::int64_t width, std::int64_t height) {
                                  " pixels exceeds the size limit"};
 }
 
+DecodeError DecodeError::FileTooLarge(std::uint64_t bytes, std::uint64_t limit) {
+    return {Kind::SizeLimit, "file of " + std::to_string(bytes) +
+                                 " bytes exceeds the size limit of " + std::to_string(limit) +
+                                 " bytes"};
+}
+
+DecodeError DecodeError::NoMemory(std::uint64_t bytes) {
+    return {Kind::SizeLimit, "not enough memory for a file of " + std::to_string(bytes) +
+                                 " bytes: it exceeds the size limit"};
+}
+
 DecodeError DecodeError::InflateError(std::int64_t offset) {
     return {Kind::InflateError,
             "compressed image data is broken at byte " + std::to_string(offset)};

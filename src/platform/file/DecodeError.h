@@ -25,6 +25,8 @@ class DecodeError {
     static DecodeError BadCrc(std::string_view chunk);
     static DecodeError UnsupportedDepth(int depth);
     static DecodeError SizeLimit(std::int64_t width, std::int64_t height);
+    static DecodeError FileTooLarge(std::uint64_t bytes, std::uint64_t limit);
+    static DecodeError NoMemory(std::uint64_t bytes);
     static DecodeError InflateError(std::int64_t offset);
     static DecodeError BadHeader(std::string_view what);
     static DecodeError BadData(std::string_view what);

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <new>
+
 namespace {
 
 struct Descriptor {
@@ -41,19 +43,41 @@ std::optional<std::vector<std::uint8_t>> RegularFile::Read(const std::string& pa
                                                            std::uint64_t maxBytes) {
     struct stat status {};
     const Descriptor file{OpenRegular(path, status)};
-    if (file.value < 0 || status.st_size < 0 ||
-        static_cast<std::uint64_t>(status.st_size) > maxBytes) {
+    if (file.value < 0) {
         return std::nullopt;
     }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(status.st_size));
+    auto bytes = ReadAll(file.value, maxBytes);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    return std::move(*bytes);
+}
+
+Expected<std::vector<std::uint8_t>, DecodeError> RegularFile::ReadAll(int descriptor,
+                                                                      std::uint64_t maxBytes) {
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0) {
+        return DecodeError::Truncated(0);
+    }
+    const auto size = static_cast<std::uint64_t>(status.st_size);
+    if (size > maxBytes || size > std::vector<std::uint8_t>().max_size()) {
+        return DecodeError::FileTooLarge(size, maxBytes);
+    }
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes.resize(static_cast<std::size_t>(size));
+    } catch (const std::bad_alloc&) {
+        return DecodeError::NoMemory(size);
+    }
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t got = ::read(file.value, bytes.data() + done, bytes.size() - done);
+        const ssize_t got =
+            ::pread(descriptor, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
         if (got < 0 && errno == EINTR) {
             continue;
         }
         if (got < 0) {
-            return std::nullopt;
+            return DecodeError::Truncated(static_cast<std::int64_t>(done));
         }
         if (got == 0) {
             // The file shrank while it was read: what is there is the file.

@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/file/DecodeError.h"
+#include "platform/file/Expected.h"
+
 // Files read whole. Only regular files: a device gives no end, a pipe can block for ever and a
 // folder has no bytes, so each of these is refused. The size comes from the system, bounded.
 class RegularFile {
@@ -14,6 +17,10 @@ class RegularFile {
     // Nothing when the path names no regular file, one larger than maxBytes, or a read fails.
     static std::optional<std::vector<std::uint8_t>> Read(const std::string& path,
                                                          std::uint64_t maxBytes = kMaxBytes);
+    // Everything behind an open descriptor of a regular file, read from its start. A file larger
+    // than maxBytes, or one there is no memory for, is SizeLimit; a failed read is Truncated.
+    static Expected<std::vector<std::uint8_t>, DecodeError> ReadAll(
+        int descriptor, std::uint64_t maxBytes = kMaxBytes);
     // A descriptor open for reading, or -1 when the path names no regular file.
     static int OpenForReading(const std::string& path);
 };

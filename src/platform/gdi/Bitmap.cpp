@@ -6,6 +6,7 @@
 
 #include <sys/mman.h>
 
+#include "platform/gdi/CellSlabs.h"
 #include "platform/gdi/ColorTables.h"
 #include "platform/gdi/PixelBudget.h"
 
@@ -25,7 +26,7 @@ Bgra Unpack555(unsigned word) {
     return {Expand5(word & 0x1F), Expand5((word >> 5) & 0x1F), Expand5((word >> 10) & 0x1F), 0};
 }
 
-constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
+constexpr std::uintptr_t kHugePage = CellSlabs::kHugePage;
 
 // Large pixel blocks ask for huge pages: a picture of hundreds of megabytes then costs a few
 // hundred page faults instead of tens of thousands. The block is still untouched here.
@@ -36,6 +37,15 @@ void PreferHugePages(std::uint8_t* bits, std::size_t bytes) {
     if (bits != nullptr && end > start) {
         ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
     }
+}
+
+std::shared_ptr<std::uint8_t[]> OwnBlock(std::size_t bytes) {
+    auto* bits = static_cast<std::uint8_t*>(std::calloc(bytes, 1));
+    if (bits == nullptr) {
+        return nullptr;
+    }
+    PreferHugePages(bits, bytes);
+    return std::shared_ptr<std::uint8_t[]>(bits, std::free);
 }
 
 }  // namespace
@@ -61,6 +71,15 @@ std::size_t Bitmap::RowBytes(int width, int bitCount) {
 
 std::unique_ptr<Bitmap> Bitmap::Create(int width, int height, int bitCount,
                                        std::span<const RGBQUAD> colorTable) {
+    return Make(width, height, bitCount, colorTable, false);
+}
+
+std::unique_ptr<Bitmap> Bitmap::CreateInSlabs(int width, int height, int bitCount) {
+    return Make(width, height, bitCount, {}, true);
+}
+
+std::unique_ptr<Bitmap> Bitmap::Make(int width, int height, int bitCount,
+                                     std::span<const RGBQUAD> colorTable, bool inSlabs) {
     if (width < 1 || height < 1 || !IsSupportedBitCount(bitCount)) {
         return nullptr;
     }
@@ -70,11 +89,14 @@ std::unique_ptr<Bitmap> Bitmap::Create(int width, int height, int bitCount,
         return nullptr;
     }
     const std::size_t stride = RowBytes(width, bitCount);
-    PixelBudget::Charge(stride * static_cast<std::size_t>(height));
-    std::unique_ptr<Bitmap> bitmap(new Bitmap(width, height, bitCount, stride));
-    if (!bitmap->m_Bits) {
+    const std::size_t bytes = stride * static_cast<std::size_t>(height);
+    PixelBudget::Charge(bytes);
+    std::shared_ptr<std::uint8_t[]> bits =
+        inSlabs ? CellSlabs::Shared().Allocate(bytes) : OwnBlock(bytes);
+    if (!bits) {
         return nullptr;
     }
+    std::unique_ptr<Bitmap> bitmap(new Bitmap(width, height, bitCount, stride, std::move(bits)));
     if (bitCount <= 8) {
         const std::size_t entries = std::size_t{1} << bitCount;
         const std::span<const RGBQUAD> source =
@@ -88,19 +110,14 @@ std::unique_ptr<Bitmap> Bitmap::Create(int width, int height, int bitCount,
     return bitmap;
 }
 
-Bitmap::Bitmap(int width, int height, int bitCount, std::size_t stride)
+Bitmap::Bitmap(int width, int height, int bitCount, std::size_t stride,
+               std::shared_ptr<std::uint8_t[]> bits)
     : m_Width(width),
       m_Height(height),
       m_BitCount(bitCount),
       m_Stride(stride),
-      m_Bits(static_cast<std::uint8_t*>(std::calloc(stride * static_cast<std::size_t>(height), 1))),
-      m_ByteCount(stride * static_cast<std::size_t>(height)) {
-    PreferHugePages(m_Bits.get(), m_ByteCount);
-}
-
-void Bitmap::FreeBits::operator()(std::uint8_t* bits) const {
-    std::free(bits);
-}
+      m_Bits(std::move(bits)),
+      m_ByteCount(stride * static_cast<std::size_t>(height)) {}
 
 int Bitmap::ReadIndex(int x, int y) const {
     const std::uint8_t* row = Row(y);

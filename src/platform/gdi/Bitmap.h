@@ -23,6 +23,9 @@ class Bitmap : public GdiObject {
     // the fixed table of that depth; a shorter table is padded with black.
     static std::unique_ptr<Bitmap> Create(int width, int height, int bitCount,
                                           std::span<const RGBQUAD> colorTable = {});
+    // The same with the fixed colour table, its pixels carved out of the cell slabs that the
+    // many small images of a cell store share.
+    static std::unique_ptr<Bitmap> CreateInSlabs(int width, int height, int bitCount);
     static std::size_t RowBytes(int width, int bitCount);
     static bool IsSupportedBitCount(int bitCount);
 
@@ -72,7 +75,10 @@ class Bitmap : public GdiObject {
     void SetSelectedInto(HDC dc) { m_SelectedInto = dc; }
 
   private:
-    Bitmap(int width, int height, int bitCount, std::size_t stride);
+    Bitmap(int width, int height, int bitCount, std::size_t stride,
+           std::shared_ptr<std::uint8_t[]> bits);
+    static std::unique_ptr<Bitmap> Make(int width, int height, int bitCount,
+                                        std::span<const RGBQUAD> colorTable, bool inSlabs);
     std::uint8_t* Row(int y) { return m_Bits.get() + RowOffset(y); }
     const std::uint8_t* Row(int y) const { return m_Bits.get() + RowOffset(y); }
     std::size_t RowOffset(int y) const {
@@ -100,12 +106,9 @@ class Bitmap : public GdiObject {
     int m_Height;
     int m_BitCount;
     std::size_t m_Stride;
-    struct FreeBits {
-        void operator()(std::uint8_t* bits) const;
-    };
-    // From calloc: large blocks come from the system already zero, so a big bitmap costs no
-    // clearing pass.
-    std::unique_ptr<std::uint8_t[], FreeBits> m_Bits;
+    // Zero when new: from calloc, whose large blocks come from the system already zero so that
+    // a big bitmap costs no clearing pass, or from the cell slabs.
+    std::shared_ptr<std::uint8_t[]> m_Bits;
     std::size_t m_ByteCount;
     std::vector<RGBQUAD> m_ColorTable;
     // The colour table as pixels read from this bitmap, alpha 0.

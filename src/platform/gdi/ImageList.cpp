@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/gdi/CellSlabs.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/RowChunks.h"
 
@@ -145,8 +146,12 @@ ImageList::Image ImageList::CutImage(const Bitmap& source, int left, int width, 
                                      int bitCount, COLORREF maskColor, bool opaqueAlpha) {
     // Without a mask colour no pixel is hidden, and the image needs no mask bytes.
     const bool masked = maskColor != CLR_NONE;
-    Image image{Bitmap::Create(width, height, bitCount),
-                std::vector<std::uint8_t>(masked ? static_cast<std::size_t>(width) * height : 0)};
+    Image image{
+        Bitmap::CreateInSlabs(width, height, bitCount),
+        masked ? CellSlabs::Shared().Allocate(static_cast<std::size_t>(width) * height) : nullptr};
+    if (masked && !image.transparent) {
+        image.colors.reset();
+    }
     if (!image.colors) {
         return image;
     }
@@ -156,7 +161,7 @@ ImageList::Image ImageList::CutImage(const Bitmap& source, int left, int width, 
         ForEachRowChunk(width, [&](int x, int count) {
             const std::span<Bgra> pixels = std::span(buffer).first(static_cast<std::size_t>(count));
             source.ReadRow(left + x, y, pixels);
-            std::uint8_t* marks = masked ? image.transparent.data() + y * width + x : nullptr;
+            std::uint8_t* marks = masked ? image.transparent.get() + y * width + x : nullptr;
             Bgra* pixel = pixels.data();
             for (std::size_t i = 0; i < pixels.size(); ++i) {
                 if (masked && pixel[i].Rgb() == heldMask) {

@@ -37,11 +37,13 @@ class ImageList : public GdiObject {
 
     // One image cut for a list of that size and flags, outside any list, so that other threads can
     // cut the images a list takes later. Empty colours when the bitmap cannot be used.
+    // Its colours and mask bytes come from the cell slabs: a strip holds thousands of them.
     struct Image {
         std::unique_ptr<Bitmap> colors;
-        std::vector<std::uint8_t> transparent;  // 1 where the mask hides the pixel; empty: none
+        // 1 where the mask hides the pixel, a byte a pixel; null: nothing hidden
+        std::shared_ptr<std::uint8_t[]> transparent;
         const std::uint8_t* Mask(int offset) const {
-            return transparent.empty() ? nullptr : transparent.data() + offset;
+            return transparent ? transparent.get() + offset : nullptr;
         }
     };
     // The image at the bitmap's left edge, as Add would cut it.

@@ -24,14 +24,12 @@ TEST(QtDesktop,
     EXPECT_EQ(QtDesktop::QtFilter({"Archivos de imágenes", "*.gif;*.png;*.ico;*.cur;*.bmp;*.dib"}),
               "Archivos de imágenes (*.gif *.png *.ico *.cur *.bmp *.dib)");
     // The temporary folder comes from the environment.
-    const struct {
-        QString temp, tmpdir, folder;
-    } cases[] = {{"/var/tmp", "/x", "/var/tmp/"},
-                 {"/var/tmp/", "", "/var/tmp/"},
-                 {"", "/run/user/1", "/run/user/1/"},
-                 {"", "", "/tmp/"}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(QtDesktop::TempFolderFrom(c.temp, c.tmpdir), c.folder) << c.temp.toStdString();
+    const std::tuple<QString, QString, QString> cases[] = {{"/var/tmp", "/x", "/var/tmp/"},
+                                                           {"/var/tmp/", "", "/var/tmp/"},
+                                                           {"", "/run/user/1", "/run/user/1/"},
+                                                           {"", "", "/tmp/"}};
+    for (const auto& [temp, tmpdir, folder] : cases) {
+        EXPECT_EQ(QtDesktop::TempFolderFrom(temp, tmpdir), folder) << tmpdir.toStdString();
     }
     // A name typed without an extension gets the chosen filter's; the filter first shown is the
     // one of the proposed name.
@@ -56,18 +54,17 @@ TEST(QtDesktop, TopMostKeepsTheWindowWhereItWas) {
     window.setGeometry(40, 50, 120, 80);
     window.show();
     desktop.SetTopMost(&window, true);
-    EXPECT_TRUE(desktop.IsTopMost(&window));
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(window.geometry(), QRect(40, 50, 120, 80));
+    EXPECT_EQ(std::tuple(desktop.IsTopMost(&window), window.isVisible(), window.geometry()),
+              std::tuple(true, true, QRect(40, 50, 120, 80)));
     desktop.SetTopMost(&window, false);
     EXPECT_FALSE(desktop.IsTopMost(&window));
 }
 
 TEST(QtBitmapBridge, ColoursAndImagesCrossBothWays) {
-    EXPECT_EQ(QtBitmapBridge::ToQColor(0x332211), QColor(0x11, 0x22, 0x33));
-    EXPECT_EQ(QtBitmapBridge::FromQColor(QColor(0x11, 0x22, 0x33)), 0x332211u);
-    // Button face of the classic scheme.
-    EXPECT_EQ(QtBitmapBridge::ToQColor(0x8000000F), QColor(212, 208, 200));
+    // The last is the button face of the classic scheme.
+    EXPECT_EQ(std::tuple(QtBitmapBridge::ToQColor(0x332211), QtBitmapBridge::ToQColor(0x8000000F),
+                         QtBitmapBridge::FromQColor(QColor(0x11, 0x22, 0x33))),
+              std::tuple(QColor(0x11, 0x22, 0x33), QColor(212, 208, 200), 0x332211u));
     // Images keep their rows and premultiplied alpha.
     QImage image(2, 2, QImage::Format_ARGB32_Premultiplied);
     image.setPixel(0, 0, qRgba(100, 50, 25, 128));

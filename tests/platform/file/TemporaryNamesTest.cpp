@@ -53,7 +53,9 @@ TEST(TemporaryNames, OnlyStaleRegularFilesOfThePatternAreRemoved) {
         const char* name;
         long age;
         bool removed;
+        bool otherOwner = false;
     } files[] = {{".s.bmp.AbC123", TemporaryNames::kStaleSeconds + 60, true},
+                 {".s.bmp.Oth123", TemporaryNames::kStaleSeconds + 60, false, true},
                  {".s.bmp.Young1", TemporaryNames::kStaleSeconds - 60, false},
                  {".s.bmp.AbC12", TemporaryNames::kStaleSeconds + 60, false},
                  {".s.bmp.AbC123x", TemporaryNames::kStaleSeconds + 60, false},
@@ -62,6 +64,9 @@ TEST(TemporaryNames, OnlyStaleRegularFilesOfThePatternAreRemoved) {
     for (const auto& file : files) {
         TempFolder::Write(folder.File(file.name), {1});
         TempFolder::Backdate(folder.File(file.name), file.age);
+        // The tests run as root, which may give a file away and delete it again.
+        ASSERT_TRUE(!file.otherOwner ||
+                    ::chown(folder.File(file.name).c_str(), ::geteuid() + 1, ::getegid()) == 0);
     }
     fs::create_directory(folder.File(".s.bmp.Dir123"));
     fs::create_symlink(folder.File(".s.bmp.Young1"), folder.File(".s.bmp.Lnk123"));
