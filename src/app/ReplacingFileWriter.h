@@ -5,10 +5,14 @@
 #include <span>
 #include <string>
 
-// Writes a file so that the old one at that path is replaced only by a complete new one: the
-// bytes go to a temporary file in the same folder, which is renamed over the target at Commit.
-// When anything fails, or a signal ends the process, the temporary file is removed and the old
-// file stays as it was. Temporary files of earlier runs left for a day are removed.
+// Writes a file so that the old one at that path is replaced only by a complete new one. The
+// bytes go to a file without a name in the same folder, linked in and renamed over the target at
+// Commit, so that a killed save leaves nothing behind; where the file system cannot make such a
+// file, a hidden temporary file is the fallback (removed on signals, and by a later run once
+// stale). Before the rename the new file gets the old one's owner, group, mode, access list and
+// extended attributes. A file with other hard links, or one whose identity cannot be kept, is
+// written in place instead, after a copy of its old contents is on disk, and restored from that
+// copy when writing fails. A link that names no file, or loops, is refused.
 class ReplacingFileWriter {
   public:
     ReplacingFileWriter() = default;
@@ -30,12 +34,22 @@ class ReplacingFileWriter {
     static constexpr std::size_t kWriteBackBytes = std::size_t{4} << 20;
 
     bool Fail(int error);
+    bool ResolveTarget(const std::string& path);
+    bool CheckTarget(bool& exists);
+    bool CreateTemporary(const std::filesystem::path& folder);
+    bool KeepIdentity();
     void StartWriteBack(std::size_t written);
+    bool CommitByReplacing();
+    bool LinkUnnamed();
+    bool CommitInPlace();
     void Discard();
     void ForgetTemporary();
 
     std::filesystem::path m_Target;
-    std::filesystem::path m_Temporary;
+    std::filesystem::path m_Folder;
+    std::filesystem::path m_Temporary;  // empty for a file without a name
+    bool m_TargetExists = false;
+    bool m_InPlace = false;
     int m_Registered = -1;
     int m_File = -1;
     int m_Error = 0;

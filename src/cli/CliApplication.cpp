@@ -6,6 +6,7 @@
 #include "app/ReplacingFileWriter.h"
 #include "app/VersionNotice.h"
 #include "cli/CliOptions.h"
+#include "cli/FailureReason.h"
 #include "cli/JsonText.h"
 #include "cli/ModuleListing.h"
 #include "cli/StripCommand.h"
@@ -93,7 +94,9 @@ int CliApplication::List(const CliOptions& options) {
     const std::string& file = options.files.front();
     const auto module = pe::PeModule::LoadAsData(file);
     if (!module) {
-        m_Err << "tilewright-cli: cannot read " << PrintableText(file) << "\n";
+        const std::string why = FailureReason::OfFile(file);
+        m_Err << "tilewright-cli: cannot read " << PrintableText(file) << ": "
+              << (why.empty() ? "larger than 1 GiB" : why) << "\n";
         return kInputFailed;
     }
     if (!module->HasResources()) {
@@ -110,8 +113,8 @@ int CliApplication::Info(const CliOptions& options) {
         c32bppDIB image;
         const bool ok = LoadImage(options, file, image);
         m_Out << "{\"file\": " << JsonString(file);
-        if (!ok && image.LoadError()) {
-            m_Out << ", \"error\": " << JsonString(image.LoadError()->Text());
+        if (!ok) {
+            m_Out << ", \"error\": " << JsonString(FailureReason::OfImage(file, image));
         }
         m_Out << ", \"ok\": " << (ok ? "true" : "false") << ", \"width\": " << image.Width()
               << ", \"height\": " << image.Height()
@@ -126,7 +129,8 @@ int CliApplication::Decode(const CliOptions& options) {
     const std::string& file = options.files.front();
     c32bppDIB image;
     if (!LoadImage(options, file, image)) {
-        m_Err << "tilewright-cli: cannot decode " << PrintableText(file) << "\n";
+        m_Err << "tilewright-cli: cannot decode " << PrintableText(file) << ": "
+              << PrintableText(FailureReason::OfImage(file, image)) << "\n";
         return kInputFailed;
     }
     const std::vector<std::uint8_t> bytes = EncodeBitmapFile(image);

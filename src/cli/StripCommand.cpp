@@ -13,10 +13,13 @@
 #include "app/PngStripWriter.h"
 #include "app/PreparedCell.h"
 #include "app/ReplacingFileWriter.h"
+#include "app/SyncBatch.h"
 #include "cli/CliApplication.h"
 #include "cli/CliOptions.h"
+#include "cli/FailureReason.h"
 #include "cli/OrderedWorkPool.h"
 #include "cli/TerminalText.h"
+#include "platform/gdi/ImageList.h"
 
 namespace {
 
@@ -141,6 +144,8 @@ std::string StripCommand::AddCell(const std::string& image, PreparedCell& cell, 
                              : "cannot make a cell of it";
     if (result == StripDocument::AddResult::NotDecoded && cell.LoadError()) {
         reason += ": " + cell.LoadError()->Text();
+    } else if (m_Document.CellCount() >= gdi::ImageList::kMaxImages) {
+        reason += ": " + FailureReason::StripFull();
     }
     m_Err << "tilewright-cli: skipped " << PrintableText(image) << ": " << reason << "\n";
     ++m_Skipped;
@@ -181,8 +186,10 @@ int StripCommand::Finish(int status) const {
 // Strips are one row of cells, so a cell height must be the strip's.
 int StripCommand::OpenStrip() {
     const std::string& strip = m_Options.files.front();
-    if (!m_Input.OpenStrip(m_Document, strip, m_Options.cellGiven ? m_Options.cellWidth : 0)) {
-        m_Err << "tilewright-cli: cannot open " << PrintableText(strip) << " as a strip\n";
+    std::string why;
+    if (!m_Input.OpenStrip(m_Document, strip, m_Options.cellGiven ? m_Options.cellWidth : 0, why)) {
+        m_Err << "tilewright-cli: cannot open " << PrintableText(strip)
+              << " as a strip: " << PrintableText(why) << "\n";
         return CliApplication::kInputFailed;
     }
     const int height = m_Document.CellStore().IconHeight();
@@ -288,6 +295,8 @@ int StripCommand::Split() {
     }
     const int total = m_Document.CellCount();
     ProgressBar progress = Progress(total);
+    // The cells reach the disk together at the end, not one sync per cell.
+    SyncBatch batch;
     for (int cell = 0; cell < total; ++cell) {
         const std::string path =
             (std::filesystem::path(m_Options.output) / CellFileName(cell)).string();
@@ -298,6 +307,11 @@ int StripCommand::Split() {
             return CliApplication::kInputFailed;
         }
         progress.Show(cell + 1);
+    }
+    if (const int error = batch.Finish(); error != 0) {
+        m_Err << "tilewright-cli: cannot write " << PrintableText(m_Options.output) << ": "
+              << std::strerror(error) << "\n";
+        return CliApplication::kInputFailed;
     }
     return CliApplication::kOk;
 }

@@ -1,13 +1,17 @@
 #include "cli/StripInput.h"
 
 #include "app/PreparedCell.h"
+#include "cli/FailureReason.h"
 #include "cli/ImageAddress.h"
 #include "image/c32bppDIB.h"
 #include "import/IconGroup.h"
 #include "import/MdlInternet.h"
 #include "import/ModuleBitmap.h"
 #include "import/ResourceFileName.h"
+#include "platform/gdi/Bitmap.h"
+#include "platform/gdi/Gdi.h"
 #include "platform/gdi/UniqueGdiObject.h"
+#include "platform/net/HttpClient.h"
 #include "platform/pe/PeModule.h"
 #include "platform/picture/Picture.h"
 
@@ -15,6 +19,22 @@ namespace {
 
 std::string LastSegment(const std::string& path) {
     return path.substr(path.find_last_of('/') + 1);
+}
+
+std::unique_ptr<PreparedCell> Unavailable(const std::string& why) {
+    return std::make_unique<PreparedCell>(StripDocument::AddResult::NotDecoded,
+                                          DecodeError::Unavailable(why));
+}
+
+std::string BitmapFailure(const pe::PeModule& module, const std::string& name) {
+    return module.FindResource(pe::ResourceId::FromListed(name), pe::PeModule::RT_BITMAP)
+               ? "the bitmap resource cannot be read"
+               : "no bitmap resource of that name";
+}
+
+std::string DownloadFailure() {
+    const std::string& why = net::HttpClient::LastFailure();
+    return why.empty() ? "the download failed" : why;
 }
 
 }  // namespace
@@ -26,13 +46,19 @@ StripInput::~StripInput() = default;
 
 // Several images often come from one module; it is read once. A worker keeps its copy while
 // another worker moves the cache on to the next module.
-std::shared_ptr<const pe::PeModule> StripInput::Module(const std::string& path) {
+std::shared_ptr<const pe::PeModule> StripInput::Module(const std::string& path, std::string& why) {
     const std::lock_guard hold(m_ModuleLock);
     if (path != m_ModulePath || !m_Module) {
         m_Module = pe::PeModule::LoadAsData(path);
         m_ModulePath = path;
     }
-    return m_Module;
+    if (!m_Module) {
+        why = FailureReason::OfFile(path);
+        why = why.empty() ? "the module cannot be read" : why;
+    } else if (!m_Module->HasResources()) {
+        why = "not a module with resources";
+    }
+    return m_Module && m_Module->HasResources() ? m_Module : nullptr;
 }
 
 std::unique_ptr<PreparedCell> StripInput::PrepareImage(
@@ -40,20 +66,24 @@ std::unique_ptr<PreparedCell> StripInput::PrepareImage(
     const StripDocument::AlphaQuestion& askAlpha) {
     const ImageAddress address = ImageAddress::Parse(name);
     if (address.kind == ImageAddress::Kind::File) {
-        return PreparedCell::Make(format, address.path, nullptr, askAlpha);
+        auto cell = PreparedCell::Make(format, address.path, nullptr, askAlpha);
+        const std::string missing = cell->LoadError() ? "" : FailureReason::OfFile(address.path);
+        return missing.empty() ? std::move(cell) : Unavailable(missing);
     }
-    auto cell = std::make_unique<PreparedCell>(StripDocument::AddResult::NotDecoded);
     if (address.kind == ImageAddress::Kind::Url) {
+        std::unique_ptr<PreparedCell> cell;
         MdlInternet::WithDownloadedFile(
             m_TemporaryFolder, address.path, [&](const std::string& path) {
                 cell = PreparedCell::Make(format, path, nullptr, askAlpha);
             });
-        return cell;
+        return cell ? std::move(cell) : Unavailable(DownloadFailure());
     }
     c32bppDIB image;
-    if (!LoadModuleImage(address, format, image)) {
-        return std::make_unique<PreparedCell>(StripDocument::AddResult::NotDecoded,
-                                              image.LoadError());
+    std::string why;
+    if (!LoadModuleImage(address, format, image, why)) {
+        return image.LoadError() ? std::make_unique<PreparedCell>(
+                                       StripDocument::AddResult::NotDecoded, image.LoadError())
+                                 : Unavailable(why);
     }
     return PreparedCell::Make(format, "", &image, askAlpha);
 }
@@ -61,56 +91,87 @@ std::unique_ptr<PreparedCell> StripInput::PrepareImage(
 // An icon group is decoded as an icon file of all its images, so the decoder picks the entry
 // that suits the cell as it does for icon files; a bitmap is taken as a pasted bitmap is.
 bool StripInput::LoadModuleImage(const ImageAddress& address, const CellFormat& format,
-                                 c32bppDIB& image) {
-    const std::shared_ptr<const pe::PeModule> module = Module(address.path);
+                                 c32bppDIB& image, std::string& why) {
+    const std::shared_ptr<const pe::PeModule> module = Module(address.path, why);
     if (!module) {
         return false;
     }
     if (address.kind == ImageAddress::Kind::ModuleIcon) {
+        const std::string position = std::to_string(address.iconPosition);
+        const std::size_t groups = module->EnumResourceNames(pe::PeModule::RT_GROUP_ICON).size();
         IconGroup icon;
-        return icon.LoadIconFromModule(*module, address.iconPosition) &&
-               image.LoadPicture_Stream(icon.IconFile(), format.width, format.height, 0, 0, false,
-                                        format.depth);
+        if (address.iconPosition < 0 || static_cast<std::size_t>(address.iconPosition) >= groups) {
+            why = "no icon group at position " + position;
+        } else if (!icon.LoadIconFromModule(*module, address.iconPosition)) {
+            why = "the icon group at position " + position + " cannot be read";
+        }
+        return why.empty() && image.LoadPicture_Stream(icon.IconFile(), format.width, format.height,
+                                                       0, 0, false, format.depth);
     }
     gdi::UniqueGdiObject bitmap(ModuleBitmap::Load(*module, address.bitmapName));
     const std::unique_ptr<picture::Picture> picture = picture::Picture::FromBitmap(bitmap.Get());
     if (!picture) {
+        why = BitmapFailure(*module, address.bitmapName);
         return false;
     }
     bitmap.Release();
     return image.LoadPicture_StdPicture(picture.get());
 }
 
-bool StripInput::OpenStrip(StripDocument& document, const std::string& name, int cellWidth) {
+bool StripInput::OpenStrip(StripDocument& document, const std::string& name, int cellWidth,
+                           std::string& why) {
     const ImageAddress address = ImageAddress::Parse(name);
     switch (address.kind) {
         case ImageAddress::Kind::File:
-            return document.OpenStripFile(address.path, cellWidth);
-        case ImageAddress::Kind::Url: {
-            bool opened = false;
-            MdlInternet::WithDownloadedFile(
-                m_TemporaryFolder, address.path,
-                [&](const std::string& path) { opened = document.OpenStripFile(path, cellWidth); });
-            if (opened) {
-                document.SetName(
-                    "", LastSegment(address.path.substr(0, address.path.find_first_of("?#"))));
+            if (document.OpenStripFile(address.path, cellWidth)) {
+                return true;
             }
-            return opened;
-        }
-        case ImageAddress::Kind::ModuleBitmap: {
-            const std::shared_ptr<const pe::PeModule> module = Module(address.path);
-            gdi::UniqueGdiObject bitmap(module ? ModuleBitmap::Load(*module, address.bitmapName)
-                                               : 0);
-            if (!document.OpenBitmap(bitmap.Get(), cellWidth)) {
-                return false;
-            }
-            document.SetName("", ResourceFileName::ForModuleBitmap(LastSegment(address.path),
-                                                                   address.bitmapName));
-            document.SetSaved(false);
-            return true;
-        }
+            why = FailureReason::OfStrip(address.path, cellWidth);
+            return false;
+        case ImageAddress::Kind::Url:
+            return OpenDownloadedStrip(document, address, cellWidth, why);
+        case ImageAddress::Kind::ModuleBitmap:
+            return OpenModuleBitmap(document, address, cellWidth, why);
         case ImageAddress::Kind::ModuleIcon:
+            why = "an icon is no strip";
             break;
     }
     return false;
+}
+
+bool StripInput::OpenDownloadedStrip(StripDocument& document, const ImageAddress& address,
+                                     int cellWidth, std::string& why) {
+    bool opened = false;
+    const bool downloaded = MdlInternet::WithDownloadedFile(
+        m_TemporaryFolder, address.path, [&](const std::string& path) {
+            opened = document.OpenStripFile(path, cellWidth);
+            why = opened ? "" : FailureReason::OfStrip(path, cellWidth);
+        });
+    if (!downloaded) {
+        why = DownloadFailure();
+    }
+    if (opened) {
+        document.SetName("", LastSegment(address.path.substr(0, address.path.find_first_of("?#"))));
+    }
+    return opened;
+}
+
+bool StripInput::OpenModuleBitmap(StripDocument& document, const ImageAddress& address,
+                                  int cellWidth, std::string& why) {
+    const std::shared_ptr<const pe::PeModule> module = Module(address.path, why);
+    gdi::UniqueGdiObject bitmap(module ? ModuleBitmap::Load(*module, address.bitmapName) : 0);
+    if (module && bitmap.Get() == 0) {
+        why = BitmapFailure(*module, address.bitmapName);
+    }
+    if (!document.OpenBitmap(bitmap.Get(), cellWidth)) {
+        const gdi::Bitmap* pixels = gdi::BitmapFromHandle(bitmap.Get());
+        why = why.empty() && pixels != nullptr
+                  ? FailureReason::OfCells(pixels->Width(), pixels->Height(), cellWidth)
+                  : why;
+        return false;
+    }
+    document.SetName(
+        "", ResourceFileName::ForModuleBitmap(LastSegment(address.path), address.bitmapName));
+    document.SetSaved(false);
+    return true;
 }

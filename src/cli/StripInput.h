@@ -27,12 +27,19 @@ class StripInput {
     std::unique_ptr<PreparedCell> PrepareImage(const CellFormat& format, const std::string& name,
                                                const StripDocument::AlphaQuestion& askAlpha);
     // The strip becomes the bitmap file, address or module bitmap, cut into cells of cellWidth
-    // (0: as square as the height allows). False, with the document untouched, otherwise.
-    bool OpenStrip(StripDocument& document, const std::string& name, int cellWidth);
+    // (0: as square as the height allows). False, with the document untouched and why set,
+    // otherwise.
+    bool OpenStrip(StripDocument& document, const std::string& name, int cellWidth,
+                   std::string& why);
 
   private:
-    std::shared_ptr<const pe::PeModule> Module(const std::string& path);
-    bool LoadModuleImage(const ImageAddress& address, const CellFormat& format, c32bppDIB& image);
+    std::shared_ptr<const pe::PeModule> Module(const std::string& path, std::string& why);
+    bool LoadModuleImage(const ImageAddress& address, const CellFormat& format, c32bppDIB& image,
+                         std::string& why);
+    bool OpenDownloadedStrip(StripDocument& document, const ImageAddress& address, int cellWidth,
+                             std::string& why);
+    bool OpenModuleBitmap(StripDocument& document, const ImageAddress& address, int cellWidth,
+                          std::string& why);
 
     std::string m_TemporaryFolder;
     std::mutex m_ModuleLock;

@@ -5,9 +5,11 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <csignal>
 
+#include <array>
 #include <filesystem>
 #include <functional>
 
@@ -30,43 +32,150 @@ bool WriteAll(const std::string& path) {
     return writer.Open(path) && writer.Write(kBytes) && writer.Commit();
 }
 
-TEST(ReplacingFileWriter, AnAbandonedWriteLeavesNothingAndAFinishedOneKeepsThePermissions) {
+std::vector<std::uint8_t> Attribute(const std::string& path, const char* name) {
+    std::vector<std::uint8_t> value(4096);
+    const ssize_t size = ::getxattr(path.c_str(), name, value.data(), value.size());
+    value.resize(size < 0 ? 0 : static_cast<std::size_t>(size));
+    return value;
+}
+
+// An access list as the kernel stores it: version 2, then tag, permissions and id per entry.
+std::vector<std::uint8_t> AccessList(std::initializer_list<std::array<std::uint32_t, 3>> entries) {
+    std::vector<std::uint8_t> bytes{2, 0, 0, 0};
+    for (const auto& [tag, permissions, id] : entries) {
+        for (const auto& [value, size] : {std::pair{tag, 2}, {permissions, 2}, {id, 4}}) {
+            for (int i = 0; i < size; ++i) {
+                bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+            }
+        }
+    }
+    return bytes;
+}
+
+constexpr std::uint32_t kAnyone = 0xFFFFFFFF;
+
+TEST(ReplacingFileWriter, NothingIsLeftOfAnAbandonedOrKilledWriteAndOnlyOurStaleFilesAreSwept) {
     TempFolder folder;
     const std::string path = folder.File("strip.bmp");
     TempFolder::Write(path, std::vector<std::uint8_t>(50, 9));
-    ::chmod(path.c_str(), 0640);
+    const std::string stale = folder.File(".strip.bmp.Old123.tw-partial"),
+                      users = folder.File(".notes.backup"),
+                      fresh = folder.File(".a.Abc123.tw-partial");
+    for (const std::string& file : {stale, users, fresh}) {
+        TempFolder::Write(file, {1});
+        TempFolder::Backdate(file, file == fresh ? 60 : 2 * 24 * 60 * 60);
+    }
     {
         ReplacingFileWriter writer;
         ASSERT_TRUE(writer.Open(path));
         ASSERT_TRUE(writer.Write(kBytes));
-        EXPECT_EQ(folder.EntryCount(), 2u);
+        EXPECT_EQ(folder.EntryCount(), 3u) << "the new file has no name until it is complete";
     }
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ReplacingFileWriter writer;
+        const bool writing = writer.Open(path) && writer.Write(std::vector<std::uint8_t>(1 << 20));
+        [[maybe_unused]] const ssize_t told = ::write(ready[1], &writing, 1);
+        ::pause();
+        ::_exit(0);
+    }
+    bool writing = false;
+    EXPECT_EQ(::read(ready[0], &writing, 1), 1);
+    EXPECT_TRUE(writing);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
     EXPECT_EQ(TempFolder::Read(path), std::vector<std::uint8_t>(50, 9));
-    EXPECT_EQ(folder.EntryCount(), 1u);
-    const std::string stale = folder.File(".strip.bmp.Old123");
-    TempFolder::Write(stale, {1});
-    TempFolder::Backdate(stale, 2 * 24 * 60 * 60);
+    EXPECT_EQ(folder.EntryCount(), 3u) << "a killed save leaves nothing";
     ASSERT_TRUE(WriteAll(path));
     EXPECT_EQ(TempFolder::Read(path), kBytes);
-    EXPECT_EQ(ModeOf(path), 0640u);
-    EXPECT_EQ(folder.EntryCount(), 1u) << "the stale temporary file of an earlier run is gone";
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(users)) << "a name that is not ours is never swept";
+    EXPECT_TRUE(std::filesystem::exists(fresh)) << "a save still running in another process";
+}
+
+// The new file gets the old one's group, mode, access list and attributes, not what the folder's
+// default list would give a new file; a hard link is written through.
+TEST(ReplacingFileWriter, ASaveKeepsTheFilesIdentityAndItsHardLinks) {
+    TempFolder folder;
+    const std::string path = folder.File("strip.bmp"), plain = folder.File("plain.bmp"),
+                      linked = folder.File("linked.bmp"), other = folder.File("other.bmp");
+    const std::vector<std::uint8_t> folderDefault = AccessList({{0x01, 7, kAnyone},
+                                                                {0x04, 7, kAnyone},
+                                                                {0x08, 7, 4},
+                                                                {0x10, 7, kAnyone},
+                                                                {0x20, 0, kAnyone}});
+    gid_t groups[64];
+    const int count = ::getgroups(64, groups);
+    const gid_t group = ::geteuid() == 0 ? 4 : count > 1 ? groups[count - 1] : ::getegid();
+    const std::vector<std::uint8_t> access = AccessList({{0x01, 6, kAnyone},
+                                                         {0x02, 4, 65534},
+                                                         {0x04, 4, kAnyone},
+                                                         {0x10, 4, kAnyone},
+                                                         {0x20, 0, kAnyone}});
+    for (const std::string& file : {path, plain, linked}) {
+        TempFolder::Write(file, {7});
+        ::chmod(file.c_str(), 0600);
+    }
+    ASSERT_EQ(::chown(path.c_str(), ::geteuid(), group), 0);
+    ASSERT_EQ(::setxattr(path.c_str(), "user.origin", "kept", 4, 0), 0);
+    ASSERT_EQ(::setxattr(path.c_str(), "system.posix_acl_access", access.data(), access.size(), 0),
+              0);
+    std::filesystem::create_hard_link(linked, other);
+    ASSERT_EQ(::setxattr(folder.Path().c_str(), "system.posix_acl_default", folderDefault.data(),
+                         folderDefault.size(), 0),
+              0);
+    struct stat before {};
+    ::stat(linked.c_str(), &before);
+
+    for (const std::string& file : {path, plain, linked}) {
+        ASSERT_TRUE(WriteAll(file)) << file;
+        EXPECT_EQ(TempFolder::Read(file), kBytes) << file;
+    }
+    struct stat after {};
+    ::stat(path.c_str(), &after);
+    EXPECT_EQ(after.st_gid, group);
+    EXPECT_EQ(after.st_mode & 07777, 0640u);
+    EXPECT_EQ(Attribute(path, "user.origin"), (std::vector<std::uint8_t>{'k', 'e', 'p', 't'}));
+    EXPECT_EQ(Attribute(path, "system.posix_acl_access"), access);
+    EXPECT_EQ(ModeOf(plain), 0600u);
+    EXPECT_TRUE(Attribute(plain, "system.posix_acl_access").empty())
+        << "the folder's default list gives the group access the old file did not";
+    ::stat(other.c_str(), &after);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_nlink, 2u);
+    EXPECT_EQ(TempFolder::Read(other), kBytes);
+    EXPECT_EQ(folder.EntryCount(), 4u) << "no copy of the old contents is left";
 }
 
 TEST(ReplacingFileWriter, NewFilesLinksAndLongNames) {
     TempFolder folder;
     const std::string fresh = folder.File("new.bmp"), real = folder.File("real.bmp"),
-                      link = folder.File("link.bmp"),
+                      link = folder.File("link.bmp"), dangling = folder.File("dangling.bmp"),
+                      loop = folder.File("loop.bmp"),
                       longest = folder.File(std::string(251, 'n') + ".bmp");
     const mode_t mask = ::umask(022);
     EXPECT_TRUE(WriteAll(fresh));
     ::umask(mask);
     EXPECT_EQ(ModeOf(fresh), 0644u) << "the usual permissions";
-    // Saving through a link replaces the file it names.
+    // Saving through a link replaces the file it names; a link to nothing or to itself is refused.
     TempFolder::Write(real, {1});
     std::filesystem::create_symlink(real, link);
     ASSERT_TRUE(WriteAll(link));
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(TempFolder::Read(real), kBytes);
+    std::filesystem::create_symlink(folder.File("missing.bmp"), dangling);
+    std::filesystem::create_symlink(loop, loop);
+    for (const auto& [target, error] : {std::pair{dangling, ENOENT}, {loop, ELOOP}}) {
+        ReplacingFileWriter writer;
+        EXPECT_FALSE(writer.Open(target));
+        EXPECT_EQ(writer.Error(), error);
+        EXPECT_TRUE(std::filesystem::is_symlink(target));
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder.File("missing.bmp")));
     // A name as long as the folder allows.
     ASSERT_TRUE(WriteAll(longest));
     EXPECT_EQ(TempFolder::Read(longest), kBytes);

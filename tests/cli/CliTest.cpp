@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -127,6 +128,18 @@ TEST(TilewrightCli, FailuresAndBadArguments) {
     EXPECT_EQ(undecodable.status, 1);
     EXPECT_EQ(std::count(undecodable.err.begin(), undecodable.err.end(), '\n'), 1);
     EXPECT_EQ(folder.EntryCount(), 2u);  // only the captured output files
+    // What the libraries under the fallback decoder complain of never reaches the terminal
+    // without the program's name.
+    const std::string tiff = folder.File("cut.tif");
+    ASSERT_EQ(std::system(("/usr/bin/convert -size 16x16 xc:red " + tiff).c_str()), 0);
+    std::filesystem::resize_file(tiff, 200);
+    const CliRun cut = RunCli(folder, "decode " + tiff + " -o " + folder.File("y.bmp"));
+    EXPECT_EQ(cut.status, 1);
+    std::istringstream lines(cut.err);
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_EQ(line.rfind("tilewright-cli: ", 0), 0u) << line;
+    }
+    std::filesystem::remove(tiff);
     for (const std::string arguments :
          {"", "frobnicate x.png", "decode a.png", "decode a.png b.png -o c.bmp", "info",
           "info --icon 16 a.png", "info --depth x a.png", "info --wrong a.png", "info -o"}) {

@@ -68,17 +68,25 @@ TEST_F(LocalServer, OnlyImagesAnsweredWith200AreWritten) {
     const std::string path = (fs::temp_directory_path() / "download.bin").string();
     constexpr std::size_t kMax = net::DownloadLimits{}.maxBytes;
     // Address, byte limit, the size of the file written or -1 for none: nothing is left on
-    // failure. /cut.png closes mid-body.
-    const std::tuple<const char*, std::size_t, long> cases[] = {
-        {"/image.png", kMax, 3000}, {"/moved", kMax, 3000},      {"/page.html", kMax, -1},
-        {"/missing.png", kMax, -1}, {"/imagefoo.png", kMax, -1}, {"/bare.png", kMax, -1},
-        {"/big.png", 5000, -1},     {"/big.png", 10000, 10000},  {"/empty.png", kMax, 0},
-        {"/cut.png", kMax, -1}};
-    for (const auto& [address, maxBytes, size] : cases) {
+    // failure, which says why. /cut.png closes mid-body.
+    const std::tuple<const char*, std::size_t, long, const char*> cases[] = {
+        {"/image.png", kMax, 3000, ""},
+        {"/moved", kMax, 3000, ""},
+        {"/page.html", kMax, -1, "the content type text/html, not an image"},
+        {"/missing.png", kMax, -1, "HTTP status 404"},
+        {"/imagefoo.png", kMax, -1, "the content type imagefoo/png, not an image"},
+        {"/bare.png", kMax, -1, "the content type image/, not an image"},
+        {"/big.png", 5000, -1, "larger than 5000 bytes"},
+        {"/big.png", 10000, 10000, ""},
+        {"/empty.png", kMax, 0, ""},
+        {"/cut.png", kMax, -1, "transfer closed with 2000 bytes remaining to read"},
+        {"/loop", kMax, -1, "Maximum (5) redirects followed"}};
+    for (const auto& [address, maxBytes, size, why] : cases) {
         std::ofstream(path) << "an older file";
         EXPECT_EQ(MdlInternet::DownloadUrlToFile(Address(address), path, {maxBytes}), size >= 0)
             << address;
         EXPECT_EQ(fs::exists(path) ? static_cast<long>(fs::file_size(path)) : -1L, size) << address;
+        EXPECT_EQ(net::HttpClient::LastFailure(), why) << address;
     }
     EXPECT_TRUE(MdlInternet::DownloadUrlToFile(Address("/"), path)) << "an empty last segment";
     // Silent, dripping 2 bytes a second, or fast enough but past the deadline: each given up.
@@ -93,6 +101,8 @@ TEST_F(LocalServer, OnlyImagesAnsweredWith200AreWritten) {
     EXPECT_TRUE(MdlInternet::DownloadUrlToFile(Address("/trickle.png"), path, {kMax, 1}))
         << "4 KB a second is no stall";
     EXPECT_FALSE(MdlInternet::DownloadUrlToFile("http://127.0.0.1:1/x.png", path));
+    EXPECT_NE(net::HttpClient::LastFailure().find("Couldn't connect to server"), std::string::npos)
+        << net::HttpClient::LastFailure();
     EXPECT_FALSE(MdlInternet::DownloadUrlToFile(Address("/image.png"), "/nonexistent/x.png"));
 }
 

@@ -50,9 +50,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if self.path == "/silent.png":
             threading.Event().wait(10)
             return
-        if self.path == "/moved":
+        if self.path in ("/moved", "/loop"):
             self.send_response(302)
-            self.send_header("Location", "/image.png")
+            self.send_header("Location", "/image.png" if self.path == "/moved" else "/loop")
             self.end_headers()
             return
         status, kind, body = ANSWERS.get(self.path, (404, "text/plain", b""))

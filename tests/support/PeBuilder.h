@@ -34,6 +34,8 @@ inline void Put32(Bytes& out, std::size_t at, std::uint64_t value) {
 constexpr std::uint32_t kSectionRva = 0x1000;
 constexpr std::size_t kSectionFileOffset = 0x200;
 
+inline Bytes ModuleAround(const Bytes& section, bool wide);
+
 // A module with one section holding the resources: PE32, or PE32+ when wide. The section holds
 // the type, name and language directories, then data entries, names and data.
 inline Bytes Module(const std::vector<Resource>& resources, bool wide) {
@@ -86,6 +88,11 @@ inline Bytes Module(const std::vector<Resource>& resources, bool wide) {
             section.insert(section.end(), r.data.begin(), r.data.end());
         }
     }
+    return ModuleAround(section, wide);
+}
+
+// A module whose one section, at kSectionRva, is `section`, the resource directory at its start.
+inline Bytes ModuleAround(const Bytes& section, bool wide) {
     Bytes out(kSectionFileOffset);
     out[0] = 'M', out[1] = 'Z';
     Put32(out, 0x3C, 0x40);

@@ -52,3 +52,7 @@ DecodeError DecodeError::NotThisFormat() {
 DecodeError DecodeError::DecoderFailed(std::string_view what) {
     return {Kind::DecoderFailed, "the fallback decoder " + std::string(what)};
 }
+
+DecodeError DecodeError::Unavailable(std::string_view why) {
+    return {Kind::Unavailable, std::string(why)};
+}

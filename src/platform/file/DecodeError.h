@@ -18,6 +18,7 @@ class DecodeError {
         NoImage,
         NotThisFormat,
         DecoderFailed,
+        Unavailable,
     };
 
     static DecodeError Truncated(std::int64_t offset);
@@ -33,6 +34,8 @@ class DecodeError {
     static DecodeError NotThisFormat();
     // The fallback decoder's process died, overran a limit or broke its protocol.
     static DecodeError DecoderFailed(std::string_view what);
+    // The bytes could not be had at all: a missing file, a failed download, an absent resource.
+    static DecodeError Unavailable(std::string_view why);
 
     Kind Reason() const { return m_Kind; }
     const std::string& Text() const { return m_Text; }

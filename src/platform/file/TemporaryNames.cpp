@@ -11,6 +11,9 @@
 #include <climits>
 #include <ctime>
 #include <filesystem>
+#include <mutex>
+#include <set>
+#include <utility>
 
 namespace {
 
@@ -61,6 +64,18 @@ bool IsStaleFileOfThisUser(const std::filesystem::path& path) {
            status.st_mtime < std::time(nullptr) - TemporaryNames::kStaleSeconds;
 }
 
+template <typename Matches>
+void RemoveStaleMatching(const std::string& folder, Matches matches) {
+    std::error_code error;
+    std::filesystem::directory_iterator entries(folder.empty() ? "." : folder, error);
+    for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
+        if (matches(entries->path().filename().string()) &&
+            IsStaleFileOfThisUser(entries->path())) {
+            ::unlink(entries->path().c_str());
+        }
+    }
+}
+
 }  // namespace
 
 int TemporaryNames::Register(const std::string& path) {
@@ -93,17 +108,24 @@ void TemporaryNames::RemoveOnTerminationSignals() {
 
 void TemporaryNames::RemoveStale(const std::string& folder, std::string_view prefix,
                                  bool (*rest)(std::string_view)) {
-    std::error_code error;
-    std::filesystem::directory_iterator entries(folder.empty() ? "." : folder, error);
-    for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
-        const std::string name = entries->path().filename().string();
+    RemoveStaleMatching(folder, [&](std::string_view name) {
         if (name.size() < prefix.size() + kRandomLength || !name.starts_with(prefix)) {
-            continue;
+            return false;
         }
-        const std::string_view after = std::string_view(name).substr(prefix.size());
-        if (IsRandomPart(after.substr(0, kRandomLength)) && rest(after.substr(kRandomLength)) &&
-            IsStaleFileOfThisUser(entries->path())) {
-            ::unlink(entries->path().c_str());
+        const std::string_view after = name.substr(prefix.size());
+        return IsRandomPart(after.substr(0, kRandomLength)) && rest(after.substr(kRandomLength));
+    });
+}
+
+void TemporaryNames::RemoveStaleOnce(const std::string& folder,
+                                     bool (*isTemporary)(std::string_view)) {
+    static std::mutex lock;
+    static std::set<std::pair<std::string, bool (*)(std::string_view)>> swept;
+    {
+        const std::lock_guard hold(lock);
+        if (!swept.emplace(folder.empty() ? "." : folder, isTemporary).second) {
+            return;
         }
     }
+    RemoveStaleMatching(folder, isTemporary);
 }

@@ -21,4 +21,8 @@ class TemporaryNames {
     // named `prefix`, six characters as mkstemp picks them, then a rest that `rest` accepts.
     static void RemoveStale(const std::string& folder, std::string_view prefix,
                             bool (*rest)(std::string_view));
+    // The same for the regular files of this user in `folder` whose whole name `isTemporary`
+    // accepts, once per folder and test for the life of the process: a run that writes
+    // thousands of files into one folder reads the folder once, not once per file.
+    static void RemoveStaleOnce(const std::string& folder, bool (*isTemporary)(std::string_view));
 };

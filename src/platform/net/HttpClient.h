@@ -20,7 +20,8 @@ struct DownloadLimits {
 
 // One blocking transfer with libcurl. HTTP answers are checked before any byte of the body is
 // handed on: status 200 and a content type starting with "image". Other schemes (ftp, file)
-// have no such answer and are taken as they come.
+// have no such answer and are taken as they come. A redirect from a public address to this
+// machine or a private network is refused, so that a web page cannot reach behind the firewall.
 class HttpClient {
   public:
     static constexpr std::size_t kReadSize = 1240;
@@ -33,6 +34,9 @@ class HttpClient {
     // transfer within about a second, as a failure.
     static bool FetchImage(const std::string& url, const Sink& sink,
                            const DownloadLimits& limits = {}, std::stop_token stop = {});
+    // Why the last FetchImage of this thread failed: the HTTP status, the content type, the
+    // transfer's own error; empty after a success.
+    static const std::string& LastFailure();
 };
 
 }  // namespace net

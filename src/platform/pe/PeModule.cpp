@@ -22,6 +22,9 @@ constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t{1} << 30;
 constexpr std::size_t kMaxDirectoryEntries = 65536;
 constexpr std::size_t kMaxNameUnits = 1024;
 constexpr std::size_t kMaxDirectoryNameBytes = std::size_t{16} << 20;
+// Tables that overlap can make a small file describe thousands of large tables; past this much
+// memory further tables read as empty. Real modules need a few megabytes.
+constexpr std::size_t kMaxDirectoryBytes = std::size_t{64} << 20;
 
 void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
@@ -67,27 +70,7 @@ std::optional<T> ValueOf(const Expected<T, DecodeError>& read) {
     return read ? std::optional<T>(*read) : std::nullopt;
 }
 
-char AsciiUpper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-}
-
-// Resource names compare as the platform compares them: ASCII letters without case.
-bool SameName(const std::string& a, const std::string& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](char x, char y) { return AsciiUpper(x) == AsciiUpper(y); });
-}
-
 }  // namespace
-
-ResourceId ResourceId::FromListed(const std::string& listed) {
-    const bool digits =
-        listed.size() >= 2 && listed.size() <= 6 && listed[0] == '#' &&
-        std::all_of(listed.begin() + 1, listed.end(), [](char c) { return c >= '0' && c <= '9'; });
-    if (digits && std::stoul(listed.substr(1)) <= 0xFFFF) {
-        return Integer(static_cast<std::uint16_t>(std::stoul(listed.substr(1))));
-    }
-    return String(listed);
-}
 
 PeModule::PeModule(std::vector<std::uint8_t> file) : m_File(std::move(file)) {
     ReadHeaders();
@@ -201,7 +184,7 @@ void PeModule::ForEachEntry(std::uint32_t offset, Visit visit) const {
     const std::size_t count = std::size_t{*Read16(base + 12)} + *Read16(base + 14);
     const std::size_t room = (m_ResourceSize - offset - kDirectoryHeaderSize) / kEntrySize;
     const std::size_t read = std::min({count, room, kMaxDirectoryEntries});
-    // The table is read at once: a lookup walks it entry by entry, thousands of times over.
+    // The table is read at once rather than entry by entry.
     const auto table = ByteReader(m_File).Read(
         static_cast<std::int64_t>(base + kDirectoryHeaderSize), read * kEntrySize);
     if (!table) {
@@ -219,7 +202,7 @@ void PeModule::ForEachEntry(std::uint32_t offset, Visit visit) const {
     }
 }
 
-std::vector<PeModule::Entry> PeModule::ReadDirectory(std::uint32_t offset) const {
+ResourceDirectory PeModule::ReadDirectory(std::uint32_t offset) const {
     std::vector<Entry> named, numbered;
     std::size_t nameBytes = 0;
     ByteReader names(m_File);
@@ -235,52 +218,30 @@ std::vector<PeModule::Entry> PeModule::ReadDirectory(std::uint32_t offset) const
         }
         return true;
     });
-    std::stable_sort(numbered.begin(), numbered.end(),
-                     [](const Entry& a, const Entry& b) { return a.id.id < b.id.id; });
-    named.insert(named.end(), numbered.begin(), numbered.end());
-    return named;
+    return ResourceDirectory(std::move(named), std::move(numbered));
 }
 
-// Compares the stored name with `name` in place while both are ASCII, where a UTF-16 unit and
-// a UTF-8 byte are the same character; a name past that point needs the full comparison.
-bool PeModule::NameMayBe(ByteReader& reader, std::uint32_t offset, const std::string& name) const {
-    const auto units = NameUnits(reader, offset);
-    if (!units) {
-        return false;
+// Every lookup of a listing goes through the same few tables: each is read and its names decoded
+// once, not once per lookup.
+std::shared_ptr<const ResourceDirectory> PeModule::Directory(std::uint32_t offset) const {
+    const std::lock_guard hold(m_DirectoryLock);
+    if (const auto known = m_Directories.find(offset); known != m_Directories.end()) {
+        return known->second;
     }
-    const std::size_t length = units->size() / 2;
-    for (std::size_t i = 0; i < length; ++i) {
-        const unsigned unit = (*units)[2 * i] | ((*units)[2 * i + 1] << 8);
-        if (unit >= 0x80) {
-            return true;
-        }
-        if (i >= name.size() || AsciiUpper(static_cast<char>(unit)) != AsciiUpper(name[i])) {
-            return false;
-        }
+    if (m_DirectoryBytes > kMaxDirectoryBytes) {
+        return std::make_shared<const ResourceDirectory>();
     }
-    return name.size() == length;
+    auto directory = std::make_shared<const ResourceDirectory>(ReadDirectory(offset));
+    m_DirectoryBytes += directory->Footprint();
+    m_Directories.emplace(offset, directory);
+    return directory;
 }
 
-// Walks the stored entries in place: a lookup decodes no name but those that may match, so
-// looking up every entry of a large directory stays cheap.
 std::optional<PeModule::Entry> PeModule::FindEntry(std::uint32_t directory,
                                                    const ResourceId& id) const {
-    std::optional<Entry> found;
-    ByteReader names(m_File);
-    ForEachEntry(directory, [&](std::uint32_t name, std::uint32_t target) {
-        if ((name & kSubdirectory) == 0) {
-            if (id.isInteger && name == id.id) {
-                found = Entry{id, target};
-            }
-        } else if (!id.isInteger && NameMayBe(names, name & ~kSubdirectory, id.name)) {
-            const auto text = ReadName(names, name & ~kSubdirectory);
-            if (text && SameName(*text, id.name)) {
-                found = Entry{ResourceId::String(*text), target};
-            }
-        }
-        return !found;
-    });
-    return found;
+    const std::shared_ptr<const ResourceDirectory> table = Directory(directory);
+    const Entry* found = table->Find(id);
+    return found ? std::optional<Entry>(*found) : std::nullopt;
 }
 
 std::vector<ResourceId> PeModule::EnumResourceNames(std::uint16_t type) const {
@@ -289,7 +250,7 @@ std::vector<ResourceId> PeModule::EnumResourceNames(std::uint16_t type) const {
         return {};
     }
     std::vector<ResourceId> names;
-    for (const Entry& entry : ReadDirectory(typeEntry->target & ~kSubdirectory)) {
+    for (const Entry& entry : Directory(typeEntry->target & ~kSubdirectory)->Entries()) {
         names.push_back(entry.id);
     }
     return names;
@@ -305,11 +266,12 @@ std::optional<ResourceLocation> PeModule::FindResource(const ResourceId& name,
     if (!nameEntry || (nameEntry->target & kSubdirectory) == 0) {
         return std::nullopt;
     }
-    const std::vector<Entry> languages = ReadDirectory(nameEntry->target & ~kSubdirectory);
-    if (languages.empty()) {
+    const std::shared_ptr<const ResourceDirectory> languages =
+        Directory(nameEntry->target & ~kSubdirectory);
+    if (languages->Entries().empty()) {
         return std::nullopt;
     }
-    const std::uint32_t data = languages.front().target;
+    const std::uint32_t data = languages->Entries().front().target;
     if ((data & kSubdirectory) != 0 || data > m_ResourceSize || m_ResourceSize - data < 8) {
         return std::nullopt;
     }

@@ -2,31 +2,19 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
+
+#include "platform/pe/ResourceDirectory.h"
+#include "platform/pe/ResourceId.h"
 
 class ByteReader;
 
 namespace pe {
-
-// A resource type or name: an integer identifier, or a string (UTF-8 here).
-struct ResourceId {
-    bool isInteger = true;
-    std::uint16_t id = 0;
-    std::string name;
-
-    static ResourceId Integer(std::uint16_t value) { return {true, value, {}}; }
-    static ResourceId String(std::string value) { return {false, 0, std::move(value)}; }
-    // As resource lists show it: "#" and the decimal identifier, or the string itself. A "#"
-    // followed by a decimal number up to 65535 reads back as that identifier.
-    std::string Listed() const {
-        return isInteger ? std::string(1, '#').append(std::to_string(id)) : name;
-    }
-    static ResourceId FromListed(const std::string& listed);
-    friend bool operator==(const ResourceId&, const ResourceId&) = default;
-};
 
 // Where one resource's bytes lie in the file.
 struct ResourceLocation {
@@ -55,17 +43,16 @@ class PeModule {
     std::span<const std::uint8_t> LoadResource(const ResourceLocation& location) const;
 
   private:
-    struct Entry {
-        ResourceId id;
-        std::uint32_t target = 0;  // offset in the resource section, top bit: a subdirectory
-    };
+    using Entry = ResourceDirectory::Entry;
+
     void ReadHeaders();
     std::optional<std::size_t> RvaToOffset(std::uint32_t rva) const;
     // Calls visit(name field, target) for each stored entry until it returns false.
     template <typename Visit>
     void ForEachEntry(std::uint32_t offset, Visit visit) const;
-    std::vector<Entry> ReadDirectory(std::uint32_t offset) const;
-    bool NameMayBe(ByteReader& reader, std::uint32_t offset, const std::string& name) const;
+    ResourceDirectory ReadDirectory(std::uint32_t offset) const;
+    // The table at offset, read on first use and kept for the module's life.
+    std::shared_ptr<const ResourceDirectory> Directory(std::uint32_t offset) const;
     std::optional<Entry> FindEntry(std::uint32_t directory, const ResourceId& id) const;
     // The UTF-16 units of the name at offset, when it lies inside the section and is not overlong.
     std::optional<std::span<const std::uint8_t>> NameUnits(ByteReader& reader,
@@ -85,6 +72,12 @@ class PeModule {
     std::vector<Section> m_Sections;
     std::optional<std::size_t> m_ResourceOffset;
     std::size_t m_ResourceSize = 0;
+
+    // Modules are shared between threads; the tables read so far are shared with them.
+    mutable std::mutex m_DirectoryLock;
+    mutable std::unordered_map<std::uint32_t, std::shared_ptr<const ResourceDirectory>>
+        m_Directories;
+    mutable std::size_t m_DirectoryBytes = 0;
 };
 
 }  // namespace pe
