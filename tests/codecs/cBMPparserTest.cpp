@@ -68,10 +68,11 @@ TEST(cBMPparser, RowsFollowTheHeightsSignOrThePictureLoaderReadsTheFileOrItIsRef
         c32bppDIB host;
         ASSERT_TRUE(Load(BitmapFile(1, height, {200, 100, 50, 128, 2, 2, 2, 255}), host));
         // The first stored row is the bottom row of a bottom-up file, the top row otherwise.
-        const int firstStoredRow = height > 0 ? 1 : 0;
-        EXPECT_EQ(PixelAt(host, 0, firstStoredRow), (Pixel{100, 50, 25, 128})) << height;
-        EXPECT_EQ(PixelAt(host, 0, 1 - firstStoredRow), (Pixel{2, 2, 2, 255})) << height;
-        EXPECT_EQ(host.ImageType(), 6);
+        const int first = height > 0 ? 1 : 0;
+        EXPECT_EQ(
+            std::tuple(PixelAt(host, 0, first), PixelAt(host, 0, 1 - first), host.ImageType()),
+            std::tuple(Pixel{100, 50, 25, 128}, Pixel{2, 2, 2, 255}, 6))
+            << height;
     }
     // Short or bit-field files go through the picture loader and come out opaque.
     Bytes shortFile = BitmapFile(2, 2, {1, 2, 3, 40, 4, 5, 6, 50, 7, 8, 9, 60, 10, 11, 12, 70});
@@ -85,16 +86,14 @@ TEST(cBMPparser, RowsFollowTheHeightsSignOrThePictureLoaderReadsTheFileOrItIsRef
     for (const Bytes& file : {shortFile, fields, farData}) {
         c32bppDIB host;
         ASSERT_TRUE(Load(file, host));
-        EXPECT_EQ(PixelAt(host, 0, 0), (Pixel{7, 8, 9, 255}));
-        EXPECT_FALSE(host.Alpha());
-        EXPECT_EQ(host.ImageType(), 1);
+        EXPECT_EQ(std::tuple(PixelAt(host, 0, 0), host.Alpha(), host.ImageType()),
+                  std::tuple(Pixel{7, 8, 9, 255}, false, 1));
     }
     // No size, or no bitmap at all: refused without the picture loader.
     for (const Bytes& file : {BitmapFile(0, 1, {1, 2, 3, 4}), BitmapFile(-3, 1, {1, 2, 3, 4}),
                               BitmapFile(1, 0, {1, 2, 3, 4}), Bytes(80, 0x5A)}) {
         c32bppDIB host;
-        EXPECT_FALSE(Load(file, host));
-        EXPECT_EQ(host.Handle(), 0u);
+        EXPECT_EQ((std::pair{Load(file, host), host.Handle()}), std::pair(false, gdi::HBITMAP{0}));
     }
 }
 
@@ -131,18 +130,17 @@ TEST(cBMPparser, HandlesAndPicturesConvertAtTheirOwnSize) {
         c32bppDIB host, fromHandle;
         ASSERT_TRUE(cBMPparser().ConvertstdPicTo32bpp(picture.get(), 0, host, 8));
         ASSERT_TRUE(cBMPparser().ConvertstdPicTo32bpp(nullptr, picture->Handle(), fromHandle, 0));
-        EXPECT_EQ((std::array{host.Width(), host.Height(), host.ImageType()}),
-                  (std::array{width, 2, 1}));
-        EXPECT_EQ(PixelAt(host, width - 1, 0), (Pixel{0, 0, 255, 255}));
-        EXPECT_EQ(PixelAt(fromHandle, width - 1, 0), (Pixel{0, 0, 255, 255}));
+        EXPECT_EQ(std::tuple(host.Width(), host.Height(), host.ImageType(),
+                             PixelAt(host, width - 1, 0), PixelAt(fromHandle, width - 1, 0)),
+                  std::tuple(width, 2, 1, Pixel{0, 0, 255, 255}, Pixel{0, 0, 255, 255}));
     }
     // A 32-bit handle keeps its alpha.
     gdi::UniqueGdiObject deep(TestSurface::NewBitmap(2, 1, 32));
     gdi::BitmapFromHandle(deep.Get())->WritePixel(0, 0, {200, 100, 50, 128});
     c32bppDIB host;
     ASSERT_TRUE(cBMPparser().ConvertstdPicTo32bpp(nullptr, deep.Get(), host, 32));
-    EXPECT_EQ(PixelAt(host, 0, 0), (Pixel{100, 50, 25, 128}));
-    EXPECT_EQ(host.ImageType(), 6);
+    EXPECT_EQ(std::pair(PixelAt(host, 0, 0), host.ImageType()),
+              std::pair(Pixel{100, 50, 25, 128}, 6));
     EXPECT_FALSE(cBMPparser().ConvertstdPicTo32bpp(nullptr, 0, host, 0));
     EXPECT_FALSE(cBMPparser().ConvertstdPicTo32bpp(nullptr, 12345, host, 0));
 }

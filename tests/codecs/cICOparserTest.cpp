@@ -30,6 +30,15 @@ Pixel Bgra(std::uint32_t rgb) {
     return {int(rgb & 0xFF), int((rgb >> 8) & 0xFF), int((rgb >> 16) & 0xFF), 255};
 }
 
+// The host's pixels in reading order.
+std::vector<Pixel> All(const c32bppDIB& host) {
+    std::vector<Pixel> pixels;
+    for (int i = 0; host.BitsPointer() != nullptr && i < host.Width() * host.Height(); ++i) {
+        pixels.push_back(PixelAt(host, i % host.Width(), i / host.Width()));
+    }
+    return pixels;
+}
+
 Bytes With(Bytes bytes, std::size_t at, std::initializer_list<std::uint8_t> values) {
     std::copy(values.begin(), values.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
     return bytes;
@@ -123,10 +132,7 @@ TEST(cICOparser, EntriesAtEveryDepthTakeTheMaskButThirtyTwoBitsTheirOwnAlpha) {
         ASSERT_TRUE(Load(icon, &host));
         ASSERT_EQ(std::tuple(host.Width(), host.Height(), host.ImageType(), host.Alpha()),
                   std::tuple(width, 3, entry.bitCount == 32 ? 8 : 3, true));
-        ASSERT_EQ(expected.size(), 3u * width);
-        for (int i = 0; i < 3 * width; ++i) {
-            ASSERT_EQ(PixelAt(host, i % width, i / width), expected[i]) << "pixel " << i;
-        }
+        EXPECT_EQ(All(host), expected);
     }
     // A cursor is type 5 with a mask, 12 with alpha.
     c32bppDIB host;
@@ -139,18 +145,14 @@ TEST(cICOparser, EntriesAtEveryDepthTakeTheMaskButThirtyTwoBitsTheirOwnAlpha) {
     image.transparent = {false, true, true, true};
     ASSERT_TRUE(Load(IconFile({BitmapEntry(image, 32)}), &host));
     // 0x32 * 128 / 255 = 25, 0x64 * 128 / 255 = 50, 0xC8 * 128 / 255 = 100.
-    const Pixel expected[] = {kClear, {0x32, 0x64, 0xC8, 255}, {25, 50, 100, 128}, {1, 1, 1, 1}};
-    for (int x = 0; x < 4; ++x) {
-        EXPECT_EQ(PixelAt(host, x, 0), expected[x]) << x;
-    }
+    EXPECT_EQ(All(host), (std::vector<Pixel>{
+                             kClear, {0x32, 0x64, 0xC8, 255}, {25, 50, 100, 128}, {1, 1, 1, 1}}));
     EXPECT_EQ(host.ImageType(), 8);
     // Alpha 0 everywhere: fully transparent, whatever the mask says.
     image.pixels = {0x00FFFFFF, 0x00102030, 0x00000000, 0x00ABCDEF};
     image.transparent.assign(4, false);
     ASSERT_TRUE(Load(IconFile({BitmapEntry(image, 32)}), &host));
-    for (int x = 0; x < 4; ++x) {
-        EXPECT_EQ(PixelAt(host, x, 0), kClear) << x;
-    }
+    EXPECT_EQ(All(host), std::vector<Pixel>(4, kClear));
 }
 
 Bytes PngEntryData(std::uint32_t side) {
@@ -191,31 +193,30 @@ TEST(cICOparser, DirectoriesTakeBitCountsFromTheImagesPngEntriesDecodeAndBrokenO
         EXPECT_EQ(PixelAt(host, side - 1, 3), Bgra(0x336699)) << side;
     }
     ASSERT_TRUE(Load(file, &host, 256, 32));
-    EXPECT_EQ(host.Width(), 256);
-    EXPECT_EQ(PixelAt(host, 255, 255), (Pixel{25, 50, 100, 128}));
-    EXPECT_EQ(host.ImageType(), 11);
+    EXPECT_EQ(std::tuple(host.Width(), PixelAt(host, 255, 255), host.ImageType()),
+              std::tuple(256, Pixel{25, 50, 100, 128}, 11));
     // Broken directories are refused.
     const Bytes good = IconFile({BitmapEntry(Solid(8, 8, 0x123456), 8)});
     Entry noDepth = BitmapEntry(Solid(8, 8, 0x123456), 0);
     noDepth.data[14] = 0;
-    const std::pair<Bytes, bool> cases[] = {
-        {With(good, 0, {1}), false},                     // reserved not 0
-        {With(good, 2, {3}), false},                     // type 3
-        {With(good, 4, {0}), false},                     // no entries
-        {With(good, 5, {0x80}), false},                  // negative count
-        {With(good, 4, {2}), false},                     // a second entry the file lacks
-        {With(good, 8 + 6, {0xFF}), false},              // more bytes than the stream holds
-        {With(good, 12 + 6 + 3, {0x10}), false},         // image offset beyond the stream
-        {Bytes(good.begin(), good.begin() + 5), false},  // shorter than the header
-        {Bytes(good.begin(), good.end() - 1), false},    // one byte short of the image data
-        {IconFile({noDepth}), false},                    // neither header nor directory depth
-        {IconFile({{4, 4, 0, With(PngEntryData(4), 1, {'X'})}}), false},  // broken signature
-        {IconFile({{4, 4, 0, With(PngEntryData(4), 24, {0})}}), false},   // PNG depth 0
+    const Bytes cases[] = {
+        With(good, 0, {1}),                     // reserved not 0
+        With(good, 2, {3}),                     // type 3
+        With(good, 4, {0}),                     // no entries
+        With(good, 5, {0x80}),                  // negative count
+        With(good, 4, {2}),                     // a second entry the file lacks
+        With(good, 8 + 6, {0xFF}),              // more bytes than the stream holds
+        With(good, 12 + 6 + 3, {0x10}),         // image offset beyond the stream
+        Bytes(good.begin(), good.begin() + 5),  // shorter than the header
+        Bytes(good.begin(), good.end() - 1),    // one byte short of the image data
+        IconFile({noDepth}),                    // neither header nor directory depth
+        IconFile({{4, 4, 0, With(PngEntryData(4), 1, {'X'})}}),  // broken signature
+        IconFile({{4, 4, 0, With(PngEntryData(4), 24, {0})}}),   // PNG depth 0
     };
-    for (const auto& [broken, result] : cases) {
+    for (const Bytes& broken : cases) {
         c32bppDIB empty;
-        EXPECT_EQ(Load(broken, &empty), result);
-        EXPECT_EQ(empty.Handle(), 0u);
+        EXPECT_EQ((std::pair{Load(broken, &empty), empty.Handle()}),
+                  std::pair(false, gdi::HBITMAP{0}));
     }
 }
 
@@ -237,23 +238,21 @@ TEST(cICOparser, IconHandlesConvertWithTheirMaskOrAlpha) {
     gdi::UniqueGdiObject icon(gdi::CreateIconIndirect(parts));
     c32bppDIB host;
     ASSERT_TRUE(cICOparser().ConvertstdPicTo32bpp(icon.Get(), host));
-    EXPECT_EQ(PixelAt(host, 0, 0), kClear);
-    EXPECT_EQ(PixelAt(host, 2, 1), (Pixel{255, 255, 255, 255}));
-    EXPECT_EQ(host.ImageType(), 3);
+    EXPECT_EQ(std::tuple(PixelAt(host, 0, 0), PixelAt(host, 2, 1), host.ImageType()),
+              std::tuple(kClear, Pixel{255, 255, 255, 255}, 3));
     // With alpha: judged, premultiplied, type 12 for a cursor.
     gdi::BitmapFromHandle(color.Get())->WritePixel(1, 1, {200, 100, 50, 128});
     parts.fIcon = false;
     gdi::UniqueGdiObject cursor(gdi::CreateIconIndirect(parts));
     ASSERT_TRUE(cICOparser().ConvertstdPicTo32bpp(cursor.Get(), host));
-    EXPECT_EQ(PixelAt(host, 1, 1), (Pixel{100, 50, 25, 128}));
-    EXPECT_EQ(host.ImageType(), 12);
+    EXPECT_EQ(std::pair(PixelAt(host, 1, 1), host.ImageType()),
+              std::pair(Pixel{100, 50, 25, 128}, 12));
     // Monochrome: AND half on top of the XOR half.
     gdi::UniqueGdiObject mono(Dib(2, 4, 1, {0, 3}));
     gdi::UniqueGdiObject monoIcon(gdi::CreateIconIndirect({true, 0, 0, mono.Get(), 0}));
     ASSERT_TRUE(cICOparser().ConvertstdPicTo32bpp(monoIcon.Get(), host));
-    ASSERT_EQ(host.Height(), 2);
-    EXPECT_EQ(PixelAt(host, 0, 0), kClear);
-    EXPECT_EQ(PixelAt(host, 0, 1), (Pixel{255, 255, 255, 255}));
+    EXPECT_EQ(All(host),
+              (std::vector<Pixel>{kClear, kClear, {255, 255, 255, 255}, {255, 255, 255, 255}}));
     EXPECT_FALSE(cICOparser().ConvertstdPicTo32bpp(0, host));
     EXPECT_FALSE(cICOparser().ConvertstdPicTo32bpp(mask.Get(), host));
 }

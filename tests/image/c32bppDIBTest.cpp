@@ -40,13 +40,12 @@ std::tuple<int, bool, int, int, Bytes> State(const c32bppDIB& image) {
 
 TEST(c32bppDIB, ANewImageIsBlankUnpaddedOrNoneAtAllAndEraseAndDestroyResetTheFlags) {
     c32bppDIB image;
-    EXPECT_EQ(image.ImageType(), 0);
-    EXPECT_FALSE(image.HighQualityInterpolation());
     // Capabilities the platform lacks cannot be switched on.
     image.SetisAlphaBlendFriendly(true);
     image.SetisGDIplusEnabled(true);
-    EXPECT_FALSE(image.isAlphaBlendFriendly());
-    EXPECT_FALSE(image.isGDIplusEnabled());
+    EXPECT_EQ(std::tuple(image.ImageType(), image.HighQualityInterpolation(),
+                         image.isAlphaBlendFriendly(), image.isGDIplusEnabled()),
+              std::tuple(0, false, false, false));
     ASSERT_TRUE(image.InitializeDIB(5, -3));
     EXPECT_EQ(State(image), std::tuple(0, true, 5, 3, Bytes{}));
     EXPECT_EQ(image.scanWidth(), 20);
@@ -86,17 +85,16 @@ TEST(Render, TheFirstRowInMemoryIsTheBottomOfThePictureAndBlendsTakeTheContextsC
     topLeft[3] = 255;
     TestSurface target(2, 2, 24);
     ASSERT_TRUE(image.Render(target.dc.Get()));
-    EXPECT_EQ(target.At(0, 0), Rgb(255, 0, 0));
-    EXPECT_EQ(target.At(0, 1), Rgb(0, 0, 255));
-    EXPECT_EQ(target.At(1, 1), 0u);
+    EXPECT_EQ((std::array{target.At(0, 0), target.At(0, 1), target.At(1, 1)}),
+              (std::array{Rgb(255, 0, 0), Rgb(0, 0, 255), 0u}));
     // Blends go through the context's colours.
     c32bppDIB source;
     SetRow(source, {{0, 0, 128, 128}, {0, 0, 0, 0}});
     TestSurface deep(2, 1, 24);
     deep.Fill(Rgb(200, 200, 200));
     ASSERT_TRUE(source.Render(deep.dc.Get()));
-    EXPECT_EQ(deep.At(0, 0), Rgb(227, 99, 99));
-    EXPECT_EQ(deep.At(1, 0), Rgb(200, 200, 200));
+    EXPECT_EQ(std::pair(deep.At(0, 0), deep.At(1, 0)),
+              std::pair(Rgb(227, 99, 99), Rgb(200, 200, 200)));
     TestSurface palette(2, 1, 8);
     palette.Fill(Rgb(255, 255, 255));
     ASSERT_TRUE(source.Render(palette.dc.Get()));
@@ -138,11 +136,10 @@ TEST(Alpha, OnlyPartlyTransparentPixelsCountAndAreRemoved) {
     for (const auto& c : cases) {
         c32bppDIB image;
         SetRow(image, c.before);
-        EXPECT_EQ(image.HavePixelsAlpha(), c.partly);
-        EXPECT_TRUE(image.RemoveAlpha());
-        EXPECT_EQ(Row(image), c.after);
-        EXPECT_FALSE(image.HavePixelsAlpha());
-        EXPECT_TRUE(image.Alpha()) << "the flag is left alone";
+        // Braces keep the calls in order; the alpha flag is left alone.
+        EXPECT_EQ((std::tuple{image.HavePixelsAlpha(), image.RemoveAlpha(), Row(image),
+                              image.HavePixelsAlpha(), image.Alpha()}),
+                  std::tuple(c.partly, true, c.after, false, true));
     }
     c32bppDIB empty;
     EXPECT_FALSE(empty.HavePixelsAlpha());
@@ -219,10 +216,10 @@ TEST(Resize, PixelsScaleByNearestNeighbourOrBilinearAndNegativeSizesMirror) {
     std::memset(image.BitsPointer() + 4, 100, 4);  // top row 100, bottom row 0
     image.SetHighQualityInterpolation(true);
     ASSERT_TRUE(image.Resize(1, 4));
-    const std::uint8_t expected[] = {0, 50, 100, 100};  // memory rows, bottom first
-    for (int row = 0; row < 4; ++row) {
-        EXPECT_EQ(Row(image, row)[0][0], expected[row]) << "memory row " << row;
-    }
+    // Memory rows, bottom first.
+    EXPECT_EQ((std::array{Row(image, 0)[0][0], Row(image, 1)[0][0], Row(image, 2)[0][0],
+                          Row(image, 3)[0][0]}),
+              (std::array<std::uint8_t, 4>{0, 50, 100, 100}));
 }
 
 TEST(Resize, ResizesAndCopiesKeepTheFlagsAndCopiesTakeTheOriginalBytesWhenAsked) {
@@ -236,12 +233,11 @@ TEST(Resize, ResizesAndCopiesKeepTheFlagsAndCopiesTakeTheOriginalBytesWhenAsked)
     ASSERT_TRUE(copy.InitializeDIB(2, 1));
     const gdi::HBITMAP kept = copy.Handle();
     image.CopyImageTo(copy);
-    EXPECT_EQ(copy.Handle(), kept);
-    EXPECT_EQ(Row(copy)[1], (Pixel{6, 6, 6, 6}));
-    EXPECT_EQ(State(copy), std::tuple(10, true, 2, 1, Bytes{}));
+    EXPECT_EQ(std::tuple(copy.Handle(), Row(copy)[1], State(copy)),
+              std::tuple(kept, Pixel{6, 6, 6, 6}, std::tuple(10, true, 2, 1, Bytes{})));
     image.CopyImageTo(copy, 4, 1, true);
-    EXPECT_EQ(Row(copy)[3], (Pixel{6, 6, 6, 6}));
-    EXPECT_EQ(State(copy), std::tuple(10, true, 4, 1, Bytes{7, 8}));
+    EXPECT_EQ(std::pair(Row(copy)[3], State(copy)),
+              std::pair(Pixel{6, 6, 6, 6}, std::tuple(10, true, 4, 1, Bytes{7, 8})));
     image.SetAlpha(false);
     const gdi::HBITMAP before = image.Handle();
     EXPECT_TRUE(image.Resize(0, 0));
@@ -260,8 +256,7 @@ class FakeFallback : public FallbackDecoder {
                                        const PixelRoom& room) const override {
         ++calls;
         seen.assign(bytes.begin(), bytes.end());
-        const Expected<std::span<std::uint8_t>, DecodeError> pixels = room(2, 1);
-        if (!pixels) {
+        if (const auto pixels = room(2, 1); !pixels) {
             return pixels.Error();
         }
         return true;
@@ -377,9 +372,9 @@ TEST(Loading, DecodersAreTriedInOrderAndAPngOrTheFallbackEndsTheChain) {
     jpeg[1] = 0xD8;
     c32bppDIB image;
     ASSERT_TRUE(LoadStream(image, TinyBitmap(60)));
-    EXPECT_FALSE(LoadStream(image, jpeg)) << "no fallback";
-    EXPECT_EQ(image.Handle(), 0u);
-    EXPECT_EQ(State(image), std::tuple(-1, false, 0, 0, Bytes{})) << "a failed load empties it";
+    // Without a fallback the load fails and empties the image.
+    EXPECT_EQ((std::tuple{LoadStream(image, jpeg), image.Handle(), State(image)}),
+              std::tuple(false, gdi::HBITMAP{0}, std::tuple(-1, false, 0, 0, Bytes{})));
 
     FakeFallback fallback;
     const Bytes png =
@@ -387,20 +382,19 @@ TEST(Loading, DecodersAreTriedInOrderAndAPngOrTheFallbackEndsTheChain) {
     Bytes padded = png;
     padded.resize(80, 0);
     ASSERT_TRUE(LoadStream(image, padded));
-    EXPECT_EQ(fallback.calls, 0);
-    EXPECT_EQ(image.Width(), 2);
+    EXPECT_EQ(std::pair(fallback.calls, image.Width()), std::pair(0, 2));
 
     // A PNG that fails to decode is not offered to the other decoders, only to the fallback.
     Bytes broken = padded;
     broken[30] ^= 0xFF;
     ASSERT_TRUE(LoadStream(image, broken));
-    EXPECT_EQ(fallback.calls, 1);
-    EXPECT_EQ(State(image), std::tuple(10, true, 2, 1, Bytes{}));
+    EXPECT_EQ(std::pair(fallback.calls, State(image)),
+              std::pair(1, std::tuple(10, true, 2, 1, Bytes{})));
     Bytes whole(5, 1);
     whole.insert(whole.end(), jpeg.begin(), jpeg.end());
     ASSERT_TRUE(LoadStream(image, whole, 5, 0, true));
-    EXPECT_EQ(fallback.seen, whole);
-    EXPECT_EQ(State(image), std::tuple(10, true, 2, 1, whole));
+    EXPECT_EQ(std::pair(fallback.seen, State(image)),
+              std::pair(whole, std::tuple(10, true, 2, 1, whole)));
 }
 
 class FakeClipboard : public picture::ClipboardSource {
@@ -423,8 +417,8 @@ TEST(Loading, PicturesFromTheClipboardOrAHandle) {
     EXPECT_FALSE(image.LoadPicture_ClipBoard());
     EXPECT_EQ(Row(image), (std::vector{Pixel{10, 20, 30, 255}})) << "a failed paste keeps it";
     clipboard.bitmap = 1;
-    EXPECT_TRUE(image.LoadPicture_ClipBoard());
-    EXPECT_EQ(Row(image)[0], (Pixel{5, 6, 7, 255}));
+    EXPECT_EQ((std::pair{image.LoadPicture_ClipBoard(), Row(image)}),
+              std::pair(true, std::vector{Pixel{5, 6, 7, 255}}));
     picture::ClipboardSource::Install(nullptr);
     const auto bitmap = picture::Picture::FromBitmap(
         gdi::LoadBitmapFile(bmptest::BitmapFile(2, 1, {1, 2, 3, 4, 5, 6, 7, 8})));
