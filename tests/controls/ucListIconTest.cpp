@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <tuple>
 
@@ -43,11 +44,10 @@ struct StripView : ::testing::Test {
     }
     QImage Grab() { return view.grab().toImage(); }
     void DragOver(const QMimeData& data, QPoint point) {
-        QDragEnterEvent enter(point, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
-                              Qt::NoModifier);
+        const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+        QDragEnterEvent enter(point, actions, &data, Qt::LeftButton, Qt::NoModifier);
+        QDragMoveEvent move(point, actions, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&view, &enter);
-        QDragMoveEvent move(point, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
-                            Qt::NoModifier);
         QApplication::sendEvent(&view, &move);
     }
 
@@ -86,17 +86,16 @@ TEST_F(StripView, PaintsHighlightAndCellsAtTheirSlots) {
     view.SetListIndex(1);
     const QImage image = Grab();
     const gdi::COLORREF highlight = gdi::SystemColors::TranslateColor(ucListIcon::kHighlightColor);
-    // Slot 1 starts at x 24: highlight around the cell, the cell itself at (x + 4, 8).
-    EXPECT_EQ(At(image, 26, 3), highlight);
-    EXPECT_EQ(At(image, 27, 8), highlight);
-    EXPECT_EQ(At(image, 29, 9), kCellColors[1]);
-    EXPECT_EQ(At(image, 43, 23), kCellColors[1]);
-    EXPECT_EQ(At(image, 44, 23), highlight);
-    EXPECT_EQ(At(image, 28, 8), highlight) << "the mask pixel shows what is behind";
-    EXPECT_EQ(At(image, 5, 9), kCellColors[0]);
-    EXPECT_EQ(At(image, 3, 9), Rgb(10, 20, 30));
-    EXPECT_EQ(At(image, 53, 9), kCellColors[2]);
-    EXPECT_EQ(At(image, 80, 9), Rgb(10, 20, 30)) << "the empty slot after the last item";
+    // Slot 1 starts at x 24: highlight around the cell, the cell itself at (x + 4, 8), its mask
+    // pixel (28, 8) showing what is behind; (80, 9) is the empty slot after the last item.
+    const std::tuple<int, int, gdi::COLORREF> pixels[] = {
+        {26, 3, highlight},       {27, 8, highlight},      {29, 9, kCellColors[1]},
+        {43, 23, kCellColors[1]}, {44, 23, highlight},     {28, 8, highlight},
+        {5, 9, kCellColors[0]},   {3, 9, Rgb(10, 20, 30)}, {53, 9, kCellColors[2]},
+        {80, 9, Rgb(10, 20, 30)}};
+    for (const auto& [x, y, color] : pixels) {
+        EXPECT_EQ(At(image, x, y), color) << x << "," << y;
+    }
 }
 
 // Every cell pixel is a square of the same whole number of device pixels, also at fractional
@@ -142,9 +141,9 @@ TEST_F(StripView, EditsKeepTheSelectionOnAnItem) {
     EXPECT_EQ(view.ListIndex(), 0) << "the first item is selected";
     view.InsertItem(0, 1);
     view.InsertItem(99, 0);
-    EXPECT_EQ((std::vector{view.IconIndex(0), view.IconIndex(1), view.IconIndex(2)}),
-              (std::vector{1, 2, 0}));
-    EXPECT_EQ(view.IconIndex(3), -1);
+    EXPECT_EQ(
+        (std::array{view.IconIndex(0), view.IconIndex(1), view.IconIndex(2), view.IconIndex(3)}),
+        (std::array{1, 2, 0, -1}));
     view.Remove(2);
     EXPECT_EQ(changes.size(), 0) << "the selection still names an item";
     view.SetListIndex(1);
@@ -159,9 +158,8 @@ TEST_F(StripView, EditsKeepTheSelectionOnAnItem) {
     EXPECT_EQ(view.ItemCount(), 0);
     AddItems(3);
     view.Clear();
-    EXPECT_EQ(view.ItemCount(), 0);
-    ASSERT_EQ(changes.size(), 4);
-    EXPECT_EQ(changes[3][0].toInt(), -1);
+    EXPECT_EQ(std::tuple(view.ItemCount(), changes.size(), changes.back()[0].toInt()),
+              std::tuple(0, 4, -1));
 }
 
 TEST_F(StripView, ClickSelectsAnItemButNotTheEmptySlot) {
@@ -172,9 +170,8 @@ TEST_F(StripView, ClickSelectsAnItemButNotTheEmptySlot) {
     EXPECT_EQ(view.ListIndex(), 2);
     QTest::mouseClick(&view, Qt::RightButton, Qt::ShiftModifier, QPoint(80, 12));
     EXPECT_EQ(view.ListIndex(), 2);
-    EXPECT_EQ(changes.size(), 1);
-    ASSERT_EQ(downs.size(), 2);
-    EXPECT_EQ(downs[1], (QList<QVariant>{2, 1, 80, 12}));
+    EXPECT_EQ(std::tuple(changes.size(), downs.size(), downs.value(1)),
+              std::tuple(1, 2, QList<QVariant>{2, 1, 80, 12}));
 }
 
 TEST_F(StripView, DragOfFilesMarksTheInsertionPositionAndTheDropReportsIt) {
@@ -243,25 +240,22 @@ TEST_F(StripView, KeysMoveTheSelectionWithinTheRow) {
         QSignalSpy changes(&view, &ucListIcon::SelChange);
         QSignalSpy keys(&view, &ucListIcon::KeyDown);
         QTest::keyClick(&view, key);
-        EXPECT_EQ(view.ListIndex(), to) << from << " key " << key;
-        EXPECT_EQ(changes.size(), to != from ? 1 : 0) << from << " key " << key;
-        ASSERT_EQ(keys.size(), 1);
-        EXPECT_EQ(keys[0][0].toInt(), key);
+        EXPECT_EQ(std::tuple(view.ListIndex(), changes.size(), QList<QList<QVariant>>(keys)),
+                  std::tuple(to, to != from ? 1 : 0, QList<QList<QVariant>>{{int(key), 0}}))
+            << from << " key " << key;
     }
 }
 
 TEST_F(StripView, ScrollRangeHeightScrollingIntoViewAndSteps) {
     AddItems(3);
     // 3 items and the empty slot need 96 pixels: no scroll bar in view.
-    EXPECT_EQ(view.ScrollRangeMaximum(), 96);
-    EXPECT_EQ(view.height(), 32);
-    EXPECT_FALSE(view.HorizontalScrollBar()->isEnabled());
+    QScrollBar* bar = view.HorizontalScrollBar();
+    EXPECT_EQ(std::tuple(view.ScrollRangeMaximum(), view.height(), bar->isEnabled()),
+              std::tuple(96, 32, false));
     AddItems(7);
-    EXPECT_EQ(view.ScrollRangeMaximum(), 264);
-    EXPECT_EQ(view.height(), 32 + view.HorizontalScrollBar()->height());
-    EXPECT_TRUE(view.HorizontalScrollBar()->isEnabled());
-    EXPECT_EQ(view.HorizontalScrollBar()->pageStep(), 100);
-    EXPECT_EQ(view.HorizontalScrollBar()->maximum(), 164);
+    EXPECT_EQ(std::tuple(view.ScrollRangeMaximum(), view.height() - bar->height(), bar->isEnabled(),
+                         bar->pageStep(), bar->maximum()),
+              std::tuple(264, 32, true, 100, 164));
     for (const auto& [select, position] :
          {std::pair{3, 0}, {4, 20}, {9, 140}, {6, 140}, {5, 120}, {0, 0}}) {
         view.SetListIndex(select);
@@ -270,7 +264,7 @@ TEST_F(StripView, ScrollRangeHeightScrollingIntoViewAndSteps) {
     view.SetListIndex(2);
     QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(30, 5));
     EXPECT_EQ(view.ListIndex(), 1) << "hit testing counts the scrolled pixels";
-    view.HorizontalScrollBar()->setValue(50);
+    bar->setValue(50);
     const auto wheel = [&](int delta) {
         QWheelEvent event(QPointF(5, 5), QPointF(5, 5), {}, QPoint(0, delta), Qt::NoButton,
                           Qt::NoModifier, Qt::NoScrollPhase, false);
@@ -284,14 +278,14 @@ TEST_F(StripView, ScrollRangeHeightScrollingIntoViewAndSteps) {
     for (const auto& [action, position] : {std::pair{QAbstractSlider::SliderPageStepAdd, 140},
                                            {QAbstractSlider::SliderSingleStepAdd, 150},
                                            {QAbstractSlider::SliderToMaximum, 164}}) {
-        view.HorizontalScrollBar()->triggerAction(action);
+        bar->triggerAction(action);
         EXPECT_EQ(view.ScrollPosition(), position) << action;
     }
     // Scrolled to the end, slot 9 starts at 216 - 164 = 52.
     const QImage image = Grab();
     EXPECT_EQ(At(image, 57, 9), kCellColors[0]);
     view.SetBorderStyle(1);
-    EXPECT_EQ(view.height(), 34 + view.HorizontalScrollBar()->height());
+    EXPECT_EQ(view.height(), 34 + bar->height());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <tuple>
+#include <vector>
 
 #include <QApplication>
 #include <QHelpEvent>
@@ -140,19 +141,15 @@ TEST_F(Toolbar, CheckTogglesAndGroupsAreExclusiveWithinTheirRun) {
         Add(style);
     }
     bar->SetButtonChecked(5, true);
-    const auto click = [&](int button) {
+    // The state of each clicked button: a toggle flips, a group button stays down.
+    std::vector<bool> states;
+    for (const int button : {1, 1, 2, 3, 3}) {
         QTest::mouseClick(bar, Qt::LeftButton, {}, Centre(button));
-    };
-    click(1);
-    EXPECT_TRUE(bar->ButtonChecked(1));
-    click(1);
-    EXPECT_FALSE(bar->ButtonChecked(1));
-    click(2);
-    click(3);
-    click(3);
-    EXPECT_FALSE(bar->ButtonChecked(2));
-    EXPECT_TRUE(bar->ButtonChecked(3)) << "a group button stays down";
-    EXPECT_TRUE(bar->ButtonChecked(5)) << "behind a separator is another group";
+        states.push_back(bar->ButtonChecked(button));
+    }
+    EXPECT_EQ(states, (std::vector<bool>{true, false, true, true, true}));
+    // Behind a separator is another group.
+    EXPECT_EQ(std::pair(bar->ButtonChecked(2), bar->ButtonChecked(5)), std::pair(false, true));
 }
 
 TEST_F(Toolbar, HotTrackingReportsLeaveBeforeEnter) {
@@ -177,18 +174,17 @@ TEST_F(Toolbar, DisabledButtonsAndBadNumbersDoNothing) {
     bar->SetButtonEnabled(1, false);
     QSignalSpy drops(bar, &ucToolbar::ButtonDropDown);
     QTest::mouseClick(bar, Qt::LeftButton, {}, Centre(1));
-    EXPECT_EQ(drops.count(), 0);
+    ucToolbar uncreated;
+    uncreated.AddButton("A", 0, {}, 0, false, 0);
+    EXPECT_EQ(std::tuple(drops.count(), uncreated.ButtonCount()), std::tuple(0, 0));
     for (const int bad : {0, -1, 2}) {
         bar->SetButtonCaption(bad, "x");
         bar->SetButtonVisible(bad, false);
-        EXPECT_EQ(bar->ButtonImage(bad), 0);
-        EXPECT_TRUE(bar->ButtonCaption(bad).isEmpty());
-        EXPECT_FALSE(bar->ButtonVisible(bad));
-        EXPECT_TRUE(bar->ButtonRect(bad).isNull());
+        EXPECT_EQ(std::tuple(bar->ButtonImage(bad), bar->ButtonCaption(bad),
+                             bar->ButtonVisible(bad), bar->ButtonRect(bad).isNull()),
+                  std::tuple(0, QString(), false, true))
+            << bad;
     }
-    ucToolbar uncreated;
-    uncreated.AddButton("A", 0, {}, 0, false, 0);
-    EXPECT_EQ(uncreated.ButtonCount(), 0);
 }
 
 // The darkest pixel of a caption is its text colour; edges of the glyphs are lighter.
