@@ -277,6 +277,10 @@ gdi::COLORREF CellPixel(const StripDocument& document, int cell, int x, int y,
     return surface.At(x, y);
 }
 
+std::string StripFixture(const std::string& name) {
+    return TILEWRIGHT_TEST_SOURCE_DIR "/data/strip/" + name;
+}
+
 struct Adding : ::testing::Test {
     // Adds `image` at `index`, answering any question about its alpha with remove or colorBack.
     bool Add(const c32bppDIB& image, int index = -1, bool remove = true, gdi::COLORREF back = 0) {
@@ -290,7 +294,14 @@ struct Adding : ::testing::Test {
     int questions = 0;
 };
 
-TEST_F(Adding, ImagesAreStretchedToTheCell) {
+// Files that are not images add nothing; images are stretched to the cell; cells added to an
+// opened palette strip take its nearest colour, a new strip has the fixed one.
+TEST_F(Adding, ImagesAreStretchedToTheCellAndTakeThePaletteOfTheStrip) {
+    const auto path = std::filesystem::temp_directory_path() / "not-an-image.png";
+    std::ofstream(path) << "plain text, long enough to pass the size check of the loader.....";
+    EXPECT_EQ(document.AddImage(path.string(), -1, nullptr, nullptr),
+              StripDocument::AddResult::NotDecoded);
+    EXPECT_EQ(std::pair(document.CellCount(), document.Saved()), std::pair(0, true));
     const auto wide = HostImage(32, 16, [](int x, int) {
         return x < 16 ? gdi::Bgra{0, 0, 255, 255} : gdi::Bgra{255, 0, 0, 255};
     });
@@ -301,6 +312,15 @@ TEST_F(Adding, ImagesAreStretchedToTheCell) {
                           CellPixel(document, 0, 7, 0), CellPixel(document, 0, 9, 0)}),
               (std::array{Rgb(255, 0, 0), Rgb(0, 0, 255), Rgb(255, 0, 0), Rgb(1, 1, 1)}));
     EXPECT_EQ(std::pair(questions, document.Saved()), std::pair(0, false));
+
+    const auto red = Solid({40, 40, 200, 255});
+    ASSERT_TRUE(document.OpenStripFile(StripFixture("grey4.bmp")));
+    ASSERT_TRUE(Add(*red));
+    EXPECT_EQ(CellPixel(document, document.CellCount() - 1, 5, 5), Rgb(97, 97, 97));
+    ASSERT_TRUE(document.NewStrip(16, 16, 4, kMagenta));
+    ASSERT_TRUE(Add(*red));
+    EXPECT_EQ(CellPixel(document, 0, 5, 5), Rgb(255, 0, 0));
+    EXPECT_TRUE(document.ColorTableFor(4).empty());
 }
 
 TEST_F(Adding, BelowThirtyTwoBitsPartlyTransparentImagesAskEveryTime) {
@@ -322,12 +342,7 @@ TEST_F(Adding, BelowThirtyTwoBitsPartlyTransparentImagesAskEveryTime) {
     }
 }
 
-TEST_F(Adding, FilesThatAreNotImagesAddNothingAndDroppedOnesEndUpReversed) {
-    const auto path = std::filesystem::temp_directory_path() / "not-an-image.png";
-    std::ofstream(path) << "plain text, long enough to pass the size check of the loader.....";
-    EXPECT_EQ(document.AddImage(path.string(), -1, nullptr, nullptr),
-              StripDocument::AddResult::NotDecoded);
-    EXPECT_EQ(std::pair(document.CellCount(), document.Saved()), std::pair(0, true));
+TEST_F(Adding, DroppedImagesEndUpReversed) {
     for (int i = 0; i < 8; ++i) {
         ASSERT_TRUE(Add(*Solid({0, 0, 255, 255}), i < 5 ? -1 : 2));
     }
@@ -432,10 +447,6 @@ TEST(StripRoundTrip, TransparentAndOpaqueFramesAtEveryDepthSurviveSaveAndReopen)
     }
 }
 
-std::string StripFixture(const std::string& name) {
-    return TILEWRIGHT_TEST_SOURCE_DIR "/data/strip/" + name;
-}
-
 // A file's pixels as ImageMagick reads them (R, G, B, A, top row first), colours premultiplied
 // when asked.
 std::vector<std::uint8_t> ImageMagickRgba(const std::string& path, const TempFolder& folder,
@@ -499,18 +510,6 @@ TEST(StripRoundTrip, ForeignStripsKeepTheirAlphaAndColourTable) {
                         Pixels(decoded.PixelBytes(), depth == 32));
         }
     }
-}
-
-// Cells added to an opened palette strip take its nearest colour; a new strip has the fixed one.
-TEST_F(Adding, CellsAddedToAPaletteStripTakeItsColours) {
-    const auto red = Solid({40, 40, 200, 255});
-    ASSERT_TRUE(document.OpenStripFile(StripFixture("grey4.bmp")));
-    ASSERT_TRUE(Add(*red));
-    EXPECT_EQ(CellPixel(document, document.CellCount() - 1, 5, 5), Rgb(97, 97, 97));
-    ASSERT_TRUE(document.NewStrip(16, 16, 4, kMagenta));
-    ASSERT_TRUE(Add(*red));
-    EXPECT_EQ(CellPixel(document, 0, 5, 5), Rgb(255, 0, 0));
-    EXPECT_TRUE(document.ColorTableFor(4).empty());
 }
 
 }  // namespace
