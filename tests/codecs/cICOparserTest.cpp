@@ -199,20 +199,22 @@ TEST(cICOparser, DirectoriesTakeBitCountsFromTheImagesPngEntriesDecodeAndBrokenO
     const Bytes good = IconFile({BitmapEntry(Solid(8, 8, 0x123456), 8)});
     Entry noDepth = BitmapEntry(Solid(8, 8, 0x123456), 0);
     noDepth.data[14] = 0;
-    const Bytes cases[] = {
-        With(good, 0, {1}),                     // reserved not 0
-        With(good, 2, {3}),                     // type 3
-        With(good, 4, {0}),                     // no entries
-        With(good, 5, {0x80}),                  // negative count
-        With(good, 4, {2}),                     // a second entry the file lacks
-        With(good, 8 + 6, {0xFF}),              // more bytes than the stream holds
-        With(good, 12 + 6 + 3, {0x10}),         // image offset beyond the stream
-        Bytes(good.begin(), good.begin() + 5),  // shorter than the header
-        Bytes(good.begin(), good.end() - 1),    // one byte short of the image data
-        IconFile({noDepth}),                    // neither header nor directory depth
-        IconFile({{4, 4, 0, With(PngEntryData(4), 1, {'X'})}}),  // broken signature
-        IconFile({{4, 4, 0, With(PngEntryData(4), 24, {0})}}),   // PNG depth 0
-    };
+    // Reserved not 0, type 3, no entries, a negative count, a second entry the file lacks, more
+    // bytes than the stream holds, an image offset beyond it, shorter than the header, one byte
+    // short of the image data, neither header nor directory depth, a PNG entry with a broken
+    // signature or depth 0.
+    const Bytes cases[] = {With(good, 0, {1}),
+                           With(good, 2, {3}),
+                           With(good, 4, {0}),
+                           With(good, 5, {0x80}),
+                           With(good, 4, {2}),
+                           With(good, 8 + 6, {0xFF}),
+                           With(good, 12 + 6 + 3, {0x10}),
+                           Bytes(good.begin(), good.begin() + 5),
+                           Bytes(good.begin(), good.end() - 1),
+                           IconFile({noDepth}),
+                           IconFile({{4, 4, 0, With(PngEntryData(4), 1, {'X'})}}),
+                           IconFile({{4, 4, 0, With(PngEntryData(4), 24, {0})}})};
     for (const Bytes& broken : cases) {
         c32bppDIB empty;
         EXPECT_EQ((std::pair{Load(broken, &empty), empty.Handle()}),

@@ -108,29 +108,20 @@ TEST(cPNGparser, OnlyValidHeadersPass) {
         data.resize(size);
         return data;
     };
-    const std::pair<Bytes, std::int64_t> cases[] = {
-        {HeaderData(8192, 8191, 8, 6), std::int64_t{8191} * (8192 * 4 + 1)},
-        {HeaderData(8192, 8192, 8, 6), 0},
-        {HeaderData(0, 1, 8, 6), 0},
-        {HeaderData(1, 0, 8, 6), 0},
-        {HeaderData(0x80000000u, 1, 8, 6), 0},
-        {header(9, 5), 0},   // colour type
-        {header(8, 3), 0},   // bit depth
-        {header(12, 2), 0},  // interlace method
-        {header(11, 1), 0},  // filter method
-        {header(10, 1), 0},  // compression method
-        {HeaderData(1, 1, 4, 2), 0},
-        {HeaderData(1, 1, 2, 4), 0},
-        {HeaderData(1, 1, 1, 6), 0},
-        {header(12, 0, 12), 0},  // 12 bytes
-    };
-    for (const auto& [data, inflatedSize] : cases) {
+    // The largest header that passes, then: too many pixels, zero or 2^31 wide or high, a wrong
+    // colour type, bit depth, interlace, filter or compression method, depths the colour type
+    // lacks, and 12 bytes.
+    const Bytes valid = HeaderData(8192, 8191, 8, 6);
+    for (const Bytes& data :
+         {valid, HeaderData(8192, 8192, 8, 6), HeaderData(0, 1, 8, 6), HeaderData(1, 0, 8, 6),
+          HeaderData(0x80000000u, 1, 8, 6), header(9, 5), header(8, 3), header(12, 2),
+          header(11, 1), header(10, 1), HeaderData(1, 1, 4, 2), HeaderData(1, 1, 2, 4),
+          HeaderData(1, 1, 1, 6), header(12, 0, 12)}) {
         const Bytes png = Png({Chunk("IHDR", data), Iend()});
         cPNGparser parser;
         c32bppDIB host;
-        EXPECT_EQ(
-            (std::pair{parser.LoadStream(png, host, 0, std::ssize(png)), parser.InflatedSize()}),
-            std::pair(true, inflatedSize))
+        EXPECT_TRUE(parser.LoadStream(png, host, 0, std::ssize(png)));
+        EXPECT_EQ(parser.InflatedSize(), data == valid ? std::int64_t{8191} * (8192 * 4 + 1) : 0)
             << testing::PrintToString(data);
     }
 }

@@ -25,10 +25,10 @@ void SetRow(c32bppDIB& image, const std::vector<Pixel>& row) {
     std::memcpy(image.BitsPointer(), row.data(), row.size() * 4);
 }
 
-// A row as memory holds it, the bottom row of the picture first.
-std::vector<Pixel> Row(const c32bppDIB& image, int memoryRow = 0) {
+// The first row in memory, which is the bottom row of the picture.
+std::vector<Pixel> Row(const c32bppDIB& image) {
     std::vector<Pixel> row(static_cast<std::size_t>(image.Width()));
-    std::memcpy(row.data(), image.BitsPointer() + memoryRow * image.scanWidth(), row.size() * 4);
+    std::memcpy(row.data(), image.BitsPointer(), row.size() * 4);
     return row;
 }
 
@@ -142,10 +142,7 @@ TEST(Alpha, OnlyPartlyTransparentPixelsCountAndAreRemoved) {
                   std::tuple(c.partly, true, c.after, false, true));
     }
     c32bppDIB empty;
-    EXPECT_FALSE(empty.HavePixelsAlpha());
-    EXPECT_FALSE(empty.RemoveAlpha());
-    empty.InitializeDIB(3, 3);
-    EXPECT_FALSE(empty.HavePixelsAlpha()) << "blank";
+    EXPECT_EQ((std::pair{empty.HavePixelsAlpha(), empty.RemoveAlpha()}), std::pair(false, false));
 }
 
 TEST(Render, BlendsIntoAHostImageWithIntegerArithmeticAndClipsToBothImages) {
@@ -217,9 +214,8 @@ TEST(Resize, PixelsScaleByNearestNeighbourOrBilinearAndNegativeSizesMirror) {
     image.SetHighQualityInterpolation(true);
     ASSERT_TRUE(image.Resize(1, 4));
     // Memory rows, bottom first.
-    EXPECT_EQ((std::array{Row(image, 0)[0][0], Row(image, 1)[0][0], Row(image, 2)[0][0],
-                          Row(image, 3)[0][0]}),
-              (std::array<std::uint8_t, 4>{0, 50, 100, 100}));
+    EXPECT_EQ(Bytes(image.BitsPointer(), image.BitsPointer() + 16),
+              (Bytes{0, 0, 0, 0, 50, 50, 50, 50, 100, 100, 100, 100, 100, 100, 100, 100}));
 }
 
 TEST(Resize, ResizesAndCopiesKeepTheFlagsAndCopiesTakeTheOriginalBytesWhenAsked) {
