@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Own inflater against zlib on one large stream shaped roughly like filtered image rows.
 
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Our PNG decode (with zlib, and with the own inflater only) against libpng, on one large
 // photo-like image and on a folder of small icons.
 

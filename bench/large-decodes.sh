@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds a strip of eight run-length bitmaps of 220 bytes that each declare 8192 x 8192 pixels
 # (256 MiB decoded) with one worker and with eight, and prints the median time and peak memory
 # of each; the two strips must be the same bytes.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds 24-bit and 32-bit strips of three sets of RGBA PNG icons (1000 of 32 x 32, 10,000 of
 # 16 x 16, 200 of 256 x 256) with tilewright-cli (Release build), ImageMagick's convert +append
 # and a short Pillow script, in interleaved runs, and prints the median time and peak memory of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The bitmap decoder and the platform picture loader behind it.
 #include <cstddef>
 #include <cstdint>

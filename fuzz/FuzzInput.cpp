@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FuzzInput.h"
 
 std::uint8_t FuzzInput::TakeByte() {

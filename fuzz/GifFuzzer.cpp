@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The GIF decoder: our block walk and the platform's expansion of the first image.
 #include <cstddef>
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Icon and cursor files: the directory alone with every property of every entry, the decode of
 // the entry that best fits a size and depth from the first three bytes, and the icon-file reader
 // of the icon chooser with each of its entries rebuilt as an icon file and decoded.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The own inflater against zlib: whenever zlib inflates the input completely, the own inflater
 // must succeed with the very same bytes. The first two bytes give the output size.
 #include <zlib.h>

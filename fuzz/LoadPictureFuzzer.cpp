@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The loading front end as a whole: every decoder in its order, with the icon size and depth
 // wanted taken from the first five bytes.
 #include <cstddef>

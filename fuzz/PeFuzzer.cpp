@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Executable modules read as data: the resource names of the types the importers use, find and
 // read of each, bitmap resources loaded as bitmaps and icon groups with their images.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The PNG decoder bound to zlib (CRC checks, zlib's inflate first) and without it (no CRC checks,
 // only the own inflater).
 #include <cstddef>

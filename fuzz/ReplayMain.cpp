@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs every file of the folders (or single files) named on the command line once through the
 // fuzz target, as the sanitizer build replays the corpora without libFuzzer. A folder that does
 // not exist holds no files.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ScratchFile.h"
 
 #include <unistd.h>

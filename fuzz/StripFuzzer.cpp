@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The strip opener on a bitmap file, and the mask-colour search on the decoded bitmap with cell
 // sizes from the first four bytes, kept inside the bitmap as the dialogs that ask for them do.
 #include <cstddef>

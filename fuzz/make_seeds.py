@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Writes the seed inputs of every fuzz target into OUT/<target>/ (default fuzz/seeds): the test
 fixtures, small generated icons, GIFs, zlib streams and a resource-only module, each behind the
 parameter bytes its target takes first. fuzz/run.sh merges them into the committed corpus.

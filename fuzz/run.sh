@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the fuzz targets with clang in build-fuzz and runs them one after the other, never two
 # at a time.
 #

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Draws Tilewright's own toolbar, menu and window images.
 
 Each image is drawn at four times its size and scaled down, which gives clean anti-aliased

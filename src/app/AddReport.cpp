@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/AddReport.h"
 
 void AddReport::Record(const std::string& source, StripDocument::AddResult result,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/PngStripWriter.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/PreparedCell.h"
 
 #include "app/clsImgList.h"

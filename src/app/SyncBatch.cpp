@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/SyncBatch.h"
 
 #include <fcntl.h>

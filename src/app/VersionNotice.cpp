@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/VersionNotice.h"
 
 std::string VersionNotice::For(const std::string& program, const std::string& version) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/clsImgList.h"
 
 #include "platform/gdi/Bitmap.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/CliApplication.h"
 
 #include <cstring>

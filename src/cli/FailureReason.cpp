@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/FailureReason.h"
 
 #include <sys/stat.h>

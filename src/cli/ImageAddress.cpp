@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/ImageAddress.h"
 
 #include <charconv>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/StripCommand.h"
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/StripInput.h"
 
 #include "app/PreparedCell.h"

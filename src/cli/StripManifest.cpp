@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/StripManifest.h"
 
 #include "cli/JsonText.h"

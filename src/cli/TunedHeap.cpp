@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/TunedHeap.h"
 
 #include <sys/mman.h>

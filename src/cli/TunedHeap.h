@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Strip builds allocate a picture or two per cell on every worker and free them again. At

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/Utf8Sequence.h"
 
 namespace {

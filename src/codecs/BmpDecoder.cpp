@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "codecs/BmpDecoder.h"
 
 #include <algorithm>

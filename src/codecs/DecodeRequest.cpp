@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "codecs/DecodeRequest.h"
 
 #include "codecs/ZlibBridge.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "codecs/DecodedImage.h"
 
 // The limits of the bitmap that will hold the pixels, so that every image decoded here fits.

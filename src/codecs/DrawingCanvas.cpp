@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "codecs/DrawingCanvas.h"
 
 #include "platform/gdi/Bitmap.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "codecs/IcoDecoder.h"
 
 #include <algorithm>

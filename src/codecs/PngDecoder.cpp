@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "codecs/PngDecoder.h"
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "codecs/PngEncoder.h"
 
 #include <zlib.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "codecs/PngImageDecoder.h"
 
 #include <algorithm>

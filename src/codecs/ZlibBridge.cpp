@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "codecs/ZlibBridge.h"
 
 #include <zlib.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "codecs/cBMPparser.h"
 
 #include "codecs/BmpDecoder.h"

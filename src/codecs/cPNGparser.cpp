@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "codecs/cPNGparser.h"
 
 #include "codecs/DecodeRequest.h"

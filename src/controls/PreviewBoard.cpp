@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "controls/PreviewBoard.h"
 
 #include <QColor>

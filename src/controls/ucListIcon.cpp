@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "controls/ucListIcon.h"
 
 #include <QApplication>

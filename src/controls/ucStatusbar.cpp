@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "controls/ucStatusbar.h"
 
 #include <qdrawutil.h>

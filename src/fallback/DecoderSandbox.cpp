@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fallback/DecoderSandbox.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fallback/QtPixelReader.h"
 
 #include <QBuffer>

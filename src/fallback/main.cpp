@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fallback decoder process: reads one request on standard input, answers on standard output
 // and ends. Started by the programs for each picture that no decoder of theirs reads.
 #include <signal.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "image/PixelBlender.h"
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "image/c32bppDIB.h"
 
 #include <algorithm>

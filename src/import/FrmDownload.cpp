@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "import/FrmDownload.h"
 
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "import/FrmIconChooser.h"
 
 #include <QDialogButtonBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "import/IconGroup.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "import/ModuleBitmap.h"
 
 #include "codecs/modParsers.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "import/TemporaryFile.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 

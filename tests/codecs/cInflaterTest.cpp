@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "codecs/cInflater.h"
 
 #include <gtest/gtest.h>

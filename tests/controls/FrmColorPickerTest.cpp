@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "controls/FrmColorPicker.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Writes the BMP test images into tests/data/bmp with independent encoders (ImageMagick and
 Pillow), plus a few byte-level rewrites of their files for layouts neither tool writes (52, 56
 and 108-byte headers, 40-byte headers with separate masks, 16-bit BI_RGB, top-down rows) and an

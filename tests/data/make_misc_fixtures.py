@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Writes the small fixtures of the command-line tests into tests/data/misc.
 
 photo.jpg: an 8 x 6 JPEG (Pillow), a format that only the fallback loader reads.

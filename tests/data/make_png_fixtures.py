@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Writes the PNG test images into tests/data/png with independent encoders (pypng for every
 pairing of colour type and bit depth, ImageMagick for rows that use every filter type), and next
 to each image ImageMagick's decoding of it: straight 16-bit RGBA, big-endian, top row first."""

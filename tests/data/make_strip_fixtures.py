@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Writes the strip test images into tests/data/strip with Pillow and ImageMagick, the way real
 toolbar strips come: 16 x 16 cells side by side.
 

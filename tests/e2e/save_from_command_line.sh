@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Starts the real program under a virtual display of its own with two images on its command line,
 # confirms the New Bitmap dialog, saves with Ctrl+S through the Save As dialog and checks the file
 # written, and that the window carries the class its desktop entry names (docks match the two).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "import/FrmLoadFromRes.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """A local web server for the download tests.
 
 Writes its port to the file named by its argument, serves the answers below on loopback and

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Checks every include under src/ (the folder given) against the table of layers: fails on an
 include against it, on Qt in core code, on a folder of the table that is missing or empty and on
 a folder that the table does not know."""

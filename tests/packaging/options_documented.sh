@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Every command and option a program's --help lists appears in its manual page, and those of
 # tilewright-cli in its bash completion, so that the documents cannot fall behind the programs.
 set -euo pipefail

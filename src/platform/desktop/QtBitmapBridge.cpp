@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/desktop/QtBitmapBridge.h"
 
 #include "platform/gdi/Gdi.h"

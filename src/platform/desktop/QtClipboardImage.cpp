@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/desktop/QtClipboardImage.h"
 
 #include <QBuffer>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/desktop/QtClipboardSource.h"
 
 #include <QClipboard>

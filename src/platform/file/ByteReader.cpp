@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/file/ByteReader.h"
 
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/file/DecodeError.h"
 
 DecodeError DecodeError::Truncated(std::int64_t offset) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/file/RegularFile.h"
 
 #include <errno.h>

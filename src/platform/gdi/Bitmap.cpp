@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/gdi/Bitmap.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/gdi/CellSlabs.h"
 
 #include <sys/mman.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/gdi/DibReader.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/pe/ResourceDirectory.h"
 
 #include <algorithm>

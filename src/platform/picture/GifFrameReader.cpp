@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/picture/GifFrameReader.h"
 
 #include <gif_lib.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/picture/Picture.h"
 
 #include "platform/gdi/Gdi.h"

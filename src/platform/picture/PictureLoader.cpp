@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/picture/PictureLoader.h"
 
 #include "platform/gdi/DibReader.h"

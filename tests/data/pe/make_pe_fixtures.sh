@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Makes the images that resources.rc puts into the test module. Run from this folder.
 set -euo pipefail
 convert=/usr/bin/convert

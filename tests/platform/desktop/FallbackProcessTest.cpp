@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/desktop/FallbackProcess.h"
 
 #include <gtest/gtest.h>

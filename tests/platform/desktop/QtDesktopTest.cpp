@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/desktop/QtDesktop.h"
 
 #include <gtest/gtest.h>

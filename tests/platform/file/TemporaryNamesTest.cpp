@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/file/TemporaryNames.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/gdi/PixelBudget.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/net/AddressScope.h"
 
 #include <gtest/gtest.h>

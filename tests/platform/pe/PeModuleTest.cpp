@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/pe/PeModule.h"
 
 #include <gtest/gtest.h>
