@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "controls/ucListIcon.h"
 
 #include <gtest/gtest.h>
@@ -42,7 +43,6 @@ struct StripView : ::testing::Test {
         }
         view.Refresh();
     }
-    QImage Grab() { return view.grab().toImage(); }
     void DragOver(const QMimeData& data, QPoint point) {
         const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
         QDragEnterEvent enter(point, actions, &data, Qt::LeftButton, Qt::NoModifier);
@@ -69,7 +69,7 @@ TEST_F(StripView, EmptyListPaintsOnlyTheCheckerboardTile) {
     view.SetBackCheckerBoard(true);
     view.Refresh();
     EXPECT_EQ(view.ListIndex(), -1);
-    const QImage image = Grab();
+    const QImage image = view.grab().toImage();
     // Squares of 2 x 2 pixels from the top-left corner, white on the diagonal, over the whole view.
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
@@ -84,7 +84,7 @@ TEST_F(StripView, PaintsHighlightAndCellsAtTheirSlots) {
     AddItems(3);
     view.SetBackColor(Rgb(10, 20, 30));
     view.SetListIndex(1);
-    const QImage image = Grab();
+    const QImage image = view.grab().toImage();
     const gdi::COLORREF highlight = gdi::SystemColors::TranslateColor(ucListIcon::kHighlightColor);
     // Slot 1 starts at x 24: highlight around the cell, the cell itself at (x + 4, 8), its mask
     // pixel (28, 8) showing what is behind; (80, 9) is the empty slot after the last item.
@@ -265,16 +265,12 @@ TEST_F(StripView, ScrollRangeHeightScrollingIntoViewAndSteps) {
     QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(30, 5));
     EXPECT_EQ(view.ListIndex(), 1) << "hit testing counts the scrolled pixels";
     bar->setValue(50);
-    const auto wheel = [&](int delta) {
-        QWheelEvent event(QPointF(5, 5), QPointF(5, 5), {}, QPoint(0, delta), Qt::NoButton,
+    for (const auto& [delta, position] : {std::pair{-120, 60}, {120, 50}, {120, 40}}) {
+        QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), {}, QPoint(0, delta), Qt::NoButton,
                           Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(&view, &event);
-    };
-    wheel(-120);
-    EXPECT_EQ(view.ScrollPosition(), 60);
-    wheel(120);
-    wheel(120);
-    EXPECT_EQ(view.ScrollPosition(), 40);
+        QApplication::sendEvent(&view, &wheel);
+        EXPECT_EQ(view.ScrollPosition(), position) << delta;
+    }
     for (const auto& [action, position] : {std::pair{QAbstractSlider::SliderPageStepAdd, 140},
                                            {QAbstractSlider::SliderSingleStepAdd, 150},
                                            {QAbstractSlider::SliderToMaximum, 164}}) {
@@ -282,7 +278,7 @@ TEST_F(StripView, ScrollRangeHeightScrollingIntoViewAndSteps) {
         EXPECT_EQ(view.ScrollPosition(), position) << action;
     }
     // Scrolled to the end, slot 9 starts at 216 - 164 = 52.
-    const QImage image = Grab();
+    const QImage image = view.grab().toImage();
     EXPECT_EQ(At(image, 57, 9), kCellColors[0]);
     view.SetBorderStyle(1);
     EXPECT_EQ(view.height(), 34 + bar->height());
