@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/clsImgList.h"
 
 #include <gtest/gtest.h>
@@ -22,17 +23,15 @@ TEST(clsImgList, InitRecordsTheGeometryAndRefusesImpossibleDepths) {
     EXPECT_EQ(std::tuple(store.IconWidth(), store.IconHeight(), store.Colors()),
               std::tuple(16, 24, 8));
     for (int depth : {0, 2, 5, 12, 33, -1}) {
-        EXPECT_EQ(store.Init(16, 16, depth), 0u) << depth;
-        EXPECT_EQ(store.hWnd(), 0u);
-        EXPECT_EQ(store.Colors(), depth);
+        EXPECT_EQ((std::tuple{store.Init(16, 16, depth), store.hWnd(), store.Colors()}),
+                  (std::tuple{0u, 0u, depth}));
     }
     // Without a list every call fails quietly and the background is kept nowhere.
     TestSurface cell(16, 16, 24);
     store.Clear();
     store.SetBackColor(kMagenta);
-    EXPECT_FALSE(store.AddBitmap(cell.bitmap.Get(), gdi::CLR_NONE));
-    EXPECT_FALSE(store.Draw(0, cell.dc.Get(), 0, 0));
-    EXPECT_EQ(store.ImageCount(), 0);
+    EXPECT_FALSE(store.AddBitmap(cell.bitmap.Get(), gdi::CLR_NONE) ||
+                 store.Draw(0, cell.dc.Get(), 0, 0) || store.ImageCount() != 0);
     // A list takes a system colour translated (the desktop's classic colour).
     ASSERT_NE(store.Init(16, 16, 24), 0u);
     const gdi::ImageList* list = gdi::ImageList::FromHandle(store.hWnd());
