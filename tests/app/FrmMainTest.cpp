@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/FrmMain.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +9,6 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -55,10 +55,13 @@ QString WriteStrip(const std::string& name, int cells, int depth) {
     return path;
 }
 
+int Run(const QString& command) {
+    return std::system(command.toLocal8Bit().constData());
+}
+
 QString WriteSoftImage() {
     const QString path = TempPath("soft.png");
-    const QString command = "/usr/bin/convert -size 16x16 xc:'rgba(0,0,255,0.5)' " + path;
-    EXPECT_EQ(std::system(command.toLocal8Bit().constData()), 0);
+    EXPECT_EQ(Run("/usr/bin/convert -size 16x16 xc:'rgba(0,0,255,0.5)' " + path), 0);
     return path;
 }
 
@@ -239,6 +242,13 @@ TEST_F(MainWindow, AFreshStartThenOneImageOnTheCommandLineThenPastedPictures) {
     ASSERT_EQ(window.ucListIcon1->ItemCount(), 2);
     EXPECT_EQ(window.ucStatusbar1->PanelText(3), "Bitmap size: 32x16 Pixels");
     EXPECT_TRUE(desktop.messages.empty());
+    // An existing pictures folder is proposed; the prompt on closing shows the home folder
+    // standing in for a missing one.
+    desktop.picturesFolder = TempPath("");
+    desktop.saveAnswers = {QString()};
+    FrmMain(desktop).SaveCommand();  // a window looks the folder up when it starts
+    ASSERT_EQ(desktop.fileRequests.size(), 1u);
+    EXPECT_EQ(desktop.fileRequests[0].initialName, desktop.picturesFolder + "New Strip");
 }
 
 TEST_F(MainWindow, AlphaDialogBelow32BitsUntilToldNotToAsk) {
@@ -342,17 +352,6 @@ TEST_F(MainWindow, CommandLinePathsAreMadeAbsolute) {
     EXPECT_TRUE(desktop.messages.empty());
 }
 
-// The home folder stands in for a missing pictures folder, as the prompt on closing shows.
-TEST(MainWindowSaveAs, ProposesThePicturesFolderWhenItExists) {
-    ScriptedDesktop desktop;
-    desktop.picturesFolder = TempPath("");
-    desktop.saveAnswers = {QString()};
-    FrmMain window{desktop};
-    window.SaveCommand();
-    ASSERT_EQ(desktop.fileRequests.size(), 1u);
-    EXPECT_EQ(desktop.fileRequests[0].initialName, desktop.picturesFolder + "New Strip");
-}
-
 // Alt+letter and F10 open the menus; the captions stay as they were.
 TEST_F(MainWindow, MenusFromTheKeyboardAboutAlwaysOnTopAndTheGallery) {
     window.show();
@@ -363,17 +362,17 @@ TEST_F(MainWindow, MenusFromTheKeyboardAboutAlwaysOnTopAndTheGallery) {
         captions.push_back(action->text());
     }
     EXPECT_EQ(captions, (QStringList{"File", "Edit", "View", "Options", "About"}));
-    const std::pair<QKeySequence, QString> keys[] = {{QKeySequence("Alt+E"), "Edit"},
-                                                     {QKeySequence("Alt+V"), "View"},
-                                                     {QKeySequence("Alt+O"), "Options"},
-                                                     {QKeySequence("Alt+F"), "File"},
-                                                     {QKeySequence(Qt::Key_F10), "File"}};
+    const std::pair<const char*, QString> keys[] = {{"Alt+E", "Edit"},
+                                                    {"Alt+V", "View"},
+                                                    {"Alt+O", "Options"},
+                                                    {"Alt+F", "File"},
+                                                    {"F10", "File"}};
     for (const auto& [key, menu] : keys) {
-        QTest::keySequence(&window, key);
+        QTest::keySequence(&window, QKeySequence(key));
         const QAction* active = window.menuBar()->activeAction();
-        ASSERT_NE(active, nullptr) << menu.toStdString();
-        EXPECT_EQ(active->text(), menu);
-        EXPECT_TRUE(active->menu()->isVisible()) << menu.toStdString();
+        ASSERT_NE(active, nullptr) << key;
+        EXPECT_EQ(std::pair(active->text(), active->menu()->isVisible()), std::pair(menu, true))
+            << key;
         active->menu()->close();
         window.menuBar()->setActiveAction(nullptr);
     }
@@ -392,9 +391,7 @@ TEST_F(MainWindow, MenusFromTheKeyboardAboutAlwaysOnTopAndTheGallery) {
 }
 
 // Files dropped on the toolbar or the status bar join the end of the strip.
-TEST(MainWindowDrops, OutsideTheViewFilesAreAppended) {
-    ScriptedDesktop desktop;
-    FrmMain window{desktop};
+TEST_F(MainWindow, FilesDroppedOutsideTheViewAreAppended) {
     window.ProcessCommandLine({WriteStrip("drops.bmp", 2, 32)});
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(WriteSoftImage())});
@@ -440,17 +437,11 @@ TEST_F(MainWindow, AnAddThatMissesImagesSaysSoAndKeepsAReport) {
                   .toStdString());
 }
 
-// The bytes of a file as an independent reader decodes them: width, height and RGBA rows.
-std::tuple<int, int, QByteArray> DecodedByImageMagick(const QString& path) {
-    const QString raw = path + ".rgba";
-    const QString command = "/usr/bin/convert " + path + " -depth 8 rgba:" + raw +
-                            " && /usr/bin/identify -format '%w %h' " + path + " > " + raw + ".size";
-    EXPECT_EQ(std::system(command.toLocal8Bit().constData()), 0);
-    QFile pixels(raw), size(raw + ".size");
-    pixels.open(QIODevice::ReadOnly);
-    size.open(QIODevice::ReadOnly);
-    const QList<QByteArray> wh = size.readAll().split(' ');
-    return {wh.value(0).toInt(), wh.value(1).toInt(), pixels.readAll()};
+// A file as an independent reader decodes it: a PAM header (size, channels), then the rows.
+QByteArray DecodedByImageMagick(const QString& path) {
+    EXPECT_EQ(Run("/usr/bin/convert " + path + " -depth 8 pam:" + path + ".pam"), 0);
+    const auto bytes = testsupport::ReadFileBytes((path + ".pam").toStdString());
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()), std::ssize(bytes));
 }
 
 // Ctrl+click and Shift+click select several cells; each command on them is one undo step. Copy
@@ -475,47 +466,42 @@ TEST_F(MainWindow, CommandsOnSeveralSelectedCellsAreOneUndoStepEach) {
     EXPECT_TRUE(desktop.copied->hasImage());
     EXPECT_TRUE(desktop.copied->data("image/bmp").startsWith("BM"));
     const QString png = TempPath("copied.png");
-    QFile file(png);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(desktop.copied->data("image/png"));
-    file.close();
-    EXPECT_EQ(std::system(("pngcheck -q " + png).toLocal8Bit().constData()), 0);
-    const auto [w, h, rgba] = DecodedByImageMagick(png);
-    ASSERT_EQ(std::tuple(w, h, rgba.size()), std::tuple(32, 16, 32 * 16 * 4));
-    const auto pixel = [&rgba](int x, int y) { return rgba.mid((y * 32 + x) * 4, 4); };
+    const QByteArray copied = desktop.copied->data("image/png");
+    testsupport::WriteFileBytes(png.toStdString(), {copied.begin(), copied.end()});
+    EXPECT_EQ(testsupport::PngcheckComplaints(png.toStdString()), "");
+    const QByteArray
+        pam = DecodedByImageMagick(png),
+        header = "P7\nWIDTH 32\nHEIGHT 16\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
+    ASSERT_EQ(std::pair(pam.left(header.size()), pam.size()),
+              std::pair(header, header.size() + 32 * 16 * 4));
+    const auto pixel = [&](int x, int y) { return pam.mid(header.size() + (y * 32 + x) * 4, 4); };
     EXPECT_EQ(pixel(0, 0), QByteArray(4, '\0')) << "the magenta frame is the mask";
     EXPECT_EQ(pixel(8, 8), QByteArray("\x41\x30\x20\xff"));
     EXPECT_EQ(pixel(24, 8), QByteArray("\x43\x30\x20\xff"));
 
-    // The selection, the command, the cells (-1 for a new image) and the selection after it.
+    // The selection, the command (none for a drag of cell 3 to the start), the cells (-1 for a
+    // new image) and the selection after it.
     const QString soft = WriteSoftImage();
     AnswerWhenShown<FrmAlphaPixels>(Dialogs::Every,
                                     [](FrmAlphaPixels* dialog) { dialog->CmdAccept->click(); });
+    desktop.openAnswers = {QStringList{soft, soft}, QStringList{soft}};
     using Cells = std::vector<int>;
-    const std::tuple<Cells, std::function<void()>, Cells, Cells> commands[] = {
-        {{1, 3}, [&] { window.MnuMoveBack->trigger(); }, {1, 0, 3, 2}, {0, 2}},
-        {{0, 2}, [&] { window.MnuMoveForward->trigger(); }, {1, 0, 3, 2}, {1, 3}},
-        {{1, 3}, [&] { window.MnuDelete->trigger(); }, {0, 2}, {1}},
-        {{1, 3}, [&] { window.MnuCut->trigger(); }, {0, 2}, {1}},
-        {{1, 3}, [&] { window.MnuDuplicate->trigger(); }, {0, 1, 2, 3, 1, 3}, {4, 5}},
-        {{1, 3}, [&] { emit view.ItemMove(3, 0); }, {1, 3, 0, 2}, {0, 1}},
-        {{2},
-         [&] {
-             desktop.openAnswers = {QStringList{soft, soft}};
-             window.MnuInsertFromFile->trigger();
-         },
-         {0, 1, -1, -1, 2, 3},
-         {2, 3}},
-        {{1},
-         [&] {
-             desktop.openAnswers = {QStringList{soft}};
-             window.MnuReplaceImage->trigger();
-         },
-         {0, -1, 2, 3},
-         {1}}};
+    const std::tuple<Cells, QAction*, Cells, Cells> commands[] = {
+        {{1, 3}, window.MnuMoveBack, {1, 0, 3, 2}, {0, 2}},
+        {{0, 2}, window.MnuMoveForward, {1, 0, 3, 2}, {1, 3}},
+        {{1, 3}, window.MnuDelete, {0, 2}, {1}},
+        {{1, 3}, window.MnuCut, {0, 2}, {1}},
+        {{1, 3}, window.MnuDuplicate, {0, 1, 2, 3, 1, 3}, {4, 5}},
+        {{1, 3}, nullptr, {1, 3, 0, 2}, {0, 1}},
+        {{2}, window.MnuInsertFromFile, {0, 1, -1, -1, 2, 3}, {2, 3}},
+        {{1}, window.MnuReplaceImage, {0, -1, 2, 3}, {1}}};
     for (const auto& [selected, command, cells, after] : commands) {
         view.SetSelection(selected);
-        command();
+        if (command != nullptr) {
+            command->trigger();
+        } else {
+            emit view.ItemMove(3, 0);
+        }
         Cells shown;
         for (int i = 0; i < view.ItemCount(); ++i) {
             shown.push_back(view.IconIndex(i) >= 4 ? -1 : view.IconIndex(i));
