@@ -10,9 +10,9 @@
 #include <unistd.h>
 #include <csignal>
 
-#include <array>
 #include <filesystem>
 #include <functional>
+#include <tuple>
 
 #include "app/StripDocument.h"
 #include "support/PeBuilder.h"
@@ -40,20 +40,21 @@ std::vector<std::uint8_t> Attribute(const std::string& path, const char* name) {
     return value;
 }
 
-// An access list as the kernel stores it: version 2, then tag, permissions and id per entry.
-std::vector<std::uint8_t> AccessList(std::initializer_list<std::array<std::uint32_t, 3>> entries) {
+constexpr std::uint32_t kAnyone = 0xFFFFFFFF;
+
+// An access list as the kernel stores it: version 2, then tag (2 bytes), permissions (2) and id
+// (4) per entry; the entries are given as a flat run of those three values.
+std::vector<std::uint8_t> AccessList(std::initializer_list<std::uint32_t> fields) {
     std::vector<std::uint8_t> bytes{2, 0, 0, 0};
-    for (const auto& [tag, permissions, id] : entries) {
-        for (const auto& [value, size] : {std::pair{tag, 2}, {permissions, 2}, {id, 4}}) {
-            for (int i = 0; i < size; ++i) {
-                bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-            }
+    int field = 0;
+    for (const std::uint32_t value : fields) {
+        const int size = field++ % 3 == 2 ? 4 : 2;
+        for (int i = 0; i < size; ++i) {
+            bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
         }
     }
     return bytes;
 }
-
-constexpr std::uint32_t kAnyone = 0xFFFFFFFF;
 
 TEST(ReplacingFileWriter, NothingIsLeftOfAnAbandonedOrKilledWriteAndOnlyOurStaleFilesAreSwept) {
     TempFolder folder;
@@ -104,19 +105,13 @@ TEST(ReplacingFileWriter, ASaveKeepsTheFilesIdentityAndItsHardLinks) {
     TempFolder folder;
     const std::string path = folder.File("strip.bmp"), plain = folder.File("plain.bmp"),
                       linked = folder.File("linked.bmp"), other = folder.File("other.bmp");
-    const std::vector<std::uint8_t> folderDefault = AccessList({{0x01, 7, kAnyone},
-                                                                {0x04, 7, kAnyone},
-                                                                {0x08, 7, 4},
-                                                                {0x10, 7, kAnyone},
-                                                                {0x20, 0, kAnyone}});
+    const std::vector<std::uint8_t> folderDefault = AccessList(
+        {0x01, 7, kAnyone, 0x04, 7, kAnyone, 0x08, 7, 4, 0x10, 7, kAnyone, 0x20, 0, kAnyone});
     gid_t groups[64];
     const int count = ::getgroups(64, groups);
     const gid_t group = ::geteuid() == 0 ? 4 : count > 1 ? groups[count - 1] : ::getegid();
-    const std::vector<std::uint8_t> access = AccessList({{0x01, 6, kAnyone},
-                                                         {0x02, 4, 65534},
-                                                         {0x04, 4, kAnyone},
-                                                         {0x10, 4, kAnyone},
-                                                         {0x20, 0, kAnyone}});
+    const std::vector<std::uint8_t> access = AccessList(
+        {0x01, 6, kAnyone, 0x02, 4, 65534, 0x04, 4, kAnyone, 0x10, 4, kAnyone, 0x20, 0, kAnyone});
     for (const std::string& file : {path, plain, linked}) {
         TempFolder::Write(file, {7});
         ::chmod(file.c_str(), 0600);
@@ -138,17 +133,15 @@ TEST(ReplacingFileWriter, ASaveKeepsTheFilesIdentityAndItsHardLinks) {
     }
     struct stat after {};
     ::stat(path.c_str(), &after);
-    EXPECT_EQ(after.st_gid, group);
-    EXPECT_EQ(after.st_mode & 07777, 0640u);
-    EXPECT_EQ(Attribute(path, "user.origin"), (std::vector<std::uint8_t>{'k', 'e', 'p', 't'}));
-    EXPECT_EQ(Attribute(path, "system.posix_acl_access"), access);
-    EXPECT_EQ(ModeOf(plain), 0600u);
+    EXPECT_EQ(
+        std::tuple(after.st_gid, after.st_mode & 07777, Attribute(path, "user.origin"),
+                   Attribute(path, "system.posix_acl_access"), ModeOf(plain)),
+        std::tuple(group, 0640u, std::vector<std::uint8_t>{'k', 'e', 'p', 't'}, access, 0600u));
     EXPECT_TRUE(Attribute(plain, "system.posix_acl_access").empty())
         << "the folder's default list gives the group access the old file did not";
     ::stat(other.c_str(), &after);
-    EXPECT_EQ(after.st_ino, before.st_ino);
-    EXPECT_EQ(after.st_nlink, 2u);
-    EXPECT_EQ(TempFolder::Read(other), kBytes);
+    EXPECT_EQ(std::tuple(after.st_ino, after.st_nlink, TempFolder::Read(other)),
+              std::tuple(before.st_ino, 2u, kBytes));
     EXPECT_EQ(folder.EntryCount(), 4u) << "no copy of the old contents is left";
 }
 
@@ -184,18 +177,18 @@ TEST(ReplacingFileWriter, NewFilesLinksAndLongNames) {
 
 TEST(ReplacingFileWriter, UnusableTargetsFailWithTheirReason) {
     TempFolder folder;
-    ReplacingFileWriter writer;
-    EXPECT_FALSE(writer.Open(folder.File("")));
-    EXPECT_EQ(writer.Error(), EISDIR);
-    EXPECT_FALSE(writer.Open(folder.File("no/such/folder.bmp")));
-    EXPECT_EQ(writer.Error(), ENOENT);
-    EXPECT_FALSE(writer.Open("/dev/null"));
-    EXPECT_EQ(writer.Error(), EINVAL);
     const std::string locked = folder.File("locked.bmp");
     TempFolder::Write(locked, {7});
     ::chmod(locked.c_str(), 0444);
-    EXPECT_FALSE(writer.Open(locked));
-    EXPECT_EQ(writer.Error(), EACCES);
+    ReplacingFileWriter writer;
+    for (const auto& [target, error] : {std::pair{folder.File(""), EISDIR},
+                                        {folder.File("no/such/folder.bmp"), ENOENT},
+                                        {std::string("/dev/null"), EINVAL},
+                                        {locked, EACCES}}) {
+        // Braces evaluate left to right: the error read is the one Open left.
+        EXPECT_EQ((std::pair{writer.Open(target), writer.Error()}), std::pair(false, error))
+            << target;
+    }
     EXPECT_EQ(TempFolder::Read(locked), (std::vector<std::uint8_t>{7}));
     std::filesystem::remove(locked);
     EXPECT_FALSE(writer.Write(kBytes));
