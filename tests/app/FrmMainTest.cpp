@@ -166,8 +166,17 @@ TEST_F(MainWindow, TwelveCellStripStatusEnablingAndLayout) {
     }
 }
 
-TEST_F(MainWindow, TheBackgroundPopUpAndDeletingEveryCellOfA24BitStrip) {
-    window.ProcessCommandLine({WriteStrip("two.bmp", 2, 24)});
+// A relative path names a file of the folder the program started in, so Save writes it back.
+TEST_F(MainWindow, ARelativePathTheBackgroundPopUpAndDeletingEveryCellOfA24BitStrip) {
+    const QString path = QDir::cleanPath(WriteStrip("relative.bmp", 2, 24));
+    const auto started = std::filesystem::current_path();
+    std::filesystem::current_path(std::filesystem::path(path.toStdString()).parent_path());
+    window.ProcessCommandLine({"./relative.bmp"});
+    std::filesystem::current_path(started);
+    EXPECT_EQ(window.windowTitle(), Caption(path));
+    window.SaveCommand();
+    EXPECT_EQ(std::tuple(desktop.fileRequests.size(), desktop.messages.size()), std::tuple(0u, 0u))
+        << "saved back without asking";
     EXPECT_EQ(window.ucStatusbar1->PanelText(2), "True Color (24 Bits)");
     ASSERT_TRUE(window.ucToolbar1->ButtonEnabled(8));
     window.Document().SetSaved(true);
@@ -329,19 +338,6 @@ TEST_F(MainWindow, AStalledDownloadCanBeCancelled) {
     EXPECT_TRUE(desktop.messages.empty()) << "a cancelled download is no failure";
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(LeftDownloads(desktop.tempFolder), QStringList{});
-}
-
-// A relative path names a file of the folder the program started in, so Save writes it back.
-TEST_F(MainWindow, CommandLinePathsAreMadeAbsolute) {
-    const QString path = QDir::cleanPath(WriteStrip("relative.bmp", 2, 24));
-    const auto started = std::filesystem::current_path();
-    std::filesystem::current_path(std::filesystem::path(path.toStdString()).parent_path());
-    window.ProcessCommandLine({"./relative.bmp"});
-    std::filesystem::current_path(started);
-    EXPECT_EQ(window.windowTitle(), Caption(path));
-    window.SaveCommand();
-    EXPECT_TRUE(desktop.fileRequests.empty()) << "saved back without asking";
-    EXPECT_TRUE(desktop.messages.empty());
 }
 
 // Alt+letter and F10 open the menus; the captions stay as they were.
