@@ -124,10 +124,9 @@ TEST(TilewrightCli, DecodeWritesTheImageBytesAsTheyAreInMemory) {
 
 TEST(TilewrightCli, FailuresAndBadArguments) {
     TempFolder folder;
-    const CliRun undecodable = RunCli(
-        folder, "decode " + kData + "misc/photo.jpg --no-fallback -o " + folder.File("y.bmp"));
-    EXPECT_EQ(undecodable.status, 1);
-    EXPECT_EQ(std::count(undecodable.err.begin(), undecodable.err.end(), '\n'), 1);
+    // A failed decode writes no file; its exit code and its one-line message are checked with
+    // the other failures' messages.
+    RunCli(folder, "decode " + kData + "misc/photo.jpg --no-fallback -o " + folder.File("y.bmp"));
     EXPECT_EQ(folder.EntryCount(), 2u);  // only the captured output files
     // What the libraries under the fallback decoder complain of never reaches the terminal
     // without the program's name.
