@@ -104,11 +104,12 @@ struct MainWindow : ::testing::Test {
         }
         data.setText(asList ? "" : text);
         int position = 0;
-        emit window.ucListIcon1->OLEDragDrop(&data, &position);
+        emit view.OLEDragDrop(&data, &position);
     }
 
     ScriptedDesktop desktop;
     FrmMain window{desktop};
+    ucListIcon& view = *window.ucListIcon1;
     int shown = 0;
 };
 
@@ -123,7 +124,7 @@ TEST_F(MainWindow, TwelveCellStripStatusEnablingAndLayout) {
     const std::tuple<int, bool, bool> cases[] = {
         {0, false, true}, {5, true, true}, {11, true, false}};
     for (const auto& [select, back, forward] : cases) {
-        window.ucListIcon1->SetListIndex(select);
+        view.SetListIndex(select);
         emit window.MnuEdit->aboutToShow();
         EXPECT_EQ(
             std::tuple(window.MnuMoveBack->isEnabled(), window.MnuMoveForward->isEnabled(),
@@ -139,27 +140,26 @@ TEST_F(MainWindow, TwelveCellStripStatusEnablingAndLayout) {
         QSignalSpy resized(window.windowHandle(), &QWindow::widthChanged);
         window.windowHandle()->resize(width, 600);
         const auto layout = [&] {
-            const int fitted =
-                window.menuBar()->sizeHint().height() + window.ucToolbar1->sizeHint().height() +
-                window.ucListIcon1->height() + window.ucStatusbar1->sizeHint().height();
-            return std::pair(std::tuple(window.ucListIcon1->width(), window.ucToolbar1->y(),
-                                        window.ucListIcon1->y(), window.height()),
-                             std::tuple(window.width(), 0, window.ucToolbar1->height(), fitted));
+            const int fitted = window.menuBar()->sizeHint().height() +
+                               window.ucToolbar1->sizeHint().height() + view.height() +
+                               window.ucStatusbar1->sizeHint().height();
+            return std::pair(
+                std::tuple(view.width(), window.ucToolbar1->y(), view.y(), window.height()),
+                std::tuple(window.width(), 0, window.ucToolbar1->height(), fitted));
         };
         // The window system delivers the new size later; the height is fitted on its arrival.
         const bool settled = QTest::qWaitFor(
             [&] { return !resized.isEmpty() && layout().first == layout().second; });
         EXPECT_EQ(layout().first, layout().second) << (settled ? "" : ", never settled");
     }
-    EXPECT_TRUE(window.ucListIcon1->HorizontalScrollBar()->isEnabled()) << "200 pixels are short";
+    EXPECT_TRUE(view.HorizontalScrollBar()->isEnabled()) << "200 pixels are short";
     // New cells keep the selection and scroll the view to the one added at the end.
-    const ucListIcon& view = *window.ucListIcon1;
-    window.ucListIcon1->SetListIndex(0);
+    view.SetListIndex(0);
     desktop.tempFolder = TempPath("");
     desktop.clipboard.image = QImage(16, 16, QImage::Format_RGB32);
     desktop.inputAnswers = {"file://" + WriteSoftImage()};
     for (const bool paste : {true, false}) {
-        window.ucListIcon1->HorizontalScrollBar()->setValue(0);
+        view.HorizontalScrollBar()->setValue(0);
         paste ? window.PasteCommand() : window.AddFromUrlCommand();
         EXPECT_EQ(std::pair(view.ListIndex(), view.ScrollPosition() + view.ClientWidth()),
                   std::pair(0, view.ItemCount() * (16 + ucListIcon::kSlotPadding)));
@@ -186,13 +186,13 @@ TEST_F(MainWindow, ARelativePathTheBackgroundPopUpAndDeletingEveryCellOfA24BitSt
     ASSERT_NE(picker, nullptr);
     EXPECT_EQ(picker->pos(), window.ucToolbar1->mapToGlobal(button.bottomLeft() + QPoint(0, 1)));
     emit picker->SelectColor(0x00FFFF);
-    EXPECT_EQ(std::tuple(window.ucListIcon1->BackColor(), window.Document().BackColor(),
-                         window.Document().Saved()),
-              std::tuple(0x00FFFFu, 0x00FFFFu, true))
+    EXPECT_EQ(
+        std::tuple(view.BackColor(), window.Document().BackColor(), window.Document().Saved()),
+        std::tuple(0x00FFFFu, 0x00FFFFu, true))
         << "a background colour is not a change to save";
     window.DeleteCommand();
     window.DeleteCommand();
-    EXPECT_EQ(std::tuple(window.ucListIcon1->ItemCount(), window.SubMnuFile[4]->isEnabled(),
+    EXPECT_EQ(std::tuple(view.ItemCount(), window.SubMnuFile[4]->isEnabled(),
                          window.SubMnuFile[5]->isEnabled(), window.ucToolbar1->ButtonEnabled(6)),
               std::tuple(0, false, false, false));
     EXPECT_TRUE(CloseAccepted()) << "a strip without cells never asks";
@@ -204,7 +204,7 @@ TEST_F(MainWindow, CommandLineImagesGoIntoANewStripThatPromptsToSave) {
                                   [](FrmOptionNew* dialog) { dialog->CmdOk->click(); });
     const QString strip = WriteStrip("three.bmp", 3, 24);
     window.ProcessCommandLine({strip, strip, "/nonexistent/image.png"});
-    ASSERT_EQ(window.ucListIcon1->ItemCount(), 2) << "each image is one cell; bad ones skipped";
+    ASSERT_EQ(view.ItemCount(), 2) << "each image is one cell; bad ones skipped";
     EXPECT_EQ(window.Document().CellStore().Colors(), 32);
     EXPECT_TRUE(desktop.messages.empty());
 
@@ -226,7 +226,7 @@ TEST_F(MainWindow, CommandLineImagesGoIntoANewStripThatPromptsToSave) {
     EXPECT_FALSE(CloseAccepted()) << "the Save As dialog was cancelled";
     EXPECT_FALSE(CloseAccepted()) << "Cancel";
     EXPECT_TRUE(CloseAccepted()) << "No";
-    EXPECT_EQ(std::pair(window.ucListIcon1->ItemCount(), window.windowTitle()),
+    EXPECT_EQ(std::pair(view.ItemCount(), window.windowTitle()),
               std::pair(2, Caption("New Strip")));
     ASSERT_EQ(desktop.fileRequests.size(), 2u);
     EXPECT_EQ(desktop.fileRequests[0].initialName, QDir::homePath() + "/New Strip")
@@ -252,15 +252,15 @@ TEST_F(MainWindow, AFreshStartThenOneImageOnTheCommandLineThenPastedPictures) {
     AnswerWhenShown<FrmOptionNew>(Dialogs::First,
                                   [](FrmOptionNew* dialog) { dialog->CmdOk->click(); });
     window.ProcessCommandLine({WriteSoftImage()});
-    EXPECT_EQ(window.ucListIcon1->ItemCount(), 1) << "in a new strip";
+    EXPECT_EQ(view.ItemCount(), 1) << "in a new strip";
     window.PasteCommand();
-    EXPECT_EQ(window.ucListIcon1->ItemCount(), 1) << "an empty clipboard adds nothing";
+    EXPECT_EQ(view.ItemCount(), 1) << "an empty clipboard adds nothing";
     desktop.clipboard.image = QImage(24, 24, QImage::Format_RGB32);
     desktop.clipboard.image.fill(Qt::red);
     emit window.MnuEdit->aboutToShow();
     EXPECT_TRUE(window.MnuPaste->isEnabled());
     window.PasteCommand();
-    ASSERT_EQ(window.ucListIcon1->ItemCount(), 2);
+    ASSERT_EQ(view.ItemCount(), 2);
     EXPECT_EQ(window.ucStatusbar1->PanelText(3), "Bitmap size: 32x16 Pixels");
     EXPECT_TRUE(desktop.messages.empty());
     // An existing pictures folder is proposed; the prompt on closing shows the home folder
@@ -288,8 +288,7 @@ TEST_F(MainWindow, AlphaDialogBelow32BitsUntilToldNotToAsk) {
     }
     EXPECT_EQ(shown, 2) << "asked for every partly transparent image, until told not to";
     EXPECT_EQ(sources, QStringList(2, "Image: " + QUrl(soft).toLocalFile()));
-    EXPECT_EQ(window.ucListIcon1->ItemCount(), 5);
-    EXPECT_EQ(window.ucListIcon1->ListIndex(), 0);
+    EXPECT_EQ(std::pair(view.ItemCount(), view.ListIndex()), std::pair(5, 0));
 }
 
 TEST_F(MainWindow, ImagesFromAddressesTypedOrDropped) {
@@ -297,7 +296,7 @@ TEST_F(MainWindow, ImagesFromAddressesTypedOrDropped) {
     const QString address = "file://" + WriteSoftImage(), nowhere = "http://127.0.0.1:1/none.png";
     desktop.inputAnswers = {address, std::nullopt, nowhere};
     window.SubMnuAdd[1]->trigger();
-    EXPECT_EQ(window.ucListIcon1->ItemCount(), 1);
+    EXPECT_EQ(view.ItemCount(), 1);
     EXPECT_EQ(desktop.inputPrompts.front(), "Enter the URL");
     window.ucToolbar1->ButtonClick(1);
     EXPECT_EQ(desktop.inputPrompts.size(), 2) << "the Add button repeats From URL";
@@ -308,11 +307,9 @@ TEST_F(MainWindow, ImagesFromAddressesTypedOrDropped) {
     EXPECT_EQ(desktop.messages[0].icon, desktop::MessageIcon::Information);
 
     Drop(address);
-    EXPECT_EQ(std::pair(window.ucListIcon1->ItemCount(), window.ucListIcon1->ListIndex()),
-              std::pair(2, 0));
+    EXPECT_EQ(std::pair(view.ItemCount(), view.ListIndex()), std::pair(2, 0));
     Drop(nowhere);  // a failed drop is silent
-    EXPECT_EQ(std::tuple(window.ucListIcon1->ItemCount(), desktop.messages.size()),
-              std::tuple(2, 1u));
+    EXPECT_EQ(std::tuple(view.ItemCount(), desktop.messages.size()), std::tuple(2, 1u));
     EXPECT_EQ(LeftDownloads(desktop.tempFolder), QStringList{});
 }
 
@@ -334,7 +331,7 @@ TEST_F(MainWindow, AStalledDownloadCanBeCancelled) {
     window.SubMnuAdd[1]->trigger();
     Drop(address + "dropped.png", true);
     EXPECT_LT(clock.elapsed(), 10000);
-    EXPECT_EQ(std::tuple(shown, busy, window.ucListIcon1->ItemCount()), std::tuple(2, true, 0));
+    EXPECT_EQ(std::tuple(shown, busy, view.ItemCount()), std::tuple(2, true, 0));
     EXPECT_TRUE(desktop.messages.empty()) << "a cancelled download is no failure";
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(LeftDownloads(desktop.tempFolder), QStringList{});
@@ -404,8 +401,7 @@ TEST_F(MainWindow, AnAddThatMissesImagesSaysSoAndKeepsAReport) {
     desktop.openAnswers = {QStringList{soft, text, missing}, QStringList{}};
     window.AddFromFileCommand();
     window.AddFromFileCommand();  // cancelled: the report stays
-    EXPECT_EQ(std::tuple(window.ucListIcon1->ItemCount(), desktop.messages.size()),
-              std::tuple(1, 0u));
+    EXPECT_EQ(std::tuple(view.ItemCount(), desktop.messages.size()), std::tuple(1, 0u));
     EXPECT_EQ(window.ucStatusbar1->Notice(), "1 of 3 images added; 2 could not be read");
     QStringList rows;
     AnswerWhenShown<FrmAddReport>(Dialogs::First, [&](FrmAddReport* dialog) {
@@ -438,7 +434,6 @@ QByteArray DecodedByImageMagick(const QString& path) {
 TEST_F(MainWindow, CommandsOnSeveralSelectedCellsAreOneUndoStepEach) {
     const QString strip = QDir::cleanPath(WriteStrip("selection.bmp", 4, 24));
     window.ProcessCommandLine({strip});
-    ucListIcon& view = *window.ucListIcon1;
     EXPECT_EQ(view.ItemToolTip(2), "Cell 3 of 4\n16 x 16 pixels\n" + strip + ", cell 3");
     EXPECT_EQ(view.ItemToolTip(4), "") << "the empty slot";
     const auto click = [&](int slot, Qt::KeyboardModifiers keys) {
@@ -517,7 +512,7 @@ TEST_F(MainWindow, UndoRedoDraggedCellsAndPngStrips) {
                                   [](FrmOptionNew* dialog) { dialog->CmdOk->click(); });
     const QString strip = WriteStrip("three.bmp", 3, 24);
     window.ProcessCommandLine({strip, strip});
-    emit window.ucListIcon1->ItemMove(0, 2);
+    emit view.ItemMove(0, 2);
     EXPECT_EQ(window.Document().Cells(), (std::vector{1, 0}));
     // Undo, redo, then the cells and whether undo and redo are offered; what each step restores
     // is the document's test.
@@ -531,7 +526,7 @@ TEST_F(MainWindow, UndoRedoDraggedCellsAndPngStrips) {
                              window.MnuRedo->isEnabled()),
                   std::tuple(cells, undo, redo));
     }
-    EXPECT_EQ(window.ucListIcon1->ItemCount(), 2);
+    EXPECT_EQ(view.ItemCount(), 2);
 
     const QString png = TempPath("strip.png");
     desktop.saveAnswers = {png};
@@ -541,8 +536,7 @@ TEST_F(MainWindow, UndoRedoDraggedCellsAndPngStrips) {
     desktop.openAnswers = {QStringList{png}};
     window.OpenCommand();
     EXPECT_EQ(desktop.fileRequests.back().filters[1].patterns, "*.png");
-    EXPECT_EQ(std::tuple(window.ucListIcon1->ItemCount(), window.Document().Saved(),
-                         window.MnuUndo->isEnabled()),
+    EXPECT_EQ(std::tuple(view.ItemCount(), window.Document().Saved(), window.MnuUndo->isEnabled()),
               std::tuple(2, true, false));
     desktop.openAnswers = {QStringList{}};
     window.AddFromFileCommand();
@@ -560,14 +554,14 @@ TEST_F(MainWindow, OpenPeFilesReplacesTheStripWithAModuleBitmap) {
     AnswerWhenShown<FrmLoadFromRes>(Dialogs::First,
                                     [](FrmLoadFromRes* dialog) { dialog->CmdOk->click(); });
     window.SubMnuFile[2]->trigger();
-    EXPECT_EQ(std::tuple(window.ucListIcon1->ItemCount(), window.windowTitle(),
-                         window.ucStatusbar1->PanelText(2), window.Document().Saved()),
+    EXPECT_EQ(std::tuple(view.ItemCount(), window.windowTitle(), window.ucStatusbar1->PanelText(2),
+                         window.Document().Saved()),
               std::tuple(3, Caption("shell32.dll#133.bmp"), "True Color (24 Bits)", false));
     EXPECT_EQ(desktop.fileRequests.back().filters[0].description,
               "PE modules (*.exe;*.dll;*.bpl;*.src;*.cpl;*.ocx)");
     desktop.messageAnswers = {desktop::MessageAnswer::No};
     window.SubMnuFile[2]->trigger();
-    EXPECT_EQ(window.ucListIcon1->ItemCount(), 3) << "a cancelled choice leaves the strip";
+    EXPECT_EQ(view.ItemCount(), 3) << "a cancelled choice leaves the strip";
 }
 
 TEST_F(MainWindow, FromResourceAddsThePickedIconAndRemembersTheModule) {
@@ -585,8 +579,7 @@ TEST_F(MainWindow, FromResourceAddsThePickedIconAndRemembersTheModule) {
     });
     window.SubMnuAdd[2]->trigger();
     window.SubMnuAdd[2]->trigger();
-    EXPECT_EQ(window.ucListIcon1->ItemCount(), 2);
-    EXPECT_EQ(starts, (QStringList{"", icon}));
+    EXPECT_EQ(std::pair(view.ItemCount(), starts), std::pair(2, QStringList{"", icon}));
 }
 
 // A missing file, a corrupt one or an off-screen saved place leaves the window where it starts.
