@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "controls/ucToolbar.h"
 
 #include <gtest/gtest.h>
