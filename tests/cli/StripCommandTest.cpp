@@ -283,10 +283,17 @@ TEST(StripCommands, ExitCodesAndStrictRuns) {
         wide, testsupport::BitmapFileOf(testsupport::PackedDib(65537, 1, 24, black)));
     testsupport::WriteFileBytes(
         full, testsupport::BitmapFileOf(testsupport::PackedDib(65536, 1, 24, black)));
-    const std::string scratch = folder.File("x");
+    // A file past 1 GiB (sparse) is skipped with the size limit as its reason.
+    const std::string scratch = folder.File("x"), large = folder.File("large.bmp");
+    testsupport::WriteFileBytes(large, TempFolder::Read(kData + "bmp/d24.bmp"));
+    std::filesystem::resize_file(large, (std::uint64_t{3} << 29));
     const std::pair<std::string, std::string> reasons[] = {
         {"build -o " + out + " " + good + " missing.png",
          "skipped missing.png: cannot decode it: No such file or directory"},
+        {"build -o " + out + " " + good + " " + large,
+         "skipped " + large +
+             ": cannot decode it: file of 1610612736 bytes exceeds the size limit of 1073741824 "
+             "bytes"},
         {"list " + good, good + " is not a module with resources"},
         {"list missing.dll", "cannot read missing.dll: No such file or directory"},
         {"decode missing.png -o " + scratch,
@@ -312,16 +319,7 @@ TEST(StripCommands, ExitCodesAndStrictRuns) {
         EXPECT_EQ(run.status, 1) << arguments;
         EXPECT_EQ(run.err, "tilewright-cli: " + reason + "\n") << arguments;
     }
-    // A file past 1 GiB (sparse) is skipped with the size limit as its reason.
-    testsupport::WriteFileBytes(folder.File("large.bmp"), TempFolder::Read(kData + "bmp/d24.bmp"));
-    std::filesystem::resize_file(folder.File("large.bmp"), (std::uint64_t{3} << 29));
-    const CliRun large =
-        RunCli(folder, "build -o " + out + " " + good + " " + folder.File("large.bmp"));
-    EXPECT_EQ(
-        std::pair(large.status, large.err.find("exceeds the size limit") != std::string::npos),
-        std::pair(1, true))
-        << large.err;
-    EXPECT_EQ(BitmapFile(out).bitmap->Width(), 16);
+    EXPECT_EQ(BitmapFile(out).bitmap->Width(), 16) << "the sources that could be read";
 
     // A strict run with a skipped source, and a run with no cell left, keep the old strip.
     const auto before = TempFolder::Read(out);
