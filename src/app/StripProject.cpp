@@ -366,7 +366,7 @@ Expected<StripProject, Failure> StripProject::Read(const std::string& path) {
                           ? Json(nlohmann::detail::value_t::discarded)
                           : Json::parse(bytes->begin(), bytes->end(), nullptr, false);
     if (json.is_discarded() || !json.is_object()) {
-        return Failure{Failure::Kind::NotAProject, path + " is not a Tilewright project (no JSON)"};
+        return Failure{Failure::Kind::NotAProject, path + " is not a Tilewright project"};
     }
     return FromJson(json, FolderOf(path), path);
 }
