@@ -228,7 +228,8 @@ std::unique_ptr<PreparedCell> StripCommand::Prepare(const CellFormat& format,
     return m_Input.PrepareImage(format, image, m_AskAlpha);
 }
 
-// The project's alpha choice for the cell, else the options' (remove, or blend over --back).
+// The cell's alpha choice (--alpha sets it on every cell), else remove; the blend colour is
+// the background unless the choice names one.
 std::unique_ptr<PreparedCell> StripCommand::PrepareProjectCell(const CellFormat& format,
                                                                const StripProject::Cell& cell) {
     const gdi::PixelBudget::Scope counted(m_Budget);
