@@ -376,6 +376,11 @@ TEST(StripCommands, ExitCodesAndStrictRuns) {
          {"--move 0 1", "--insert 2 {g}", "--delete -1", "--move a 0", "--cell 16x16,24x24",
           "--jobs x"}},
         {split, {"--strict", "--cell 16x15", "--format gif", "--cell 16x16,24x24", "--jobs 2"}}};
+    WriteProject(folder.File("unnamed.tilewright"),
+                 "{'format': 'tilewright-project', 'version': 1, 'cells': [{'source': 'g.png'}]}");
+    const CliRun unnamed = RunCli(folder, "build --project " + folder.File("unnamed.tilewright"));
+    EXPECT_EQ(std::tuple(unnamed.status, unnamed.err),
+              std::tuple(2, "tilewright-cli: build needs -o OUT: the project names no output\n"));
     for (const auto& [command, options] : bad) {
         for (const std::string& option : options) {
             std::string arguments = command + option;
