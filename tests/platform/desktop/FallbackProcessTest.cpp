@@ -3,13 +3,18 @@
 
 #include <gtest/gtest.h>
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <thread>
 
+#include "platform/desktop/QtClipboardSource.h"
 #include "platform/gdi/Bitmap.h"
+#include "platform/gdi/Gdi.h"
 #include "platform/gdi/PixelBudget.h"
 #include "support/TempFolder.h"
 
@@ -46,6 +51,8 @@ Bytes MagickPixels(const std::string& path) {
     return pixels;
 }
 
+// The same bytes offered by another program on the clipboard are decoded by the process too,
+// never by Qt in ours: without the process nothing is pasted.
 TEST(FallbackProcess, DecodesWhatImageMagickWroteAsImageMagickReadsIt) {
     TempFolder folder;
     const FallbackProcess decoder(TILEWRIGHT_FALLBACK_DECODER, gdi::Bitmap::kMaxPixelBytes / 4);
@@ -58,6 +65,7 @@ TEST(FallbackProcess, DecodesWhatImageMagickWroteAsImageMagickReadsIt) {
         {"opaque.tif", made + "-compress none", false},
         {"holed.tif", holed + "-compress lzw", true},
         {"holed.webp", holed + "-define webp:lossless=true", true}};
+    FallbackDecoder::Install(&decoder);
     for (const auto& [name, how, alpha] : cases) {
         const std::string path = folder.File(name);
         ASSERT_EQ(std::system(("/usr/bin/convert " + how + " " + path).c_str()), 0);
@@ -67,7 +75,18 @@ TEST(FallbackProcess, DecodesWhatImageMagickWroteAsImageMagickReadsIt) {
         EXPECT_EQ(std::tuple(*result, room),
                   std::tuple(alpha, std::tuple(7, 5, MagickPixels(path))))
             << name;
+        auto* offered = new QMimeData;
+        offered->setData(QString::fromStdString("image/" + name.substr(name.find('.') + 1)),
+                         QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                                    static_cast<qsizetype>(bytes.size())));
+        QGuiApplication::clipboard()->setMimeData(offered);
+        const auto pasted = desktop::QtClipboardSource().GetPicture();
+        ASSERT_NE(pasted, nullptr) << name;
+        const std::uint8_t* bits = gdi::BitmapFromHandle(pasted->Handle())->Bits();
+        EXPECT_EQ(Bytes(bits, bits + 7 * 5 * 4), MagickPixels(path)) << name;
     }
+    FallbackDecoder::Install(nullptr);
+    EXPECT_EQ(desktop::QtClipboardSource().GetPicture(), nullptr);
     // Text needs the font database, which needs an application in the process.
     const std::string text =
         "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='20'>"
