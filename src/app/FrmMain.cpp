@@ -219,6 +219,10 @@ void FrmMain::BuildMenus() {
     MnuOnTop->setShortcut(QKeySequence("Ctrl+T"));
     MnuOnTop->setCheckable(true);
     connect(MnuOnTop, &QAction::toggled, this, &FrmMain::SetAlwaysOnTop);
+    MnuKeepAspectRatio = options->addAction("Keep Aspect Ratio");
+    MnuKeepAspectRatio->setCheckable(true);
+    connect(MnuKeepAspectRatio, &QAction::toggled, this,
+            [this](bool on) { m_Document.SetKeepAspectRatio(on); });
     MnuIconGallery = options->addAction(QString("Go to ") + kGalleryName);
     SetMenuIcon(MnuIconGallery, 12);
     connect(MnuIconGallery, &QAction::triggered, this,

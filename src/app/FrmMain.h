@@ -76,6 +76,7 @@ class FrmMain : public QMainWindow {
     QAction* MnuPixelGrid;
     QAction* MnuLastAddReport;
     QAction* MnuOnTop;
+    QAction* MnuKeepAspectRatio;
     QAction* MnuIconGallery;
     QAction* MnuAbout;
 

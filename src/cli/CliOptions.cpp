@@ -71,12 +71,25 @@ bool ValidDepth(int depth) {
 
 // How many values each option takes.
 const std::map<std::string, int>& ValueCounts() {
-    static const std::map<std::string, int> counts = {
-        {"-o", 1},         {"--icon", 1},   {"--depth", 1},     {"--cell", 1},
-        {"--back", 1},     {"--alpha", 1},  {"--from-list", 1}, {"--format", 1},
-        {"--manifest", 1}, {"--add", 1},    {"--insert", 2},    {"--move", 2},
-        {"--delete", 1},   {"--strict", 0}, {"--quiet", 0},     {"--no-fallback", 0},
-        {"--no-zlib", 0},  {"--jobs", 1}};
+    static const std::map<std::string, int> counts = {{"-o", 1},
+                                                      {"--icon", 1},
+                                                      {"--depth", 1},
+                                                      {"--cell", 1},
+                                                      {"--back", 1},
+                                                      {"--alpha", 1},
+                                                      {"--from-list", 1},
+                                                      {"--format", 1},
+                                                      {"--manifest", 1},
+                                                      {"--add", 1},
+                                                      {"--insert", 2},
+                                                      {"--move", 2},
+                                                      {"--delete", 1},
+                                                      {"--strict", 0},
+                                                      {"--quiet", 0},
+                                                      {"--no-fallback", 0},
+                                                      {"--no-zlib", 0},
+                                                      {"--jobs", 1},
+                                                      {"--keep-aspect-ratio", 0}};
     return counts;
 }
 
@@ -87,10 +100,10 @@ const std::map<std::string, std::vector<std::string>>& CommandOptions() {
         {"decode", {"-o", "--icon", "--depth", "--no-fallback", "--no-zlib"}},
         {"build",
          {"-o", "--cell", "--depth", "--back", "--alpha", "--from-list", "--manifest", "--strict",
-          "--quiet", "--no-fallback", "--no-zlib", "--jobs"}},
+          "--quiet", "--no-fallback", "--no-zlib", "--jobs", "--keep-aspect-ratio"}},
         {"open",
          {"-o", "--cell", "--depth", "--back", "--alpha", "--add", "--insert", "--move", "--delete",
-          "--strict", "--quiet", "--no-fallback", "--no-zlib", "--jobs"}},
+          "--strict", "--quiet", "--no-fallback", "--no-zlib", "--jobs", "--keep-aspect-ratio"}},
         {"split", {"-o", "--cell", "--format", "--quiet"}},
         {"list", {}},
     };
@@ -198,6 +211,8 @@ bool CliOptions::ParseValues(const std::string& option, const std::vector<std::s
         (option == "--strict" ? strict : quiet) = true;
     } else if (option == "--no-fallback" || option == "--no-zlib") {
         (option == "--no-fallback" ? fallback : zlib) = false;
+    } else if (option == "--keep-aspect-ratio") {
+        keepAspectRatio = true;
     } else if (option == "-o") {
         output = values[0];
     } else if (option == "--icon") {

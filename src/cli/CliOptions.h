@@ -46,6 +46,8 @@ class CliOptions {
     bool alphaPreserve = false;
     std::optional<std::uint32_t> alphaColor;
     std::vector<StripEdit> edits;
+    // Images of another shape than the cell are fitted whole and centred, not stretched.
+    bool keepAspectRatio = false;
     std::string format = "png";
     // Worker threads that decode the images of build and open; 0: one per core.
     int jobs = 0;

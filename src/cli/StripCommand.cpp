@@ -45,6 +45,7 @@ StripCommand::StripCommand(const CliOptions& options, std::ostream& out, std::os
     const StripDocument::AlphaAnswer answer{!options.alphaPreserve,
                                             options.alphaColor.value_or(options.backColor)};
     m_AskAlpha = [answer](const c32bppDIB&) { return answer; };
+    m_Document.SetKeepAspectRatio(options.keepAspectRatio);
 }
 
 int StripCommand::Build() {

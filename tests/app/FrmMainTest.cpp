@@ -28,6 +28,7 @@
 #include "app/FrmAddReport.h"
 #include "app/FrmAlphaPixels.h"
 #include "app/FrmOptionNew.h"
+#include "app/PreparedCell.h"
 #include "controls/FrmColorPicker.h"
 #include "controls/ucListIcon.h"
 #include "controls/ucStatusbar.h"
@@ -367,9 +368,11 @@ TEST_F(MainWindow, MenusFromTheKeyboardAboutAlwaysOnTopAndTheGallery) {
     EXPECT_TRUE(desktop.messages[0].text.contains("The Tilewright authors"));
     window.MnuAbout->trigger();
     EXPECT_EQ(desktop.messages.back().text, desktop.messages[0].text);
-    for (const bool onTop : {true, false}) {
+    for (const bool on : {true, false}) {
         window.MnuOnTop->trigger();
-        EXPECT_EQ(desktop.IsTopMost(&window), onTop);
+        window.MnuKeepAspectRatio->trigger();
+        EXPECT_EQ(std::pair(desktop.IsTopMost(&window), window.Document().Format().keepAspectRatio),
+                  std::pair(on, on));
     }
     window.MnuIconGallery->trigger();
     EXPECT_EQ(desktop.openedPages, QStringList{FrmMain::kGalleryAddress});
