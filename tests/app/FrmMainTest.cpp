@@ -614,6 +614,41 @@ TEST_F(MainWindow, PositionComesBackFromTheSettingsFile) {
     EXPECT_EQ(fresh.pos(), QPoint(70, 50));
 }
 
+// Strips opened or saved come back in the next run, newest first; a file that has gone drops out
+// when the File menu opens; an item opens its strip.
+TEST_F(MainWindow, RecentStripsComeBackFromTheSettingsFileAndOpen) {
+    const QString opened = QDir::cleanPath(WriteStrip("recent1.bmp", 2, 32));
+    const QString saved = QDir::cleanPath(TempPath("recent2.bmp"));
+    EXPECT_FALSE(window.MnuRecentStrips->menuAction()->isEnabled());
+    desktop.openAnswers.push_back({opened});
+    window.OpenCommand();
+    desktop.saveAnswers.push_back(saved);
+    window.SaveAsCommand();
+    const QString file = TempPath("recent.conf");
+    std::filesystem::remove(file.toStdString());
+    QSettings(file, QSettings::IniFormat).setValue("MainWindow/position", QPoint(1, 1));
+    {
+        QSettings settings(file, QSettings::IniFormat);
+        window.SaveRecentStrips(settings);
+    }
+    FrmMain fresh(desktop);
+    fresh.RestoreRecentStrips(QSettings(file, QSettings::IniFormat));
+    const auto items = [&fresh] {
+        QStringList captions;
+        for (const QAction* action : fresh.MnuRecentStrips->actions()) {
+            captions.push_back(action->text());
+        }
+        return captions;
+    };
+    EXPECT_EQ(items(), (QStringList{saved, opened}));
+    std::filesystem::remove(saved.toStdString());
+    emit qobject_cast<QMenu*>(fresh.MnuRecentStrips->parent())->aboutToShow();
+    ASSERT_EQ(items(), QStringList{opened});
+    fresh.MnuRecentStrips->actions().front()->trigger();
+    EXPECT_EQ(std::pair(fresh.Document().FileName(), fresh.Document().CellCount()),
+              std::pair(std::string("recent1.bmp"), 2));
+}
+
 TEST(MainWindowText, DepthTextsAndFileParts) {
     const std::pair<int, const char*> depths[] = {{1, "2 Colors (1 Bit)"},
                                                   {4, "16 Colors (4 Bits)"},
