@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPointer>
 
+#include "controls/ControlAccessibility.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/desktop/QtBitmapBridge.h"
 
@@ -27,6 +28,7 @@ FrmColorPicker::FrmColorPicker(desktop::Desktop& desktop, QWidget* owner)
     : QWidget(owner, Qt::Popup | Qt::FramelessWindowHint),
       m_Desktop(desktop),
       m_Shape1(new QFrame(this)) {
+    ControlAccessibility::Install();
     setAttribute(Qt::WA_DeleteOnClose);
     setMouseTracking(true);
     setFixedSize(kWidth, kHeight + kMoreColorsHeight);
@@ -115,8 +117,13 @@ void FrmColorPicker::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     if (IsSelectable(point)) {
-        emit SelectColor(SurfaceColor(point));
+        PickColor(SurfaceColor(point));
     }
+    close();
+}
+
+void FrmColorPicker::PickColor(gdi::COLORREF color) {
+    emit SelectColor(color);
     close();
 }
 

@@ -40,6 +40,10 @@ class FrmColorPicker : public QWidget {
     gdi::COLORREF SurfaceColor(QPoint point) const;
     const QFrame* HighlightFrame() const { return m_Shape1; }
     static QRect MoreColorsRect() { return {0, kHeight, kWidth, kMoreColorsHeight}; }
+    gdi::COLORREF DefaultColor() const { return m_DefaultColor; }
+    // What a click on a swatch or on "More Colours…" does, also for assistive technology.
+    void PickColor(gdi::COLORREF color);
+    void ChooseMoreColors();
 
   signals:
     void SelectColor(unsigned int newColor);
@@ -54,7 +58,6 @@ class FrmColorPicker : public QWidget {
   private:
     void DrawSurface(gdi::COLORREF defaultColor);
     bool IsSelectable(QPoint point) const;
-    void ChooseMoreColors();
 
     desktop::Desktop& m_Desktop;
     QImage m_Surface;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -647,6 +648,64 @@ TEST_F(MainWindow, RecentStripsComeBackFromTheSettingsFileAndOpen) {
     fresh.MnuRecentStrips->actions().front()->trigger();
     EXPECT_EQ(std::pair(fresh.Document().FileName(), fresh.Document().CellCount()),
               std::pair(std::string("recent1.bmp"), 2));
+}
+
+// The first interface under `node`, itself included, with the role and name.
+QAccessibleInterface* FindAccessible(QAccessibleInterface* node, QAccessible::Role role,
+                                     const QString& name) {
+    if (node->role() == role && node->text(QAccessible::Name) == name) {
+        return node;
+    }
+    for (int i = 0; i < node->childCount(); ++i) {
+        if (QAccessibleInterface* found = FindAccessible(node->child(i), role, name)) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
+// The window's accessibility tree holds the toolbar's buttons, the strip's cells with their
+// position and source and the status panels; the colour pop-up's buttons name their colours.
+// Their actions do what a click does.
+TEST_F(MainWindow, TheAccessibilityTreeNamesTheControlsPartsAndPressesThem) {
+    const QString strip = QDir::cleanPath(WriteStrip("access.bmp", 3, 24));
+    window.ProcessCommandLine({strip});
+    view.SetListIndex(1);
+    using A = QAccessible;
+    const std::pair<A::Role, QString> parts[] = {
+        {A::ToolBar, "Toolbar"},
+        {A::ButtonDropDown, "Add"},
+        {A::PushButton, "Move forward"},
+        {A::ButtonMenu, "Background color"},
+        {A::List, "Strip"},
+        {A::ListItem, "Cell 2 of 3, 16 x 16 pixels, " + strip + ", cell 2"},
+        {A::StatusBar, "Status bar"},
+        {A::StaticText, "3 Icons"},
+        {A::StaticText, "True Color (24 Bits)"},
+        {A::StaticText, "Bitmap size: 48x16 Pixels"}};
+    QAccessibleInterface* root = QAccessible::queryAccessibleInterface(&window);
+    for (const auto& [role, name] : parts) {
+        EXPECT_NE(FindAccessible(root, role, name), nullptr) << name.toStdString();
+    }
+    EXPECT_TRUE(
+        FindAccessible(root, A::ListItem, "Cell 2 of 3, 16 x 16 pixels, " + strip + ", cell 2")
+            ->state()
+            .selected);
+    QAccessibleInterface* remove = FindAccessible(root, A::PushButton, "Delete");
+    ASSERT_NE(remove, nullptr);
+    remove->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(window.Document().CellCount(), 2);
+    FindAccessible(root, A::ButtonMenu, "Background color")
+        ->actionInterface()
+        ->doAction(QAccessibleActionInterface::showMenuAction());
+    ASSERT_NE(window.ColorPopUp(), nullptr);
+    QAccessibleInterface* popUp = QAccessible::queryAccessibleInterface(window.ColorPopUp());
+    EXPECT_EQ(popUp->role(), A::ColorChooser);
+    EXPECT_NE(FindAccessible(popUp, A::PushButton, "More Colours…"), nullptr);
+    QAccessibleInterface* red = FindAccessible(popUp, A::PushButton, "Red, #ff0000");
+    ASSERT_NE(red, nullptr);
+    red->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(window.Document().BackColor(), 0x0000FFu);
 }
 
 TEST(MainWindowText, DepthTextsAndFileParts) {
