@@ -83,7 +83,7 @@ void FrmColorPicker::paintEvent(QPaintEvent*) {
     FramedRect(painter, more.left(), more.top() - 1, more.right() + 1, more.bottom() + 1,
                kSurfaceColor);
     QFont small = font();
-    small.setPixelSize(11);
+    small.setPixelSize(10);
     painter.setFont(small);
     painter.setPen(Qt::black);
     painter.drawText(more, Qt::AlignCenter, kMoreColorsText);
