@@ -118,6 +118,7 @@ void FrmColorPicker::mouseReleaseEvent(QMouseEvent* event) {
     }
     if (IsSelectable(point)) {
         PickColor(SurfaceColor(point));
+        return;
     }
     close();
 }
