@@ -587,7 +587,9 @@ TEST_F(MainWindow, FromResourceAddsThePickedIconAndRemembersTheModule) {
 }
 
 // A missing file, a corrupt one or an off-screen saved place leaves the window where it starts.
-TEST_F(MainWindow, PositionComesBackFromTheSettingsFile) {
+// A saved place and the recent strips, newest first, come back in the next run; a strip file
+// that has gone drops out when the File menu opens; an item opens its strip.
+TEST_F(MainWindow, PositionAndRecentStripsComeBackFromTheSettingsFile) {
     const QString file = TempPath("position.conf");
     const std::pair<QByteArray, std::optional<QPoint>> cases[] = {
         {"", std::nullopt},
@@ -606,18 +608,6 @@ TEST_F(MainWindow, PositionComesBackFromTheSettingsFile) {
         fresh.RestorePosition(QSettings(file, QSettings::IniFormat));
         EXPECT_EQ(fresh.pos(), expected.value_or(start)) << content.constData();
     }
-    window.move(70, 50);
-    QSettings settings(file, QSettings::IniFormat);
-    window.SavePosition(settings);
-    settings.sync();
-    FrmMain fresh(desktop);
-    fresh.RestorePosition(QSettings(file, QSettings::IniFormat));
-    EXPECT_EQ(fresh.pos(), QPoint(70, 50));
-}
-
-// Strips opened or saved come back in the next run, newest first; a file that has gone drops out
-// when the File menu opens; an item opens its strip.
-TEST_F(MainWindow, RecentStripsComeBackFromTheSettingsFileAndOpen) {
     const QString opened = QDir::cleanPath(WriteStrip("recent1.bmp", 2, 32));
     const QString saved = QDir::cleanPath(TempPath("recent2.bmp"));
     EXPECT_FALSE(window.MnuRecentStrips->menuAction()->isEnabled());
@@ -625,14 +615,14 @@ TEST_F(MainWindow, RecentStripsComeBackFromTheSettingsFileAndOpen) {
     window.OpenCommand();
     desktop.saveAnswers.push_back(saved);
     window.SaveAsCommand();
-    const QString file = TempPath("recent.conf");
-    std::filesystem::remove(file.toStdString());
-    QSettings(file, QSettings::IniFormat).setValue("MainWindow/position", QPoint(1, 1));
+    window.move(70, 50);
     {
         QSettings settings(file, QSettings::IniFormat);
+        window.SavePosition(settings);
         window.SaveRecentStrips(settings);
     }
     FrmMain fresh(desktop);
+    fresh.RestorePosition(QSettings(file, QSettings::IniFormat));
     fresh.RestoreRecentStrips(QSettings(file, QSettings::IniFormat));
     const auto items = [&fresh] {
         QStringList captions;
@@ -641,7 +631,8 @@ TEST_F(MainWindow, RecentStripsComeBackFromTheSettingsFileAndOpen) {
         }
         return captions;
     };
-    EXPECT_EQ(items(), (QStringList{saved, opened}));
+    EXPECT_EQ(std::pair(fresh.pos(), items()),
+              std::pair(QPoint(70, 50), QStringList{saved, opened}));
     std::filesystem::remove(saved.toStdString());
     emit qobject_cast<QMenu*>(fresh.MnuRecentStrips->parent())->aboutToShow();
     ASSERT_EQ(items(), QStringList{opened});
