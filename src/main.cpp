@@ -29,10 +29,12 @@ int main(int argc, char** argv) {
     QSettings settings("tilewright", "tilewright");
     FrmMain window(desktop);
     window.RestorePosition(settings);
+    window.RestoreRecentStrips(settings);
     window.show();
     window.ProcessCommandLine(application.arguments().mid(1));
     const int result = application.exec();
     window.SavePosition(settings);
+    window.SaveRecentStrips(settings);
     FallbackDecoder::Install(nullptr);
     return result;
 }

@@ -56,6 +56,7 @@ enum ToolbarButton {
 enum Icon { kNoIcon, kInformation, kCritical };
 
 constexpr const char* kPositionKey = "MainWindow/position";
+constexpr const char* kRecentStripsKey = "MainWindow/recentStrips";
 // Long enough to read a line, short enough not to stand for the strip's own figures.
 constexpr int kNoticeMilliseconds = 10000;
 
@@ -183,6 +184,10 @@ void FrmMain::BuildMenus() {
     connect(SubMnuFile[2], &QAction::triggered, this, &FrmMain::OpenPeFilesCommand);
     connect(SubMnuFile[4], &QAction::triggered, this, &FrmMain::SaveCommand);
     connect(SubMnuFile[5], &QAction::triggered, this, &FrmMain::SaveAsCommand);
+    MnuRecentStrips = new QMenu("Recent Strips", file);
+    file->insertMenu(SubMnuFile[3], MnuRecentStrips);
+    connect(file, &QMenu::aboutToShow, this, &FrmMain::RefreshRecentStrips);
+    RefreshRecentStrips();
 
     MnuEdit = menuBar()->addMenu("Edit");
     MnuUndo = MnuEdit->addAction("Undo", QKeySequence("Ctrl+Z"), this, &FrmMain::UndoCommand);
@@ -219,6 +224,10 @@ void FrmMain::BuildMenus() {
     MnuOnTop->setShortcut(QKeySequence("Ctrl+T"));
     MnuOnTop->setCheckable(true);
     connect(MnuOnTop, &QAction::toggled, this, &FrmMain::SetAlwaysOnTop);
+    MnuKeepAspectRatio = options->addAction("Keep Aspect Ratio");
+    MnuKeepAspectRatio->setCheckable(true);
+    connect(MnuKeepAspectRatio, &QAction::toggled, this,
+            [this](bool on) { m_Document.SetKeepAspectRatio(on); });
     MnuIconGallery = options->addAction(QString("Go to ") + kGalleryName);
     SetMenuIcon(MnuIconGallery, 12);
     connect(MnuIconGallery, &QAction::triggered, this,
@@ -514,6 +523,8 @@ void FrmMain::SaveStrip(const QString& path) {
             ShowMessage(QString::fromStdString(writeError), kCritical);
         }
         ShowMessage("Error", kNoIcon);
+    } else {
+        RememberStrip(path);
     }
     RefreshWindow();
 }
@@ -556,9 +567,17 @@ void FrmMain::OpenCommand() {
     if (chosen.isEmpty()) {
         return;
     }
-    if (m_Document.OpenStripFile(Local(chosen.front()))) {
-        NameStripCells(chosen.front());
+    OpenStripPath(chosen.front());
+}
+
+// A strip that cannot be opened any more leaves the document as it was; gone, it leaves the
+// recent strips too.
+void FrmMain::OpenStripPath(const QString& path) {
+    if (m_Document.OpenStripFile(Local(path))) {
+        NameStripCells(path);
+        RememberStrip(path);
     }
+    RefreshRecentStrips();
     ShowDocument();
     UpdateBackColorButton();
     FitWindowHeight();
@@ -832,6 +851,7 @@ void FrmMain::ProcessCommandLine(const QStringList& given) {
     } else {
         if (m_Document.OpenStripFile(Local(arguments.front()))) {
             NameStripCells(arguments.front());
+            RememberStrip(arguments.front());
         }
         UpdateBackColorButton();
     }
@@ -891,6 +911,51 @@ bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
 
 void FrmMain::SavePosition(QSettings& settings) const {
     settings.setValue(kPositionKey, pos());
+}
+
+// A value that is no list of names is ignored.
+void FrmMain::RestoreRecentStrips(const QSettings& settings) {
+    const QVariant saved = settings.value(kRecentStripsKey);
+    if (settings.status() != QSettings::NoError || !saved.canConvert<QStringList>()) {
+        return;
+    }
+    std::vector<std::string> paths;
+    for (const QString& path : saved.toStringList()) {
+        paths.push_back(Local(path));
+    }
+    m_RecentStrips = RecentStrips(paths);
+    RefreshRecentStrips();
+}
+
+void FrmMain::SaveRecentStrips(QSettings& settings) const {
+    QStringList paths;
+    for (const std::string& path : m_RecentStrips.Paths()) {
+        paths.push_back(QString::fromStdString(path));
+    }
+    settings.setValue(kRecentStripsKey, paths);
+}
+
+void FrmMain::RememberStrip(const QString& path) {
+    m_RecentStrips.Add(Local(Absolute(path)));
+    RefreshRecentStrips();
+}
+
+// Files that have gone drop out each time the File menu opens.
+void FrmMain::RefreshRecentStrips() {
+    m_RecentStrips.DropMissing();
+    MnuRecentStrips->clear();
+    for (const std::string& local : m_RecentStrips.Paths()) {
+        const QString path = QString::fromStdString(local);
+        // Captions carry no mnemonic marks, so an ampersand in a name stays one.
+        QString caption = QDir::toNativeSeparators(path);
+        caption.replace('&', "&&");
+        MnuRecentStrips->addAction(caption, this, [this, path] {
+            if (SavePrompt()) {
+                OpenStripPath(path);
+            }
+        });
+    }
+    MnuRecentStrips->menuAction()->setEnabled(!MnuRecentStrips->isEmpty());
 }
 
 void FrmMain::ShowIfChanged(bool changed) {

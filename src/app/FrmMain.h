@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "app/AddReport.h"
+#include "app/RecentStrips.h"
 #include "app/StripDocument.h"
 #include "controls/FrmColorPicker.h"
 #include "import/FrmIconFromRes.h"
@@ -42,6 +43,9 @@ class FrmMain : public QMainWindow {
     // The window's place from an earlier run; without one the window manager places it.
     void RestorePosition(const QSettings& settings);
     void SavePosition(QSettings& settings) const;
+    // The recent strips, kept in the same settings store.
+    void RestoreRecentStrips(const QSettings& settings);
+    void SaveRecentStrips(QSettings& settings) const;
 
     static QString ColorDepthText(int depth);
     static QString GetFileAndPath(const QString& sFilename, const QString& sChar);
@@ -55,6 +59,8 @@ class FrmMain : public QMainWindow {
     ucListIcon* ucListIcon1;
     ucStatusbar* ucStatusbar1;
     std::array<QAction*, 6> SubMnuFile{};
+    // File > Recent Strips: the strips opened or saved last, newest first.
+    QMenu* MnuRecentStrips;
     std::array<QAction*, 3> SubMnuAdd{};
     QMenu* MnuEdit;
     QAction* MnuUndo;
@@ -76,6 +82,7 @@ class FrmMain : public QMainWindow {
     QAction* MnuPixelGrid;
     QAction* MnuLastAddReport;
     QAction* MnuOnTop;
+    QAction* MnuKeepAspectRatio;
     QAction* MnuIconGallery;
     QAction* MnuAbout;
 
@@ -127,6 +134,9 @@ class FrmMain : public QMainWindow {
     // Scrolls a cell added at the end into view; the selection stays where it was.
     void ShowAppendedCell(bool added);
     QString ProposedFolder() const;
+    void OpenStripPath(const QString& path);
+    void RememberStrip(const QString& path);
+    void RefreshRecentStrips();
     void UpdateMoveButtons(int index);
     void UpdateBackColorButton();
     void UpdateEditMenu();
@@ -177,6 +187,7 @@ class FrmMain : public QMainWindow {
     std::optional<StripDocument::AlphaAnswer> m_RememberedAlpha;
     std::optional<AddReport> m_AddReport;
     AddReport m_LastAddReport;
+    RecentStrips m_RecentStrips;
     // Where each stored image came from, by store index.
     std::map<int, QString> m_CellSources;
 };

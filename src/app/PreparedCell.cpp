@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/PreparedCell.h"
 
+#include "app/AspectFit.h"
 #include "app/clsImgList.h"
 
 std::unique_ptr<PreparedCell> PreparedCell::Make(const CellFormat& format, const std::string& path,
@@ -18,7 +19,8 @@ std::unique_ptr<PreparedCell> PreparedCell::Make(const CellFormat& format, const
         return cell;
     }
     if (picture.Handle() == 0 ||
-        ((picture.Width() != w || picture.Height() != h) && !picture.Resize(w, h))) {
+        ((picture.Width() != w || picture.Height() != h) &&
+         !(format.keepAspectRatio ? AspectFit::Apply(picture, w, h) : picture.Resize(w, h)))) {
         return cell;
     }
     if (format.depth < 32) {

@@ -19,6 +19,8 @@ struct CellFormat {
     int depth = 32;
     gdi::COLORREF backColor = StripDocument::kDesignBackColor;
     std::vector<gdi::RGBQUAD> colorTable;
+    // A picture of another shape is fitted whole and centred instead of stretched.
+    bool keepAspectRatio = false;
 };
 
 // One image made into a cell of a strip's format, ready for the cell store: decoded, stretched

@@ -175,8 +175,9 @@ StripDocument::AddResult StripDocument::AddImage(const std::string& Path, int In
 }
 
 CellFormat StripDocument::Format() const {
-    return {m_CellStore->IconWidth(), m_CellStore->IconHeight(), m_CellStore->Colors(), m_BackColor,
-            m_CellStore->ColorTable()};
+    return {m_CellStore->IconWidth(),  m_CellStore->IconHeight(),
+            m_CellStore->Colors(),     m_BackColor,
+            m_CellStore->ColorTable(), m_KeepAspectRatio};
 }
 
 std::span<const gdi::RGBQUAD> StripDocument::ColorTableFor(int depth) const {

@@ -56,6 +56,10 @@ class StripDocument {
     // Moves the cell at `from` to stand before position `before` (0 to CellCount()).
     bool MoveCell(int from, int before);
     void SetBackColor(gdi::COLORREF color);
+    // Whether images added from now on keep their shape (fitted whole and centred) instead of
+    // being stretched to the cell. Off at start; New and Open leave it as it is.
+    bool KeepAspectRatio() const { return m_KeepAspectRatio; }
+    void SetKeepAspectRatio(bool keep) { m_KeepAspectRatio = keep; }
     // A change of the cells' order made by `edit` on a copy of it, as one step. The edit returns
     // where the edited cells stand afterwards (the first is selected), or nothing when the order
     // stays as it was; so does this.
@@ -151,6 +155,7 @@ class StripDocument {
     std::vector<int> m_Cells;
     int m_ListIndex = -1;
     gdi::COLORREF m_BackColor = kDesignBackColor;
+    bool m_KeepAspectRatio = false;
     std::string m_FileName = kNewStripName;
     std::string m_Folder;
     int m_Version = 0;

@@ -69,12 +69,17 @@ bool ValidDepth(int depth) {
 // How many values each option takes.
 const std::map<std::string, int>& ValueCounts() {
     static const std::map<std::string, int> counts = {
-        {"-o", 1},          {"--icon", 1},   {"--depth", 1},     {"--cell", 1},
-        {"--back", 1},      {"--alpha", 1},  {"--from-list", 1}, {"--format", 1},
-        {"--manifest", 1},  {"--add", 1},    {"--insert", 2},    {"--move", 2},
-        {"--delete", 1},    {"--strict", 0}, {"--quiet", 0},     {"--no-fallback", 0},
-        {"--no-zlib", 0},   {"--jobs", 1},   {"--project", 1},   {"--save-project", 1},
-        {"--if-changed", 0}};
+        {"-o", 1},           {"--icon", 1},
+        {"--depth", 1},      {"--cell", 1},
+        {"--back", 1},       {"--alpha", 1},
+        {"--from-list", 1},  {"--format", 1},
+        {"--manifest", 1},   {"--add", 1},
+        {"--insert", 2},     {"--move", 2},
+        {"--delete", 1},     {"--strict", 0},
+        {"--quiet", 0},      {"--no-fallback", 0},
+        {"--no-zlib", 0},    {"--jobs", 1},
+        {"--project", 1},    {"--save-project", 1},
+        {"--if-changed", 0}, {"--keep-aspect-ratio", 0}};
     return counts;
 }
 
@@ -86,10 +91,10 @@ const std::map<std::string, std::vector<std::string>>& CommandOptions() {
         {"build",
          {"-o", "--cell", "--depth", "--back", "--alpha", "--from-list", "--manifest", "--strict",
           "--quiet", "--no-fallback", "--no-zlib", "--jobs", "--project", "--save-project",
-          "--if-changed"}},
+          "--if-changed", "--keep-aspect-ratio"}},
         {"open",
          {"-o", "--cell", "--depth", "--back", "--alpha", "--add", "--insert", "--move", "--delete",
-          "--strict", "--quiet", "--no-fallback", "--no-zlib", "--jobs"}},
+          "--strict", "--quiet", "--no-fallback", "--no-zlib", "--jobs", "--keep-aspect-ratio"}},
         {"split", {"-o", "--cell", "--format", "--quiet"}},
         {"list", {}},
     };
@@ -197,6 +202,8 @@ bool CliOptions::ParseValues(const std::string& option, const std::vector<std::s
         (option == "--strict" ? strict : quiet) = true;
     } else if (option == "--no-fallback" || option == "--no-zlib") {
         (option == "--no-fallback" ? fallback : zlib) = false;
+    } else if (option == "--keep-aspect-ratio") {
+        keepAspectRatio = true;
     } else if (option == "-o") {
         output = values[0];
     } else if (option == "--icon") {

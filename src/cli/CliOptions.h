@@ -44,6 +44,8 @@ class CliOptions {
     bool alphaPreserve = false;
     std::optional<std::uint32_t> alphaColor;
     std::vector<StripEdit> edits;
+    // Images of another shape than the cell are fitted whole and centred, not stretched.
+    bool keepAspectRatio = false;
     std::string format = "png";
     // build: the project to build, the project to write of what was built, and whether to
     // build only when the project's outputs are older than what they are made of.

@@ -47,6 +47,7 @@ StripCommand::StripCommand(const CliOptions& options, std::ostream& out, std::os
     const StripDocument::AlphaAnswer answer{!options.alphaPreserve,
                                             options.alphaColor.value_or(options.backColor)};
     m_AskAlpha = [answer](const c32bppDIB&) { return answer; };
+    m_Document.SetKeepAspectRatio(options.keepAspectRatio);
 }
 
 int StripCommand::Build() {
@@ -85,6 +86,8 @@ int StripCommand::LoadProject() {
     m_Project.depth = m_Options.depth.value_or(m_Project.depth);
     m_Project.backColor = m_Options.backGiven ? m_Options.backColor : m_Project.backColor;
     m_Project.output = m_Options.output.empty() ? m_Project.output : m_Options.output;
+    m_Project.keepAspectRatio = m_Options.keepAspectRatio || m_Project.keepAspectRatio;
+    m_Document.SetKeepAspectRatio(m_Project.keepAspectRatio);
     for (const std::string& file : m_Options.files) {
         StripProject::Cell cell;
         cell.source = file;

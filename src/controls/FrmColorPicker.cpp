@@ -4,7 +4,9 @@
 #include <QFrame>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 
+#include "controls/ControlAccessibility.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/desktop/QtBitmapBridge.h"
 
@@ -26,9 +28,10 @@ FrmColorPicker::FrmColorPicker(desktop::Desktop& desktop, QWidget* owner)
     : QWidget(owner, Qt::Popup | Qt::FramelessWindowHint),
       m_Desktop(desktop),
       m_Shape1(new QFrame(this)) {
+    ControlAccessibility::Install();
     setAttribute(Qt::WA_DeleteOnClose);
     setMouseTracking(true);
-    setFixedSize(kWidth, kHeight);
+    setFixedSize(kWidth, kHeight + kMoreColorsHeight);
     m_Shape1->setGeometry(0, 0, kHighlightSize, kHighlightSize);
     m_Shape1->setStyleSheet("border: 1px solid #316ac5; background: transparent;");
     m_Shape1->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -38,6 +41,7 @@ FrmColorPicker::FrmColorPicker(desktop::Desktop& desktop, QWidget* owner)
 void FrmColorPicker::PopUpColor(QWidget* FrmOwner, int xLeft, int yTop,
                                 gdi::COLORREF DefaultColor) {
     move(FrmOwner->mapToGlobal(QPoint(xLeft, yTop)));
+    m_DefaultColor = DefaultColor;
     DrawSurface(DefaultColor);
     show();
     if (m_Desktop.IsTopMost(FrmOwner->window())) {
@@ -75,6 +79,14 @@ bool FrmColorPicker::IsSelectable(QPoint point) const {
 void FrmColorPicker::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.drawImage(0, 0, m_Surface);
+    const QRect more = MoreColorsRect();
+    FramedRect(painter, more.left(), more.top() - 1, more.right() + 1, more.bottom() + 1,
+               kSurfaceColor);
+    QFont small = font();
+    small.setPixelSize(10);
+    painter.setFont(small);
+    painter.setPen(Qt::black);
+    painter.drawText(more, Qt::AlignCenter, kMoreColorsText);
 }
 
 void FrmColorPicker::mouseMoveEvent(QMouseEvent* event) {
@@ -100,14 +112,40 @@ void FrmColorPicker::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     const QPoint point = event->position().toPoint();
+    if (MoreColorsRect().contains(point)) {
+        ChooseMoreColors();
+        return;
+    }
     if (IsSelectable(point)) {
-        emit SelectColor(SurfaceColor(point));
+        PickColor(SurfaceColor(point));
+        return;
+    }
+    close();
+}
+
+void FrmColorPicker::PickColor(gdi::COLORREF color) {
+    emit SelectColor(color);
+    close();
+}
+
+void FrmColorPicker::ChooseMoreColors() {
+    const QPointer<FrmColorPicker> self(this);
+    m_ChoosingMore = true;
+    hide();
+    const std::optional<gdi::COLORREF> chosen =
+        m_Desktop.ChooseColor(parentWidget(), m_DefaultColor);
+    if (!self) {
+        return;
+    }
+    m_ChoosingMore = false;
+    if (chosen) {
+        emit SelectColor(*chosen);
     }
     close();
 }
 
 bool FrmColorPicker::event(QEvent* event) {
-    if (event->type() == QEvent::WindowDeactivate) {
+    if (event->type() == QEvent::WindowDeactivate && !m_ChoosingMore) {
         close();
     }
     return QWidget::event(event);

@@ -21,6 +21,9 @@ class FrmColorPicker : public QWidget {
   public:
     static constexpr int kWidth = 85;
     static constexpr int kHeight = 108;
+    // "More Colours…" is a row of its own below the swatches, so their surface stays as it is.
+    static constexpr int kMoreColorsHeight = 20;
+    static constexpr const char* kMoreColorsText = "More Colours…";
     static constexpr gdi::COLORREF kSurfaceColor = 0xFEFEFE;
     static constexpr gdi::COLORREF kFrameColor = 0xC56A31;
     static constexpr std::array<gdi::COLORREF, 16> kSwatches{
@@ -36,6 +39,11 @@ class FrmColorPicker : public QWidget {
     // The colour drawn at a point of the surface; CLR_INVALID outside it.
     gdi::COLORREF SurfaceColor(QPoint point) const;
     const QFrame* HighlightFrame() const { return m_Shape1; }
+    static QRect MoreColorsRect() { return {0, kHeight, kWidth, kMoreColorsHeight}; }
+    gdi::COLORREF DefaultColor() const { return m_DefaultColor; }
+    // What a click on a swatch or on "More Colours…" does, also for assistive technology.
+    void PickColor(gdi::COLORREF color);
+    void ChooseMoreColors();
 
   signals:
     void SelectColor(unsigned int newColor);
@@ -55,4 +63,7 @@ class FrmColorPicker : public QWidget {
     QImage m_Surface;
     QFrame* m_Shape1;
     bool m_Pressed = false;
+    gdi::COLORREF m_DefaultColor = 0;
+    // While the colour dialog is open the pop-up is hidden and losing activation closes nothing.
+    bool m_ChoosingMore = false;
 };

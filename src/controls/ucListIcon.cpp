@@ -17,6 +17,8 @@
 #include <cmath>
 #include <optional>
 
+#include "controls/AccessibleControl.h"
+#include "controls/ControlAccessibility.h"
 #include "platform/desktop/QtBitmapBridge.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/ImageList.h"
@@ -63,6 +65,7 @@ int RoundEven(double value) {
 }  // namespace
 
 ucListIcon::ucListIcon(QWidget* parent) : QWidget(parent), m_ScrollBar(new QScrollBar(this)) {
+    ControlAccessibility::Install();
     m_ScrollBar->setOrientation(Qt::Horizontal);
     m_ScrollBar->setSingleStep(kLineStep);
     connect(m_ScrollBar, &QScrollBar::valueChanged, this, [this] { update(); });
@@ -143,6 +146,7 @@ void ucListIcon::MakeCurrent(int position) {
     m_ListIndex = position;
     EnsureVisible(position);
     update();
+    AccessibleControl::NotifyFocus(this, position);
     emit SelChange(position);
 }
 
@@ -212,6 +216,11 @@ int ucListIcon::ClientWidth() const {
 
 int ucListIcon::ScrollPosition() const {
     return m_ScrollBar->value();
+}
+
+QRect ucListIcon::ItemRect(int Index) const {
+    return {SlotWidth() * Index - ScrollPosition() + Border(), Border(), SlotWidth(),
+            ClientHeight()};
 }
 
 int ucListIcon::HitTest(int x) const {

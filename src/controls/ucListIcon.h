@@ -92,6 +92,8 @@ class ucListIcon : public QWidget {
     QScrollBar* HorizontalScrollBar() const { return m_ScrollBar; }
     // The position under a point of the client area.
     int HitTest(int x) const;
+    // The slot of a position in the control's own pixels, scrolled as shown.
+    QRect ItemRect(int Index) const;
 
   signals:
     void Resize();

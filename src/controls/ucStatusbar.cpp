@@ -2,6 +2,7 @@
 #include "controls/ucStatusbar.h"
 
 #include <qdrawutil.h>
+#include <QAccessible>
 #include <QFontMetrics>
 #include <QHelpEvent>
 #include <QMouseEvent>
@@ -12,6 +13,8 @@
 #include <QToolTip>
 #include <algorithm>
 #include <utility>
+
+#include "controls/ControlAccessibility.h"
 
 namespace {
 
@@ -68,6 +71,7 @@ ucStatusbar::PanelLayout ucStatusbar::LayoutPanels(int Available,
 }
 
 ucStatusbar::ucStatusbar(QWidget* parent) : QWidget(parent), m_NoticeTimer(new QTimer(this)) {
+    ControlAccessibility::Install();
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     m_NoticeTimer->setSingleShot(true);
     connect(m_NoticeTimer, &QTimer::timeout, this, [this] { ShowNotice("", 0); });
@@ -79,6 +83,11 @@ void ucStatusbar::ShowNotice(const QString& text, int milliseconds) {
         m_NoticeTimer->stop();
     } else {
         m_NoticeTimer->start(milliseconds);
+        // Read out at once, as the user may not be looking at the bar.
+        if (QAccessible::isActive()) {
+            QAccessibleEvent alert(this, QAccessible::Alert);
+            QAccessible::updateAccessibility(&alert);
+        }
     }
     update();
 }

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "controls/ControlAccessibility.h"
 #include "platform/desktop/QtBitmapBridge.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/ImageList.h"
@@ -32,6 +33,7 @@ bool IsSeparator(int style) {
 }  // namespace
 
 ucToolbar::ucToolbar(QWidget* parent) : QWidget(parent) {
+    ControlAccessibility::Install();
     setMouseTracking(true);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
@@ -198,6 +200,26 @@ void ucToolbar::SetButtonVisible(int Button, bool Visible) {
         }
         Relayout();
     }
+}
+
+int ucToolbar::ButtonStyle(int Button) const {
+    const ToolButton* button = Find(Button);
+    return button != nullptr ? button->style : 0;
+}
+
+void ucToolbar::PressButton(int Button, bool dropDown) {
+    const ToolButton* button = Find(Button);
+    if (button == nullptr || !button->enabled || !isEnabled() || IsSeparator(button->style)) {
+        return;
+    }
+    if ((button->style & kStyleWholeDropDown) != 0 ||
+        (dropDown && (button->style & kStyleDropDown) != 0)) {
+        DropDown(Button);
+        return;
+    }
+    Toggle(Button);
+    update();
+    emit ButtonClick(Button);
 }
 
 QRect ucToolbar::ButtonRect(int Button) const {
@@ -410,14 +432,19 @@ void ucToolbar::mousePressEvent(QMouseEvent* event) {
     const int style = Find(hit)->style;
     if ((style & kStyleWholeDropDown) != 0 ||
         ((style & kStyleDropDown) != 0 && InDropArrow(hit, event->position().toPoint()))) {
-        const QRect rect = Find(hit)->rect;
-        const QPoint corner(rect.x(), rect.y() + rect.height());
-        const QPoint host = parentWidget() != nullptr ? mapTo(parentWidget(), corner) : corner;
-        emit ButtonDropDown(hit, host.x(), host.y());
+        DropDown(hit);
         return;
     }
     m_MouseDownButton = hit;
     update();
+}
+
+// The host opens its menu or pop-up at the button's lower-left corner.
+void ucToolbar::DropDown(int Button) {
+    const QRect rect = Find(Button)->rect;
+    const QPoint corner(rect.x(), rect.y() + rect.height());
+    const QPoint host = parentWidget() != nullptr ? mapTo(parentWidget(), corner) : corner;
+    emit ButtonDropDown(Button, host.x(), host.y());
 }
 
 void ucToolbar::mouseReleaseEvent(QMouseEvent* event) {

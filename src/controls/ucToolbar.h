@@ -57,6 +57,7 @@ class ucToolbar : public QWidget {
     QString ButtonTipText(int Button) const;
     void SetButtonTipText(int Button, const QString& TipText);
     int ButtonItemData(int Button) const;
+    int ButtonStyle(int Button) const;
     bool ButtonEnabled(int Button) const;
     void SetButtonEnabled(int Button, bool Enabled);
     bool ButtonChecked(int Button) const;
@@ -67,6 +68,9 @@ class ucToolbar : public QWidget {
     void SetButtonVisible(int Button, bool Visible);
     // In the toolbar's own coordinates; empty for a hidden button or no button.
     QRect ButtonRect(int Button) const;
+    // A click on an enabled button without the mouse (assistive technology): its drop-down
+    // when asked for or when the whole button is one, else the click itself.
+    void PressButton(int Button, bool dropDown);
 
     bool Enabled() const { return isEnabled(); }
     void SetEnabled(bool Enabled) { setEnabled(Enabled); }
@@ -131,6 +135,7 @@ class ucToolbar : public QWidget {
     void RefreshIcons();
     void SetHotButton(int Button);
     void Toggle(int Button);
+    void DropDown(int Button);
     void PaintBackground(QPainter& painter) const;
     void PaintSeparator(QPainter& painter, const QRect& rect) const;
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -28,6 +29,7 @@
 #include "app/FrmAddReport.h"
 #include "app/FrmAlphaPixels.h"
 #include "app/FrmOptionNew.h"
+#include "app/PreparedCell.h"
 #include "controls/FrmColorPicker.h"
 #include "controls/ucListIcon.h"
 #include "controls/ucStatusbar.h"
@@ -367,9 +369,11 @@ TEST_F(MainWindow, MenusFromTheKeyboardAboutAlwaysOnTopAndTheGallery) {
     EXPECT_TRUE(desktop.messages[0].text.contains("The Tilewright authors"));
     window.MnuAbout->trigger();
     EXPECT_EQ(desktop.messages.back().text, desktop.messages[0].text);
-    for (const bool onTop : {true, false}) {
+    for (const bool on : {true, false}) {
         window.MnuOnTop->trigger();
-        EXPECT_EQ(desktop.IsTopMost(&window), onTop);
+        window.MnuKeepAspectRatio->trigger();
+        EXPECT_EQ(std::pair(desktop.IsTopMost(&window), window.Document().Format().keepAspectRatio),
+                  std::pair(on, on));
     }
     window.MnuIconGallery->trigger();
     EXPECT_EQ(desktop.openedPages, QStringList{FrmMain::kGalleryAddress});
@@ -583,7 +587,9 @@ TEST_F(MainWindow, FromResourceAddsThePickedIconAndRemembersTheModule) {
 }
 
 // A missing file, a corrupt one or an off-screen saved place leaves the window where it starts.
-TEST_F(MainWindow, PositionComesBackFromTheSettingsFile) {
+// A saved place and the recent strips, newest first, come back in the next run; a strip file
+// that has gone drops out when the File menu opens; an item opens its strip.
+TEST_F(MainWindow, PositionAndRecentStripsComeBackFromTheSettingsFile) {
     const QString file = TempPath("position.conf");
     const std::pair<QByteArray, std::optional<QPoint>> cases[] = {
         {"", std::nullopt},
@@ -602,13 +608,95 @@ TEST_F(MainWindow, PositionComesBackFromTheSettingsFile) {
         fresh.RestorePosition(QSettings(file, QSettings::IniFormat));
         EXPECT_EQ(fresh.pos(), expected.value_or(start)) << content.constData();
     }
+    const QString opened = QDir::cleanPath(WriteStrip("recent1.bmp", 2, 32));
+    const QString saved = QDir::cleanPath(TempPath("recent2.bmp"));
+    EXPECT_FALSE(window.MnuRecentStrips->menuAction()->isEnabled());
+    desktop.openAnswers.push_back({opened});
+    window.OpenCommand();
+    desktop.saveAnswers.push_back(saved);
+    window.SaveAsCommand();
     window.move(70, 50);
-    QSettings settings(file, QSettings::IniFormat);
-    window.SavePosition(settings);
-    settings.sync();
+    {
+        QSettings settings(file, QSettings::IniFormat);
+        window.SavePosition(settings);
+        window.SaveRecentStrips(settings);
+    }
     FrmMain fresh(desktop);
     fresh.RestorePosition(QSettings(file, QSettings::IniFormat));
-    EXPECT_EQ(fresh.pos(), QPoint(70, 50));
+    fresh.RestoreRecentStrips(QSettings(file, QSettings::IniFormat));
+    const auto items = [&fresh] {
+        QStringList captions;
+        for (const QAction* action : fresh.MnuRecentStrips->actions()) {
+            captions.push_back(action->text());
+        }
+        return captions;
+    };
+    EXPECT_EQ(std::pair(fresh.pos(), items()),
+              std::pair(QPoint(70, 50), QStringList{saved, opened}));
+    std::filesystem::remove(saved.toStdString());
+    emit qobject_cast<QMenu*>(fresh.MnuRecentStrips->parent())->aboutToShow();
+    ASSERT_EQ(items(), QStringList{opened});
+    fresh.MnuRecentStrips->actions().front()->trigger();
+    EXPECT_EQ(std::pair(fresh.Document().FileName(), fresh.Document().CellCount()),
+              std::pair(std::string("recent1.bmp"), 2));
+}
+
+// The first interface under `node`, itself included, with the role and name.
+QAccessibleInterface* FindAccessible(QAccessibleInterface* node, QAccessible::Role role,
+                                     const QString& name) {
+    if (node->role() == role && node->text(QAccessible::Name) == name) {
+        return node;
+    }
+    for (int i = 0; i < node->childCount(); ++i) {
+        if (QAccessibleInterface* found = FindAccessible(node->child(i), role, name)) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
+// The window's accessibility tree holds the toolbar's buttons, the strip's cells with their
+// position and source and the status panels; the colour pop-up's buttons name their colours.
+// Their actions do what a click does.
+TEST_F(MainWindow, TheAccessibilityTreeNamesTheControlsPartsAndPressesThem) {
+    const QString strip = QDir::cleanPath(WriteStrip("access.bmp", 3, 24));
+    window.ProcessCommandLine({strip});
+    view.SetListIndex(1);
+    using A = QAccessible;
+    const std::pair<A::Role, QString> parts[] = {
+        {A::ToolBar, "Toolbar"},
+        {A::ButtonDropDown, "Add"},
+        {A::PushButton, "Move forward"},
+        {A::ButtonMenu, "Background color"},
+        {A::List, "Strip"},
+        {A::ListItem, "Cell 2 of 3, 16 x 16 pixels, " + strip + ", cell 2"},
+        {A::StatusBar, "Status bar"},
+        {A::StaticText, "3 Icons"},
+        {A::StaticText, "True Color (24 Bits)"},
+        {A::StaticText, "Bitmap size: 48x16 Pixels"}};
+    QAccessibleInterface* root = QAccessible::queryAccessibleInterface(&window);
+    for (const auto& [role, name] : parts) {
+        EXPECT_NE(FindAccessible(root, role, name), nullptr) << name.toStdString();
+    }
+    EXPECT_TRUE(
+        FindAccessible(root, A::ListItem, "Cell 2 of 3, 16 x 16 pixels, " + strip + ", cell 2")
+            ->state()
+            .selected);
+    QAccessibleInterface* remove = FindAccessible(root, A::PushButton, "Delete");
+    ASSERT_NE(remove, nullptr);
+    remove->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(window.Document().CellCount(), 2);
+    FindAccessible(root, A::ButtonMenu, "Background color")
+        ->actionInterface()
+        ->doAction(QAccessibleActionInterface::showMenuAction());
+    ASSERT_NE(window.ColorPopUp(), nullptr);
+    QAccessibleInterface* popUp = QAccessible::queryAccessibleInterface(window.ColorPopUp());
+    EXPECT_EQ(popUp->role(), A::ColorChooser);
+    EXPECT_NE(FindAccessible(popUp, A::PushButton, "More Colours…"), nullptr);
+    QAccessibleInterface* red = FindAccessible(popUp, A::PushButton, "Red, #ff0000");
+    ASSERT_NE(red, nullptr);
+    red->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(window.Document().BackColor(), 0x0000FFu);
 }
 
 TEST(MainWindowText, DepthTextsAndFileParts) {

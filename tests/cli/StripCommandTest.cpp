@@ -170,6 +170,46 @@ TEST(StripCommands, DefaultsShowInThePixels) {
     }
 }
 
+// ImageMagick's reading of a file, after the given operations, as RGBA, top row first.
+std::vector<std::uint8_t> MagickRgba(const TempFolder& folder, const std::string& arguments) {
+    const std::string raw = folder.File("magick.rgba");
+    const std::string command = "/usr/bin/convert " + arguments + " rgba:" + raw;
+    return std::system(command.c_str()) == 0 ? TempFolder::Read(raw) : std::vector<std::uint8_t>{};
+}
+
+// A 32 x 16 image of 2 x 2 blocks, its top-left block white at alpha 127, fitted into 16 x 16
+// cells: ImageMagick's point-sampled fit and centring samples the same blocks, so the strips
+// read back equal it; at 24 bits the margin and the removed alpha are the background.
+TEST(StripCommands, KeepAspectRatioFitsAndCentresAsImageMagickDoes) {
+    TempFolder folder;
+    const std::string source = folder.File("wide.png");
+    ASSERT_EQ(std::system(("/usr/bin/convert -size 16x8 xc:black -channel R -fx i/15 -channel G "
+                           "-fx j/7 -channel B -fx 0.5 +channel -alpha set -channel A -fx "
+                           "'i+j==0?0.5:1' -channel RGB -fx 'i+j==0?1:u' +channel -scale 200% "
+                           "PNG32:" +
+                           source)
+                              .c_str()),
+              0);
+    const std::vector<std::uint8_t> fitted =
+        MagickRgba(folder, source +
+                               " -filter point -resize 16x16 -background none -gravity center "
+                               "-extent 16x16");
+    ASSERT_EQ(fitted.size(), 16u * 16 * 4);
+    std::vector<std::uint8_t> onGreen = fitted;
+    for (std::size_t i = 0; i < onGreen.size(); i += 4) {
+        if (onGreen[i + 3] != 255) {
+            std::copy_n(std::array<std::uint8_t, 4>{0, 255, 0, 255}.begin(), 4, &onGreen[i]);
+        }
+    }
+    const std::tuple<std::string, std::string, const std::vector<std::uint8_t>&> cases[] = {
+        {"32.png", "", fitted}, {"24.bmp", "--depth 24 --back 00ff00", onGreen}};
+    for (const auto& [name, options, expected] : cases) {
+        ASSERT_TRUE(Runs(folder, "build --keep-aspect-ratio " + options + " -o " +
+                                     folder.File(name) + " " + source));
+        EXPECT_TRUE(MagickRgba(folder, folder.File(name)) == expected) << name;
+    }
+}
+
 // Positions count from 0; the icon entry at 1 is checked against its file by the build on
 // workers.
 TEST(StripCommands, ModuleEntriesGiveWhatTheirFilesGive) {
@@ -442,10 +482,12 @@ TEST(StripCommands, ProjectsBuildWhatTheirListsBuild) {
               0);
     const std::string list =
         " " + good + " " + kIcon + " " + kModule + ":icon:1 " + halves + " " + cell;
-    ASSERT_TRUE(Runs(folder, "build -o " + folder.File("list_{w}.bmp") + " --save-project " +
-                                 folder.File("saved.tilewright") +
-                                 " --cell 16x16,24x20 --depth 24 --back 0000ff --alpha preserve" +
-                                 list));
+    ASSERT_TRUE(Runs(
+        folder,
+        "build -o " + folder.File("list_{w}.bmp") + " --save-project " +
+            folder.File("saved.tilewright") +
+            " --cell 16x16,24x20 --depth 24 --back 0000ff --alpha preserve --keep-aspect-ratio" +
+            list));
     const std::string preserve = ", 'alpha': 'preserve'}, ";
     const std::string cells = "[{'source': 'g.png', 'note': 'kept'" + preserve + "{'source': '" +
                               kIcon + "'" + preserve + "{'source': '" + kModule + ":icon:1'" +

@@ -45,7 +45,7 @@ struct ColorPopUp : ::testing::Test {
 
 TEST_F(ColorPopUp, OpensAtTheOwnersPointWithItsSizeAboveATopmostOwnerAndClosesUnpicked) {
     EXPECT_EQ(std::tuple(picker->pos(), picker->size(), desktop.IsTopMost(picker)),
-              std::tuple(owner.mapToGlobal(QPoint(10, 20)), QSize(85, 108), false));
+              std::tuple(owner.mapToGlobal(QPoint(10, 20)), QSize(85, 128), false));
     desktop.SetTopMost(&owner, true);
     picker->close();
     Reopen();
@@ -78,9 +78,11 @@ TEST_F(ColorPopUp, DrawsFrameBarAndSwatches) {
 }
 
 // Each swatch across its inside and the bar pick their colour; frame lines, the surface and
-// outside pick nothing.
+// outside pick nothing; the row below asks the colour dialog, starting at the colour in use.
 TEST_F(ColorPopUp, AClickPicksTheColourUnderItOrNothing) {
-    std::vector<std::pair<QPoint, std::vector<unsigned>>> clicks = {{{40, 12}, {kDefault}}};
+    desktop.colorAnswers = {Rgb(1, 2, 3), std::nullopt};
+    std::vector<std::pair<QPoint, std::vector<unsigned>>> clicks = {
+        {{40, 12}, {kDefault}}, {{42, 118}, {Rgb(1, 2, 3)}}, {{1, 126}, {}}};
     for (const QPoint point : {QPoint(4, 27), QPoint(19, 35), QPoint(2, 2), QPoint(21, 30),
                                QPoint(40, 24), QPoint(83, 106), QPoint(-3, 10)}) {
         clicks.push_back({point, {}});
@@ -95,6 +97,7 @@ TEST_F(ColorPopUp, AClickPicksTheColourUnderItOrNothing) {
         Reopen();
         EXPECT_EQ(Click(point), picked) << point.x() << "," << point.y();
     }
+    EXPECT_EQ(desktop.colorRequests, (std::vector{kDefault, kDefault}));
 }
 
 TEST_F(ColorPopUp, HighlightFollowsThePointerOverSwatches) {

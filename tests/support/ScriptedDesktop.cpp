@@ -52,6 +52,11 @@ std::optional<QString> ScriptedDesktop::InputBox(QWidget*, const QString& prompt
     return Next(inputAnswers, "input box", std::optional<QString>{});
 }
 
+std::optional<gdi::COLORREF> ScriptedDesktop::ChooseColor(QWidget*, gdi::COLORREF initial) {
+    colorRequests.push_back(initial);
+    return Next(colorAnswers, "colour dialog", std::optional<gdi::COLORREF>{});
+}
+
 gdi::COLORREF ScriptedDesktop::ScreenPixelUnderPointer() {
     return Next(screenPixels, "screen pixel", gdi::COLORREF{0});
 }

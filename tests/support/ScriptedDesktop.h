@@ -37,6 +37,7 @@ class ScriptedDesktop : public desktop::Desktop {
                                     const QString& defaultText) override;
     const picture::ClipboardSource& Clipboard() const override { return clipboard; }
     void CopyImage(const QImage& image) override;
+    std::optional<gdi::COLORREF> ChooseColor(QWidget* owner, gdi::COLORREF initial) override;
     gdi::COLORREF ScreenPixelUnderPointer() override;
     void SetTopMost(QWidget* window, bool on) override;
     bool IsTopMost(const QWidget* window) const override;
@@ -49,10 +50,12 @@ class ScriptedDesktop : public desktop::Desktop {
     std::deque<QString> saveAnswers;
     std::deque<std::optional<QString>> inputAnswers;
     std::deque<gdi::COLORREF> screenPixels;
+    std::deque<std::optional<gdi::COLORREF>> colorAnswers;
 
     std::vector<Message> messages;
     std::vector<desktop::FileDialogRequest> fileRequests;
     QStringList inputPrompts;
+    std::vector<gdi::COLORREF> colorRequests;
     QStringList openedPages;
     FakeClipboard clipboard;
     // What the program put on the clipboard last, in the formats it offers.

@@ -49,6 +49,8 @@ class Desktop {
     virtual const picture::ClipboardSource& Clipboard() const = 0;
     // Puts a picture on the clipboard (QtClipboardImage's formats).
     virtual void CopyImage(const QImage& image) = 0;
+    // The desktop colour dialog, which takes a colour typed in hex; nothing when cancelled.
+    virtual std::optional<gdi::COLORREF> ChooseColor(QWidget* owner, gdi::COLORREF initial) = 0;
     // The colour of the screen pixel under the pointer.
     virtual gdi::COLORREF ScreenPixelUnderPointer() = 0;
     // Puts the window into the topmost band or out of it, without moving or sizing it.

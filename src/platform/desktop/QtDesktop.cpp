@@ -2,6 +2,7 @@
 #include "platform/desktop/QtDesktop.h"
 
 #include <QClipboard>
+#include <QColorDialog>
 #include <QCursor>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -131,6 +132,16 @@ std::optional<QString> QtDesktop::InputBox(QWidget* owner, const QString& prompt
         return std::nullopt;
     }
     return text;
+}
+
+// Qt's own dialog rather than the platform's: it always has the field for a hex colour.
+std::optional<gdi::COLORREF> QtDesktop::ChooseColor(QWidget* owner, gdi::COLORREF initial) {
+    const QColor chosen = QColorDialog::getColor(QtBitmapBridge::ToQColor(initial), owner, {},
+                                                 QColorDialog::DontUseNativeDialog);
+    if (!chosen.isValid()) {
+        return std::nullopt;
+    }
+    return QtBitmapBridge::FromQColor(chosen);
 }
 
 gdi::COLORREF QtDesktop::ScreenPixelUnderPointer() {

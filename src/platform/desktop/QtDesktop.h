@@ -17,6 +17,7 @@ class QtDesktop : public Desktop {
                                     const QString& defaultText) override;
     const picture::ClipboardSource& Clipboard() const override { return m_Clipboard; }
     void CopyImage(const QImage& image) override;
+    std::optional<gdi::COLORREF> ChooseColor(QWidget* owner, gdi::COLORREF initial) override;
     gdi::COLORREF ScreenPixelUnderPointer() override;
     void SetTopMost(QWidget* window, bool on) override;
     bool IsTopMost(const QWidget* window) const override;
