@@ -536,7 +536,6 @@ void FrmMain::NewCommand() {
     if (dialog.Tag() != "1") {
         return;
     }
-    NameStripCells("");
     if (!m_Document.NewStrip(dialog.IconWidth(), dialog.IconHeight(), dialog.ColorDep(),
                              dialog.ColorBack())) {
         ShowMessage("Error to create new project", kNoIcon);
@@ -556,9 +555,7 @@ void FrmMain::OpenCommand() {
     if (chosen.isEmpty()) {
         return;
     }
-    if (m_Document.OpenStripFile(Local(chosen.front()))) {
-        NameStripCells(chosen.front());
-    }
+    m_Document.OpenStripFile(Local(chosen.front()));
     ShowDocument();
     UpdateBackColorButton();
     FitWindowHeight();
@@ -588,8 +585,8 @@ void FrmMain::OpenPeFilesCommand() {
         m_Document.OpenModuleBitmap(
             dialog.BITMAP(), dialog.IconWidth(), dialog.IconHeight(), dialog.ColorDep(),
             dialog.MaskColor(),
-            ResourceFileName::ForModuleBitmap(Local(module), Local(dialog.ResID())));
-        NameStripCells(chosen.front() + ":bitmap:" + dialog.ResID());
+            ResourceFileName::ForModuleBitmap(Local(module), Local(dialog.ResID())),
+            Local(chosen.front() + ":bitmap:" + dialog.ResID()));
         ShowDocument();
         UpdateBackColorButton();
         QCoreApplication::processEvents();
@@ -614,12 +611,17 @@ StripDocument::AlphaAnswer FrmMain::AskAlpha(const c32bppDIB& image, const QStri
     return answer;
 }
 
-bool FrmMain::AddImage(const QString& path, int index, const c32bppDIB* image,
-                       const QString& source) {
-    const QString name = source.isEmpty() ? path : source;
-    const auto cell = PreparedCell::Make(m_Document.Format(), Local(path), image,
-                                         [&](const c32bppDIB& i) { return AskAlpha(i, name); });
-    const auto result = m_Document.AddPreparedCell(*cell, index);
+bool FrmMain::AddImage(const QString& path, int index, const c32bppDIB* image, CellSource source) {
+    if (!source.HasAddress() && source.label.empty()) {
+        source.address = Local(path);
+    }
+    const QString name = QString::fromStdString(source.Description());
+    const auto cell =
+        PreparedCell::Make(m_Document.Format(), Local(path), image, [&](const c32bppDIB& i) {
+            source.alpha = AskAlpha(i, name);
+            return *source.alpha;
+        });
+    const auto result = m_Document.AddPreparedCell(*cell, index, source);
     if (m_AddReport) {
         m_AddReport->Record(Local(name), result, cell->LoadError(),
                             !path.isEmpty() && !QFileInfo::exists(path));
@@ -627,28 +629,18 @@ bool FrmMain::AddImage(const QString& path, int index, const c32bppDIB* image,
     if (result == StripDocument::AddResult::Refused) {
         ShowMessage("Error to add image", kInformation);
     }
-    if (result == StripDocument::AddResult::Added) {
-        m_CellSources[m_Document.CellStore().ImageCount() - 1] = name;
-    }
     return result == StripDocument::AddResult::Added;
 }
 
 QString FrmMain::CellToolTip(int position) const {
     const clsImgList& store = m_Document.CellStore();
-    const auto source = m_CellSources.find(ucListIcon1->IconIndex(position));
+    const std::string source = m_Document.Source(position).Description();
     return QString("Cell %1 of %2\n%3 x %4 pixels")
                .arg(position + 1)
                .arg(ucListIcon1->ItemCount())
                .arg(store.IconWidth())
                .arg(store.IconHeight()) +
-           (source == m_CellSources.end() ? QString() : "\n" + source->second);
-}
-
-void FrmMain::NameStripCells(const QString& strip) {
-    m_CellSources.clear();
-    for (int i = 0; !strip.isEmpty() && i < m_Document.CellStore().ImageCount(); ++i) {
-        m_CellSources[i] = QString("%1, cell %2").arg(strip).arg(i + 1);
-    }
+           (source.empty() ? QString() : "\n" + QString::fromStdString(source));
 }
 
 bool FrmMain::BeginAddReport() {
@@ -703,7 +695,9 @@ void FrmMain::AddFromResourceCommand() {
     m_DefaultIconModule = dialog.DefaultIconModule();
     if (dialog.Tag() == "1") {
         const bool began = BeginAddReport();
-        const bool added = AddImage("", -1, &dialog.PickedImage(), "an icon of a module");
+        const bool added =
+            AddImage("", -1, &dialog.PickedImage(),
+                     {Local(dialog.SourceAddress()), -1, 0, {}, "an icon of a module"});
         EndAddReport(began);
         ShowDocument();
         ShowAppendedCell(added);
@@ -733,7 +727,8 @@ FrmMain::DownloadOutcome FrmMain::AddDownloadedImage(const QString& address, int
     const bool downloaded = MdlInternet::WithDownloadedFile(
         Local(m_TempFolder), Local(address),
         [&](const std::string& path) {
-            const bool cell = AddImage(QString::fromStdString(path), index, nullptr, address);
+            const bool cell = AddImage(QString::fromStdString(path), index, nullptr,
+                                       {Local(address), -1, 0, {}, {}});
             if (added != nullptr) {
                 *added = cell;
             }
@@ -773,7 +768,7 @@ void FrmMain::PasteCommand() {
     c32bppDIB image;
     if (image.LoadPicture_ClipBoard()) {
         const bool began = BeginAddReport();
-        const bool added = AddImage("", -1, &image, "the clipboard");
+        const bool added = AddImage("", -1, &image, {{}, -1, 0, {}, "the clipboard"});
         EndAddReport(began);
         ShowDocument();
         RefreshWindow();
@@ -830,9 +825,7 @@ void FrmMain::ProcessCommandLine(const QStringList& given) {
         m_Document.EndStep();
         EndAddReport(began);
     } else {
-        if (m_Document.OpenStripFile(Local(arguments.front()))) {
-            NameStripCells(arguments.front());
-        }
+        m_Document.OpenStripFile(Local(arguments.front()));
         UpdateBackColorButton();
     }
     ShowDocument();
@@ -998,14 +991,15 @@ void FrmMain::ReplaceImageCommand() {
     if (chosen.isEmpty()) {
         return;
     }
-    const auto result =
-        m_Document.ReplaceCell(at, Local(chosen.front()), nullptr,
-                               [&](const c32bppDIB& i) { return AskAlpha(i, chosen.front()); });
+    CellSource source{Local(chosen.front()), -1, 0, {}, {}};
+    const auto cell =
+        PreparedCell::Make(m_Document.Format(), source.address, nullptr, [&](const c32bppDIB& i) {
+            source.alpha = AskAlpha(i, chosen.front());
+            return *source.alpha;
+        });
+    const auto result = m_Document.ReplacePreparedCell(at, *cell, source);
     if (result == StripDocument::AddResult::Refused) {
         ShowMessage("Error to add image", kInformation);
-    }
-    if (result == StripDocument::AddResult::Added) {
-        m_CellSources[m_Document.CellStore().ImageCount() - 1] = chosen.front();
     }
     ShowEdit(std::vector<int>{at});
 }

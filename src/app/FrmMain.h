@@ -5,7 +5,6 @@
 #include <QPointer>
 #include <QStringList>
 #include <array>
-#include <map>
 #include <optional>
 
 #include "app/AddReport.h"
@@ -136,10 +135,9 @@ class FrmMain : public QMainWindow {
     bool SavePrompt();
     void SaveStrip(const QString& path);
     void SaveStripAs(const QString& path);
-    // True when the image became a cell.
-    // `source` names the image in the add report and the Alpha Pixels dialog; the path when empty.
-    bool AddImage(const QString& path, int index, const c32bppDIB* image,
-                  const QString& source = {});
+    // True when the image became a cell. The cell keeps `source`, which names the image in the
+    // add report and the Alpha Pixels dialog; a source without address or label is the path.
+    bool AddImage(const QString& path, int index, const c32bppDIB* image, CellSource source = {});
     StripDocument::AlphaAnswer AskAlpha(const c32bppDIB& image, const QString& source);
     // A command that adds images collects what each brought in; the outermost one starts and ends
     // the report, and a report with failures shows its notice in the status bar.
@@ -148,8 +146,6 @@ class FrmMain : public QMainWindow {
     void ShowLastAddReport();
     // Position (1-based), size and where the cell came from.
     QString CellToolTip(int position) const;
-    // Every stored image of a strip just made or opened comes from that strip.
-    void NameStripCells(const QString& strip);
     void WaitForDialog(QWidget* dialog);
     void ShowIfChanged(bool changed);
     void BuildSelectionItems();
@@ -177,6 +173,4 @@ class FrmMain : public QMainWindow {
     std::optional<StripDocument::AlphaAnswer> m_RememberedAlpha;
     std::optional<AddReport> m_AddReport;
     AddReport m_LastAddReport;
-    // Where each stored image came from, by store index.
-    std::map<int, QString> m_CellSources;
 };
