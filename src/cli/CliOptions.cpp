@@ -8,6 +8,7 @@
 #include <optional>
 #include <sstream>
 
+#include "app/StripProject.h"
 #include "platform/file/RegularFile.h"
 
 namespace {
@@ -27,19 +28,15 @@ bool ParseSize(const std::string& text, int& width, int& height) {
 
 // "RRGGBB" as a colour value, whose low byte is red.
 bool ParseColor(const std::string& text, std::uint32_t& color) {
-    std::uint32_t rgb = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, rgb, 16);
-    if (text.size() != 6 || error != std::errc() || stop != end) {
-        return false;
-    }
-    color = ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
-    return true;
+    const std::optional<std::uint32_t> parsed = StripProject::ParseColor(text);
+    color = parsed.value_or(color);
+    return parsed.has_value();
 }
 
 bool ParseCellSize(const std::string& text, CellSize& size) {
-    return ParseSize(text, size.width, size.height) && size.width >= 1 && size.width <= 256 &&
-           size.height >= 1 && size.height <= 256;
+    const std::optional<CellSize> parsed = StripProject::ParseCellSize(text);
+    size = parsed.value_or(size);
+    return parsed.has_value();
 }
 
 // "WxH" or several of them separated by commas, each size once.

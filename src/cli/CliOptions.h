@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/CellSize.h"
+
 // One editing verb of the open command, applied in the order given.
 struct StripEdit {
     enum class Verb { Add, Insert, Move, Delete, Back };
@@ -14,12 +16,6 @@ struct StripEdit {
     int second = 0;  // Move: to
     std::string image;
     std::uint32_t color = 0;  // Back: a colour value (0x00BBGGRR)
-};
-
-struct CellSize {
-    int width = 16;
-    int height = 16;
-    bool operator==(const CellSize&) const = default;
 };
 
 // The parsed command line of tilewright-cli.

@@ -17,7 +17,7 @@
 #include "app/SyncBatch.h"
 #include "cli/CliApplication.h"
 #include "cli/CliOptions.h"
-#include "cli/FailureReason.h"
+#include "app/FailureReason.h"
 #include "cli/OrderedWorkPool.h"
 #include "cli/TerminalText.h"
 #include "platform/gdi/ImageList.h"

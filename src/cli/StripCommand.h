@@ -7,8 +7,8 @@
 
 #include "app/StripDocument.h"
 #include "cli/ProgressBar.h"
-#include "cli/StripInput.h"
-#include "cli/StripManifest.h"
+#include "app/StripInput.h"
+#include "app/StripManifest.h"
 #include "platform/gdi/PixelBudget.h"
 
 class CliOptions;

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "cli/StripInput.h"
+#include "app/StripInput.h"
 
 #include "app/PreparedCell.h"
-#include "cli/FailureReason.h"
-#include "cli/ImageAddress.h"
+#include "app/FailureReason.h"
+#include "app/ImageAddress.h"
 #include "image/c32bppDIB.h"
 #include "import/IconGroup.h"
 #include "import/MdlInternet.h"

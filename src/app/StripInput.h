@@ -15,7 +15,7 @@ namespace pe {
 class PeModule;
 }
 
-// Brings the images and strips named on the command line into a strip document through the
+// Brings the images and strips that addresses name into a strip document through the
 // editor's own pipeline: files and downloads are added exactly as "From File" adds a file.
 // Cells may be prepared on several threads at once.
 class StripInput {
