@@ -3,6 +3,8 @@
 
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/gdi/GdiTypes.h"
 
@@ -29,6 +31,16 @@ struct CellSource {
     // How the cell is named to the user when there is no address: "the clipboard", or the strip
     // file and cell it was cut from.
     std::string label;
+    // Fields of a project file's cell that this version does not know, kept for its next save.
+    std::vector<std::pair<std::string, std::string>> unknown;
+
+    static CellSource At(std::string address, std::string label = {}) {
+        CellSource source;
+        source.address = std::move(address);
+        source.label = std::move(label);
+        return source;
+    }
+    static CellSource Named(std::string label) { return At({}, std::move(label)); }
 
     bool HasAddress() const { return !address.empty(); }
     // The address, with the cell of a strip, or else the label.

@@ -27,8 +27,12 @@
 #include "app/ClsDIB.h"
 #include "app/FrmAddReport.h"
 #include "app/FrmAlphaPixels.h"
+#include "app/FrmExportStripSet.h"
 #include "app/FrmOptionNew.h"
 #include "app/PreparedCell.h"
+#include "app/ProjectDocument.h"
+#include "app/SourceCellLoader.h"
+#include "app/StripSetExporter.h"
 #include "controls/FrmColorPicker.h"
 #include "controls/ucListIcon.h"
 #include "controls/ucStatusbar.h"
@@ -69,6 +73,15 @@ const desktop::FileFilter kScalableFilter{"Scalable images (*.svg)", "*.svg"};
 const desktop::FileFilter kOtherImageFilter{"Other images (*.jpg *.jpeg *.webp *.tif *.tiff)",
                                             "*.jpg *.jpeg *.webp *.tif *.tiff"};
 const desktop::FileFilter kAllFilesFilter{"All files (*)", "*"};
+const desktop::FileFilter kProjectFilter{"Tilewright projects (*.tilewright)", "*.tilewright"};
+
+bool IsProjectName(const QString& path) {
+    return path.endsWith(StripProject::kExtension, Qt::CaseInsensitive);
+}
+
+QString Ellipsis(const char* caption) {
+    return QString(caption) + QChar(0x2026);
+}
 
 void SetMenuIcon(QAction* action, int number) {
     if (number >= 0) {
@@ -223,6 +236,7 @@ void FrmMain::BuildMenus() {
     SetMenuIcon(MnuIconGallery, 12);
     connect(MnuIconGallery, &QAction::triggered, this,
             [this] { m_Desktop.OpenWebPage(kGalleryAddress); });
+    BuildProjectItems(file, options);
     MnuAbout = menuBar()->addAction("About");
     AddMenuKeys({file, MnuEdit, MnuView, options});
     connect(MnuAbout, &QAction::triggered, this, [this] {
@@ -536,6 +550,8 @@ void FrmMain::NewCommand() {
     if (dialog.Tag() != "1") {
         return;
     }
+    m_Project = {};
+    m_ProjectPath.clear();
     if (!m_Document.NewStrip(dialog.IconWidth(), dialog.IconHeight(), dialog.ColorDep(),
                              dialog.ColorBack())) {
         ShowMessage("Error to create new project", kNoIcon);
@@ -550,11 +566,16 @@ void FrmMain::OpenCommand() {
     if (!SavePrompt()) {
         return;
     }
-    const QStringList chosen =
-        m_Desktop.OpenFileDialog(this, {{kBitmapFilter, kPngFilter}, false, "", ""});
+    const QStringList chosen = m_Desktop.OpenFileDialog(
+        this, {{kBitmapFilter, kPngFilter, kProjectFilter}, false, "", ""});
     if (chosen.isEmpty()) {
         return;
     }
+    if (IsProjectName(chosen.front())) {
+        OpenProject(chosen.front());
+        return;
+    }
+    m_Project = {};
     m_Document.OpenStripFile(Local(chosen.front()));
     ShowDocument();
     UpdateBackColorButton();
@@ -697,7 +718,7 @@ void FrmMain::AddFromResourceCommand() {
         const bool began = BeginAddReport();
         const bool added =
             AddImage("", -1, &dialog.PickedImage(),
-                     {Local(dialog.SourceAddress()), -1, 0, {}, "an icon of a module"});
+                     CellSource::At(Local(dialog.SourceAddress()), "an icon of a module"));
         EndAddReport(began);
         ShowDocument();
         ShowAppendedCell(added);
@@ -728,7 +749,7 @@ FrmMain::DownloadOutcome FrmMain::AddDownloadedImage(const QString& address, int
         Local(m_TempFolder), Local(address),
         [&](const std::string& path) {
             const bool cell = AddImage(QString::fromStdString(path), index, nullptr,
-                                       {Local(address), -1, 0, {}, {}});
+                                       CellSource::At(Local(address)));
             if (added != nullptr) {
                 *added = cell;
             }
@@ -768,7 +789,7 @@ void FrmMain::PasteCommand() {
     c32bppDIB image;
     if (image.LoadPicture_ClipBoard()) {
         const bool began = BeginAddReport();
-        const bool added = AddImage("", -1, &image, {{}, -1, 0, {}, "the clipboard"});
+        const bool added = AddImage("", -1, &image, PastedSource(image));
         EndAddReport(began);
         ShowDocument();
         RefreshWindow();
@@ -953,8 +974,23 @@ QImage FrmMain::SelectedCellsImage() const {
 
 void FrmMain::CopyCommand() {
     if (ucListIcon1->ItemCount() > 0) {
-        m_Desktop.CopyImage(SelectedCellsImage());
+        const std::vector<int> selected = ucListIcon1->SelectedItems();
+        m_CopiedImage = SelectedCellsImage();
+        m_CopiedSource.reset();
+        if (selected.size() == 1) {
+            m_CopiedSource = m_Document.Source(selected.front());
+        }
+        m_Desktop.CopyImage(m_CopiedImage);
     }
+}
+
+CellSource FrmMain::PastedSource(const c32bppDIB& image) const {
+    const gdi::Bitmap* pixels = gdi::BitmapFromHandle(image.Handle());
+    const bool copied =
+        m_CopiedSource && pixels != nullptr &&
+        desktop::QtBitmapBridge::ToQImage(*pixels, desktop::QtBitmapBridge::Alpha::Premultiplied)
+                .convertToFormat(QImage::Format_ARGB32_Premultiplied) == m_CopiedImage;
+    return copied ? *m_CopiedSource : CellSource::Named("the clipboard");
 }
 
 void FrmMain::CutCommand() {
@@ -991,7 +1027,7 @@ void FrmMain::ReplaceImageCommand() {
     if (chosen.isEmpty()) {
         return;
     }
-    CellSource source{Local(chosen.front()), -1, 0, {}, {}};
+    CellSource source = CellSource::At(Local(chosen.front()));
     const auto cell =
         PreparedCell::Make(m_Document.Format(), source.address, nullptr, [&](const c32bppDIB& i) {
             source.alpha = AskAlpha(i, chosen.front());
@@ -1046,4 +1082,152 @@ bool FrmMain::event(QEvent* event) {
         FrmCPicker.clear();
     }
     return QMainWindow::event(event);
+}
+
+void FrmMain::BuildProjectItems(QMenu* file, QMenu* options) {
+    file->addSeparator();
+    MnuOpenProject = file->addAction(Ellipsis("Open Project"), this, &FrmMain::OpenProjectCommand);
+    MnuSaveProject = file->addAction(Ellipsis("Save Project"), this, &FrmMain::SaveProjectCommand);
+    MnuExportStripSet =
+        file->addAction(Ellipsis("Export Strip Set"), this, &FrmMain::ExportStripSetCommand);
+    MnuCellSize = options->addAction(Ellipsis("Cell Size"), this, &FrmMain::CellSizeCommand);
+}
+
+SourceCellLoader& FrmMain::Loader() {
+    if (!m_SourceLoader) {
+        m_SourceLoader = std::make_unique<SourceCellLoader>(Local(m_TempFolder));
+    }
+    return *m_SourceLoader;
+}
+
+void FrmMain::ReportUnread(const std::vector<StripDocument::UnreadSource>& unread) {
+    const bool began = BeginAddReport();
+    for (int position = 0; position < m_Document.CellCount(); ++position) {
+        const auto failed = std::find_if(unread.begin(), unread.end(),
+                                         [&](const auto& u) { return u.position == position; });
+        m_AddReport->Record(m_Document.Source(position).Description(),
+                            failed == unread.end() ? StripDocument::AddResult::Added
+                                                   : StripDocument::AddResult::NotDecoded,
+                            failed == unread.end() ? std::nullopt : failed->why, false);
+    }
+    EndAddReport(began);
+}
+
+void FrmMain::OpenProjectCommand() {
+    if (!SavePrompt()) {
+        return;
+    }
+    const QStringList chosen = m_Desktop.OpenFileDialog(this, {{kProjectFilter}, false, "", ""});
+    if (!chosen.isEmpty()) {
+        OpenProject(chosen.front());
+    }
+}
+
+void FrmMain::OpenProject(const QString& path) {
+    const auto project = StripProject::Read(Local(path));
+    if (!project) {
+        ShowMessage(QString::fromStdString(project.Error().text), kInformation);
+        return;
+    }
+    std::vector<StripDocument::UnreadSource> unread;
+    const auto ask = [&](const c32bppDIB& image) { return AskAlpha(image, path); };
+    if (!ProjectDocument::ToDocument(*project, m_Document, Loader().AsLoader(), ask, unread)) {
+        ShowMessage("Error to create new project", kNoIcon);
+    }
+    m_Project = *project;
+    m_Project.cells.clear();
+    m_ProjectPath = path;
+    const QFileInfo file(path);
+    m_Document.SetName("", Local(file.completeBaseName() + ".bmp"));
+    m_Document.SetSaved(true);
+    ReportUnread(unread);
+    ShowDocument();
+    UpdateBackColorButton();
+    FitWindowHeight();
+    RefreshWindow();
+}
+
+void FrmMain::SaveProjectCommand() {
+    const QString proposed =
+        m_ProjectPath.isEmpty()
+            ? ProposedFolder() +
+                  QFileInfo(QString::fromStdString(m_Document.FileName())).completeBaseName() +
+                  StripProject::kExtension
+            : m_ProjectPath;
+    const QString chosen = m_Desktop.SaveFileDialog(
+        this, {{kProjectFilter}, false, StripProject::kExtension, proposed});
+    if (chosen.isEmpty()) {
+        return;
+    }
+    const StripProject project = ProjectDocument::FromDocument(m_Document, m_Project);
+    const auto written = project.Write(Local(chosen));
+    if (!written) {
+        ShowMessage(QString::fromStdString(written.Error().text), kCritical);
+        return;
+    }
+    m_Project = project;
+    m_Project.cells.clear();
+    m_ProjectPath = chosen;
+}
+
+void FrmMain::CellSizeCommand() {
+    const clsImgList& store = m_Document.CellStore();
+    const std::optional<QString> text = m_Desktop.InputBox(
+        this, "Cell size (width x height, 1 to 256)", ProgramTitle(),
+        QString::fromStdString(
+            StripProject::CellSizeText({store.IconWidth(), store.IconHeight()})));
+    if (!text) {
+        return;
+    }
+    const auto size = StripProject::ParseCellSize(text->trimmed().toStdString());
+    if (!size) {
+        ShowMessage("The cell size is written as 32x32, each side from 1 to 256", kInformation);
+        return;
+    }
+    if (size->width == store.IconWidth() && size->height == store.IconHeight()) {
+        return;
+    }
+    std::vector<StripDocument::UnreadSource> unread;
+    const auto ask = [&](const c32bppDIB& image) { return AskAlpha(image, ProgramTitle()); };
+    if (!m_Document.ChangeCellSize(size->width, size->height, Loader().AsLoader(), ask, unread)) {
+        ShowMessage("Error to add image", kInformation);
+    }
+    ReportUnread(unread);
+    ShowDocument();
+    FitWindowHeight();
+    RefreshWindow();
+}
+
+void FrmMain::ExportStripSetCommand() {
+    const clsImgList& store = m_Document.CellStore();
+    const QString base =
+        (m_Document.Folder().empty() ? ProposedFolder()
+                                     : QString::fromStdString(m_Document.Folder())) +
+        QFileInfo(QString::fromStdString(m_Document.FileName())).completeBaseName();
+    const std::vector<CellSize> sizes =
+        m_Project.exportSizes.empty()
+            ? std::vector<CellSize>{{store.IconWidth(), store.IconHeight()}}
+            : m_Project.exportSizes;
+    const QString pattern =
+        m_Project.output.empty() ? base + "-{w}x{h}.bmp" : QString::fromStdString(m_Project.output);
+    FrmExportStripSet dialog(this, sizes, pattern, base + "-manifest.json");
+    WaitForDialog(&dialog);
+    if (dialog.Tag() != "1") {
+        return;
+    }
+    m_Project.exportSizes = dialog.Sizes();
+    m_Project.output = Local(dialog.Pattern());
+    const auto ask = [&](const c32bppDIB& image) { return AskAlpha(image, ProgramTitle()); };
+    StripSetExporter exporter(m_Document, Loader().AsLoader(), ask);
+    const StripSetExporter::Outcome outcome =
+        exporter.Export(m_Project.exportSizes, m_Project.output, Local(dialog.Manifest()));
+    const bool began = BeginAddReport();
+    for (const StripSetExporter::Unread& unread : outcome.unread) {
+        m_AddReport->Record(unread.source + " at " + StripProject::CellSizeText(unread.size),
+                            StripDocument::AddResult::NotDecoded, unread.why, false);
+    }
+    EndAddReport(began);
+    if (!outcome.failure.empty()) {
+        ShowMessage(QString::fromStdString(outcome.failure), kCritical);
+    }
 }

@@ -9,6 +9,7 @@
 
 #include "app/AddReport.h"
 #include "app/StripDocument.h"
+#include "app/StripProject.h"
 #include "controls/FrmColorPicker.h"
 #include "import/FrmIconFromRes.h"
 #include "import/FrmLoadFromRes.h"
@@ -19,6 +20,7 @@ class QMenu;
 class QMimeData;
 class QSettings;
 
+class SourceCellLoader;
 class ucListIcon;
 class ucStatusbar;
 class ucToolbar;
@@ -74,6 +76,10 @@ class FrmMain : public QMainWindow {
     QAction* MnuActualSize;
     QAction* MnuPixelGrid;
     QAction* MnuLastAddReport;
+    QAction* MnuOpenProject;
+    QAction* MnuSaveProject;
+    QAction* MnuExportStripSet;
+    QAction* MnuCellSize;
     QAction* MnuOnTop;
     QAction* MnuIconGallery;
     QAction* MnuAbout;
@@ -103,6 +109,13 @@ class FrmMain : public QMainWindow {
     void ReplaceImageCommand();
     void UndoCommand();
     void RedoCommand();
+    void OpenProjectCommand();
+    void SaveProjectCommand();
+    // Every cell made again at the size asked for, from its source where it has one.
+    void CellSizeCommand();
+    void ExportStripSetCommand();
+    // The settings of the project last opened or saved, without its cells.
+    const StripProject& ProjectSettings() const { return m_Project; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -159,6 +172,13 @@ class FrmMain : public QMainWindow {
     void RunAddMethod(int method);
     void OpenBackColorPopUp(int x, int y);
     void ShowMessage(const QString& text, int icon);
+    void BuildProjectItems(QMenu* file, QMenu* options);
+    void OpenProject(const QString& path);
+    SourceCellLoader& Loader();
+    // Sources that could not be read join the add report, as images that were not added.
+    // The source of the copied cell when the picture is the one copied.
+    CellSource PastedSource(const c32bppDIB& image) const;
+    void ReportUnread(const std::vector<StripDocument::UnreadSource>& unread);
 
     desktop::Desktop& m_Desktop;
     StripDocument m_Document;
@@ -173,4 +193,11 @@ class FrmMain : public QMainWindow {
     std::optional<StripDocument::AlphaAnswer> m_RememberedAlpha;
     std::optional<AddReport> m_AddReport;
     AddReport m_LastAddReport;
+    StripProject m_Project;
+    QString m_ProjectPath;
+    std::unique_ptr<SourceCellLoader> m_SourceLoader;
+    // What the last Copy or Cut put on the clipboard, and the source of its one cell, so that
+    // pasting it back keeps the source.
+    QImage m_CopiedImage;
+    std::optional<CellSource> m_CopiedSource;
 };

@@ -125,8 +125,9 @@ bool StripDocument::OpenBitmap(gdi::HBITMAP handle, int cellWidth) {
 bool StripDocument::OpenModuleBitmap(gdi::HBITMAP bitmap, int cellWidth, int cellHeight,
                                      int colorDepth, gdi::COLORREF maskColor,
                                      const std::string& fileName, const std::string& address) {
-    if (!ReplaceCells(bitmap, cellWidth, cellHeight, colorDepth, maskColor,
-                      {address, 0, cellWidth, {}, {}})) {
+    CellSource source = CellSource::At(address);
+    source.cellWidth = cellWidth;
+    if (!ReplaceCells(bitmap, cellWidth, cellHeight, colorDepth, maskColor, source)) {
         return false;
     }
     SetName("", fileName);
@@ -183,7 +184,7 @@ bool StripDocument::ReplaceCells(gdi::HBITMAP bitmap, int cellWidth, int cellHei
 StripDocument::AddResult StripDocument::AddImage(const std::string& Path, int Index,
                                                  const c32bppDIB* Image,
                                                  const AlphaQuestion& askAlpha) {
-    CellSource source{Image == nullptr ? Path : "", -1, 0, {}, {}};
+    CellSource source = CellSource::At(Image == nullptr ? Path : "");
     const auto cell = PreparedCell::Make(Format(), Path, Image, [&](const c32bppDIB& image) {
         source.alpha = askAlpha ? askAlpha(image) : AlphaAnswer{true, m_BackColor};
         return *source.alpha;
@@ -581,7 +582,8 @@ const CellSource& StripDocument::Source(int position) const {
 }
 
 bool StripDocument::ChangeCellSize(int width, int height, const SourceLoader& load,
-                                   const AlphaQuestion& askAlpha, std::vector<int>& unread) {
+                                   const AlphaQuestion& askAlpha,
+                                   std::vector<UnreadSource>& unread) {
     CellFormat format = Format();
     format.width = width;
     format.height = height;
@@ -598,21 +600,11 @@ bool StripDocument::ChangeCellSize(int width, int height, const SourceLoader& lo
             cells.push_back(done->second);
             continue;
         }
-        CellSource source = m_Layer->sources[static_cast<std::size_t>(image)];
-        const AlphaQuestion answer = [&](const c32bppDIB& picture) {
-            if (!source.alpha) {
-                source.alpha = askAlpha ? askAlpha(picture) : AlphaAnswer{true, m_BackColor};
-            }
-            return *source.alpha;
-        };
-        std::unique_ptr<PreparedCell> cell =
-            source.HasAddress() && load ? load(format, source, answer) : nullptr;
-        if (source.HasAddress() && (!cell || cell->Result() != AddResult::Added)) {
-            unread.push_back(position);
-            cell.reset();
-        }
-        if (!cell) {
-            cell = ScaledCell(image, format, answer);
+        CellSource source = Source(position);
+        std::optional<UnreadSource> failed;
+        const auto cell = CellInFormat(position, format, load, askAlpha, source, failed);
+        if (failed) {
+            unread.push_back(*failed);
         }
         if (cell->Result() != AddResult::Added || !layer->store.AddCell(cell->TakeCell())) {
             return false;
@@ -628,18 +620,39 @@ bool StripDocument::ChangeCellSize(int width, int height, const SourceLoader& lo
     return true;
 }
 
-// Below 32 bits what the mask hid comes out transparent, so the cell is flattened again on the
-// strip's mask colour.
-std::unique_ptr<PreparedCell> StripDocument::ScaledCell(int image, const CellFormat& format,
-                                                        const AlphaQuestion& askAlpha) const {
-    const int w = m_Layer->store.IconWidth(), h = m_Layer->store.IconHeight();
-    ClsDIB drawn;
+std::unique_ptr<PreparedCell> StripDocument::CellInFormat(
+    int position, const CellFormat& format, const SourceLoader& load, const AlphaQuestion& askAlpha,
+    CellSource& source, std::optional<UnreadSource>& unread) const {
+    const AlphaQuestion answer = [&](const c32bppDIB& picture) {
+        if (!source.alpha) {
+            source.alpha = askAlpha ? askAlpha(picture) : AlphaAnswer{true, m_BackColor};
+        }
+        return *source.alpha;
+    };
+    if (source.HasAddress() && load) {
+        auto cell = load(format, source, answer);
+        if (cell && cell->Result() == AddResult::Added) {
+            return cell;
+        }
+        unread = UnreadSource{position, cell ? cell->LoadError() : std::nullopt};
+    }
+    // Below 32 bits what the mask hid comes out transparent, and is flattened again on the
+    // strip's mask colour.
     c32bppDIB pixels;
-    if (drawn.Create(w, h, 32) == 0 || !pixels.InitializeDIB(w, h)) {
+    if (!DrawCellImage(position, pixels)) {
         return std::make_unique<PreparedCell>(AddResult::Refused);
     }
-    m_Layer->store.Draw(image, drawn.hDC(), 0, 0);
-    std::copy_n(drawn.lpBits(), std::size_t{4} * w * h, pixels.BitsPointer());
-    pixels.SetAlpha(true);
-    return PreparedCell::Make(format, "", &pixels, askAlpha);
+    return PreparedCell::Make(format, "", &pixels, answer);
+}
+
+bool StripDocument::DrawCellImage(int position, c32bppDIB& image) const {
+    ClsDIB drawn;
+    if (!DrawCells(drawn, position, 1, false) ||
+        !image.InitializeDIB(drawn.Width(), drawn.Height())) {
+        return false;
+    }
+    std::copy_n(drawn.lpBits(), std::size_t{4} * drawn.Width() * drawn.Height(),
+                image.BitsPointer());
+    image.SetAlpha(true);
+    return true;
 }

@@ -14,6 +14,7 @@
 #include "app/CellSource.h"
 #include "app/StripHistory.h"
 #include "app/clsImgList.h"
+#include "platform/file/DecodeError.h"
 #include "platform/gdi/GdiTypes.h"
 
 // The one strip being edited: its cell store, the strip's order of cells (store indexes), the
@@ -72,8 +73,21 @@ class StripDocument {
     // its pixels, scaled, and its position is added to `unread`. An alpha answer kept with a
     // source is used again; askAlpha is asked otherwise. False, with the document unchanged,
     // when the cells cannot be made at that size.
+    struct UnreadSource {
+        int position = 0;
+        std::optional<DecodeError> why;
+    };
     bool ChangeCellSize(int width, int height, const SourceLoader& load,
-                        const AlphaQuestion& askAlpha, std::vector<int>& unread);
+                        const AlphaQuestion& askAlpha, std::vector<UnreadSource>& unread);
+    // The cell at `position` made in `format`, as ChangeCellSize makes it; `source` is its
+    // source, which keeps the alpha answer given; `unread` tells why its source was not read.
+    std::unique_ptr<PreparedCell> CellInFormat(int position, const CellFormat& format,
+                                               const SourceLoader& load,
+                                               const AlphaQuestion& askAlpha, CellSource& source,
+                                               std::optional<UnreadSource>& unread) const;
+    // The cell at `position` as it is drawn, what the mask hides transparent; false when there
+    // is no such cell.
+    bool DrawCellImage(int position, c32bppDIB& image) const;
 
     // Undo and redo, for the editor. Off until enabled, so that a strip built in one go keeps no
     // steps; New and Open start a fresh history.
@@ -161,9 +175,6 @@ class StripDocument {
     bool Swap(int a, int b);
     bool ReplaceCells(gdi::HBITMAP bitmap, int cellWidth, int cellHeight, int depth,
                       gdi::COLORREF mask, const CellSource& source);
-    // The stored image as it is drawn, scaled to the format.
-    std::unique_ptr<PreparedCell> ScaledCell(int image, const CellFormat& format,
-                                             const AlphaQuestion& askAlpha) const;
     StripHistory::Step CurrentStep() const;
     AddResult ReplaceWith(int position, const std::function<AddResult()>& add);
 
