@@ -1204,10 +1204,11 @@ void FrmMain::ExportStripSetCommand() {
         (m_Document.Folder().empty() ? ProposedFolder()
                                      : QString::fromStdString(m_Document.Folder())) +
         QFileInfo(QString::fromStdString(m_Document.FileName())).completeBaseName();
-    const std::vector<CellSize> sizes =
-        m_Project.exportSizes.empty()
-            ? std::vector<CellSize>{{store.IconWidth(), store.IconHeight()}}
-            : m_Project.exportSizes;
+    // Toolbar art is most often wanted at these sizes, and at the strip's own.
+    std::vector<CellSize> sizes = m_Project.exportSizes;
+    if (sizes.empty()) {
+        sizes = {{16, 16}, {24, 24}, {32, 32}, {48, 48}, {store.IconWidth(), store.IconHeight()}};
+    }
     const QString pattern =
         m_Project.output.empty() ? base + "-{w}x{h}.bmp" : QString::fromStdString(m_Project.output);
     FrmExportStripSet dialog(this, sizes, pattern, base + "-manifest.json");

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -9,6 +11,7 @@
 
 #include "app/FrmAddReport.h"
 #include "app/FrmAlphaPixels.h"
+#include "app/FrmExportStripSet.h"
 #include "app/FrmMain.h"
 #include "app/FrmOptionNew.h"
 #include "app/StripProject.h"
@@ -148,6 +151,30 @@ TEST_F(ProjectWindow, CellSizeChangeRebuildsFromSourcesAsOneUndoStep) {
     EXPECT_EQ(SavedStrip(window, "undone.bmp"), at16);
     window.RedoCommand();
     EXPECT_EQ(window.ucStatusbar1->PanelText(3), "Bitmap size: 64x32 Pixels");
+
+    // A set made from the 32 x 32 strip: each size from the sources, as the command line makes it.
+    AnswerWhenShown<FrmExportStripSet>([&](FrmExportStripSet* dialog) {
+        for (std::size_t i = 0; i < dialog->ChkSize.size(); ++i) {
+            dialog->ChkSize[i]->setChecked(FrmExportStripSet::kSquareSizes[i] == 16);
+        }
+        dialog->TxtOtherSizes->setText("48x40");
+        dialog->TxtPattern->setText(File("set-{w}x{h}.bmp"));
+        dialog->TxtManifest->setText(File("set.json"));
+        dialog->CmdExport->click();
+    });
+    window.ExportStripSetCommand();
+    ASSERT_EQ(Shell(QString(TILEWRIGHT_CLI) + " build --quiet --cell 16x16,48x40 -o " +
+                    File("cli-{w}x{h}.bmp") + " --manifest " + File("cli.json") + " " + ramp + " " +
+                    ring),
+              0);
+    for (const auto& [ours, theirs] : {std::pair{"set-16x16.bmp", "cli-16x16.bmp"},
+                                       std::pair{"set-48x40.bmp", "cli-48x40.bmp"}}) {
+        EXPECT_EQ(testsupport::ReadFileBytes(File(ours).toStdString()),
+                  testsupport::ReadFileBytes(File(theirs).toStdString()))
+            << ours;
+    }
+    EXPECT_EQ(Shell("sed s/cli-/set-/g " + File("cli.json") + " | cmp - " + File("set.json")), 0);
+    EXPECT_EQ(window.ProjectSettings().exportSizes, (std::vector<CellSize>{{16, 16}, {48, 40}}));
 
     std::filesystem::remove(ring.toStdString());
     desktop.inputAnswers = {QString("48x48"), QString("0x9")};
