@@ -576,6 +576,7 @@ void FrmMain::OpenCommand() {
         return;
     }
     m_Project = {};
+    m_ProjectPath.clear();
     m_Document.OpenStripFile(Local(chosen.front()));
     ShowDocument();
     UpdateBackColorButton();

@@ -68,15 +68,16 @@ class StripDocument {
                           const AlphaQuestion& askAlpha);
     // The same with a cell made beforehand, which came from `source`.
     AddResult ReplacePreparedCell(int position, PreparedCell& cell, CellSource source);
+    // A cell whose source could not be read, and why where that is known.
+    struct UnreadSource {
+        int position = 0;
+        std::optional<DecodeError> why;
+    };
     // Every cell made again at the new cell size, as one step: from its source where it has an
     // address, else scaled from the pixels it holds. A cell whose source cannot be read keeps
     // its pixels, scaled, and its position is added to `unread`. An alpha answer kept with a
     // source is used again; askAlpha is asked otherwise. False, with the document unchanged,
     // when the cells cannot be made at that size.
-    struct UnreadSource {
-        int position = 0;
-        std::optional<DecodeError> why;
-    };
     bool ChangeCellSize(int width, int height, const SourceLoader& load,
                         const AlphaQuestion& askAlpha, std::vector<UnreadSource>& unread);
     // The cell at `position` made in `format`, as ChangeCellSize makes it; `source` is its
@@ -105,8 +106,8 @@ class StripDocument {
                                        int cellCount);
 
     // A bitmap resource of a module as the strip, named fileName, without a folder and unsaved.
-    // False, with the document untouched, when the store refuses it.
-    // Each cell keeps `address` (MODULE:bitmap:NAME) with its position as its source.
+    // False, with the document untouched, when the store refuses it. Each cell keeps `address`
+    // (MODULE:bitmap:NAME) with its position as its source.
     bool OpenModuleBitmap(gdi::HBITMAP bitmap, int cellWidth, int cellHeight, int colorDepth,
                           gdi::COLORREF maskColor, const std::string& fileName,
                           const std::string& address = {});

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -89,7 +90,13 @@ TEST_F(ProjectWindow, EditorToProjectFileToEditorKeepsEveryField) {
     desktop.clipboard.image = QImage(24, 24, QImage::Format_RGB32);
     desktop.clipboard.image.fill(Qt::red);
     window.PasteCommand();
+    window.ucListIcon1->SetSelection({3});
+    window.CutCommand();
+    desktop.clipboard.image = qvariant_cast<QImage>(desktop.copied->imageData());
+    window.PasteCommand();
     ASSERT_EQ(window.Document().CellCount(), 5);
+    EXPECT_EQ(window.Document().Source(4).address, File("ramp.png").toStdString())
+        << "a cut cell pasted back keeps its source";
     EXPECT_EQ(window.Document().Source(2).alpha, (CellSource::AlphaAnswer{false, 0x00FF00}));
 
     desktop.saveAnswers = {File("first.tilewright")};
@@ -103,7 +110,7 @@ TEST_F(ProjectWindow, EditorToProjectFileToEditorKeepsEveryField) {
     ASSERT_TRUE(first.HasValue());
     EXPECT_EQ(first->cells[2].source, File("soft.png").toStdString()) << "resolved on reading";
     EXPECT_TRUE(first->cells[0].source.empty() && !first->cells[0].png.empty() &&
-                !first->cells[4].png.empty())
+                !first->cells[3].png.empty())
         << "opened-strip and pasted cells are kept as pixels";
 
     FrmMain reopened(desktop);
