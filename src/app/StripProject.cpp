@@ -238,6 +238,24 @@ StripProject::Cell ReadCell(const Json& object, std::size_t index, const std::st
     return cell;
 }
 
+void ReadSettings(FieldReader& fields, const std::string& folder, StripProject& project) {
+    fields.Sizes("cellSizes", project.cellSizes);
+    if (project.cellSizes.empty()) {
+        fields.Fail("cellSizes is empty");
+    }
+    fields.Int("depth", 1, 32, project.depth);
+    if (!ValidDepth(project.depth)) {
+        fields.Fail("depth is not 1, 4, 8, 16, 24 or 32");
+    }
+    fields.Parsed("background", StripProject::ParseColor, project.backColor);
+    if (const Json* keep = fields.Find("keepAspectRatio", &Json::is_boolean, "true or false")) {
+        project.keepAspectRatio = keep->get<bool>();
+    }
+    fields.Sizes("exportSizes", project.exportSizes);
+    fields.Text("output", project.output);
+    project.output = ResolvedPath(project.output, folder);
+}
+
 Expected<StripProject, Failure> FromJson(const Json& json, const std::string& folder,
                                          const std::string& name) {
     std::string fault;
@@ -257,27 +275,13 @@ Expected<StripProject, Failure> FromJson(const Json& json, const std::string& fo
                            std::to_string(StripProject::kVersion) + ")"};
     }
     StripProject project;
-    fields.Sizes("cellSizes", project.cellSizes);
-    fields.Int("depth", 1, 32, project.depth);
-    if (!ValidDepth(project.depth)) {
-        fields.Fail("depth is not 1, 4, 8, 16, 24 or 32");
-    }
-    fields.Parsed("background", StripProject::ParseColor, project.backColor);
-    if (const Json* keep = fields.Find("keepAspectRatio", &Json::is_boolean, "true or false")) {
-        project.keepAspectRatio = keep->get<bool>();
-    }
-    fields.Sizes("exportSizes", project.exportSizes);
-    fields.Text("output", project.output);
-    project.output = ResolvedPath(project.output, folder);
+    ReadSettings(fields, folder, project);
     for (std::size_t i = 0; i < cells->size() && fault.empty(); ++i) {
         const Json& cell = (*cells)[i];
         cell.is_object() ? project.cells.push_back(ReadCell(cell, i, folder, fault))
                          : fields.Fail("cell " + std::to_string(i) + " is not an object");
     }
     project.unknown = fields.Unknown();
-    if (project.cellSizes.empty()) {
-        fields.Fail("cellSizes is empty");
-    }
     if (!fault.empty()) {
         return Failure{Failure::Kind::NotAProject, name + ": " + fault};
     }
@@ -366,7 +370,7 @@ Expected<StripProject, Failure> StripProject::Read(const std::string& path) {
                           ? Json(nlohmann::detail::value_t::discarded)
                           : Json::parse(bytes->begin(), bytes->end(), nullptr, false);
     if (json.is_discarded() || !json.is_object()) {
-        return Failure{Failure::Kind::NotAProject, path + " is not a Tilewright project (no JSON)"};
+        return Failure{Failure::Kind::NotAProject, path + " is not a Tilewright project"};
     }
     return FromJson(json, FolderOf(path), path);
 }
