@@ -3,7 +3,7 @@
 
 #include "app/CellSource.h"
 #include "app/PreparedCell.h"
-#include "image/c32bppDIB.h"
+#include "app/ProjectDocument.h"
 
 SourceCellLoader::SourceCellLoader(std::string temporaryFolder)
     : m_Input(std::move(temporaryFolder)) {}
@@ -11,8 +11,7 @@ SourceCellLoader::SourceCellLoader(std::string temporaryFolder)
 std::unique_ptr<PreparedCell> SourceCellLoader::Load(const CellFormat& format,
                                                      const CellSource& source,
                                                      const StripDocument::AlphaQuestion& askAlpha) {
-    return source.cellPosition >= 0 ? LoadStripCell(format, source, askAlpha)
-                                    : m_Input.PrepareImage(format, source.address, askAlpha);
+    return m_Input.PrepareProjectCell(format, ProjectDocument::CellOf(source), askAlpha);
 }
 
 StripDocument::SourceLoader SourceCellLoader::AsLoader() {
@@ -20,21 +19,4 @@ StripDocument::SourceLoader SourceCellLoader::AsLoader() {
                   const StripDocument::AlphaQuestion& askAlpha) {
         return Load(format, source, askAlpha);
     };
-}
-
-std::unique_ptr<PreparedCell> SourceCellLoader::LoadStripCell(
-    const CellFormat& format, const CellSource& source,
-    const StripDocument::AlphaQuestion& askAlpha) {
-    StripDocument strip;
-    c32bppDIB image;
-    std::string why;
-    if (m_Input.OpenStrip(strip, source.address, source.cellWidth, why) &&
-        !strip.DrawCellImage(source.cellPosition, image)) {
-        why = "the strip has no cell " + std::to_string(source.cellPosition + 1);
-    }
-    if (image.Handle() == 0) {
-        return std::make_unique<PreparedCell>(StripDocument::AddResult::NotDecoded,
-                                              DecodeError::Unavailable(why));
-    }
-    return PreparedCell::Make(format, "", &image, askAlpha);
 }

@@ -11,8 +11,8 @@ struct CellFormat;
 struct CellSource;
 class PreparedCell;
 
-// Makes a cell again from where it came from: an address through the command line's own input,
-// or one cell of a strip, cut from the strip before it is scaled.
+// Makes a cell again from where it came from, through the command line's own input, so that
+// the editor and a project build make the same cell.
 class SourceCellLoader {
   public:
     explicit SourceCellLoader(std::string temporaryFolder);
@@ -25,8 +25,5 @@ class SourceCellLoader {
     StripDocument::SourceLoader AsLoader();
 
   private:
-    std::unique_ptr<PreparedCell> LoadStripCell(const CellFormat& format, const CellSource& source,
-                                                const StripDocument::AlphaQuestion& askAlpha);
-
     StripInput m_Input;
 };

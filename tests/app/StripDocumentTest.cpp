@@ -381,7 +381,7 @@ TEST_F(Adding, HistoryDropsItsOldestStepsBeyondItsShareOfPixels) {
         }
         return all;
     };
-    EXPECT_EQ(sources(), (std::vector<std::string>{"c1", "c0", "c3"}));
+    EXPECT_EQ(sources(), (std::vector<std::string>{"c1", "c2", "c3"}));
 
     // "c1" can no longer be read: its green is scaled from the cell; the others come in black.
     std::vector<StripDocument::UnreadSource> unread;
@@ -392,13 +392,13 @@ TEST_F(Adding, HistoryDropsItsOldestStepsBeyondItsShareOfPixels) {
     };
     ASSERT_TRUE(document.ChangeCellSize(8, 4, load, nullptr, unread));
     EXPECT_EQ(std::tuple(unread.size(), unread.at(0).position, Geometry(document), sources()),
-              std::tuple(1u, 0, std::tuple(8, 4, 32), std::vector<std::string>{"c1", "c0", "c3"}));
+              std::tuple(1u, 0, std::tuple(8, 4, 32), std::vector<std::string>{"c1", "c2", "c3"}));
     EXPECT_EQ((std::array{CellPixel(document, 0, 7, 3), CellPixel(document, 1, 0, 0)}),
               (std::array{Rgb(0, 255, 0), Rgb(0, 0, 0)}));
     ASSERT_TRUE(document.Undo());
     EXPECT_EQ(std::tuple(Geometry(document), CellPixel(document, 1, 5, 5), sources()),
               std::tuple(std::tuple(16, 16, 32), Rgb(0, 0, 255),
-                         std::vector<std::string>{"c1", "c0", "c3"}));
+                         std::vector<std::string>{"c1", "c2", "c3"}));
 }
 
 // Below 32 bits what the masks hide is transparent in the file; it reopens at 32 bits, its cells
