@@ -109,8 +109,9 @@ std::string RelativePath(const std::string& path, const std::string& folder) {
 
 std::string ResolvedPath(const std::string& path, const std::string& folder) {
     const std::filesystem::path stored(path);
-    return stored.is_absolute() || folder.empty() ? path
-                                                  : (folder / stored).lexically_normal().string();
+    return path.empty() || stored.is_absolute() || folder.empty()
+               ? path
+               : (folder / stored).lexically_normal().string();
 }
 
 // The address with its path (a file or a module) changed by change.

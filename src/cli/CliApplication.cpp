@@ -4,11 +4,11 @@
 #include <cstring>
 #include <ostream>
 
+#include "app/FailureReason.h"
+#include "app/JsonText.h"
 #include "app/ReplacingFileWriter.h"
 #include "app/VersionNotice.h"
 #include "cli/CliOptions.h"
-#include "app/FailureReason.h"
-#include "app/JsonText.h"
 #include "cli/ModuleListing.h"
 #include "cli/StripCommand.h"
 #include "cli/TerminalText.h"

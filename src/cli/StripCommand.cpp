@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -18,6 +17,7 @@
 #include "app/PreparedCell.h"
 #include "app/ReplacingFileWriter.h"
 #include "app/SyncBatch.h"
+#include "cli/BuildFreshness.h"
 #include "cli/CliApplication.h"
 #include "cli/CliOptions.h"
 #include "cli/OrderedWorkPool.h"
@@ -27,10 +27,6 @@
 namespace {
 
 using CellPool = OrderedWorkPool<std::unique_ptr<PreparedCell>>;
-
-// Older than any file a build reads.
-const std::filesystem::file_time_type kOutOfDate =
-    std::chrono::file_clock::from_sys(std::chrono::sys_seconds{std::chrono::days{1}});
 
 std::string TemporaryFolder() {
     std::error_code ignored;
@@ -57,10 +53,11 @@ int StripCommand::Build() {
     if (const int status = LoadProject(); status != CliApplication::kOk) {
         return status;
     }
-    if (m_Options.ifChanged && UpToDate()) {
+    BuildFreshness freshness(Inputs(), Outputs());
+    if (m_Options.ifChanged && freshness.UpToDate()) {
         return CliApplication::kOk;
     }
-    const auto started = std::filesystem::file_time_type::clock::now();
+    freshness.Start();
     int status = CliApplication::kOk;
     for (const CellSize& size : m_Project.cellSizes) {
         status = std::max(status, BuildAtSize(size));
@@ -68,7 +65,7 @@ int StripCommand::Build() {
     status = m_Options.manifest.empty() ? status : std::max(status, WriteManifest());
     status = m_Options.saveProject.empty() ? status : std::max(status, SaveProject());
     if (m_Options.ifChanged) {
-        StampOutputs(status == CliApplication::kOk, started);
+        freshness.Finish(status == CliApplication::kOk);
     }
     return status;
 }
@@ -131,10 +128,9 @@ std::vector<std::string> StripCommand::Outputs() const {
     return outputs;
 }
 
-// True when every output is there and none of the project, the files and modules its cells
-// come from, or another output is newer than the oldest output. Web addresses are not asked;
-// a source that is gone makes the build run, so that it is reported.
-bool StripCommand::UpToDate() const {
+// What the strips are made of that has a time: the project, and the files and modules its
+// cells come from (web addresses have none).
+std::vector<std::string> StripCommand::Inputs() const {
     std::vector<std::string> inputs{m_Options.project};
     for (const StripProject::Cell& cell : m_Project.cells) {
         const ImageAddress address = ImageAddress::Parse(cell.source);
@@ -142,32 +138,7 @@ bool StripCommand::UpToDate() const {
             inputs.push_back(address.path);
         }
     }
-    const std::vector<std::string> outputs = Outputs();
-    std::optional<std::filesystem::file_time_type> oldest;
-    for (const std::string& output : outputs) {
-        std::error_code error;
-        const auto time = std::filesystem::last_write_time(output, error);
-        if (error) {
-            return false;
-        }
-        oldest = std::min(oldest.value_or(time), time);
-    }
-    inputs.insert(inputs.end(), outputs.begin(), outputs.end());
-    return std::all_of(inputs.begin(), inputs.end(), [&](const std::string& input) {
-        std::error_code error;
-        const auto time = std::filesystem::last_write_time(input, error);
-        return !error && time <= *oldest;
-    });
-}
-
-// After a build the outputs share the time it started, so that a source changed while it ran,
-// or an output changed afterwards, is newer than they are. After a failed build they carry the
-// earliest time there is, so that the next run tries again.
-void StripCommand::StampOutputs(bool built, std::filesystem::file_time_type started) const {
-    for (const std::string& output : Outputs()) {
-        std::error_code ignored;
-        std::filesystem::last_write_time(output, built ? started : kOutOfDate, ignored);
-    }
+    return inputs;
 }
 
 int StripCommand::SaveProject() const {
@@ -257,7 +228,8 @@ std::unique_ptr<PreparedCell> StripCommand::Prepare(const CellFormat& format,
     return m_Input.PrepareImage(format, image, m_AskAlpha);
 }
 
-// The project's alpha choice for the cell, else the options' (remove, or blend over --back).
+// The cell's alpha choice (--alpha sets it on every cell), else remove; the blend colour is
+// the background unless the choice names one.
 std::unique_ptr<PreparedCell> StripCommand::PrepareProjectCell(const CellFormat& format,
                                                                const StripProject::Cell& cell) {
     const gdi::PixelBudget::Scope counted(m_Budget);

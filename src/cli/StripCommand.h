@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <filesystem>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -9,6 +8,7 @@
 #include "app/StripDocument.h"
 #include "app/StripInput.h"
 #include "app/StripManifest.h"
+#include "app/StripProject.h"
 #include "cli/ProgressBar.h"
 #include "platform/gdi/PixelBudget.h"
 
@@ -31,9 +31,8 @@ class StripCommand {
   private:
     int LoadProject();
     int CheckOutput() const;
+    std::vector<std::string> Inputs() const;
     std::vector<std::string> Outputs() const;
-    bool UpToDate() const;
-    void StampOutputs(bool built, std::filesystem::file_time_type started) const;
     int SaveProject() const;
     int BuildAtSize(const CellSize& size);
     std::string OutputName(const CellSize& size) const;
