@@ -27,8 +27,12 @@
 #include "app/ClsDIB.h"
 #include "app/FrmAddReport.h"
 #include "app/FrmAlphaPixels.h"
+#include "app/FrmExportStripSet.h"
 #include "app/FrmOptionNew.h"
 #include "app/PreparedCell.h"
+#include "app/ProjectDocument.h"
+#include "app/SourceCellLoader.h"
+#include "app/StripSetExporter.h"
 #include "controls/FrmColorPicker.h"
 #include "controls/ucListIcon.h"
 #include "controls/ucStatusbar.h"
@@ -70,6 +74,15 @@ const desktop::FileFilter kScalableFilter{"Scalable images (*.svg)", "*.svg"};
 const desktop::FileFilter kOtherImageFilter{"Other images (*.jpg *.jpeg *.webp *.tif *.tiff)",
                                             "*.jpg *.jpeg *.webp *.tif *.tiff"};
 const desktop::FileFilter kAllFilesFilter{"All files (*)", "*"};
+const desktop::FileFilter kProjectFilter{"Tilewright projects (*.tilewright)", "*.tilewright"};
+
+bool IsProjectName(const QString& path) {
+    return path.endsWith(StripProject::kExtension, Qt::CaseInsensitive);
+}
+
+QString Ellipsis(const char* caption) {
+    return QString(caption) + QChar(0x2026);
+}
 
 void SetMenuIcon(QAction* action, int number) {
     if (number >= 0) {
@@ -232,6 +245,7 @@ void FrmMain::BuildMenus() {
     SetMenuIcon(MnuIconGallery, 12);
     connect(MnuIconGallery, &QAction::triggered, this,
             [this] { m_Desktop.OpenWebPage(kGalleryAddress); });
+    BuildProjectItems(file, options);
     MnuAbout = menuBar()->addAction("About");
     AddMenuKeys({file, MnuEdit, MnuView, options});
     connect(MnuAbout, &QAction::triggered, this, [this] {
@@ -547,11 +561,13 @@ void FrmMain::NewCommand() {
     if (dialog.Tag() != "1") {
         return;
     }
-    NameStripCells("");
+    m_Project = {};
+    m_ProjectPath.clear();
     if (!m_Document.NewStrip(dialog.IconWidth(), dialog.IconHeight(), dialog.ColorDep(),
                              dialog.ColorBack())) {
         ShowMessage("Error to create new project", kNoIcon);
     }
+    MnuKeepAspectRatio->setChecked(m_Document.KeepAspectRatio());
     ShowDocument();
     UpdateBackColorButton();
     FitWindowHeight();
@@ -562,19 +578,24 @@ void FrmMain::OpenCommand() {
     if (!SavePrompt()) {
         return;
     }
-    const QStringList chosen =
-        m_Desktop.OpenFileDialog(this, {{kBitmapFilter, kPngFilter}, false, "", ""});
+    const QStringList chosen = m_Desktop.OpenFileDialog(
+        this, {{kBitmapFilter, kPngFilter, kProjectFilter}, false, "", ""});
     if (chosen.isEmpty()) {
+        return;
+    }
+    if (IsProjectName(chosen.front())) {
+        OpenProject(chosen.front());
         return;
     }
     OpenStripPath(chosen.front());
 }
 
 // A strip that cannot be opened any more leaves the document as it was; gone, it leaves the
-// recent strips too.
+// recent strips too. An opened strip is no project's.
 void FrmMain::OpenStripPath(const QString& path) {
     if (m_Document.OpenStripFile(Local(path))) {
-        NameStripCells(path);
+        m_Project = {};
+        m_ProjectPath.clear();
         RememberStrip(path);
     }
     RefreshRecentStrips();
@@ -607,8 +628,8 @@ void FrmMain::OpenPeFilesCommand() {
         m_Document.OpenModuleBitmap(
             dialog.BITMAP(), dialog.IconWidth(), dialog.IconHeight(), dialog.ColorDep(),
             dialog.MaskColor(),
-            ResourceFileName::ForModuleBitmap(Local(module), Local(dialog.ResID())));
-        NameStripCells(chosen.front() + ":bitmap:" + dialog.ResID());
+            ResourceFileName::ForModuleBitmap(Local(module), Local(dialog.ResID())),
+            Local(chosen.front() + ":bitmap:" + dialog.ResID()));
         ShowDocument();
         UpdateBackColorButton();
         QCoreApplication::processEvents();
@@ -633,12 +654,17 @@ StripDocument::AlphaAnswer FrmMain::AskAlpha(const c32bppDIB& image, const QStri
     return answer;
 }
 
-bool FrmMain::AddImage(const QString& path, int index, const c32bppDIB* image,
-                       const QString& source) {
-    const QString name = source.isEmpty() ? path : source;
-    const auto cell = PreparedCell::Make(m_Document.Format(), Local(path), image,
-                                         [&](const c32bppDIB& i) { return AskAlpha(i, name); });
-    const auto result = m_Document.AddPreparedCell(*cell, index);
+bool FrmMain::AddImage(const QString& path, int index, const c32bppDIB* image, CellSource source) {
+    if (!source.HasAddress() && source.label.empty()) {
+        source.address = Local(path);
+    }
+    const QString name = QString::fromStdString(source.Description());
+    const auto cell =
+        PreparedCell::Make(m_Document.Format(), Local(path), image, [&](const c32bppDIB& i) {
+            source.alpha = AskAlpha(i, name);
+            return *source.alpha;
+        });
+    const auto result = m_Document.AddPreparedCell(*cell, index, source);
     if (m_AddReport) {
         m_AddReport->Record(Local(name), result, cell->LoadError(),
                             !path.isEmpty() && !QFileInfo::exists(path));
@@ -646,28 +672,18 @@ bool FrmMain::AddImage(const QString& path, int index, const c32bppDIB* image,
     if (result == StripDocument::AddResult::Refused) {
         ShowMessage("Error to add image", kInformation);
     }
-    if (result == StripDocument::AddResult::Added) {
-        m_CellSources[m_Document.CellStore().ImageCount() - 1] = name;
-    }
     return result == StripDocument::AddResult::Added;
 }
 
 QString FrmMain::CellToolTip(int position) const {
     const clsImgList& store = m_Document.CellStore();
-    const auto source = m_CellSources.find(ucListIcon1->IconIndex(position));
+    const std::string source = m_Document.Source(position).Description();
     return QString("Cell %1 of %2\n%3 x %4 pixels")
                .arg(position + 1)
                .arg(ucListIcon1->ItemCount())
                .arg(store.IconWidth())
                .arg(store.IconHeight()) +
-           (source == m_CellSources.end() ? QString() : "\n" + source->second);
-}
-
-void FrmMain::NameStripCells(const QString& strip) {
-    m_CellSources.clear();
-    for (int i = 0; !strip.isEmpty() && i < m_Document.CellStore().ImageCount(); ++i) {
-        m_CellSources[i] = QString("%1, cell %2").arg(strip).arg(i + 1);
-    }
+           (source.empty() ? QString() : "\n" + QString::fromStdString(source));
 }
 
 bool FrmMain::BeginAddReport() {
@@ -722,7 +738,9 @@ void FrmMain::AddFromResourceCommand() {
     m_DefaultIconModule = dialog.DefaultIconModule();
     if (dialog.Tag() == "1") {
         const bool began = BeginAddReport();
-        const bool added = AddImage("", -1, &dialog.PickedImage(), "an icon of a module");
+        const bool added =
+            AddImage("", -1, &dialog.PickedImage(),
+                     CellSource::At(Local(dialog.SourceAddress()), "an icon of a module"));
         EndAddReport(began);
         ShowDocument();
         ShowAppendedCell(added);
@@ -752,7 +770,8 @@ FrmMain::DownloadOutcome FrmMain::AddDownloadedImage(const QString& address, int
     const bool downloaded = MdlInternet::WithDownloadedFile(
         Local(m_TempFolder), Local(address),
         [&](const std::string& path) {
-            const bool cell = AddImage(QString::fromStdString(path), index, nullptr, address);
+            const bool cell = AddImage(QString::fromStdString(path), index, nullptr,
+                                       CellSource::At(Local(address)));
             if (added != nullptr) {
                 *added = cell;
             }
@@ -792,7 +811,7 @@ void FrmMain::PasteCommand() {
     c32bppDIB image;
     if (image.LoadPicture_ClipBoard()) {
         const bool began = BeginAddReport();
-        const bool added = AddImage("", -1, &image, "the clipboard");
+        const bool added = AddImage("", -1, &image, PastedSource(image));
         EndAddReport(began);
         ShowDocument();
         RefreshWindow();
@@ -850,7 +869,6 @@ void FrmMain::ProcessCommandLine(const QStringList& given) {
         EndAddReport(began);
     } else {
         if (m_Document.OpenStripFile(Local(arguments.front()))) {
-            NameStripCells(arguments.front());
             RememberStrip(arguments.front());
         }
         UpdateBackColorButton();
@@ -1025,8 +1043,23 @@ QImage FrmMain::SelectedCellsImage() const {
 
 void FrmMain::CopyCommand() {
     if (ucListIcon1->ItemCount() > 0) {
-        m_Desktop.CopyImage(SelectedCellsImage());
+        const std::vector<int> selected = ucListIcon1->SelectedItems();
+        m_CopiedImage = SelectedCellsImage();
+        m_CopiedSource.reset();
+        if (selected.size() == 1) {
+            m_CopiedSource = m_Document.Source(selected.front());
+        }
+        m_Desktop.CopyImage(m_CopiedImage);
     }
+}
+
+CellSource FrmMain::PastedSource(const c32bppDIB& image) const {
+    const gdi::Bitmap* pixels = gdi::BitmapFromHandle(image.Handle());
+    const bool copied =
+        m_CopiedSource && pixels != nullptr &&
+        desktop::QtBitmapBridge::ToQImage(*pixels, desktop::QtBitmapBridge::Alpha::Premultiplied)
+                .convertToFormat(QImage::Format_ARGB32_Premultiplied) == m_CopiedImage;
+    return copied ? *m_CopiedSource : CellSource::Named("the clipboard");
 }
 
 void FrmMain::CutCommand() {
@@ -1063,14 +1096,15 @@ void FrmMain::ReplaceImageCommand() {
     if (chosen.isEmpty()) {
         return;
     }
-    const auto result =
-        m_Document.ReplaceCell(at, Local(chosen.front()), nullptr,
-                               [&](const c32bppDIB& i) { return AskAlpha(i, chosen.front()); });
+    CellSource source = CellSource::At(Local(chosen.front()));
+    const auto cell =
+        PreparedCell::Make(m_Document.Format(), source.address, nullptr, [&](const c32bppDIB& i) {
+            source.alpha = AskAlpha(i, chosen.front());
+            return *source.alpha;
+        });
+    const auto result = m_Document.ReplacePreparedCell(at, *cell, source);
     if (result == StripDocument::AddResult::Refused) {
         ShowMessage("Error to add image", kInformation);
-    }
-    if (result == StripDocument::AddResult::Added) {
-        m_CellSources[m_Document.CellStore().ImageCount() - 1] = chosen.front();
     }
     ShowEdit(std::vector<int>{at});
 }
@@ -1117,4 +1151,153 @@ bool FrmMain::event(QEvent* event) {
         FrmCPicker.clear();
     }
     return QMainWindow::event(event);
+}
+
+void FrmMain::BuildProjectItems(QMenu* file, QMenu* options) {
+    file->addSeparator();
+    MnuOpenProject = file->addAction(Ellipsis("Open Project"), this, &FrmMain::OpenProjectCommand);
+    MnuSaveProject = file->addAction(Ellipsis("Save Project"), this, &FrmMain::SaveProjectCommand);
+    MnuExportStripSet =
+        file->addAction(Ellipsis("Export Strip Set"), this, &FrmMain::ExportStripSetCommand);
+    MnuCellSize = options->addAction(Ellipsis("Cell Size"), this, &FrmMain::CellSizeCommand);
+}
+
+SourceCellLoader& FrmMain::Loader() {
+    if (!m_SourceLoader) {
+        m_SourceLoader = std::make_unique<SourceCellLoader>(Local(m_TempFolder));
+    }
+    return *m_SourceLoader;
+}
+
+void FrmMain::ReportUnread(const std::vector<StripDocument::UnreadSource>& unread) {
+    const bool began = BeginAddReport();
+    for (int position = 0; position < m_Document.CellCount(); ++position) {
+        const auto failed = std::find_if(unread.begin(), unread.end(),
+                                         [&](const auto& u) { return u.position == position; });
+        m_AddReport->Record(m_Document.Source(position).Description(),
+                            failed == unread.end() ? StripDocument::AddResult::Added
+                                                   : StripDocument::AddResult::NotDecoded,
+                            failed == unread.end() ? std::nullopt : failed->why, false);
+    }
+    EndAddReport(began);
+}
+
+void FrmMain::OpenProjectCommand() {
+    if (!SavePrompt()) {
+        return;
+    }
+    const QStringList chosen = m_Desktop.OpenFileDialog(this, {{kProjectFilter}, false, "", ""});
+    if (!chosen.isEmpty()) {
+        OpenProject(chosen.front());
+    }
+}
+
+void FrmMain::OpenProject(const QString& path) {
+    const auto project = StripProject::Read(Local(path));
+    if (!project) {
+        ShowMessage(QString::fromStdString(project.Error().text), kInformation);
+        return;
+    }
+    std::vector<StripDocument::UnreadSource> unread;
+    const auto ask = [&](const c32bppDIB& image) { return AskAlpha(image, path); };
+    if (!ProjectDocument::ToDocument(*project, m_Document, Loader().AsLoader(), ask, unread)) {
+        ShowMessage("Error to create new project", kNoIcon);
+    }
+    m_Project = *project;
+    m_Project.cells.clear();
+    m_ProjectPath = path;
+    const QFileInfo file(path);
+    m_Document.SetName("", Local(file.completeBaseName() + ".bmp"));
+    m_Document.SetSaved(true);
+    ReportUnread(unread);
+    ShowDocument();
+    UpdateBackColorButton();
+    FitWindowHeight();
+    RefreshWindow();
+}
+
+void FrmMain::SaveProjectCommand() {
+    const QString proposed =
+        m_ProjectPath.isEmpty()
+            ? ProposedFolder() +
+                  QFileInfo(QString::fromStdString(m_Document.FileName())).completeBaseName() +
+                  StripProject::kExtension
+            : m_ProjectPath;
+    const QString chosen = m_Desktop.SaveFileDialog(
+        this, {{kProjectFilter}, false, StripProject::kExtension, proposed});
+    if (chosen.isEmpty()) {
+        return;
+    }
+    const StripProject project = ProjectDocument::FromDocument(m_Document, m_Project);
+    const auto written = project.Write(Local(chosen));
+    if (!written) {
+        ShowMessage(QString::fromStdString(written.Error().text), kCritical);
+        return;
+    }
+    m_Project = project;
+    m_Project.cells.clear();
+    m_ProjectPath = chosen;
+}
+
+void FrmMain::CellSizeCommand() {
+    const clsImgList& store = m_Document.CellStore();
+    const std::optional<QString> text = m_Desktop.InputBox(
+        this, "Cell size (width x height, 1 to 256)", ProgramTitle(),
+        QString::fromStdString(
+            StripProject::CellSizeText({store.IconWidth(), store.IconHeight()})));
+    if (!text) {
+        return;
+    }
+    const auto size = StripProject::ParseCellSize(text->trimmed().toStdString());
+    if (!size) {
+        ShowMessage("The cell size is written as 32x32, each side from 1 to 256", kInformation);
+        return;
+    }
+    if (size->width == store.IconWidth() && size->height == store.IconHeight()) {
+        return;
+    }
+    std::vector<StripDocument::UnreadSource> unread;
+    const auto ask = [&](const c32bppDIB& image) { return AskAlpha(image, ProgramTitle()); };
+    if (!m_Document.ChangeCellSize(size->width, size->height, Loader().AsLoader(), ask, unread)) {
+        ShowMessage("Error to add image", kInformation);
+    }
+    ReportUnread(unread);
+    ShowDocument();
+    FitWindowHeight();
+    RefreshWindow();
+}
+
+void FrmMain::ExportStripSetCommand() {
+    const clsImgList& store = m_Document.CellStore();
+    const QString base =
+        (m_Document.Folder().empty() ? ProposedFolder()
+                                     : QString::fromStdString(m_Document.Folder())) +
+        QFileInfo(QString::fromStdString(m_Document.FileName())).completeBaseName();
+    // Toolbar art is most often wanted at these sizes, and at the strip's own.
+    std::vector<CellSize> sizes = m_Project.exportSizes;
+    if (sizes.empty()) {
+        sizes = {{16, 16}, {24, 24}, {32, 32}, {48, 48}, {store.IconWidth(), store.IconHeight()}};
+    }
+    const QString pattern =
+        m_Project.output.empty() ? base + "-{w}x{h}.bmp" : QString::fromStdString(m_Project.output);
+    FrmExportStripSet dialog(this, sizes, pattern, base + "-manifest.json");
+    WaitForDialog(&dialog);
+    if (dialog.Tag() != "1") {
+        return;
+    }
+    m_Project.exportSizes = dialog.Sizes();
+    m_Project.output = Local(dialog.Pattern());
+    const auto ask = [&](const c32bppDIB& image) { return AskAlpha(image, ProgramTitle()); };
+    StripSetExporter exporter(m_Document, Loader().AsLoader(), ask);
+    const StripSetExporter::Outcome outcome =
+        exporter.Export(m_Project.exportSizes, m_Project.output, Local(dialog.Manifest()));
+    const bool began = BeginAddReport();
+    for (const StripSetExporter::Unread& unread : outcome.unread) {
+        m_AddReport->Record(unread.source + " at " + StripProject::CellSizeText(unread.size),
+                            StripDocument::AddResult::NotDecoded, unread.why, false);
+    }
+    EndAddReport(began);
+    if (!outcome.failure.empty()) {
+        ShowMessage(QString::fromStdString(outcome.failure), kCritical);
+    }
 }

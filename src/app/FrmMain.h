@@ -5,12 +5,12 @@
 #include <QPointer>
 #include <QStringList>
 #include <array>
-#include <map>
 #include <optional>
 
 #include "app/AddReport.h"
 #include "app/RecentStrips.h"
 #include "app/StripDocument.h"
+#include "app/StripProject.h"
 #include "controls/FrmColorPicker.h"
 #include "import/FrmIconFromRes.h"
 #include "import/FrmLoadFromRes.h"
@@ -21,6 +21,7 @@ class QMenu;
 class QMimeData;
 class QSettings;
 
+class SourceCellLoader;
 class ucListIcon;
 class ucStatusbar;
 class ucToolbar;
@@ -81,6 +82,10 @@ class FrmMain : public QMainWindow {
     QAction* MnuActualSize;
     QAction* MnuPixelGrid;
     QAction* MnuLastAddReport;
+    QAction* MnuOpenProject;
+    QAction* MnuSaveProject;
+    QAction* MnuExportStripSet;
+    QAction* MnuCellSize;
     QAction* MnuOnTop;
     QAction* MnuKeepAspectRatio;
     QAction* MnuIconGallery;
@@ -111,6 +116,13 @@ class FrmMain : public QMainWindow {
     void ReplaceImageCommand();
     void UndoCommand();
     void RedoCommand();
+    void OpenProjectCommand();
+    void SaveProjectCommand();
+    // Every cell made again at the size asked for, from its source where it has one.
+    void CellSizeCommand();
+    void ExportStripSetCommand();
+    // The settings of the project last opened or saved, without its cells.
+    const StripProject& ProjectSettings() const { return m_Project; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -146,10 +158,9 @@ class FrmMain : public QMainWindow {
     bool SavePrompt();
     void SaveStrip(const QString& path);
     void SaveStripAs(const QString& path);
-    // True when the image became a cell.
-    // `source` names the image in the add report and the Alpha Pixels dialog; the path when empty.
-    bool AddImage(const QString& path, int index, const c32bppDIB* image,
-                  const QString& source = {});
+    // True when the image became a cell. The cell keeps `source`, which names the image in the
+    // add report and the Alpha Pixels dialog; a source without address or label is the path.
+    bool AddImage(const QString& path, int index, const c32bppDIB* image, CellSource source = {});
     StripDocument::AlphaAnswer AskAlpha(const c32bppDIB& image, const QString& source);
     // A command that adds images collects what each brought in; the outermost one starts and ends
     // the report, and a report with failures shows its notice in the status bar.
@@ -158,8 +169,6 @@ class FrmMain : public QMainWindow {
     void ShowLastAddReport();
     // Position (1-based), size and where the cell came from.
     QString CellToolTip(int position) const;
-    // Every stored image of a strip just made or opened comes from that strip.
-    void NameStripCells(const QString& strip);
     void WaitForDialog(QWidget* dialog);
     void ShowIfChanged(bool changed);
     void BuildSelectionItems();
@@ -173,6 +182,13 @@ class FrmMain : public QMainWindow {
     void RunAddMethod(int method);
     void OpenBackColorPopUp(int x, int y);
     void ShowMessage(const QString& text, int icon);
+    void BuildProjectItems(QMenu* file, QMenu* options);
+    void OpenProject(const QString& path);
+    SourceCellLoader& Loader();
+    // Sources that could not be read join the add report, as images that were not added.
+    // The source of the copied cell when the picture is the one copied.
+    CellSource PastedSource(const c32bppDIB& image) const;
+    void ReportUnread(const std::vector<StripDocument::UnreadSource>& unread);
 
     desktop::Desktop& m_Desktop;
     StripDocument m_Document;
@@ -188,6 +204,11 @@ class FrmMain : public QMainWindow {
     std::optional<AddReport> m_AddReport;
     AddReport m_LastAddReport;
     RecentStrips m_RecentStrips;
-    // Where each stored image came from, by store index.
-    std::map<int, QString> m_CellSources;
+    StripProject m_Project;
+    QString m_ProjectPath;
+    std::unique_ptr<SourceCellLoader> m_SourceLoader;
+    // What the last Copy or Cut put on the clipboard, and the source of its one cell, so that
+    // pasting it back keeps the source.
+    QImage m_CopiedImage;
+    std::optional<CellSource> m_CopiedSource;
 };

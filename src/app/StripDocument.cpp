@@ -57,15 +57,16 @@ gdi::COLORREF MaskOfDeviceCopy(const gdi::Bitmap& bitmap, gdi::COLORREF mask) {
 
 }  // namespace
 
-StripDocument::StripDocument() : m_CellStore(std::make_unique<clsImgList>()) {
-    m_CellStore->Init(16, 16, 32);
+StripDocument::StripDocument() : m_Layer(std::make_shared<CellLayer>()) {
+    m_Layer->store.Init(16, 16, 32);
 }
 
 bool StripDocument::NewStrip(int cellWidth, int cellHeight, int colorDepth,
                              gdi::COLORREF backColor) {
     m_Cells.clear();
     m_ListIndex = -1;
-    if (m_CellStore->Init(cellWidth, cellHeight, colorDepth) == 0) {
+    m_Layer = std::make_shared<CellLayer>();
+    if (m_Layer->store.Init(cellWidth, cellHeight, colorDepth) == 0) {
         return false;
     }
     if (colorDepth != 32) {
@@ -96,6 +97,10 @@ bool StripDocument::OpenStripFile(const std::string& Path, int cellWidth) {
     if (!OpenBitmap(png.Handle() != 0 ? png.Handle() : file.Get(), cellWidth)) {
         return false;
     }
+    // The file may change; its cells keep their pixels, not the file.
+    for (std::size_t i = 0; i < m_Layer->sources.size(); ++i) {
+        m_Layer->sources[i].label = Path + ", cell " + std::to_string(i + 1);
+    }
     SetPath(Path);
     SetSaved(true);
     return true;
@@ -114,13 +119,15 @@ bool StripDocument::OpenBitmap(gdi::HBITMAP handle, int cellWidth) {
     }
     const gdi::COLORREF mask =
         depth < 32 ? FindMaskColor(handle, cell, h, w / cell) : gdi::CLR_NONE;
-    return ReplaceCells(handle, cell, h, depth, mask);
+    return ReplaceCells(handle, cell, h, depth, mask, {});
 }
 
 bool StripDocument::OpenModuleBitmap(gdi::HBITMAP bitmap, int cellWidth, int cellHeight,
                                      int colorDepth, gdi::COLORREF maskColor,
-                                     const std::string& fileName) {
-    if (!ReplaceCells(bitmap, cellWidth, cellHeight, colorDepth, maskColor)) {
+                                     const std::string& fileName, const std::string& address) {
+    CellSource source = CellSource::At(address);
+    source.cellWidth = cellWidth;
+    if (!ReplaceCells(bitmap, cellWidth, cellHeight, colorDepth, maskColor, source)) {
         return false;
     }
     SetName("", fileName);
@@ -129,8 +136,9 @@ bool StripDocument::OpenModuleBitmap(gdi::HBITMAP bitmap, int cellWidth, int cel
 }
 
 // The strip becomes the bitmap cut into cells; the old strip stays when that fails.
+// A source with an address gives each cell its own position in it.
 bool StripDocument::ReplaceCells(gdi::HBITMAP bitmap, int cellWidth, int cellHeight, int depth,
-                                 gdi::COLORREF mask) {
+                                 gdi::COLORREF mask, const CellSource& source) {
     const gdi::Bitmap* pixels = gdi::BitmapFromHandle(bitmap);
     if (pixels == nullptr) {
         return false;
@@ -140,7 +148,8 @@ bool StripDocument::ReplaceCells(gdi::HBITMAP bitmap, int cellWidth, int cellHei
     const std::span<const gdi::RGBQUAD> colors = depth <= 8 && pixels->BitCount() == depth
                                                      ? pixels->ColorTable()
                                                      : std::span<const gdi::RGBQUAD>{};
-    auto store = std::make_unique<clsImgList>();
+    auto layer = std::make_shared<CellLayer>();
+    clsImgList* store = &layer->store;
     if (store->Init(cellWidth, cellHeight, depth, colors) == 0) {
         return false;
     }
@@ -157,7 +166,11 @@ bool StripDocument::ReplaceCells(gdi::HBITMAP bitmap, int cellWidth, int cellHei
     if (!added) {
         return false;
     }
-    m_CellStore = std::move(store);
+    for (int i = 0; i < store->ImageCount(); ++i) {
+        layer->sources.push_back(source);
+        layer->sources.back().cellPosition = source.HasAddress() ? i : -1;
+    }
+    m_Layer = std::move(layer);
     m_Cells.clear();
     m_ListIndex = -1;
     InsertCells(0, 0);
@@ -171,28 +184,35 @@ bool StripDocument::ReplaceCells(gdi::HBITMAP bitmap, int cellWidth, int cellHei
 StripDocument::AddResult StripDocument::AddImage(const std::string& Path, int Index,
                                                  const c32bppDIB* Image,
                                                  const AlphaQuestion& askAlpha) {
-    return AddPreparedCell(*PreparedCell::Make(Format(), Path, Image, askAlpha), Index);
+    CellSource source = CellSource::At(Image == nullptr ? Path : "");
+    const auto cell = PreparedCell::Make(Format(), Path, Image, [&](const c32bppDIB& image) {
+        source.alpha = askAlpha ? askAlpha(image) : AlphaAnswer{true, m_BackColor};
+        return *source.alpha;
+    });
+    return AddPreparedCell(*cell, Index, std::move(source));
 }
 
 CellFormat StripDocument::Format() const {
-    return {m_CellStore->IconWidth(),  m_CellStore->IconHeight(),
-            m_CellStore->Colors(),     m_BackColor,
-            m_CellStore->ColorTable(), m_KeepAspectRatio};
+    return {m_Layer->store.IconWidth(),  m_Layer->store.IconHeight(),
+            m_Layer->store.Colors(),     m_BackColor,
+            m_Layer->store.ColorTable(), m_KeepAspectRatio};
 }
 
 std::span<const gdi::RGBQUAD> StripDocument::ColorTableFor(int depth) const {
-    return depth == m_CellStore->Colors() ? std::span(m_CellStore->ColorTable())
-                                          : std::span<const gdi::RGBQUAD>{};
+    return depth == m_Layer->store.Colors() ? std::span(m_Layer->store.ColorTable())
+                                            : std::span<const gdi::RGBQUAD>{};
 }
 
-StripDocument::AddResult StripDocument::AddPreparedCell(PreparedCell& cell, int Index) {
+StripDocument::AddResult StripDocument::AddPreparedCell(PreparedCell& cell, int Index,
+                                                        CellSource source) {
     if (cell.Result() != AddResult::Added) {
         return cell.Result();
     }
-    const int first = m_CellStore->ImageCount();
-    if (!m_CellStore->AddCell(cell.TakeCell())) {
+    const int first = m_Layer->store.ImageCount();
+    if (!m_Layer->store.AddCell(cell.TakeCell())) {
         return AddResult::Refused;
     }
+    m_Layer->sources.push_back(std::move(source));
     InsertCells(Index == -1 ? CellCount() : Index, first);
     Changed();
     return AddResult::Added;
@@ -200,7 +220,7 @@ StripDocument::AddResult StripDocument::AddPreparedCell(PreparedCell& cell, int 
 
 bool StripDocument::SaveStrip(const std::string& Path, std::string& writeError) {
     return IsPngName(Path) ? SavePngStrip(Path, writeError)
-                           : SaveStripAtDepth(Path, m_CellStore->Colors(), writeError);
+                           : SaveStripAtDepth(Path, m_Layer->store.Colors(), writeError);
 }
 
 bool StripDocument::IsPngName(const std::string& path) {
@@ -221,7 +241,7 @@ bool StripDocument::SavePngStrip(const std::string& Path, std::string& writeErro
         DrawBand(band, top, false);
         return gdi::BitmapFromHandle(band.hDib());
     };
-    if (!PngStripWriter::SaveBandsToFile(Path, band.Width(), m_CellStore->IconHeight(), bandRows,
+    if (!PngStripWriter::SaveBandsToFile(Path, band.Width(), m_Layer->store.IconHeight(), bandRows,
                                          drawBand, writeError)) {
         return false;
     }
@@ -240,7 +260,7 @@ bool StripDocument::SaveStripAtDepth(const std::string& Path, int depth, std::st
         DrawBand(band, top, depth < 32);
         return true;
     };
-    if (band.SaveBandsToFile(Path, depth, m_CellStore->IconHeight(), drawBand,
+    if (band.SaveBandsToFile(Path, depth, m_Layer->store.IconHeight(), drawBand,
                              ColorTableFor(depth)) == 0) {
         writeError = band.LastError();
         return false;
@@ -253,7 +273,7 @@ bool StripDocument::SaveStripAtDepth(const std::string& Path, int depth, std::st
 // Strips are drawn and written a band of rows at a time, so that only the cells hold the whole
 // strip. The band is as wide as the strip; its height in rows, 0 when it cannot be made.
 int StripDocument::CreateBand(ClsDIB& band) const {
-    const int w = m_CellStore->IconWidth(), h = m_CellStore->IconHeight();
+    const int w = m_Layer->store.IconWidth(), h = m_Layer->store.IconHeight();
     const std::int64_t rowBytes = std::int64_t{4} * w * CellCount();
     const int bandRows =
         static_cast<int>(std::clamp<std::int64_t>(rowBytes > 0 ? kBandBytes / rowBytes : 1, 1, h));
@@ -268,13 +288,13 @@ void StripDocument::DrawBand(ClsDIB& band, int top, bool fillBack) const {
         std::fill_n(band.lpBits(), std::size_t{4} * band.Width() * band.Height(), std::uint8_t{0});
     }
     for (int i = 0; i < CellCount(); ++i) {
-        m_CellStore->Draw(m_Cells[static_cast<std::size_t>(i)], band.hDC(),
-                          m_CellStore->IconWidth() * i, -top);
+        m_Layer->store.Draw(m_Cells[static_cast<std::size_t>(i)], band.hDC(),
+                            m_Layer->store.IconWidth() * i, -top);
     }
 }
 
 bool StripDocument::DrawCells(ClsDIB& surface, int first, int count, bool fillBack) const {
-    const int w = m_CellStore->IconWidth(), h = m_CellStore->IconHeight();
+    const int w = m_Layer->store.IconWidth(), h = m_Layer->store.IconHeight();
     if (first < 0 || count < 0 || first + count > CellCount() ||
         surface.Create(count * w, h, 32) == 0) {
         return false;
@@ -283,7 +303,7 @@ bool StripDocument::DrawCells(ClsDIB& surface, int first, int count, bool fillBa
         surface.Fill(m_BackColor);
     }
     for (int i = 0; i < count; ++i) {
-        m_CellStore->Draw(m_Cells[static_cast<std::size_t>(first + i)], surface.hDC(), w * i, 0);
+        m_Layer->store.Draw(m_Cells[static_cast<std::size_t>(first + i)], surface.hDC(), w * i, 0);
     }
     return true;
 }
@@ -291,7 +311,7 @@ bool StripDocument::DrawCells(ClsDIB& surface, int first, int count, bool fillBa
 void StripDocument::InsertCells(int position, int first) {
     const int at = std::clamp(position, 0, CellCount());
     std::vector<int> added;
-    for (int index = first; index < m_CellStore->ImageCount(); ++index) {
+    for (int index = first; index < m_Layer->store.ImageCount(); ++index) {
         added.push_back(index);
     }
     m_Cells.insert(m_Cells.begin() + at, added.begin(), added.end());
@@ -358,11 +378,22 @@ std::optional<std::vector<int>> StripDocument::EditCells(const CellEdit& edit) {
 StripDocument::AddResult StripDocument::ReplaceCell(int position, const std::string& Path,
                                                     const c32bppDIB* Image,
                                                     const AlphaQuestion& askAlpha) {
+    return ReplaceWith(position, [&] { return AddImage(Path, position, Image, askAlpha); });
+}
+
+StripDocument::AddResult StripDocument::ReplacePreparedCell(int position, PreparedCell& cell,
+                                                            CellSource source) {
+    return ReplaceWith(position,
+                       [&] { return AddPreparedCell(cell, position, std::move(source)); });
+}
+
+StripDocument::AddResult StripDocument::ReplaceWith(int position,
+                                                    const std::function<AddResult()>& add) {
     if (position < 0 || position >= CellCount()) {
         return AddResult::NotDecoded;
     }
     BeginStep();
-    const AddResult result = AddImage(Path, position, Image, askAlpha);
+    const AddResult result = add();
     if (result == AddResult::Added) {
         m_Cells.erase(m_Cells.begin() + position + 1);
         m_ListIndex = position;
@@ -374,14 +405,14 @@ StripDocument::AddResult StripDocument::ReplaceCell(int position, const std::str
 
 void StripDocument::ReleaseStoreWhenEmpty() {
     if (m_Cells.empty() && !(m_History && m_History->NamesImages())) {
-        m_CellStore->Clear();
+        m_Layer->Clear();
     }
 }
 
 void StripDocument::SetBackColor(gdi::COLORREF color) {
     const bool changed = color != m_BackColor;
     m_BackColor = color;
-    m_CellStore->SetBackColor(color);
+    m_Layer->store.SetBackColor(color);
     if (changed) {
         Changed(false);
     }
@@ -402,7 +433,7 @@ void StripDocument::EnableHistory(std::size_t heldBytesLimit) {
 void StripDocument::ResetHistory() {
     m_Version = ++m_LastVersion;
     if (m_History) {
-        m_History->Reset({m_Cells, m_ListIndex, m_BackColor, m_Version});
+        m_History->Reset(CurrentStep());
     }
 }
 
@@ -421,21 +452,21 @@ void StripDocument::Changed(bool contentChanged) {
 }
 
 void StripDocument::RecordStep() {
-    m_History->Record({m_Cells, m_ListIndex, m_BackColor, m_Version});
-    const auto cellBytes = static_cast<std::size_t>(m_CellStore->IconWidth()) *
-                           static_cast<std::size_t>(m_CellStore->IconHeight()) * 4;
-    if (m_History->TrimToLimit(m_CellStore->ImageCount(), cellBytes)) {
+    m_History->Record(CurrentStep());
+    const auto cellBytes = static_cast<std::size_t>(m_Layer->store.IconWidth()) *
+                           static_cast<std::size_t>(m_Layer->store.IconHeight()) * 4;
+    if (m_History->TrimToLimit(m_Layer->store.ImageCount(), cellBytes)) {
         CompactStore();
     }
 }
 
 void StripDocument::CompactStore() {
     const std::vector<int> kept = m_History->NamedImages();
-    std::vector<int> newIndex(static_cast<std::size_t>(m_CellStore->ImageCount()), -1);
+    std::vector<int> newIndex(static_cast<std::size_t>(m_Layer->store.ImageCount()), -1);
     for (std::size_t i = 0; i < kept.size(); ++i) {
         newIndex[static_cast<std::size_t>(kept[i])] = static_cast<int>(i);
     }
-    m_CellStore->Retain(kept);
+    m_Layer->Retain(kept);
     m_History->Renumber(newIndex);
     for (int& cell : m_Cells) {
         cell = newIndex[static_cast<std::size_t>(cell)];
@@ -469,12 +500,19 @@ bool StripDocument::Redo() {
     return true;
 }
 
+StripHistory::Step StripDocument::CurrentStep() const {
+    return {m_Cells, m_ListIndex, m_BackColor, m_Version, m_Layer};
+}
+
 void StripDocument::ShowStep(const StripHistory::Step& step) {
+    if (step.layer) {
+        m_Layer = step.layer;
+    }
     m_Cells = step.cells;
     m_ListIndex = step.listIndex;
     m_Version = step.version;
     m_BackColor = step.backColor;
-    m_CellStore->SetBackColor(step.backColor);
+    m_Layer->store.SetBackColor(step.backColor);
 }
 
 void StripDocument::SetPath(const std::string& path) {
@@ -533,4 +571,89 @@ gdi::COLORREF StripDocument::FindMaskColor(gdi::HBITMAP bitmap, int cellWidth, i
         }
     }
     return best;
+}
+
+const CellSource& StripDocument::Source(int position) const {
+    static const CellSource kNone;
+    const bool inStrip = position >= 0 && position < CellCount();
+    const auto image = inStrip
+                           ? static_cast<std::size_t>(m_Cells[static_cast<std::size_t>(position)])
+                           : m_Layer->sources.size();
+    return image < m_Layer->sources.size() ? m_Layer->sources[image] : kNone;
+}
+
+bool StripDocument::ChangeCellSize(int width, int height, const SourceLoader& load,
+                                   const AlphaQuestion& askAlpha,
+                                   std::vector<UnreadSource>& unread) {
+    CellFormat format = Format();
+    format.width = width;
+    format.height = height;
+    auto layer = std::make_shared<CellLayer>();
+    if (layer->store.Init(width, height, format.depth, format.colorTable) == 0) {
+        return false;
+    }
+    // A duplicated cell names one stored image; it is made once.
+    std::unordered_map<int, int> made;
+    std::vector<int> cells;
+    for (int position = 0; position < CellCount(); ++position) {
+        const int image = m_Cells[static_cast<std::size_t>(position)];
+        if (const auto done = made.find(image); done != made.end()) {
+            cells.push_back(done->second);
+            continue;
+        }
+        CellSource source = Source(position);
+        std::optional<UnreadSource> failed;
+        const auto cell = CellInFormat(position, format, load, askAlpha, source, failed);
+        if (failed) {
+            unread.push_back(*failed);
+        }
+        if (cell->Result() != AddResult::Added || !layer->store.AddCell(cell->TakeCell())) {
+            return false;
+        }
+        layer->sources.push_back(std::move(source));
+        made.emplace(image, layer->store.ImageCount() - 1);
+        cells.push_back(layer->store.ImageCount() - 1);
+    }
+    m_Layer = std::move(layer);
+    m_Layer->store.SetBackColor(m_BackColor);
+    m_Cells = std::move(cells);
+    Changed();
+    return true;
+}
+
+std::unique_ptr<PreparedCell> StripDocument::CellInFormat(
+    int position, const CellFormat& format, const SourceLoader& load, const AlphaQuestion& askAlpha,
+    CellSource& source, std::optional<UnreadSource>& unread) const {
+    const AlphaQuestion answer = [&](const c32bppDIB& picture) {
+        if (!source.alpha) {
+            source.alpha = askAlpha ? askAlpha(picture) : AlphaAnswer{true, m_BackColor};
+        }
+        return *source.alpha;
+    };
+    if (source.HasAddress() && load) {
+        auto cell = load(format, source, answer);
+        if (cell && cell->Result() == AddResult::Added) {
+            return cell;
+        }
+        unread = UnreadSource{position, cell ? cell->LoadError() : std::nullopt};
+    }
+    // Below 32 bits what the mask hid comes out transparent, and is flattened again on the
+    // strip's mask colour.
+    c32bppDIB pixels;
+    if (!DrawCellImage(position, pixels)) {
+        return std::make_unique<PreparedCell>(AddResult::Refused);
+    }
+    return PreparedCell::Make(format, "", &pixels, answer);
+}
+
+bool StripDocument::DrawCellImage(int position, c32bppDIB& image) const {
+    ClsDIB drawn;
+    if (!DrawCells(drawn, position, 1, false) ||
+        !image.InitializeDIB(drawn.Width(), drawn.Height())) {
+        return false;
+    }
+    std::copy_n(drawn.lpBits(), std::size_t{4} * drawn.Width() * drawn.Height(),
+                image.BitsPointer());
+    image.SetAlpha(true);
+    return true;
 }

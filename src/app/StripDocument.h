@@ -10,8 +10,11 @@
 
 #include <optional>
 
+#include "app/CellLayer.h"
+#include "app/CellSource.h"
 #include "app/StripHistory.h"
 #include "app/clsImgList.h"
+#include "platform/file/DecodeError.h"
 #include "platform/gdi/GdiTypes.h"
 
 // The one strip being edited: its cell store, the strip's order of cells (store indexes), the
@@ -25,13 +28,12 @@ struct CellFormat;
 class StripDocument {
   public:
     enum class AddResult { Added, NotDecoded, Refused };
-    // How an image with partly transparent pixels is flattened below 32 bits: removed (those
-    // pixels become transparent) or blended over colorBack.
-    struct AlphaAnswer {
-        bool remove = true;
-        gdi::COLORREF colorBack = 0;
-    };
+    using AlphaAnswer = CellSource::AlphaAnswer;
     using AlphaQuestion = std::function<AlphaAnswer(const c32bppDIB& image)>;
+    // The cell made from a source that has an address, in the format; nullptr, or a cell that
+    // was not made, when the source can no longer be read.
+    using SourceLoader = std::function<std::unique_ptr<PreparedCell>(
+        const CellFormat& format, const CellSource& source, const AlphaQuestion& askAlpha)>;
 
     static constexpr gdi::COLORREF kDesignBackColor = 0xFF00FF;
     static constexpr const char* kNewStripName = "New Strip";
@@ -68,6 +70,29 @@ class StripDocument {
     // The cell at `position` made anew from the file or image, in the same place, as one step.
     AddResult ReplaceCell(int position, const std::string& Path, const c32bppDIB* Image,
                           const AlphaQuestion& askAlpha);
+    // The same with a cell made beforehand, which came from `source`.
+    AddResult ReplacePreparedCell(int position, PreparedCell& cell, CellSource source);
+    // A cell whose source could not be read, and why where that is known.
+    struct UnreadSource {
+        int position = 0;
+        std::optional<DecodeError> why;
+    };
+    // Every cell made again at the new cell size, as one step: from its source where it has an
+    // address, else scaled from the pixels it holds. A cell whose source cannot be read keeps
+    // its pixels, scaled, and its position is added to `unread`. An alpha answer kept with a
+    // source is used again; askAlpha is asked otherwise. False, with the document unchanged,
+    // when the cells cannot be made at that size.
+    bool ChangeCellSize(int width, int height, const SourceLoader& load,
+                        const AlphaQuestion& askAlpha, std::vector<UnreadSource>& unread);
+    // The cell at `position` made in `format`, as ChangeCellSize makes it; `source` is its
+    // source, which keeps the alpha answer given; `unread` tells why its source was not read.
+    std::unique_ptr<PreparedCell> CellInFormat(int position, const CellFormat& format,
+                                               const SourceLoader& load,
+                                               const AlphaQuestion& askAlpha, CellSource& source,
+                                               std::optional<UnreadSource>& unread) const;
+    // The cell at `position` as it is drawn, what the mask hides transparent; false when there
+    // is no such cell.
+    bool DrawCellImage(int position, c32bppDIB& image) const;
 
     // Undo and redo, for the editor. Off until enabled, so that a strip built in one go keeps no
     // steps; New and Open start a fresh history.
@@ -85,14 +110,17 @@ class StripDocument {
                                        int cellCount);
 
     // A bitmap resource of a module as the strip, named fileName, without a folder and unsaved.
-    // False, with the document untouched, when the store refuses it.
+    // False, with the document untouched, when the store refuses it. Each cell keeps `address`
+    // (MODULE:bitmap:NAME) with its position as its source.
     bool OpenModuleBitmap(gdi::HBITMAP bitmap, int cellWidth, int cellHeight, int colorDepth,
-                          gdi::COLORREF maskColor, const std::string& fileName);
+                          gdi::COLORREF maskColor, const std::string& fileName,
+                          const std::string& address = {});
     // Cells as square as the height allows: width div (width div height, at least 1).
     static int ProposedCellWidth(int width, int height);
     // One new cell from the file at Path or, when Image is given, from that image, stretched to
     // the cell size; appended when Index is -1, else inserted before Index. Nothing is added
-    // when the file cannot be decoded (NotDecoded) or the store refuses the cell (Refused).
+    // when the file cannot be decoded (NotDecoded) or the store refuses the cell (Refused). A
+    // cell from a file keeps the path as its source.
     AddResult AddImage(const std::string& Path, int Index, const c32bppDIB* Image,
                        const AlphaQuestion& askAlpha);
     // The format new cells are made in, as they are at this moment.
@@ -100,8 +128,10 @@ class StripDocument {
     // The colours the strip is written in at a palette depth: its own table at its own depth
     // (empty when it has none), the fixed table (empty) at any other.
     std::span<const gdi::RGBQUAD> ColorTableFor(int depth) const;
-    // The cell made beforehand in Format(), added as AddImage adds it.
-    AddResult AddPreparedCell(PreparedCell& cell, int Index);
+    // The cell made beforehand in Format(), added as AddImage adds it, from `source`.
+    AddResult AddPreparedCell(PreparedCell& cell, int Index, CellSource source = {});
+    // Where the cell at the position came from.
+    const CellSource& Source(int position) const;
     // Writes the strip at its colour depth, or as PNG when Path ends in .png; on failure the
     // document and the file are unchanged and writeError holds the writer's message, empty when
     // the writing never started.
@@ -125,10 +155,10 @@ class StripDocument {
     int CellCount() const { return static_cast<int>(m_Cells.size()); }
     int ListIndex() const { return m_ListIndex; }
     void SetListIndex(int index);
-    clsImgList& CellStore() { return *m_CellStore; }
-    const clsImgList& CellStore() const { return *m_CellStore; }
+    clsImgList& CellStore() { return m_Layer->store; }
+    const clsImgList& CellStore() const { return m_Layer->store; }
     gdi::COLORREF BackColor() const { return m_BackColor; }
-    bool BackCheckerBoard() const { return m_CellStore->Colors() == 32; }
+    bool BackCheckerBoard() const { return m_Layer->store.Colors() == 32; }
     const std::string& FileName() const { return m_FileName; }
     const std::string& Folder() const { return m_Folder; }
     bool Saved() const { return m_Version == m_SavedVersion; }
@@ -149,9 +179,11 @@ class StripDocument {
     void CompactStore();
     bool Swap(int a, int b);
     bool ReplaceCells(gdi::HBITMAP bitmap, int cellWidth, int cellHeight, int depth,
-                      gdi::COLORREF mask);
+                      gdi::COLORREF mask, const CellSource& source);
+    StripHistory::Step CurrentStep() const;
+    AddResult ReplaceWith(int position, const std::function<AddResult()>& add);
 
-    std::unique_ptr<clsImgList> m_CellStore;
+    std::shared_ptr<CellLayer> m_Layer;
     std::vector<int> m_Cells;
     int m_ListIndex = -1;
     gdi::COLORREF m_BackColor = kDesignBackColor;

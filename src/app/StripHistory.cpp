@@ -30,8 +30,9 @@ const StripHistory::Step& StripHistory::Redo() {
 }
 
 bool StripHistory::NamesImages() const {
-    return std::any_of(m_Steps.begin(), m_Steps.end(),
-                       [](const Step& step) { return !step.cells.empty(); });
+    return std::any_of(m_Steps.begin(), m_Steps.end(), [this](const Step& step) {
+        return InCurrentLayer(step) && !step.cells.empty();
+    });
 }
 
 bool StripHistory::TrimToLimit(int storedImages, std::size_t bytesPerImage) {
@@ -50,6 +51,9 @@ bool StripHistory::TrimToLimit(int storedImages, std::size_t bytesPerImage) {
     std::vector<int> named(size);
     std::size_t held = 0;
     auto count = [&](const Step& step, int change) {
+        if (!InCurrentLayer(step)) {
+            return;
+        }
         for (const int cell : step.cells) {
             const auto at = static_cast<std::size_t>(cell);
             const bool wasHeld = named[at] > 0;
@@ -80,6 +84,9 @@ bool StripHistory::TrimToLimit(int storedImages, std::size_t bytesPerImage) {
 std::vector<int> StripHistory::NamedImages() const {
     std::vector<int> images;
     for (const Step& step : m_Steps) {
+        if (!InCurrentLayer(step)) {
+            continue;
+        }
         images.insert(images.end(), step.cells.begin(), step.cells.end());
     }
     std::sort(images.begin(), images.end());
@@ -89,6 +96,9 @@ std::vector<int> StripHistory::NamedImages() const {
 
 void StripHistory::Renumber(const std::vector<int>& newIndex) {
     for (Step& step : m_Steps) {
+        if (!InCurrentLayer(step)) {
+            continue;
+        }
         for (int& cell : step.cells) {
             cell = newIndex[static_cast<std::size_t>(cell)];
         }

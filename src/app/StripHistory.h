@@ -3,12 +3,17 @@
 
 #include <cstddef>
 #include <deque>
+#include <memory>
 #include <vector>
 
 #include "platform/gdi/GdiTypes.h"
 
+struct CellLayer;
+
 // The strip's undo history. A step holds no pixels, only which stored images stand where, the
-// selection and the background colour; the cell store keeps every image that a step names.
+// selection and the background colour; the cell store keeps every image that a step names. A
+// step made at another cell size holds the layer of stored images it names; the methods below
+// that count or renumber images look only at the steps of the current step's layer.
 class StripHistory {
   public:
     struct Step {
@@ -17,6 +22,7 @@ class StripHistory {
         gdi::COLORREF backColor = 0;
         // Steps of equal version hold the same cells, so a strip saved at one is saved at all.
         int version = 0;
+        std::shared_ptr<CellLayer> layer;
     };
     static constexpr std::size_t kHeldBytesLimit = std::size_t{256} << 20;
 
@@ -45,6 +51,8 @@ class StripHistory {
     void Renumber(const std::vector<int>& newIndex);
 
   private:
+    bool InCurrentLayer(const Step& step) const { return step.layer == m_Steps[m_Current].layer; }
+
     std::deque<Step> m_Steps{Step{}};
     std::size_t m_Current = 0;
     std::size_t m_HeldBytesLimit;

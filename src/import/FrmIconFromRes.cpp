@@ -92,6 +92,8 @@ void FrmIconFromRes::OpenIcons() {
         hide();
         return;
     }
+    m_SourceAddress =
+        iconFile ? choice->path : choice->path + ":icon:" + QString::number(choice->index);
     lbIcon->clear();
     for (int i = 0; i < m_Icons.Count(); ++i) {
         lbIcon->addItem(QString::fromStdString(m_Icons.ListText(i)));

@@ -37,6 +37,8 @@ class FrmIconFromRes : public QDialog {
     // The module or file picked last; the next dialog of this run starts there.
     QString DefaultIconModule() const { return m_DefaultIconModule; }
     QImage Preview() const { return m_Preview; }
+    // The picked icon as tilewright-cli names it: the icon file, or MODULE:icon:N.
+    QString SourceAddress() const { return m_SourceAddress; }
 
     QLineEdit* TxtResFile;
     QPushButton* Command1;
@@ -57,4 +59,5 @@ class FrmIconFromRes : public QDialog {
     std::unique_ptr<c32bppDIB> m_Picked;
     QImage m_Preview;
     QString m_Tag;
+    QString m_SourceAddress;
 };

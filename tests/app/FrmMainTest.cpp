@@ -563,6 +563,12 @@ TEST_F(MainWindow, OpenPeFilesReplacesTheStripWithAModuleBitmap) {
               std::tuple(3, Caption("shell32.dll#133.bmp"), "True Color (24 Bits)", false));
     EXPECT_EQ(desktop.fileRequests.back().filters[0].description,
               "PE modules (*.exe;*.dll;*.bpl;*.src;*.cpl;*.ocx)");
+    // Each cell is made again from its place in the module's bitmap.
+    EXPECT_EQ(window.Document().Source(2).Description(), path + ":bitmap:#133, cell 3");
+    desktop.inputAnswers = {QString("32x32")};
+    window.CellSizeCommand();
+    EXPECT_EQ(std::pair(window.ucStatusbar1->PanelText(3), window.ucStatusbar1->Notice()),
+              std::pair(QString("Bitmap size: 96x32 Pixels"), QString()));
     desktop.messageAnswers = {desktop::MessageAnswer::No};
     window.SubMnuFile[2]->trigger();
     EXPECT_EQ(view.ItemCount(), 3) << "a cancelled choice leaves the strip";
@@ -583,7 +589,8 @@ TEST_F(MainWindow, FromResourceAddsThePickedIconAndRemembersTheModule) {
     });
     window.SubMnuAdd[2]->trigger();
     window.SubMnuAdd[2]->trigger();
-    EXPECT_EQ(std::pair(view.ItemCount(), starts), std::pair(2, QStringList{"", icon}));
+    EXPECT_EQ(std::tuple(view.ItemCount(), starts, window.Document().Source(1).address),
+              std::tuple(2, QStringList{"", icon}, icon.toStdString()));
 }
 
 // A missing file, a corrupt one or an off-screen saved place leaves the window where it starts.

@@ -10,6 +10,7 @@
 #include <span>
 
 #include "app/ClsDIB.h"
+#include "app/PreparedCell.h"
 #include "image/c32bppDIB.h"
 #include "import/ModuleBitmap.h"
 #include "platform/gdi/Bitmap.h"
@@ -351,12 +352,17 @@ TEST_F(Adding, DroppedImagesEndUpReversed) {
 }
 
 // Four cells added, then the first three deleted: the images only history holds may take two
-// cells' pixels, so the oldest steps go and the store keeps only what the rest name.
+// cells' pixels, so the oldest steps go and the store keeps only what the rest name. Each cell's
+// source stays with it, through that and through a change of cell size and its undo.
 TEST_F(Adding, HistoryDropsItsOldestStepsBeyondItsShareOfPixels) {
     document.EnableHistory(2 * 16 * 16 * 4);
+    int added = 0;
     for (const gdi::Bgra color : {gdi::Bgra{0, 0, 255, 255}, gdi::Bgra{0, 255, 0, 255},
                                   gdi::Bgra{255, 0, 0, 255}, gdi::Bgra{255, 255, 255, 255}}) {
-        ASSERT_TRUE(Add(*Solid(color)));
+        const auto cell = PreparedCell::Make(document.Format(), "", Solid(color).get(), nullptr);
+        ASSERT_EQ(
+            document.AddPreparedCell(*cell, -1, CellSource::At("c" + std::to_string(added++))),
+            kAdded);
     }
     document.SetListIndex(0);
     ASSERT_TRUE(document.DeleteCell() && document.DeleteCell() && document.DeleteCell());
@@ -368,6 +374,31 @@ TEST_F(Adding, HistoryDropsItsOldestStepsBeyondItsShareOfPixels) {
     EXPECT_EQ((std::array{CellPixel(document, 0, 5, 5), CellPixel(document, 1, 5, 5),
                           CellPixel(document, 2, 5, 5)}),
               (std::array{Rgb(0, 255, 0), Rgb(0, 0, 255), Rgb(255, 255, 255)}));
+    const auto sources = [&] {
+        std::vector<std::string> all;
+        for (int i = 0; i < document.CellCount(); ++i) {
+            all.push_back(document.Source(i).address);
+        }
+        return all;
+    };
+    EXPECT_EQ(sources(), (std::vector<std::string>{"c1", "c2", "c3"}));
+
+    // "c1" can no longer be read: its green is scaled from the cell; the others come in black.
+    std::vector<StripDocument::UnreadSource> unread;
+    const auto load = [](const CellFormat& format, const CellSource& source, const auto&) {
+        return source.address == "c1"
+                   ? std::make_unique<PreparedCell>(StripDocument::AddResult::NotDecoded)
+                   : PreparedCell::Make(format, "", Solid({0, 0, 0, 255}).get(), nullptr);
+    };
+    ASSERT_TRUE(document.ChangeCellSize(8, 4, load, nullptr, unread));
+    EXPECT_EQ(std::tuple(unread.size(), unread.at(0).position, Geometry(document), sources()),
+              std::tuple(1u, 0, std::tuple(8, 4, 32), std::vector<std::string>{"c1", "c2", "c3"}));
+    EXPECT_EQ((std::array{CellPixel(document, 0, 7, 3), CellPixel(document, 1, 0, 0)}),
+              (std::array{Rgb(0, 255, 0), Rgb(0, 0, 0)}));
+    ASSERT_TRUE(document.Undo());
+    EXPECT_EQ(std::tuple(Geometry(document), CellPixel(document, 1, 5, 5), sources()),
+              std::tuple(std::tuple(16, 16, 32), Rgb(0, 0, 255),
+                         std::vector<std::string>{"c1", "c2", "c3"}));
 }
 
 // Below 32 bits what the masks hide is transparent in the file; it reopens at 32 bits, its cells
