@@ -16,6 +16,7 @@
 #include "app/PngStripWriter.h"
 #include "app/PreparedCell.h"
 #include "app/ReplacingFileWriter.h"
+#include "app/StripSetExporter.h"
 #include "app/SyncBatch.h"
 #include "cli/BuildFreshness.h"
 #include "cli/CliApplication.h"
@@ -190,15 +191,7 @@ int StripCommand::BuildAtSize(const CellSize& size) {
 
 // The output name with {w} and {h} standing for the cell size.
 std::string StripCommand::OutputName(const CellSize& size) const {
-    std::string name = m_Project.output;
-    for (const auto& [field, value] :
-         {std::pair{std::string("{w}"), size.width}, std::pair{std::string("{h}"), size.height}}) {
-        for (std::size_t at = name.find(field); at != std::string::npos;
-             at = name.find(field, at)) {
-            name.replace(at, field.size(), std::to_string(value));
-        }
-    }
-    return name;
+    return StripSetExporter::OutputName(m_Project.output, size);
 }
 
 int StripCommand::WriteManifest() const {
