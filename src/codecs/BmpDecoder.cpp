@@ -63,9 +63,12 @@ Expected<DecodedImage, DecodeError> BmpDecoder::Decode(ByteReader& reader,
         return bytes.Error();
     }
     ByteReader fieldReader(*bytes);
+    const auto magic = fieldReader.U16(0);
+    if (!magic || *magic != kBitmapMagic) {
+        return FromPictureLoader(*bytes);
+    }
     const auto fields = ReadFileFields(fieldReader);
-    const bool hasMagic = fields && fields->magic == kBitmapMagic;
-    if (hasMagic) {
+    if (fields) {
         if (fields->width < 1 || fields->height == 0) {
             return DecodeError::BadHeader("width below 1 or height 0");
         }
@@ -76,19 +79,22 @@ Expected<DecodedImage, DecodeError> BmpDecoder::Decode(ByteReader& reader,
                 return image;
             }
         }
-        if (DeclaresAlphaMask(fieldReader, *fields)) {
-            auto image = LoadWithAlphaMask(*bytes);
-            if (image) {
-                return image;
-            }
-            return ReasonForUnread(reader.Length(), fields);
-        }
     }
+    auto image = LoadAnyVariant(*bytes, fields && DeclaresAlphaMask(fieldReader, *fields));
+    if (!image) {
+        return ReasonForUnread(reader.Length(), fields);
+    }
+    return image;
+}
+
+// Data that is no bitmap file: the platform picture loader may still know it.
+Expected<DecodedImage, DecodeError> BmpDecoder::FromPictureLoader(
+    std::span<const std::uint8_t> bytes) {
     const auto picture =
-        modParsers::PictureFromBytes(*bytes, 0, static_cast<std::int64_t>(bytes->size()));
+        modParsers::PictureFromBytes(bytes, 0, static_cast<std::int64_t>(bytes.size()));
     auto drawn = FromPicture(picture.get(), 0);
     if (!drawn) {
-        return ReasonForUnread(reader.Length(), fields);
+        return DecodeError::NotThisFormat();
     }
     return drawn;
 }
@@ -153,8 +159,8 @@ Expected<DecodedImage, DecodeError> BmpDecoder::LoadDirect(std::span<const std::
     return image;
 }
 
-// Editors write translucent bitmaps as 32-bit bit fields whose header names an alpha mask; the
-// picture loader would make them opaque.
+// Editors write translucent bitmaps as 32-bit bit fields whose header names an alpha mask; they
+// must not be made opaque as other bit fields are.
 bool BmpDecoder::DeclaresAlphaMask(ByteReader& reader, const FileFields& fields) {
     if (fields.bitCount != 32 || fields.compression != kBitFields) {
         return false;
@@ -164,18 +170,24 @@ bool BmpDecoder::DeclaresAlphaMask(ByteReader& reader, const FileFields& fields)
     return headerSize && *headerSize >= kFirstHeaderWithAlphaMask && alphaMask && *alphaMask != 0;
 }
 
-Expected<DecodedImage, DecodeError> BmpDecoder::LoadWithAlphaMask(
-    std::span<const std::uint8_t> bytes) {
+// Every variant other than plain 32 bits is read at its own depth and made opaque, except that the
+// alpha a mask names is kept.
+Expected<DecodedImage, DecodeError> BmpDecoder::LoadAnyVariant(std::span<const std::uint8_t> bytes,
+                                                               bool keepAlpha) {
     const std::unique_ptr<gdi::Bitmap> bitmap = gdi::DibReader::ReadBitmapFile(bytes);
-    if (!bitmap || bitmap->BitCount() != 32) {
+    if (!bitmap) {
         return DecodeError::NoImage();
     }
     auto image = DecodedImage::Allocate(bitmap->Width(), bitmap->Height());
     if (!image) {
         return image;
     }
-    std::memcpy(image->Pixels().data(), bitmap->Bits(), image->Pixels().size());
-    Judge(*image, 0);
+    if (keepAlpha && bitmap->BitCount() == 32) {
+        std::memcpy(image->Pixels().data(), bitmap->Bits(), image->Pixels().size());
+        Judge(*image, 0);
+    } else {
+        CopyOpaqueBitmap(*bitmap, *image);
+    }
     return image;
 }
 
@@ -221,7 +233,10 @@ Expected<DecodedImage, DecodeError> BmpDecoder::DrawPicture(const picture::Pictu
     if (!image) {
         return image;
     }
-    if (CopyOpaqueBitmap(picture, *image)) {
+    const gdi::Bitmap* bitmap = gdi::BitmapFromHandle(picture.Handle());
+    if (picture.Type() == picture::Picture::kBitmap && bitmap != nullptr &&
+        bitmap->Width() == width && bitmap->Height() == height) {
+        CopyOpaqueBitmap(*bitmap, *image);
         return image;
     }
     const bool metafile = picture.Type() == picture::Picture::kMetafile ||
@@ -292,23 +307,17 @@ void CopyOpaqueRow(const gdi::Bitmap& bitmap, int y, std::uint8_t* target,
 
 }  // namespace
 
-// A bitmap picture of the image's size gives the pixels that drawing it and making it opaque
-// would, in one pass instead of three over the image. Bytes of zero, as most of a large
+// The bitmap's pixels, made opaque, into an image of its size. Bytes of zero, as most of a large
 // run-length or cut-short bitmap is, read as one colour: a run of such rows takes one fill, so
 // that millions of them cost no more than their memory.
-bool BmpDecoder::CopyOpaqueBitmap(const picture::Picture& picture, DecodedImage& image) {
-    const gdi::Bitmap* bitmap = gdi::BitmapFromHandle(picture.Handle());
-    if (picture.Type() != picture::Picture::kBitmap || bitmap == nullptr ||
-        bitmap->Width() != image.Width() || bitmap->Height() != image.Height()) {
-        return false;
-    }
+void BmpDecoder::CopyOpaqueBitmap(const gdi::Bitmap& bitmap, DecodedImage& image) {
     const int height = image.Height();
     const std::size_t usedBytes =
-        (static_cast<std::size_t>(image.Width()) * static_cast<std::size_t>(bitmap->BitCount()) +
+        (static_cast<std::size_t>(image.Width()) * static_cast<std::size_t>(bitmap.BitCount()) +
          7) /
         8;
     const auto sourceRow = [&](int row) {
-        return bitmap->Bits() + static_cast<std::size_t>(row) * bitmap->Stride();
+        return bitmap.Bits() + static_cast<std::size_t>(row) * bitmap.Stride();
     };
     const auto targetRow = [&](int row) {
         return image.Pixels().data() + static_cast<std::size_t>(row) * image.ScanWidth();
@@ -321,18 +330,17 @@ bool BmpDecoder::CopyOpaqueBitmap(const picture::Picture& picture, DecodedImage&
             ++zeroRows;
         }
         if (zeroRows == 0) {
-            CopyOpaqueRow(*bitmap, height - 1 - row, targetRow(row), buffer);
+            CopyOpaqueRow(bitmap, height - 1 - row, targetRow(row), buffer);
             ++row;
             continue;
         }
         modParsers::FillPixels(
             {targetRow(row), static_cast<std::size_t>(zeroRows) * image.ScanWidth()},
-            OpaqueZeroColor(*bitmap));
+            OpaqueZeroColor(bitmap));
         row += zeroRows;
     }
     image.SetAlpha(false);
-    image.SetImageType(picture.Type());
-    return true;
+    image.SetImageType(DecodedImage::Type::NoAlpha);
 }
 
 std::int32_t BmpDecoder::HimetricToPixels(std::int32_t value) {

@@ -11,13 +11,17 @@
 #include "platform/file/Expected.h"
 #include "platform/gdi/GdiTypes.h"
 
+namespace gdi {
+class Bitmap;
+}
 namespace picture {
 class Picture;
 }
 
-// Decodes a bitmap file. Uncompressed 32-bit files, and 32-bit bit fields whose header names an
-// alpha mask, are read here and judged for alpha; every other stream goes through the platform
-// picture loader, so that NotThisFormat means that neither knows it.
+// Decodes a bitmap file of any variant straight into pixels. Uncompressed 32-bit files, and 32-bit
+// bit fields whose header names an alpha mask, are judged for alpha; every other variant is
+// opaque. Data that is no bitmap file goes to the platform picture loader, so that NotThisFormat
+// means that neither knows it.
 class BmpDecoder {
   public:
     static Expected<DecodedImage, DecodeError> Decode(ByteReader& reader,
@@ -41,12 +45,14 @@ class BmpDecoder {
     static Expected<DecodedImage, DecodeError> LoadDirect(std::span<const std::uint8_t> bytes,
                                                           const FileFields& fields);
     static bool DeclaresAlphaMask(ByteReader& reader, const FileFields& fields);
-    static Expected<DecodedImage, DecodeError> LoadWithAlphaMask(
+    static Expected<DecodedImage, DecodeError> LoadAnyVariant(std::span<const std::uint8_t> bytes,
+                                                              bool keepAlpha);
+    static Expected<DecodedImage, DecodeError> FromPictureLoader(
         std::span<const std::uint8_t> bytes);
     static DecodeError ReasonForUnread(std::int64_t length,
                                        const Expected<FileFields, DecodeError>& fields);
     static Expected<DecodedImage, DecodeError> DrawBitmapHandle(gdi::HBITMAP handle);
     static Expected<DecodedImage, DecodeError> DrawPicture(const picture::Picture& picture);
-    static bool CopyOpaqueBitmap(const picture::Picture& picture, DecodedImage& image);
+    static void CopyOpaqueBitmap(const gdi::Bitmap& bitmap, DecodedImage& image);
     static std::int32_t HimetricToPixels(std::int32_t value);
 };
