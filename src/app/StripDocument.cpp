@@ -23,7 +23,8 @@
 namespace {
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
-    return RegularFile::Read(path).value_or(std::vector<std::uint8_t>{});
+    auto bytes = RegularFile::Read(path);
+    return bytes ? std::move(*bytes) : std::vector<std::uint8_t>{};
 }
 
 bool HasPngSignature(const std::vector<std::uint8_t>& file) {

@@ -56,8 +56,8 @@ void Judge(DecodedImage& image, std::int32_t imageType) {
 
 }  // namespace
 
-Expected<DecodedImage, DecodeError> BmpDecoder::Decode(ByteReader& reader,
-                                                       const DecodeRequest& /*request*/) {
+Expected<DecodedImage, Error> BmpDecoder::Decode(ByteReader& reader,
+                                                 const DecodeRequest& /*request*/) {
     const auto bytes = reader.Rest(0);
     if (!bytes) {
         return bytes.Error();
@@ -70,7 +70,7 @@ Expected<DecodedImage, DecodeError> BmpDecoder::Decode(ByteReader& reader,
     const auto fields = ReadFileFields(fieldReader);
     if (fields) {
         if (fields->width < 1 || fields->height == 0) {
-            return DecodeError::BadHeader("width below 1 or height 0");
+            return Error::BadHeader("width below 1 or height 0");
         }
         if (SpareLength(reader.Length(), *fields) >= 0 && fields->bitCount == 32 &&
             fields->compression == 0) {
@@ -88,18 +88,17 @@ Expected<DecodedImage, DecodeError> BmpDecoder::Decode(ByteReader& reader,
 }
 
 // Data that is no bitmap file: the platform picture loader may still know it.
-Expected<DecodedImage, DecodeError> BmpDecoder::FromPictureLoader(
-    std::span<const std::uint8_t> bytes) {
+Expected<DecodedImage, Error> BmpDecoder::FromPictureLoader(std::span<const std::uint8_t> bytes) {
     const auto picture =
         modParsers::PictureFromBytes(bytes, 0, static_cast<std::int64_t>(bytes.size()));
     auto drawn = FromPicture(picture.get(), 0);
     if (!drawn) {
-        return DecodeError::NotThisFormat();
+        return Error::NotThisFormat();
     }
     return drawn;
 }
 
-Expected<BmpDecoder::FileFields, DecodeError> BmpDecoder::ReadFileFields(ByteReader& reader) {
+Expected<BmpDecoder::FileFields, Error> BmpDecoder::ReadFileFields(ByteReader& reader) {
     const auto magic = reader.U16(0);
     const auto position = reader.U32(10);
     const auto width = reader.U32(18);
@@ -119,26 +118,25 @@ Expected<BmpDecoder::FileFields, DecodeError> BmpDecoder::ReadFileFields(ByteRea
     return fields;
 }
 
-DecodeError BmpDecoder::ReasonForUnread(std::int64_t length,
-                                        const Expected<FileFields, DecodeError>& fields) {
+Error BmpDecoder::ReasonForUnread(std::int64_t length, const Expected<FileFields, Error>& fields) {
     if (!fields || fields->magic != kBitmapMagic) {
-        return DecodeError::NotThisFormat();
+        return Error::NotThisFormat();
     }
     if (SpareLength(length, *fields) < 0) {
-        return DecodeError::Truncated(length);
+        return Error::Truncated(length);
     }
     if (!IsBitmapDepth(fields->bitCount)) {
-        return DecodeError::UnsupportedDepth(fields->bitCount);
+        return Error::UnsupportedDepth(fields->bitCount);
     }
-    return DecodeError::BadData("the bitmap's pixels cannot be read");
+    return Error::BadData("the bitmap's pixels cannot be read");
 }
 
-Expected<DecodedImage, DecodeError> BmpDecoder::LoadDirect(std::span<const std::uint8_t> bytes,
-                                                           const FileFields& fields) {
+Expected<DecodedImage, Error> BmpDecoder::LoadDirect(std::span<const std::uint8_t> bytes,
+                                                     const FileFields& fields) {
     const std::int32_t rows =
         fields.height == std::numeric_limits<std::int32_t>::min() ? 0 : std::abs(fields.height);
     if (fields.dataPosition < 0) {
-        return DecodeError::BadHeader("pixel data before the start of the file");
+        return Error::BadHeader("pixel data before the start of the file");
     }
     auto image = DecodedImage::Allocate(fields.width, rows);
     if (!image) {
@@ -172,11 +170,11 @@ bool BmpDecoder::DeclaresAlphaMask(ByteReader& reader, const FileFields& fields)
 
 // Every variant other than plain 32 bits is read at its own depth and made opaque, except that the
 // alpha a mask names is kept.
-Expected<DecodedImage, DecodeError> BmpDecoder::LoadAnyVariant(std::span<const std::uint8_t> bytes,
-                                                               bool keepAlpha) {
+Expected<DecodedImage, Error> BmpDecoder::LoadAnyVariant(std::span<const std::uint8_t> bytes,
+                                                         bool keepAlpha) {
     const std::unique_ptr<gdi::Bitmap> bitmap = gdi::DibReader::ReadBitmapFile(bytes);
     if (!bitmap) {
-        return DecodeError::NoImage();
+        return Error::NoImage();
     }
     auto image = DecodedImage::Allocate(bitmap->Width(), bitmap->Height());
     if (!image) {
@@ -191,15 +189,15 @@ Expected<DecodedImage, DecodeError> BmpDecoder::LoadAnyVariant(std::span<const s
     return image;
 }
 
-Expected<DecodedImage, DecodeError> BmpDecoder::FromPicture(const picture::Picture* picture,
-                                                            gdi::HBITMAP handle) {
+Expected<DecodedImage, Error> BmpDecoder::FromPicture(const picture::Picture* picture,
+                                                      gdi::HBITMAP handle) {
     return picture == nullptr ? DrawBitmapHandle(handle) : DrawPicture(*picture);
 }
 
-Expected<DecodedImage, DecodeError> BmpDecoder::DrawBitmapHandle(gdi::HBITMAP handle) {
+Expected<DecodedImage, Error> BmpDecoder::DrawBitmapHandle(gdi::HBITMAP handle) {
     gdi::BITMAP description;
     if (handle == 0 || !gdi::GetObject(handle, description)) {
-        return DecodeError::NoImage();
+        return Error::NoImage();
     }
     const int width = description.bmWidth;
     const int height = std::abs(description.bmHeight);
@@ -223,9 +221,9 @@ Expected<DecodedImage, DecodeError> BmpDecoder::DrawBitmapHandle(gdi::HBITMAP ha
     return image;
 }
 
-Expected<DecodedImage, DecodeError> BmpDecoder::DrawPicture(const picture::Picture& picture) {
+Expected<DecodedImage, Error> BmpDecoder::DrawPicture(const picture::Picture& picture) {
     if (picture.Type() <= picture::Picture::kNone) {
-        return DecodeError::NoImage();
+        return Error::NoImage();
     }
     const int width = HimetricToPixels(picture.Width());
     const int height = HimetricToPixels(picture.Height());

@@ -7,7 +7,7 @@
 #include "codecs/DecodeRequest.h"
 #include "codecs/DecodedImage.h"
 #include "platform/file/ByteReader.h"
-#include "platform/file/DecodeError.h"
+#include "platform/file/Error.h"
 #include "platform/file/Expected.h"
 #include "platform/gdi/GdiTypes.h"
 
@@ -24,11 +24,10 @@ class Picture;
 // means that neither knows it.
 class BmpDecoder {
   public:
-    static Expected<DecodedImage, DecodeError> Decode(ByteReader& reader,
-                                                      const DecodeRequest& request);
+    static Expected<DecodedImage, Error> Decode(ByteReader& reader, const DecodeRequest& request);
     // Draws a picture, or with no picture a bitmap handle.
-    static Expected<DecodedImage, DecodeError> FromPicture(const picture::Picture* picture,
-                                                           gdi::HBITMAP handle);
+    static Expected<DecodedImage, Error> FromPicture(const picture::Picture* picture,
+                                                     gdi::HBITMAP handle);
 
   private:
     struct FileFields {
@@ -40,19 +39,17 @@ class BmpDecoder {
         std::uint32_t compression = 0;
     };
 
-    static Expected<FileFields, DecodeError> ReadFileFields(ByteReader& reader);
+    static Expected<FileFields, Error> ReadFileFields(ByteReader& reader);
     static std::int64_t SpareLength(std::int64_t length, const FileFields& fields);
-    static Expected<DecodedImage, DecodeError> LoadDirect(std::span<const std::uint8_t> bytes,
-                                                          const FileFields& fields);
+    static Expected<DecodedImage, Error> LoadDirect(std::span<const std::uint8_t> bytes,
+                                                    const FileFields& fields);
     static bool DeclaresAlphaMask(ByteReader& reader, const FileFields& fields);
-    static Expected<DecodedImage, DecodeError> LoadAnyVariant(std::span<const std::uint8_t> bytes,
-                                                              bool keepAlpha);
-    static Expected<DecodedImage, DecodeError> FromPictureLoader(
-        std::span<const std::uint8_t> bytes);
-    static DecodeError ReasonForUnread(std::int64_t length,
-                                       const Expected<FileFields, DecodeError>& fields);
-    static Expected<DecodedImage, DecodeError> DrawBitmapHandle(gdi::HBITMAP handle);
-    static Expected<DecodedImage, DecodeError> DrawPicture(const picture::Picture& picture);
+    static Expected<DecodedImage, Error> LoadAnyVariant(std::span<const std::uint8_t> bytes,
+                                                        bool keepAlpha);
+    static Expected<DecodedImage, Error> FromPictureLoader(std::span<const std::uint8_t> bytes);
+    static Error ReasonForUnread(std::int64_t length, const Expected<FileFields, Error>& fields);
+    static Expected<DecodedImage, Error> DrawBitmapHandle(gdi::HBITMAP handle);
+    static Expected<DecodedImage, Error> DrawPicture(const picture::Picture& picture);
     static void CopyOpaqueBitmap(const gdi::Bitmap& bitmap, DecodedImage& image);
     static std::int32_t HimetricToPixels(std::int32_t value);
 };

@@ -10,7 +10,7 @@ bool cBMPparser::LoadStream(std::span<const std::uint8_t> stream, DecodedImageSi
                             std::int64_t start, std::int64_t length) {
     std::span<const std::uint8_t> range;
     if (!modParsers::SubRange(stream, start, length, range)) {
-        m_LastError = DecodeError::NotThisFormat();
+        m_LastError = Error::NotThisFormat();
         return false;
     }
     ByteReader reader(range);

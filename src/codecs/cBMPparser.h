@@ -6,7 +6,7 @@
 #include <span>
 
 #include "codecs/DecodedImageSink.h"
-#include "platform/file/DecodeError.h"
+#include "platform/file/Error.h"
 #include "platform/gdi/GdiTypes.h"
 
 namespace picture {
@@ -24,8 +24,8 @@ class cBMPparser {
     // caller read from its source and does not change the result.
     bool ConvertstdPicTo32bpp(const picture::Picture* stdPic, gdi::HBITMAP Handle,
                               DecodedImageSink& cHost, std::uint16_t bitCount);
-    const std::optional<DecodeError>& LastError() const { return m_LastError; }
+    const std::optional<Error>& LastError() const { return m_LastError; }
 
   private:
-    std::optional<DecodeError> m_LastError;
+    std::optional<Error> m_LastError;
 };

@@ -9,9 +9,8 @@
 namespace {
 
 // A GIF whose walk finds no usable image leaves the stream to the decoders after it.
-bool EndsTheChain(const DecodeError& error) {
-    return error.Reason() != DecodeError::Kind::NotThisFormat &&
-           error.Reason() != DecodeError::Kind::NoImage;
+bool EndsTheChain(const Error& error) {
+    return error.Reason() != Error::Kind::NotThisFormat && error.Reason() != Error::Kind::NoImage;
 }
 
 }  // namespace
@@ -20,7 +19,7 @@ bool cGIFparser::LoadStream(std::span<const std::uint8_t> stream, DecodedImageSi
                             std::int64_t start, std::int64_t length) {
     std::span<const std::uint8_t> range;
     if (!modParsers::SubRange(stream, start, length, range)) {
-        m_LastError = DecodeError::NotThisFormat();
+        m_LastError = Error::NotThisFormat();
         return false;
     }
     ByteReader reader(range);

@@ -6,7 +6,7 @@
 #include <span>
 
 #include "codecs/DecodedImageSink.h"
-#include "platform/file/DecodeError.h"
+#include "platform/file/Error.h"
 
 // Loads the first image of a GIF into an image (the host).
 class cGIFparser {
@@ -15,8 +15,8 @@ class cGIFparser {
     // recognised, with an empty host when the image cannot be read. LastError tells why.
     bool LoadStream(std::span<const std::uint8_t> stream, DecodedImageSink& host,
                     std::int64_t start, std::int64_t length);
-    const std::optional<DecodeError>& LastError() const { return m_LastError; }
+    const std::optional<Error>& LastError() const { return m_LastError; }
 
   private:
-    std::optional<DecodeError> m_LastError;
+    std::optional<Error> m_LastError;
 };

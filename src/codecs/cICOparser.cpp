@@ -18,7 +18,7 @@ bool cICOparser::LoadStream(std::span<const std::uint8_t> stream, std::int32_t w
     }
     std::span<const std::uint8_t> range;
     if (!modParsers::SubRange(stream, start, length, range)) {
-        return Fail(DecodeError::NotThisFormat(), false);
+        return Fail(Error::NotThisFormat(), false);
     }
     ByteReader reader(range);
     const IcoDecoder::Status directory = m_Decoder.ReadDirectory(reader);
@@ -35,11 +35,11 @@ bool cICOparser::LoadStream(std::span<const std::uint8_t> stream, std::int32_t w
     request.iconDepth = wantedBitDepth;
     const std::int32_t chosen = m_Decoder.ChooseEntry(request);
     if (chosen == 0) {
-        return Fail(DecodeError::NoImage(), true);
+        return Fail(Error::NoImage(), true);
     }
     // A PNG entry outside the file leaves the stream to the decoders after this one.
     if (m_Decoder.IsIconPNG(chosen) && !m_Decoder.EntryInStream(chosen)) {
-        return Fail(DecodeError::Truncated(length), false);
+        return Fail(Error::Truncated(length), false);
     }
     auto image = m_Decoder.DecodeEntry(chosen, request);
     if (!image) {
@@ -59,7 +59,7 @@ bool cICOparser::ConvertstdPicTo32bpp(gdi::HGDIOBJ Handle, DecodedImageSink& cHo
     return cHost.LoadPicture_Decoded(std::move(*image));
 }
 
-bool cICOparser::Fail(DecodeError error, bool recognised) {
+bool cICOparser::Fail(Error error, bool recognised) {
     m_LastError = std::move(error);
     return recognised;
 }

@@ -7,7 +7,7 @@
 
 #include "codecs/DecodedImageSink.h"
 #include "codecs/IcoDecoder.h"
-#include "platform/file/DecodeError.h"
+#include "platform/file/Error.h"
 #include "platform/gdi/GdiTypes.h"
 
 // Loads icon and cursor files into an image (the host), choosing the entry that best fits a
@@ -23,7 +23,7 @@ class cICOparser {
                     std::int64_t& length, std::int32_t wantedBitDepth, std::int32_t gdiToken);
     // An icon or cursor handle into the host.
     bool ConvertstdPicTo32bpp(gdi::HGDIOBJ Handle, DecodedImageSink& cHost);
-    const std::optional<DecodeError>& LastError() const { return m_LastError; }
+    const std::optional<Error>& LastError() const { return m_LastError; }
 
     // Entries are numbered 1 to IconCount; other numbers read 0 / false.
     std::int32_t IconCount() const { return m_Decoder.IconCount(); }
@@ -37,8 +37,8 @@ class cICOparser {
     }
 
   private:
-    bool Fail(DecodeError error, bool recognised);
+    bool Fail(Error error, bool recognised);
 
     IcoDecoder m_Decoder;
-    std::optional<DecodeError> m_LastError;
+    std::optional<Error> m_LastError;
 };

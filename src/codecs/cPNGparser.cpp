@@ -30,7 +30,7 @@ bool cPNGparser::Load(ByteReader& reader, DecodedImageSink& host) {
         return true;
     }
     m_LastError = image.Error();
-    if (image.Error().Reason() == DecodeError::Kind::NotThisFormat) {
+    if (image.Error().Reason() == Error::Kind::NotThisFormat) {
         return false;
     }
     host.DestroyDIB();

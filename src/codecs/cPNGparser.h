@@ -7,7 +7,7 @@
 
 #include "codecs/DecodedImageSink.h"
 #include "platform/file/ByteReader.h"
-#include "platform/file/DecodeError.h"
+#include "platform/file/Error.h"
 
 // Loads a PNG file or a PNG held in memory into an image (the host). True means the input
 // carries the PNG signature, whether or not it could be decoded; a failed decode leaves the host
@@ -22,11 +22,11 @@ class cPNGparser {
 
     // Bytes of filtered rows that the last accepted image header asks for; 0 when none passed.
     std::int64_t InflatedSize() const { return m_InflatedSize; }
-    const std::optional<DecodeError>& LastError() const { return m_LastError; }
+    const std::optional<Error>& LastError() const { return m_LastError; }
 
   private:
     bool Load(ByteReader& reader, DecodedImageSink& host);
 
     std::int64_t m_InflatedSize = 0;
-    std::optional<DecodeError> m_LastError;
+    std::optional<Error> m_LastError;
 };
