@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <new>
 #include <string>
 
 #include "codecs/DrawingCanvas.h"
@@ -175,9 +176,17 @@ GifDecoder::Status GifDecoder::ReadImageDescriptor(std::size_t position) {
 }
 
 Expected<std::vector<std::uint8_t>, Error> GifDecoder::BuildSingleImage() {
-    std::vector<std::uint8_t> gif(m_Bytes.begin(),
-                                  m_Bytes.begin() + static_cast<std::ptrdiff_t>(m_HeaderLength));
     const bool withControl = m_ControlPosition != 0;
+    // Every piece below fits in what is reserved here, so a file too large for memory fails here.
+    const std::size_t size = m_HeaderLength + (withControl ? kControlExtensionLength : 0) +
+                             (m_ImageEnd + 1 - m_ImagePosition) + 1;
+    std::vector<std::uint8_t> gif;
+    try {
+        gif.reserve(size);
+    } catch (const std::bad_alloc&) {
+        return Error::NoMemory(size);
+    }
+    gif.assign(m_Bytes.begin(), m_Bytes.begin() + static_cast<std::ptrdiff_t>(m_HeaderLength));
     if (withControl) {
         const auto control =
             m_Reader.Read(static_cast<std::int64_t>(m_ControlPosition), kControlExtensionLength);

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "codecs/DrawingCanvas.h"
@@ -157,7 +158,11 @@ IcoDecoder::Status IcoDecoder::ReadDirectory(ByteReader& reader) {
     if (!bytes) {
         return bytes.Error();
     }
-    m_Stream.assign(bytes->begin(), bytes->end());
+    try {
+        m_Stream.assign(bytes->begin(), bytes->end());
+    } catch (const std::bad_alloc&) {
+        return Error::NoMemory(bytes->size());
+    }
     const Status entries = ReadEntries();
     if (!entries) {
         m_Entries.clear();

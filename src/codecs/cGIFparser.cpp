@@ -17,21 +17,17 @@ bool EndsTheChain(const Error& error) {
 
 bool cGIFparser::LoadStream(std::span<const std::uint8_t> stream, DecodedImageSink& host,
                             std::int64_t start, std::int64_t length) {
+    return host.TakeOutcome(Decode(stream, start, length));
+}
+
+DecodeOutcome cGIFparser::Decode(std::span<const std::uint8_t> stream, std::int64_t start,
+                                 std::int64_t length) {
     std::span<const std::uint8_t> range;
     if (!modParsers::SubRange(stream, start, length, range)) {
-        m_LastError = Error::NotThisFormat();
-        return false;
+        return {Error::NotThisFormat(), false};
     }
     ByteReader reader(range);
     auto image = GifDecoder::Decode(reader, DecodeRequest::Default());
-    if (image) {
-        m_LastError.reset();
-        return host.LoadPicture_Decoded(std::move(*image));
-    }
-    m_LastError = image.Error();
-    if (!EndsTheChain(image.Error())) {
-        return false;
-    }
-    host.DestroyDIB();
-    return true;
+    const bool recognised = image || EndsTheChain(image.Error());
+    return {std::move(image), recognised};
 }

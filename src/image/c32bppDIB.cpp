@@ -77,6 +77,11 @@ bool FallbackTells(const Error& error) {
     return error.Reason() == Error::Kind::DecoderFailed || error.Reason() == Error::Kind::SizeLimit;
 }
 
+// Why a decoder gave no picture; empty when it gave one.
+std::optional<Error> WhyNone(const DecodeOutcome& outcome) {
+    return outcome.image ? std::nullopt : std::optional<Error>(outcome.image.Error());
+}
+
 void NormaliseIconRequest(int& iconCx, int& iconCy, int& iconBitDepth) {
     iconCx = std::max(iconCx, 0);
     iconCy = std::max(iconCy, 0);
@@ -469,9 +474,10 @@ bool c32bppDIB::ParseSourceData(int fileHandle, std::span<const std::uint8_t> st
     NormaliseIconRequest(iconCx, iconCy, iconBitDepth);
     std::vector<std::uint8_t> fileBytes;
     cPNGparser png;
-    const bool isPng = fileHandle >= 0 ? png.LoadFile(fileHandle, *this)
-                                       : png.LoadStream(stream, *this, streamStart, streamLength);
-    std::optional<Error> reason = isPng ? png.LastError() : std::nullopt;
+    DecodeOutcome pngOutcome = fileHandle >= 0 ? png.DecodeFile(fileHandle)
+                                               : png.Decode(stream, streamStart, streamLength);
+    std::optional<Error> reason = pngOutcome.recognised ? WhyNone(pngOutcome) : std::nullopt;
+    const bool isPng = TakeOutcome(std::move(pngOutcome));
     // The other decoders, the fallback and the kept bytes need the whole file in memory.
     const bool needsBytes =
         Handle() == 0 ? !isPng || FallbackDecoder::Installed() != nullptr : SaveFormat;
@@ -488,14 +494,7 @@ bool c32bppDIB::ParseSourceData(int fileHandle, std::span<const std::uint8_t> st
         streamLength = static_cast<std::int64_t>(fileBytes.size());
     }
     if (!isPng) {
-        try {
-            reason = DecodeStream(stream, iconCx, iconCy, streamStart, streamLength, iconBitDepth);
-        } catch (const std::bad_alloc&) {
-            // The working copies a decoder makes of a large file may not fit: that file fails,
-            // not the whole run.
-            DestroyDIB();
-            reason = Error::NoMemory(static_cast<std::uint64_t>(streamLength));
-        }
+        reason = DecodeStream(stream, iconCx, iconCy, streamStart, streamLength, iconBitDepth);
     }
     if (Handle() == 0) {
         const std::optional<Error> fallbackReason = LoadWithFallback(stream, iconCx, iconCy);
@@ -516,20 +515,23 @@ bool c32bppDIB::ParseSourceData(int fileHandle, std::span<const std::uint8_t> st
 std::optional<Error> c32bppDIB::DecodeStream(std::span<const std::uint8_t> stream, int iconCx,
                                              int iconCy, std::int64_t streamStart,
                                              std::int64_t& streamLength, int iconBitDepth) {
-    cGIFparser gif;
-    if (gif.LoadStream(stream, *this, streamStart, streamLength)) {
-        return gif.LastError();
+    DecodeOutcome gif = cGIFparser::Decode(stream, streamStart, streamLength);
+    const std::optional<Error> gifReason = WhyNone(gif);
+    if (TakeOutcome(std::move(gif))) {
+        return gifReason;
     }
-    cICOparser ico;
-    if (ico.LoadStream(stream, iconCx, iconCy, this, streamStart, streamLength, iconBitDepth,
-                       m_gdiToken)) {
-        return ico.LastError();
+    DecodeOutcome icon =
+        cICOparser().Decode(stream, iconCx, iconCy, streamStart, streamLength, iconBitDepth);
+    const std::optional<Error> iconReason = WhyNone(icon);
+    if (TakeOutcome(std::move(icon))) {
+        return iconReason;
     }
-    cBMPparser bmp;
-    if (bmp.LoadStream(stream, *this, streamStart, streamLength)) {
+    DecodeOutcome bitmap = cBMPparser::Decode(stream, streamStart, streamLength);
+    const std::optional<Error> bitmapReason = WhyNone(bitmap);
+    if (TakeOutcome(std::move(bitmap))) {
         return std::nullopt;
     }
-    return MoreTelling(MoreTelling(gif.LastError(), ico.LastError()), bmp.LastError());
+    return MoreTelling(MoreTelling(gifReason, iconReason), bitmapReason);
 }
 
 bool c32bppDIB::LoadPicture_Decoded(DecodedImage image) {
