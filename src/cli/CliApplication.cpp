@@ -135,10 +135,9 @@ int CliApplication::Decode(const CliOptions& options) {
         return kInputFailed;
     }
     const std::vector<std::uint8_t> bytes = EncodeBitmapFile(image);
-    ReplacingFileWriter writer;
-    if (!writer.Open(options.output) || !writer.Write(bytes) || !writer.Commit()) {
+    if (const Status written = ReplacingFileWriter::WriteFile(options.output, bytes); !written) {
         m_Err << "tilewright-cli: cannot write " << PrintableText(options.output) << ": "
-              << std::strerror(writer.Error()) << "\n";
+              << std::strerror(written.Error().Errno()) << "\n";
         return kInputFailed;
     }
     return kOk;
