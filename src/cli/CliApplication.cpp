@@ -58,9 +58,8 @@ bool LoadImage(const CliOptions& options, const std::string& file, c32bppDIB& im
 
 int CliApplication::Run(const std::vector<std::string>& arguments) {
     CliOptions options;
-    std::string error;
-    if (!CliOptions::Parse(arguments, options, error)) {
-        m_Err << "tilewright-cli: " << PrintableText(error) << "\n";
+    if (const Status parsed = CliOptions::Parse(arguments, options); !parsed) {
+        m_Err << "tilewright-cli: " << PrintableText(parsed.Error().Text()) << "\n";
         PrintUsage(m_Err, options.command);
         return kBadArguments;
     }
