@@ -2,7 +2,7 @@
 #include "app/AddReport.h"
 
 void AddReport::Record(const std::string& source, StripDocument::AddResult result,
-                       const std::optional<DecodeError>& loadError, bool fileMissing) {
+                       const std::optional<Error>& loadError, bool fileMissing) {
     if (result == StripDocument::AddResult::Added) {
         ++m_Added;
         return;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/StripDocument.h"
-#include "platform/file/DecodeError.h"
+#include "platform/file/Error.h"
 
 // What one command that adds images brought in: how many it tried and, for each image that did
 // not become a cell, where it came from and why.
@@ -19,7 +19,7 @@ class AddReport {
 
     // fileMissing: the image was to come from a file that does not exist.
     void Record(const std::string& source, StripDocument::AddResult result,
-                const std::optional<DecodeError>& loadError, bool fileMissing = false);
+                const std::optional<Error>& loadError, bool fileMissing = false);
     int Tried() const { return m_Added + static_cast<int>(m_Failures.size()); }
     int Added() const { return m_Added; }
     const std::vector<Failure>& Failures() const { return m_Failures; }

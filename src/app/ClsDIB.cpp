@@ -114,25 +114,21 @@ void ClsDIB::Destroy() {
     m_Bits = nullptr;
 }
 
-std::int32_t ClsDIB::SaveFailed(int error) {
-    m_LastError = ReplacingFileWriter::ErrorText(error);
-    return 0;
-}
-
 std::int32_t ClsDIB::SaveToFile(const std::string& FileName, int Colors,
                                 std::span<const gdi::RGBQUAD> ColorTable) {
-    return SaveBandsToFile(FileName, Colors, Height(), {}, ColorTable);
+    const auto length = SaveBandsToFile(FileName, Colors, Height(), {}, ColorTable);
+    return length ? *length : 0;
 }
 
 // Bands are written bottom first, as the file keeps its rows; each is converted on its own, which
 // gives the same bytes as converting the whole picture because every pixel maps on its own.
-std::int32_t ClsDIB::SaveBandsToFile(const std::string& FileName, int Colors, int height,
-                                     const DrawBand& drawBand,
-                                     std::span<const gdi::RGBQUAD> ColorTable) {
-    m_LastError.clear();
+Expected<std::int32_t, Error> ClsDIB::SaveBandsToFile(const std::string& FileName, int Colors,
+                                                      int height, const DrawBand& drawBand,
+                                                      std::span<const gdi::RGBQUAD> ColorTable) {
+    const auto failed = [&FileName](int error) { return Error::Io(error, FileName); };
     gdi::BITMAP description;
     if (!gdi::GetObject(m_Dib.Get(), description) || height < 1) {
-        return SaveFailed(EINVAL);
+        return failed(EINVAL);
     }
     const int bandRows = description.bmHeight;
     gdi::BITMAPINFO info{};
@@ -143,7 +139,7 @@ std::int32_t ClsDIB::SaveBandsToFile(const std::string& FileName, int Colors, in
     header.biBitCount = static_cast<std::uint16_t>(Colors);
     header.biCompression = gdi::BI_RGB;
     if (gdi::GetDIBits(m_Dib.Get(), 0, static_cast<unsigned>(bandRows), {}, info) == 0) {
-        return SaveFailed(EINVAL);
+        return failed(EINVAL);
     }
     const std::size_t rowBytes = header.biSizeImage / static_cast<std::uint32_t>(bandRows);
     header.biHeight = height;
@@ -156,8 +152,8 @@ std::int32_t ClsDIB::SaveBandsToFile(const std::string& FileName, int Colors, in
     const std::uint32_t pixelOffset = kFileHeaderSize + kInfoHeaderSize + 4 * entries;
     std::vector<std::uint8_t> pixels(rowBytes * static_cast<std::size_t>(bandRows));
     ReplacingFileWriter writer;
-    if (!writer.Open(FileName)) {
-        return SaveFailed(writer.Error());
+    if (auto opened = writer.Open(FileName); !opened) {
+        return opened.Error();
     }
     for (int end = height, rows = 0; end > 0; end -= rows) {
         rows = std::min(bandRows, end);
@@ -166,23 +162,27 @@ std::int32_t ClsDIB::SaveBandsToFile(const std::string& FileName, int Colors, in
         if ((drawBand && !drawBand(end - rows)) ||
             gdi::GetDIBits(m_Dib.Get(), static_cast<unsigned>(bandRows - rows),
                            static_cast<unsigned>(rows), band, info, ColorTable) != rows) {
-            return SaveFailed(EINVAL);
+            return failed(EINVAL);
         }
         const bool first = end == height;
-        if ((first && (!writer.Write(FileHeader(header.biSizeImage + pixelOffset, pixelOffset)) ||
-                       !writer.Write(InfoHeader(header)) ||
-                       !writer.Write(ColorTableBytes(info, entries)))) ||
-            !writer.Write(band)) {
-            return SaveFailed(writer.Error());
+        Status written;
+        if (first) {
+            written = writer.Write(FileHeader(header.biSizeImage + pixelOffset, pixelOffset));
+            written = written ? writer.Write(InfoHeader(header)) : written;
+            written = written ? writer.Write(ColorTableBytes(info, entries)) : written;
+        }
+        written = written ? writer.Write(band) : written;
+        if (!written) {
+            return written.Error();
         }
     }
-    if (!writer.Commit()) {
-        return SaveFailed(writer.Error());
+    if (auto committed = writer.Commit(); !committed) {
+        return committed.Error();
     }
     std::error_code error;
     const std::uintmax_t length = std::filesystem::file_size(writer.Target(), error);
     if (error) {
-        return SaveFailed(error.value());
+        return failed(error.value());
     }
     return static_cast<std::int32_t>(length);
 }

@@ -531,10 +531,9 @@ void FrmMain::SaveStripAs(const QString& path) {
 }
 
 void FrmMain::SaveStrip(const QString& path) {
-    std::string writeError;
-    if (!m_Document.SaveStrip(Local(path), writeError)) {
-        if (!writeError.empty()) {
-            ShowMessage(QString::fromStdString(writeError), kCritical);
+    if (const Status saved = m_Document.SaveStrip(Local(path)); !saved) {
+        if (!saved.Error().Text().empty()) {
+            ShowMessage(QString::fromStdString(saved.Error().Text()), kCritical);
         }
         ShowMessage("Error", kNoIcon);
     } else {

@@ -38,47 +38,48 @@ std::vector<std::uint8_t> PngStripWriter::StraightRgba(const gdi::Bitmap& bitmap
     return rgba;
 }
 
-bool PngStripWriter::SaveToFile(gdi::HBITMAP surface, const std::string& path, std::string& error) {
+Status PngStripWriter::SaveToFile(gdi::HBITMAP surface, const std::string& path) {
     const gdi::Bitmap* bitmap = gdi::BitmapFromHandle(surface);
     if (bitmap == nullptr) {
-        error = ReplacingFileWriter::ErrorText(EINVAL);
-        return false;
+        return Error::Io(EINVAL, path);
     }
-    return SaveBandsToFile(
-        path, bitmap->Width(), bitmap->Height(), bitmap->Height(), [bitmap](int) { return bitmap; },
-        error);
+    return SaveBandsToFile(path, bitmap->Width(), bitmap->Height(), bitmap->Height(),
+                           [bitmap](int) { return bitmap; });
 }
 
-bool PngStripWriter::SaveBandsToFile(const std::string& path, int width, int height, int bandRows,
-                                     const DrawBand& drawBand, std::string& error) {
+Status PngStripWriter::SaveBandsToFile(const std::string& path, int width, int height, int bandRows,
+                                       const DrawBand& drawBand) {
     if (width < 1 || height < 1 || bandRows < 1) {
-        error = ReplacingFileWriter::ErrorText(EINVAL);
-        return false;
+        return Error::Io(EINVAL, path);
     }
     ReplacingFileWriter writer;
-    PngEncoder encoder(width, height, [&writer](std::span<const std::uint8_t> bytes) {
-        return writer.Write(bytes);
+    Status written;
+    PngEncoder encoder(width, height, [&writer, &written](std::span<const std::uint8_t> bytes) {
+        written = writer.Write(bytes);
+        return static_cast<bool>(written);
     });
     // Whatever the writer did not fail on, zlib did.
-    const auto failed = [&](int cause) {
-        error = ReplacingFileWriter::ErrorText(cause != 0 ? cause : ENOMEM);
-        return false;
+    const auto failed = [&]() -> Status {
+        return written ? Error::Io(ENOMEM, path) : written.Error();
     };
     for (int top = 0; top < height; top += bandRows) {
         const int rows = std::min(bandRows, height - top);
         const gdi::Bitmap* band = drawBand(top);
         if (!Fits(band, width, rows)) {
-            return failed(EINVAL);
+            return Error::Io(EINVAL, path);
         }
         // Opened once the first band has shown that there is something to write.
-        if ((top == 0 && !writer.Open(path)) || !encoder.AddRows(StraightRgba(*band, rows))) {
-            return failed(writer.Error());
+        if (top == 0) {
+            written = writer.Open(path);
+        }
+        if (!written || !encoder.AddRows(StraightRgba(*band, rows))) {
+            return failed();
         }
     }
-    if (!encoder.Finish() || !writer.Commit()) {
-        return failed(writer.Error());
+    if (!encoder.Finish()) {
+        return failed();
     }
-    return true;
+    return writer.Commit();
 }
 
 bool PngStripWriter::Fits(const gdi::Bitmap* band, int width, int rows) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file/Status.h"
 #include "platform/gdi/GdiTypes.h"
 
 namespace gdi {
@@ -20,13 +21,13 @@ class PngStripWriter {
     // cannot.
     using DrawBand = std::function<const gdi::Bitmap*(int top)>;
 
-    // False, with any file at path untouched, when the surface is not a 32-bit bitmap or the
-    // file cannot be written; error then says why.
-    static bool SaveToFile(gdi::HBITMAP surface, const std::string& path, std::string& error);
+    // Fails, with any file at path untouched, when the surface is not a 32-bit bitmap or the
+    // file cannot be written.
+    static Status SaveToFile(gdi::HBITMAP surface, const std::string& path);
     // A picture of width x height written bandRows rows at a time, each band drawn just before it
     // is written; fails as SaveToFile does, and when a band cannot be drawn.
-    static bool SaveBandsToFile(const std::string& path, int width, int height, int bandRows,
-                                const DrawBand& drawBand, std::string& error);
+    static Status SaveBandsToFile(const std::string& path, int width, int height, int bandRows,
+                                  const DrawBand& drawBand);
     // The first rows of the bitmap from the top, R, G, B, A per pixel; fully transparent pixels
     // become 0, 0, 0, 0.
     static std::vector<std::uint8_t> StraightRgba(const gdi::Bitmap& bitmap, int rows);

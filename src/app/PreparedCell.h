@@ -35,11 +35,11 @@ class PreparedCell {
     // What the cell can no longer be: Added when it is ready for the store. loadError says why
     // an image was not decoded, when the decoder knows.
     explicit PreparedCell(StripDocument::AddResult result,
-                          std::optional<DecodeError> loadError = std::nullopt)
+                          std::optional<Error> loadError = std::nullopt)
         : m_Result(result), m_LoadError(std::move(loadError)) {}
 
     StripDocument::AddResult Result() const { return m_Result; }
-    const std::optional<DecodeError>& LoadError() const { return m_LoadError; }
+    const std::optional<Error>& LoadError() const { return m_LoadError; }
     // The cell cut for the store; taken once.
     gdi::ImageList::Image TakeCell() { return std::move(m_Cell); }
 
@@ -49,7 +49,7 @@ class PreparedCell {
     gdi::HBITMAP Bitmap() const;
 
     StripDocument::AddResult m_Result;
-    std::optional<DecodeError> m_LoadError;
+    std::optional<Error> m_LoadError;
     c32bppDIB m_Image;
     ClsDIB m_Flat;
     gdi::COLORREF m_MaskColor = gdi::CLR_NONE;

@@ -127,12 +127,23 @@ int CopyAndSync(int from, int to) {
 
 }  // namespace
 
-std::string ReplacingFileWriter::ErrorText(int error) {
-    return "Error: " + std::to_string(error) + "\n" + std::strerror(error);
-}
-
 ReplacingFileWriter::~ReplacingFileWriter() {
     Discard();
+}
+
+Status ReplacingFileWriter::WriteFile(const std::string& path,
+                                      std::span<const std::uint8_t> bytes) {
+    ReplacingFileWriter writer;
+    Status written = writer.Open(path);
+    written = written ? writer.Write(bytes) : written;
+    return written ? writer.Commit() : written;
+}
+
+Status ReplacingFileWriter::Outcome(bool done) const {
+    if (done) {
+        return {};
+    }
+    return Error::Io(m_Error, m_Target.string());
 }
 
 bool ReplacingFileWriter::Fail(int error) {
@@ -192,10 +203,15 @@ bool ReplacingFileWriter::CheckTarget(bool& exists) {
     return true;
 }
 
-bool ReplacingFileWriter::Open(const std::string& path) {
+Status ReplacingFileWriter::Open(const std::string& path) {
+    return Outcome(OpenTarget(path));
+}
+
+bool ReplacingFileWriter::OpenTarget(const std::string& path) {
     Discard();
     m_Error = 0;
     m_Flushed = m_Unflushed = 0;
+    m_Target = path;
     if (path.empty()) {
         return Fail(ENOENT);
     }
@@ -241,7 +257,11 @@ bool ReplacingFileWriter::KeepIdentity() {
     return identity && identity->GiveTo(m_File);
 }
 
-bool ReplacingFileWriter::Write(std::span<const std::uint8_t> bytes) {
+Status ReplacingFileWriter::Write(std::span<const std::uint8_t> bytes) {
+    return Outcome(WriteAll(bytes));
+}
+
+bool ReplacingFileWriter::WriteAll(std::span<const std::uint8_t> bytes) {
     if (m_File < 0) {
         return Fail(EBADF);
     }
@@ -272,7 +292,11 @@ void ReplacingFileWriter::StartWriteBack(std::size_t written) {
     }
 }
 
-bool ReplacingFileWriter::Commit() {
+Status ReplacingFileWriter::Commit() {
+    return Outcome(CommitFile());
+}
+
+bool ReplacingFileWriter::CommitFile() {
     if (m_File < 0) {
         return Fail(EBADF);
     }

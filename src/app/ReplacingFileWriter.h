@@ -6,6 +6,8 @@
 #include <span>
 #include <string>
 
+#include "platform/file/Status.h"
+
 // Writes a file so that the old one at that path is replaced only by a complete new one. The
 // bytes go to a file without a name in the same folder, linked in and renamed over the target at
 // Commit, so that a killed save leaves nothing behind; where the file system cannot make such a
@@ -21,20 +23,23 @@ class ReplacingFileWriter {
     ReplacingFileWriter(const ReplacingFileWriter&) = delete;
     ReplacingFileWriter& operator=(const ReplacingFileWriter&) = delete;
 
-    bool Open(const std::string& path);
-    bool Write(std::span<const std::uint8_t> bytes);
-    bool Commit();
+    // A failure carries the errno of the first failure and the target's path.
+    Status Open(const std::string& path);
+    Status Write(std::span<const std::uint8_t> bytes);
+    Status Commit();
 
-    // errno of the first failure, 0 when none.
-    int Error() const { return m_Error; }
-    // How a failed save is shown: "Error: " with the number, a line break and its description.
-    static std::string ErrorText(int error);
     const std::filesystem::path& Target() const { return m_Target; }
+    // Open, Write and Commit of a file whose bytes are all at hand.
+    static Status WriteFile(const std::string& path, std::span<const std::uint8_t> bytes);
 
   private:
     static constexpr std::size_t kWriteBackBytes = std::size_t{4} << 20;
 
     bool Fail(int error);
+    Status Outcome(bool done) const;
+    bool OpenTarget(const std::string& path);
+    bool WriteAll(std::span<const std::uint8_t> bytes);
+    bool CommitFile();
     bool ResolveTarget(const std::string& path);
     bool CheckTarget(bool& exists);
     bool CreateTemporary(const std::filesystem::path& folder);

@@ -23,7 +23,8 @@
 namespace {
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
-    return RegularFile::Read(path).value_or(std::vector<std::uint8_t>{});
+    auto bytes = RegularFile::Read(path);
+    return bytes ? std::move(*bytes) : std::vector<std::uint8_t>{};
 }
 
 bool HasPngSignature(const std::vector<std::uint8_t>& file) {
@@ -218,9 +219,8 @@ StripDocument::AddResult StripDocument::AddPreparedCell(PreparedCell& cell, int 
     return AddResult::Added;
 }
 
-bool StripDocument::SaveStrip(const std::string& Path, std::string& writeError) {
-    return IsPngName(Path) ? SavePngStrip(Path, writeError)
-                           : SaveStripAtDepth(Path, m_Layer->store.Colors(), writeError);
+Status StripDocument::SaveStrip(const std::string& Path) {
+    return IsPngName(Path) ? SavePngStrip(Path) : SaveStripAtDepth(Path, m_Layer->store.Colors());
 }
 
 bool StripDocument::IsPngName(const std::string& path) {
@@ -230,44 +230,43 @@ bool StripDocument::IsPngName(const std::string& path) {
     return ending == ".png";
 }
 
-bool StripDocument::SavePngStrip(const std::string& Path, std::string& writeError) {
-    writeError.clear();
+Status StripDocument::SavePngStrip(const std::string& Path) {
     ClsDIB band;
     const int bandRows = CreateBand(band);
     if (bandRows == 0) {
-        return false;
+        return Error::NoSurface();
     }
     const auto drawBand = [&](int top) {
         DrawBand(band, top, false);
         return gdi::BitmapFromHandle(band.hDib());
     };
-    if (!PngStripWriter::SaveBandsToFile(Path, band.Width(), m_Layer->store.IconHeight(), bandRows,
-                                         drawBand, writeError)) {
-        return false;
+    if (auto saved = PngStripWriter::SaveBandsToFile(
+            Path, band.Width(), m_Layer->store.IconHeight(), bandRows, drawBand);
+        !saved) {
+        return saved;
     }
     SetPath(Path);
     SetSaved(true);
-    return true;
+    return {};
 }
 
-bool StripDocument::SaveStripAtDepth(const std::string& Path, int depth, std::string& writeError) {
-    writeError.clear();
+Status StripDocument::SaveStripAtDepth(const std::string& Path, int depth) {
     ClsDIB band;
     if (CreateBand(band) == 0) {
-        return false;
+        return Error::NoSurface();
     }
     const auto drawBand = [&](int top) {
         DrawBand(band, top, depth < 32);
         return true;
     };
-    if (band.SaveBandsToFile(Path, depth, m_Layer->store.IconHeight(), drawBand,
-                             ColorTableFor(depth)) == 0) {
-        writeError = band.LastError();
-        return false;
+    if (auto saved = band.SaveBandsToFile(Path, depth, m_Layer->store.IconHeight(), drawBand,
+                                          ColorTableFor(depth));
+        !saved) {
+        return saved.Error();
     }
     SetPath(Path);
     SetSaved(true);
-    return true;
+    return {};
 }
 
 // Strips are drawn and written a band of rows at a time, so that only the cells hold the whole

@@ -14,7 +14,7 @@
 #include "app/CellSource.h"
 #include "app/StripHistory.h"
 #include "app/clsImgList.h"
-#include "platform/file/DecodeError.h"
+#include "platform/file/Status.h"
 #include "platform/gdi/GdiTypes.h"
 
 // The one strip being edited: its cell store, the strip's order of cells (store indexes), the
@@ -75,7 +75,7 @@ class StripDocument {
     // A cell whose source could not be read, and why where that is known.
     struct UnreadSource {
         int position = 0;
-        std::optional<DecodeError> why;
+        std::optional<Error> why;
     };
     // Every cell made again at the new cell size, as one step: from its source where it has an
     // address, else scaled from the pixels it holds. A cell whose source cannot be read keeps
@@ -133,13 +133,13 @@ class StripDocument {
     // Where the cell at the position came from.
     const CellSource& Source(int position) const;
     // Writes the strip at its colour depth, or as PNG when Path ends in .png; on failure the
-    // document and the file are unchanged and writeError holds the writer's message, empty when
-    // the writing never started.
-    bool SaveStrip(const std::string& Path, std::string& writeError);
+    // document and the file are unchanged and the error holds the writer's message, or is
+    // NoSurface, without a message, when the writing never started.
+    Status SaveStrip(const std::string& Path);
     // The same at another colour depth; below 32 bits the cells lie on the background colour.
-    bool SaveStripAtDepth(const std::string& Path, int depth, std::string& writeError);
+    Status SaveStripAtDepth(const std::string& Path, int depth);
     // RGBA with straight alpha; below 32 bits what the masks hide is transparent.
-    bool SavePngStrip(const std::string& Path, std::string& writeError);
+    Status SavePngStrip(const std::string& Path);
     static bool IsPngName(const std::string& path);
     // The cells [first, first + count) side by side on a new 32-bit surface, over the background
     // colour when fillBack is set and over transparent black otherwise.

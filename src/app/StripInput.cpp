@@ -24,7 +24,7 @@ std::string LastSegment(const std::string& path) {
 
 std::unique_ptr<PreparedCell> Unavailable(const std::string& why) {
     return std::make_unique<PreparedCell>(StripDocument::AddResult::NotDecoded,
-                                          DecodeError::Unavailable(why));
+                                          Error::Unavailable(why));
 }
 
 std::string BitmapFailure(const pe::PeModule& module, const std::string& name) {

@@ -388,12 +388,11 @@ Expected<bool, Failure> StripProject::Write(const std::string& path) const {
         return Failure{Failure::Kind::Unwritable,
                        "cannot write " + path + ": a name is not UTF-8 or a field is doubled"};
     }
-    ReplacingFileWriter writer;
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()),
                                               text.size());
-    if (!writer.Open(path) || !writer.Write(bytes) || !writer.Commit()) {
+    if (const Status written = ReplacingFileWriter::WriteFile(path, bytes); !written) {
         return Failure{Failure::Kind::Unwritable,
-                       "cannot write " + path + ": " + std::strerror(writer.Error())};
+                       "cannot write " + path + ": " + std::strerror(written.Error().Errno())};
     }
     return true;
 }

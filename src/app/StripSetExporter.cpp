@@ -32,10 +32,14 @@ StripSetExporter::Outcome StripSetExporter::Export(const std::vector<CellSize>& 
     for (const CellSize& size : sizes) {
         const std::string output = OutputName(pattern, size);
         StripDocument strip;
-        std::string writeError;
-        if (!BuildStrip(size, strip, outcome) || !strip.SaveStrip(output, writeError)) {
-            outcome.failure =
-                "cannot write " + output + (writeError.empty() ? "" : ": " + writeError);
+        if (!BuildStrip(size, strip, outcome)) {
+            outcome.failure = "cannot write " + output;
+            return outcome;
+        }
+        if (const Status saved = strip.SaveStrip(output); !saved) {
+            const Error& why = saved.Error();
+            outcome.failure = "cannot write " + output + ": " +
+                              (why.Errno() != 0 ? std::strerror(why.Errno()) : why.Text());
             return outcome;
         }
         outcome.written.push_back(output);
@@ -54,10 +58,10 @@ StripSetExporter::Outcome StripSetExporter::Export(const std::vector<CellSize>& 
         return outcome;
     }
     const std::string text = manifest.Text();
-    ReplacingFileWriter writer;
     const std::span bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-    if (!writer.Open(manifestPath) || !writer.Write(bytes) || !writer.Commit()) {
-        outcome.failure = "cannot write " + manifestPath + ": " + std::strerror(writer.Error());
+    if (const Status written = ReplacingFileWriter::WriteFile(manifestPath, bytes); !written) {
+        outcome.failure =
+            "cannot write " + manifestPath + ": " + std::strerror(written.Error().Errno());
     } else {
         outcome.written.push_back(manifestPath);
     }

@@ -15,7 +15,7 @@ class StripSetExporter {
     struct Unread {
         std::string source;
         CellSize size;
-        std::optional<DecodeError> why;
+        std::optional<Error> why;
     };
     struct Outcome {
         std::vector<std::string> written;

@@ -58,9 +58,8 @@ bool LoadImage(const CliOptions& options, const std::string& file, c32bppDIB& im
 
 int CliApplication::Run(const std::vector<std::string>& arguments) {
     CliOptions options;
-    std::string error;
-    if (!CliOptions::Parse(arguments, options, error)) {
-        m_Err << "tilewright-cli: " << PrintableText(error) << "\n";
+    if (const Status parsed = CliOptions::Parse(arguments, options); !parsed) {
+        m_Err << "tilewright-cli: " << PrintableText(parsed.Error().Text()) << "\n";
         PrintUsage(m_Err, options.command);
         return kBadArguments;
     }
@@ -135,10 +134,9 @@ int CliApplication::Decode(const CliOptions& options) {
         return kInputFailed;
     }
     const std::vector<std::uint8_t> bytes = EncodeBitmapFile(image);
-    ReplacingFileWriter writer;
-    if (!writer.Open(options.output) || !writer.Write(bytes) || !writer.Commit()) {
+    if (const Status written = ReplacingFileWriter::WriteFile(options.output, bytes); !written) {
         m_Err << "tilewright-cli: cannot write " << PrintableText(options.output) << ": "
-              << std::strerror(writer.Error()) << "\n";
+              << std::strerror(written.Error().Errno()) << "\n";
         return kInputFailed;
     }
     return kOk;

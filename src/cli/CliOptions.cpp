@@ -128,14 +128,13 @@ std::optional<std::string> ReadListText(const std::string& path) {
 
 }  // namespace
 
-bool CliOptions::Parse(const std::vector<std::string>& arguments, CliOptions& options,
-                       std::string& error) {
+Status CliOptions::Parse(const std::vector<std::string>& arguments, CliOptions& options) {
     options = CliOptions();
     // "--" ends the options: what follows are files, whatever their names.
     const auto optionsEnd = std::find(arguments.begin(), arguments.end(), "--");
     if (std::find(arguments.begin(), optionsEnd, "--version") != optionsEnd) {
         options.version = true;
-        return true;
+        return {};
     }
     if (std::find_if(arguments.begin(), optionsEnd, [](const std::string& argument) {
             return argument == "--help" || argument == "-h";
@@ -143,7 +142,7 @@ bool CliOptions::Parse(const std::vector<std::string>& arguments, CliOptions& op
         options.help = true;
         const bool named = !arguments.empty() && CommandOptions().count(arguments.front()) != 0;
         options.command = named ? arguments.front() : "";
-        return true;
+        return {};
     }
     bool filesOnly = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -153,19 +152,18 @@ bool CliOptions::Parse(const std::vector<std::string>& arguments, CliOptions& op
         } else if (options.command.empty()) {
             options.command = argument;
             if (CommandOptions().count(argument) == 0) {
-                error = "unknown command " + argument;
                 options.command.clear();
-                return false;
+                return Error::BadArgument("unknown command " + argument);
             }
         } else if (!filesOnly && argument.size() > 1 && argument[0] == '-') {
-            if (!options.ParseOption(arguments, i, error)) {
-                return false;
+            if (Status parsed = options.ParseOption(arguments, i); !parsed) {
+                return parsed;
             }
         } else {
             options.files.push_back(argument);
         }
     }
-    return options.Check(error);
+    return options.Check();
 }
 
 bool CliOptions::Allowed(const std::string& option) const {
@@ -173,29 +171,26 @@ bool CliOptions::Allowed(const std::string& option) const {
     return std::find(allowed.begin(), allowed.end(), option) != allowed.end();
 }
 
-bool CliOptions::ParseOption(const std::vector<std::string>& arguments, std::size_t& index,
-                             std::string& error) {
+Status CliOptions::ParseOption(const std::vector<std::string>& arguments, std::size_t& index) {
     const std::string& option = arguments[index];
     const auto count = ValueCounts().find(option);
     if (count == ValueCounts().end() || !Allowed(option)) {
-        error = count == ValueCounts().end() ? "unknown option " + option
-                                             : option + " is not an option of " + command;
-        return false;
+        return Error::BadArgument(count == ValueCounts().end()
+                                      ? "unknown option " + option
+                                      : option + " is not an option of " + command);
     }
     if (arguments.size() - index - 1 < static_cast<std::size_t>(count->second)) {
-        error = option + " needs " + std::to_string(count->second) +
-                (count->second == 1 ? " value" : " values");
-        return false;
+        return Error::BadArgument(option + " needs " + std::to_string(count->second) +
+                                  (count->second == 1 ? " value" : " values"));
     }
     const std::vector<std::string> values(
         arguments.begin() + static_cast<std::ptrdiff_t>(index + 1),
         arguments.begin() + static_cast<std::ptrdiff_t>(index + 1 + count->second));
     index += static_cast<std::size_t>(count->second);
-    return ParseValues(option, values, error);
+    return ParseValues(option, values);
 }
 
-bool CliOptions::ParseValues(const std::string& option, const std::vector<std::string>& values,
-                             std::string& error) {
+Status CliOptions::ParseValues(const std::string& option, const std::vector<std::string>& values) {
     bool valid = true;
     int number = 0;
     if (option == "--strict" || option == "--quiet") {
@@ -242,18 +237,17 @@ bool CliOptions::ParseValues(const std::string& option, const std::vector<std::s
         format = values[0];
         valid = format == "png" || format == "bmp";
     } else if (option == "--from-list") {
-        return ReadList(values[0], error);
+        return ReadList(values[0]);
     } else {
-        return ParseEdit(option, values, error);
+        return ParseEdit(option, values);
     }
     if (!valid) {
-        error = "bad value for " + option + ": " + values[0];
+        return Error::BadArgument("bad value for " + option + ": " + values[0]);
     }
-    return valid;
+    return {};
 }
 
-bool CliOptions::ParseEdit(const std::string& option, const std::vector<std::string>& values,
-                           std::string& error) {
+Status CliOptions::ParseEdit(const std::string& option, const std::vector<std::string>& values) {
     StripEdit edit;
     bool valid = true;
     if (option == "--add") {
@@ -269,19 +263,18 @@ bool CliOptions::ParseEdit(const std::string& option, const std::vector<std::str
         valid = ParseInt(values[0], edit.first);
     }
     if (!valid) {
-        error = "bad position for " + option;
-        return false;
+        return Error::BadArgument("bad position for " + option);
     }
     edits.push_back(edit);
-    return true;
+    return {};
 }
 
 // One image per line; empty lines are skipped. "-" reads the standard input.
-bool CliOptions::ReadList(const std::string& path, std::string& error) {
+Status CliOptions::ReadList(const std::string& path) {
     const std::optional<std::string> text = ReadListText(path);
     if (!text) {
-        error = "cannot read the list " + path + " (a regular file of at most 64 MiB)";
-        return false;
+        return Error::BadArgument("cannot read the list " + path +
+                                  " (a regular file of at most 64 MiB)");
     }
     std::istringstream in(*text);
     for (std::string line; std::getline(in, line);) {
@@ -292,13 +285,12 @@ bool CliOptions::ReadList(const std::string& path, std::string& error) {
             files.push_back(line);
         }
     }
-    return true;
+    return {};
 }
 
-bool CliOptions::Check(std::string& error) const {
+Status CliOptions::Check() const {
     if (command.empty()) {
-        error = "no command given";
-        return false;
+        return Error::BadArgument("no command given");
     }
     const bool many = command == "info" || command == "build";
     // A project may name the images and the output itself.
@@ -313,16 +305,13 @@ bool CliOptions::Check(std::string& error) const {
             {"open", "open needs one STRIP and -o OUT"},
             {"split", "split needs one STRIP and -o DIR"},
             {"list", "list needs one MODULE"}};
-        error = needs.at(command);
-        return false;
+        return Error::BadArgument(needs.at(command));
     }
     if (ifChanged && !fromProject) {
-        error = "--if-changed needs --project";
-        return false;
+        return Error::BadArgument("--if-changed needs --project");
     }
     if (cellSizes.size() > 1 && !NamesTheSize(output) && !fromProject) {
-        error = "several cell sizes need {w} or {h} in the name of -o";
-        return false;
+        return Error::BadArgument("several cell sizes need {w} or {h} in the name of -o");
     }
-    return true;
+    return {};
 }

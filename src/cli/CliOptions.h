@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/CellSize.h"
+#include "platform/file/Status.h"
 
 // One editing verb of the open command, applied in the order given.
 struct StripEdit {
@@ -21,9 +22,8 @@ struct StripEdit {
 // The parsed command line of tilewright-cli.
 class CliOptions {
   public:
-    // False with a one-line reason when the arguments do not make a command.
-    static bool Parse(const std::vector<std::string>& arguments, CliOptions& options,
-                      std::string& error);
+    // A one-line reason when the arguments do not make a command.
+    static Status Parse(const std::vector<std::string>& arguments, CliOptions& options);
 
     std::string command;
     std::vector<std::string> files;
@@ -62,13 +62,10 @@ class CliOptions {
     bool version = false;
 
   private:
-    bool ParseOption(const std::vector<std::string>& arguments, std::size_t& index,
-                     std::string& error);
-    bool ParseValues(const std::string& option, const std::vector<std::string>& values,
-                     std::string& error);
-    bool ParseEdit(const std::string& option, const std::vector<std::string>& values,
-                   std::string& error);
-    bool ReadList(const std::string& path, std::string& error);
+    Status ParseOption(const std::vector<std::string>& arguments, std::size_t& index);
+    Status ParseValues(const std::string& option, const std::vector<std::string>& values);
+    Status ParseEdit(const std::string& option, const std::vector<std::string>& values);
+    Status ReadList(const std::string& path);
     bool Allowed(const std::string& option) const;
-    bool Check(std::string& error) const;
+    Status Check() const;
 };

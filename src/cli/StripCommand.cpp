@@ -200,12 +200,12 @@ int StripCommand::WriteManifest() const {
         m_Out << text;
         return CliApplication::kOk;
     }
-    ReplacingFileWriter writer;
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()),
                                               text.size());
-    if (!writer.Open(m_Options.manifest) || !writer.Write(bytes) || !writer.Commit()) {
+    if (const Status written = ReplacingFileWriter::WriteFile(m_Options.manifest, bytes);
+        !written) {
         m_Err << "tilewright-cli: cannot write " << PrintableText(m_Options.manifest) << ": "
-              << std::strerror(writer.Error()) << "\n";
+              << std::strerror(written.Error().Errno()) << "\n";
         return CliApplication::kInputFailed;
     }
     return CliApplication::kOk;
@@ -268,17 +268,13 @@ int StripCommand::Save(const std::string& output) {
         m_Err << "tilewright-cli: the strip has no cells; nothing written\n";
         return CliApplication::kInputFailed;
     }
-    std::string error;
-    bool written = false;
-    if (StripDocument::IsPngName(output)) {
-        written = m_Document.SavePngStrip(output, error);
-    } else {
-        const int depth = m_Options.depth.value_or(m_Document.CellStore().Colors());
-        written = m_Document.SaveStripAtDepth(output, depth, error);
-    }
+    const int depth = m_Options.depth.value_or(m_Document.CellStore().Colors());
+    const Status written = StripDocument::IsPngName(output)
+                               ? m_Document.SavePngStrip(output)
+                               : m_Document.SaveStripAtDepth(output, depth);
     if (!written) {
-        m_Err << "tilewright-cli: cannot write " << PrintableText(output) << ": " << OneLine(error)
-              << "\n";
+        m_Err << "tilewright-cli: cannot write " << PrintableText(output) << ": "
+              << OneLine(written.Error().Text()) << "\n";
         return CliApplication::kInputFailed;
     }
     return CliApplication::kOk;
@@ -406,10 +402,9 @@ int StripCommand::Split() {
     for (int cell = 0; cell < total; ++cell) {
         const std::string path =
             (std::filesystem::path(m_Options.output) / CellFileName(cell)).string();
-        std::string writeError;
-        if (!WriteCell(cell, path, writeError)) {
+        if (const Status written = WriteCell(cell, path); !written) {
             m_Err << "tilewright-cli: cannot write " << PrintableText(path) << ": "
-                  << OneLine(writeError) << "\n";
+                  << OneLine(written.Error().Text()) << "\n";
             return CliApplication::kInputFailed;
         }
         progress.Show(cell + 1);
@@ -434,20 +429,20 @@ std::string StripCommand::CellFileName(int cell) const {
 
 // A PNG cell shows transparency where the mask colour was; a bitmap cell keeps the strip's
 // depth and pixels.
-bool StripCommand::WriteCell(int cell, const std::string& path, std::string& error) const {
+Status StripCommand::WriteCell(int cell, const std::string& path) const {
     const int depth = m_Document.CellStore().Colors();
     const bool png = m_Options.format == "png";
     ClsDIB surface;
     if (!m_Document.DrawCells(surface, cell, 1, !png && depth < 32)) {
-        error = "cannot draw the cell";
-        return false;
+        return Error::Unavailable("cannot draw the cell");
     }
     if (png) {
-        return PngStripWriter::SaveToFile(surface.hDib(), path, error);
+        return PngStripWriter::SaveToFile(surface.hDib(), path);
     }
-    if (surface.SaveToFile(path, depth, m_Document.ColorTableFor(depth)) == 0) {
-        error = surface.LastError();
-        return false;
+    if (auto saved = surface.SaveBandsToFile(path, depth, surface.Height(), {},
+                                             m_Document.ColorTableFor(depth));
+        !saved) {
+        return saved.Error();
     }
-    return true;
+    return {};
 }

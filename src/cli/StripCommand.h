@@ -51,7 +51,7 @@ class StripCommand {
     int Save(const std::string& output);
     int Finish(int status) const;
     std::string CellFileName(int cell) const;
-    bool WriteCell(int cell, const std::string& path, std::string& error) const;
+    Status WriteCell(int cell, const std::string& path) const;
 
     const CliOptions& m_Options;
     std::ostream& m_Out;

@@ -56,18 +56,21 @@ void Judge(DecodedImage& image, std::int32_t imageType) {
 
 }  // namespace
 
-Expected<DecodedImage, DecodeError> BmpDecoder::Decode(ByteReader& reader,
-                                                       const DecodeRequest& /*request*/) {
+Expected<DecodedImage, Error> BmpDecoder::Decode(ByteReader& reader,
+                                                 const DecodeRequest& /*request*/) {
     const auto bytes = reader.Rest(0);
     if (!bytes) {
         return bytes.Error();
     }
     ByteReader fieldReader(*bytes);
+    const auto magic = fieldReader.U16(0);
+    if (!magic || *magic != kBitmapMagic) {
+        return FromPictureLoader(*bytes);
+    }
     const auto fields = ReadFileFields(fieldReader);
-    const bool hasMagic = fields && fields->magic == kBitmapMagic;
-    if (hasMagic) {
+    if (fields) {
         if (fields->width < 1 || fields->height == 0) {
-            return DecodeError::BadHeader("width below 1 or height 0");
+            return Error::BadHeader("width below 1 or height 0");
         }
         if (SpareLength(reader.Length(), *fields) >= 0 && fields->bitCount == 32 &&
             fields->compression == 0) {
@@ -76,24 +79,26 @@ Expected<DecodedImage, DecodeError> BmpDecoder::Decode(ByteReader& reader,
                 return image;
             }
         }
-        if (DeclaresAlphaMask(fieldReader, *fields)) {
-            auto image = LoadWithAlphaMask(*bytes);
-            if (image) {
-                return image;
-            }
-            return ReasonForUnread(reader.Length(), fields);
-        }
     }
+    auto image = LoadAnyVariant(*bytes, fields && DeclaresAlphaMask(fieldReader, *fields));
+    if (!image) {
+        return ReasonForUnread(reader.Length(), fields);
+    }
+    return image;
+}
+
+// Data that is no bitmap file: the platform picture loader may still know it.
+Expected<DecodedImage, Error> BmpDecoder::FromPictureLoader(std::span<const std::uint8_t> bytes) {
     const auto picture =
-        modParsers::PictureFromBytes(*bytes, 0, static_cast<std::int64_t>(bytes->size()));
+        modParsers::PictureFromBytes(bytes, 0, static_cast<std::int64_t>(bytes.size()));
     auto drawn = FromPicture(picture.get(), 0);
     if (!drawn) {
-        return ReasonForUnread(reader.Length(), fields);
+        return Error::NotThisFormat();
     }
     return drawn;
 }
 
-Expected<BmpDecoder::FileFields, DecodeError> BmpDecoder::ReadFileFields(ByteReader& reader) {
+Expected<BmpDecoder::FileFields, Error> BmpDecoder::ReadFileFields(ByteReader& reader) {
     const auto magic = reader.U16(0);
     const auto position = reader.U32(10);
     const auto width = reader.U32(18);
@@ -113,26 +118,25 @@ Expected<BmpDecoder::FileFields, DecodeError> BmpDecoder::ReadFileFields(ByteRea
     return fields;
 }
 
-DecodeError BmpDecoder::ReasonForUnread(std::int64_t length,
-                                        const Expected<FileFields, DecodeError>& fields) {
+Error BmpDecoder::ReasonForUnread(std::int64_t length, const Expected<FileFields, Error>& fields) {
     if (!fields || fields->magic != kBitmapMagic) {
-        return DecodeError::NotThisFormat();
+        return Error::NotThisFormat();
     }
     if (SpareLength(length, *fields) < 0) {
-        return DecodeError::Truncated(length);
+        return Error::Truncated(length);
     }
     if (!IsBitmapDepth(fields->bitCount)) {
-        return DecodeError::UnsupportedDepth(fields->bitCount);
+        return Error::UnsupportedDepth(fields->bitCount);
     }
-    return DecodeError::BadData("the bitmap's pixels cannot be read");
+    return Error::BadData("the bitmap's pixels cannot be read");
 }
 
-Expected<DecodedImage, DecodeError> BmpDecoder::LoadDirect(std::span<const std::uint8_t> bytes,
-                                                           const FileFields& fields) {
+Expected<DecodedImage, Error> BmpDecoder::LoadDirect(std::span<const std::uint8_t> bytes,
+                                                     const FileFields& fields) {
     const std::int32_t rows =
         fields.height == std::numeric_limits<std::int32_t>::min() ? 0 : std::abs(fields.height);
     if (fields.dataPosition < 0) {
-        return DecodeError::BadHeader("pixel data before the start of the file");
+        return Error::BadHeader("pixel data before the start of the file");
     }
     auto image = DecodedImage::Allocate(fields.width, rows);
     if (!image) {
@@ -153,8 +157,8 @@ Expected<DecodedImage, DecodeError> BmpDecoder::LoadDirect(std::span<const std::
     return image;
 }
 
-// Editors write translucent bitmaps as 32-bit bit fields whose header names an alpha mask; the
-// picture loader would make them opaque.
+// Editors write translucent bitmaps as 32-bit bit fields whose header names an alpha mask; they
+// must not be made opaque as other bit fields are.
 bool BmpDecoder::DeclaresAlphaMask(ByteReader& reader, const FileFields& fields) {
     if (fields.bitCount != 32 || fields.compression != kBitFields) {
         return false;
@@ -164,30 +168,36 @@ bool BmpDecoder::DeclaresAlphaMask(ByteReader& reader, const FileFields& fields)
     return headerSize && *headerSize >= kFirstHeaderWithAlphaMask && alphaMask && *alphaMask != 0;
 }
 
-Expected<DecodedImage, DecodeError> BmpDecoder::LoadWithAlphaMask(
-    std::span<const std::uint8_t> bytes) {
+// Every variant other than plain 32 bits is read at its own depth and made opaque, except that the
+// alpha a mask names is kept.
+Expected<DecodedImage, Error> BmpDecoder::LoadAnyVariant(std::span<const std::uint8_t> bytes,
+                                                         bool keepAlpha) {
     const std::unique_ptr<gdi::Bitmap> bitmap = gdi::DibReader::ReadBitmapFile(bytes);
-    if (!bitmap || bitmap->BitCount() != 32) {
-        return DecodeError::NoImage();
+    if (!bitmap) {
+        return Error::NoImage();
     }
     auto image = DecodedImage::Allocate(bitmap->Width(), bitmap->Height());
     if (!image) {
         return image;
     }
-    std::memcpy(image->Pixels().data(), bitmap->Bits(), image->Pixels().size());
-    Judge(*image, 0);
+    if (keepAlpha && bitmap->BitCount() == 32) {
+        std::memcpy(image->Pixels().data(), bitmap->Bits(), image->Pixels().size());
+        Judge(*image, 0);
+    } else {
+        CopyOpaqueBitmap(*bitmap, *image);
+    }
     return image;
 }
 
-Expected<DecodedImage, DecodeError> BmpDecoder::FromPicture(const picture::Picture* picture,
-                                                            gdi::HBITMAP handle) {
+Expected<DecodedImage, Error> BmpDecoder::FromPicture(const picture::Picture* picture,
+                                                      gdi::HBITMAP handle) {
     return picture == nullptr ? DrawBitmapHandle(handle) : DrawPicture(*picture);
 }
 
-Expected<DecodedImage, DecodeError> BmpDecoder::DrawBitmapHandle(gdi::HBITMAP handle) {
+Expected<DecodedImage, Error> BmpDecoder::DrawBitmapHandle(gdi::HBITMAP handle) {
     gdi::BITMAP description;
     if (handle == 0 || !gdi::GetObject(handle, description)) {
-        return DecodeError::NoImage();
+        return Error::NoImage();
     }
     const int width = description.bmWidth;
     const int height = std::abs(description.bmHeight);
@@ -211,9 +221,9 @@ Expected<DecodedImage, DecodeError> BmpDecoder::DrawBitmapHandle(gdi::HBITMAP ha
     return image;
 }
 
-Expected<DecodedImage, DecodeError> BmpDecoder::DrawPicture(const picture::Picture& picture) {
+Expected<DecodedImage, Error> BmpDecoder::DrawPicture(const picture::Picture& picture) {
     if (picture.Type() <= picture::Picture::kNone) {
-        return DecodeError::NoImage();
+        return Error::NoImage();
     }
     const int width = HimetricToPixels(picture.Width());
     const int height = HimetricToPixels(picture.Height());
@@ -221,7 +231,10 @@ Expected<DecodedImage, DecodeError> BmpDecoder::DrawPicture(const picture::Pictu
     if (!image) {
         return image;
     }
-    if (CopyOpaqueBitmap(picture, *image)) {
+    const gdi::Bitmap* bitmap = gdi::BitmapFromHandle(picture.Handle());
+    if (picture.Type() == picture::Picture::kBitmap && bitmap != nullptr &&
+        bitmap->Width() == width && bitmap->Height() == height) {
+        CopyOpaqueBitmap(*bitmap, *image);
         return image;
     }
     const bool metafile = picture.Type() == picture::Picture::kMetafile ||
@@ -292,23 +305,17 @@ void CopyOpaqueRow(const gdi::Bitmap& bitmap, int y, std::uint8_t* target,
 
 }  // namespace
 
-// A bitmap picture of the image's size gives the pixels that drawing it and making it opaque
-// would, in one pass instead of three over the image. Bytes of zero, as most of a large
+// The bitmap's pixels, made opaque, into an image of its size. Bytes of zero, as most of a large
 // run-length or cut-short bitmap is, read as one colour: a run of such rows takes one fill, so
 // that millions of them cost no more than their memory.
-bool BmpDecoder::CopyOpaqueBitmap(const picture::Picture& picture, DecodedImage& image) {
-    const gdi::Bitmap* bitmap = gdi::BitmapFromHandle(picture.Handle());
-    if (picture.Type() != picture::Picture::kBitmap || bitmap == nullptr ||
-        bitmap->Width() != image.Width() || bitmap->Height() != image.Height()) {
-        return false;
-    }
+void BmpDecoder::CopyOpaqueBitmap(const gdi::Bitmap& bitmap, DecodedImage& image) {
     const int height = image.Height();
     const std::size_t usedBytes =
-        (static_cast<std::size_t>(image.Width()) * static_cast<std::size_t>(bitmap->BitCount()) +
+        (static_cast<std::size_t>(image.Width()) * static_cast<std::size_t>(bitmap.BitCount()) +
          7) /
         8;
     const auto sourceRow = [&](int row) {
-        return bitmap->Bits() + static_cast<std::size_t>(row) * bitmap->Stride();
+        return bitmap.Bits() + static_cast<std::size_t>(row) * bitmap.Stride();
     };
     const auto targetRow = [&](int row) {
         return image.Pixels().data() + static_cast<std::size_t>(row) * image.ScanWidth();
@@ -321,18 +328,17 @@ bool BmpDecoder::CopyOpaqueBitmap(const picture::Picture& picture, DecodedImage&
             ++zeroRows;
         }
         if (zeroRows == 0) {
-            CopyOpaqueRow(*bitmap, height - 1 - row, targetRow(row), buffer);
+            CopyOpaqueRow(bitmap, height - 1 - row, targetRow(row), buffer);
             ++row;
             continue;
         }
         modParsers::FillPixels(
             {targetRow(row), static_cast<std::size_t>(zeroRows) * image.ScanWidth()},
-            OpaqueZeroColor(*bitmap));
+            OpaqueZeroColor(bitmap));
         row += zeroRows;
     }
     image.SetAlpha(false);
-    image.SetImageType(picture.Type());
-    return true;
+    image.SetImageType(DecodedImage::Type::NoAlpha);
 }
 
 std::int32_t BmpDecoder::HimetricToPixels(std::int32_t value) {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <span>
 
-#include "platform/file/DecodeError.h"
+#include "platform/file/Error.h"
 #include "platform/file/Expected.h"
 #include "platform/gdi/Bitmap.h"
 
@@ -33,7 +33,7 @@ class DecodedImage {
     };
 
     // All pixels zero; SizeLimit when the size is no bitmap's.
-    static Expected<DecodedImage, DecodeError> Allocate(int width, int height);
+    static Expected<DecodedImage, Error> Allocate(int width, int height);
 
     int Width() const { return m_Width; }
     int Height() const { return m_Height; }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <new>
 #include <string>
 
 #include "codecs/DrawingCanvas.h"
@@ -37,22 +38,22 @@ std::size_t TableEntries(std::uint8_t packed) {
 
 }  // namespace
 
-Expected<DecodedImage, DecodeError> GifDecoder::Decode(ByteReader& reader,
-                                                       const DecodeRequest& /*request*/) {
+Expected<DecodedImage, Error> GifDecoder::Decode(ByteReader& reader,
+                                                 const DecodeRequest& /*request*/) {
     const auto bytes = reader.Rest(0);
     if (!bytes || !HasGifHeader(*bytes)) {
-        return DecodeError::NotThisFormat();
+        return Error::NotThisFormat();
     }
     return GifDecoder(*bytes).DecodeFirstImage();
 }
 
-Expected<DecodedImage, DecodeError> GifDecoder::DecodeFirstImage() {
+Expected<DecodedImage, Error> GifDecoder::DecodeFirstImage() {
     const Status walked = Walk();
     if (!walked) {
         return walked.Error();
     }
     if (m_ImageEnd - m_ImagePosition < 3 || m_ColorCount == 0) {
-        return DecodeError::NoImage();
+        return Error::NoImage();
     }
     const auto gif = BuildSingleImage();
     if (!gif) {
@@ -62,7 +63,7 @@ Expected<DecodedImage, DecodeError> GifDecoder::DecodeFirstImage() {
 }
 
 // Returns the position of the terminating size byte 0.
-Expected<std::size_t, DecodeError> GifDecoder::SkipSubBlocks(std::size_t position) {
+Expected<std::size_t, Error> GifDecoder::SkipSubBlocks(std::size_t position) {
     for (;;) {
         const auto size = m_Reader.U8(static_cast<std::int64_t>(position));
         if (!size) {
@@ -99,7 +100,7 @@ GifDecoder::Status GifDecoder::Walk() {
             return ReadImageDescriptor(position);
         }
         if (*block != kExtension) {
-            return DecodeError::NoImage();
+            return Error::NoImage();
         }
         const auto next = SkipExtension(position);
         if (!next) {
@@ -110,7 +111,7 @@ GifDecoder::Status GifDecoder::Walk() {
 }
 
 // The position after the extension block at position.
-Expected<std::size_t, DecodeError> GifDecoder::SkipExtension(std::size_t position) {
+Expected<std::size_t, Error> GifDecoder::SkipExtension(std::size_t position) {
     const auto label = m_Reader.U8(static_cast<std::int64_t>(position) + 1);
     if (!label) {
         return label.Error();
@@ -174,10 +175,18 @@ GifDecoder::Status GifDecoder::ReadImageDescriptor(std::size_t position) {
     return {};
 }
 
-Expected<std::vector<std::uint8_t>, DecodeError> GifDecoder::BuildSingleImage() {
-    std::vector<std::uint8_t> gif(m_Bytes.begin(),
-                                  m_Bytes.begin() + static_cast<std::ptrdiff_t>(m_HeaderLength));
+Expected<std::vector<std::uint8_t>, Error> GifDecoder::BuildSingleImage() {
     const bool withControl = m_ControlPosition != 0;
+    // Every piece below fits in what is reserved here, so a file too large for memory fails here.
+    const std::size_t size = m_HeaderLength + (withControl ? kControlExtensionLength : 0) +
+                             (m_ImageEnd + 1 - m_ImagePosition) + 1;
+    std::vector<std::uint8_t> gif;
+    try {
+        gif.reserve(size);
+    } catch (const std::bad_alloc&) {
+        return Error::NoMemory(size);
+    }
+    gif.assign(m_Bytes.begin(), m_Bytes.begin() + static_cast<std::ptrdiff_t>(m_HeaderLength));
     if (withControl) {
         const auto control =
             m_Reader.Read(static_cast<std::int64_t>(m_ControlPosition), kControlExtensionLength);
@@ -205,13 +214,13 @@ Expected<std::vector<std::uint8_t>, DecodeError> GifDecoder::BuildSingleImage() 
     return gif;
 }
 
-Expected<DecodedImage, DecodeError> GifDecoder::Convert(const std::vector<std::uint8_t>& gif) {
+Expected<DecodedImage, Error> GifDecoder::Convert(const std::vector<std::uint8_t>& gif) {
     const auto picture =
         modParsers::PictureFromBytes(gif, 0, static_cast<std::int64_t>(gif.size()));
     gdi::BITMAP description;
     if (!picture || !gdi::GetObject(picture->Handle(), description) ||
         description.bmBits == nullptr) {
-        return DecodeError::NoImage();
+        return Error::NoImage();
     }
     auto image = DecodedImage::Allocate(description.bmWidth, description.bmHeight);
     if (!image) {
@@ -219,7 +228,7 @@ Expected<DecodedImage, DecodeError> GifDecoder::Convert(const std::vector<std::u
     }
     if (m_Transparent) {
         if (description.bmBitsPixel > 8) {
-            return DecodeError::UnsupportedDepth(description.bmBitsPixel);
+            return Error::UnsupportedDepth(description.bmBitsPixel);
         }
         const Status copied =
             CopyIndexedPixels(description.bmBits, description.bmBitsPixel, *image);

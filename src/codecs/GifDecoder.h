@@ -10,7 +10,7 @@
 #include "codecs/DecodeRequest.h"
 #include "codecs/DecodedImage.h"
 #include "platform/file/ByteReader.h"
-#include "platform/file/DecodeError.h"
+#include "platform/file/Error.h"
 #include "platform/file/Expected.h"
 
 // Decodes the first image of a GIF. The block walk is ours; the image is cut out into a
@@ -18,22 +18,21 @@
 // NoImage when the walk finds no usable first image.
 class GifDecoder {
   public:
-    static Expected<DecodedImage, DecodeError> Decode(ByteReader& reader,
-                                                      const DecodeRequest& request);
+    static Expected<DecodedImage, Error> Decode(ByteReader& reader, const DecodeRequest& request);
 
   private:
-    using Status = Expected<std::monostate, DecodeError>;
+    using Status = Expected<std::monostate, Error>;
 
     explicit GifDecoder(std::span<const std::uint8_t> bytes) : m_Bytes(bytes), m_Reader(bytes) {}
 
-    Expected<DecodedImage, DecodeError> DecodeFirstImage();
+    Expected<DecodedImage, Error> DecodeFirstImage();
     Status Walk();
-    Expected<std::size_t, DecodeError> SkipExtension(std::size_t position);
+    Expected<std::size_t, Error> SkipExtension(std::size_t position);
     Status ReadControlExtension(std::size_t position);
     Status ReadImageDescriptor(std::size_t position);
-    Expected<std::size_t, DecodeError> SkipSubBlocks(std::size_t position);
-    Expected<std::vector<std::uint8_t>, DecodeError> BuildSingleImage();
-    Expected<DecodedImage, DecodeError> Convert(const std::vector<std::uint8_t>& gif);
+    Expected<std::size_t, Error> SkipSubBlocks(std::size_t position);
+    Expected<std::vector<std::uint8_t>, Error> BuildSingleImage();
+    Expected<DecodedImage, Error> Convert(const std::vector<std::uint8_t>& gif);
     Status CopyIndexedPixels(const std::uint8_t* bits, int bitsPerPixel, DecodedImage& image);
 
     std::span<const std::uint8_t> m_Bytes;

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "codecs/DrawingCanvas.h"
@@ -68,8 +69,7 @@ std::int16_t BitCountFromPngHeader(std::uint8_t depth, std::uint8_t colorType) {
 
 }  // namespace
 
-Expected<DecodedImage, DecodeError> IcoDecoder::Decode(ByteReader& reader,
-                                                       const DecodeRequest& request) {
+Expected<DecodedImage, Error> IcoDecoder::Decode(ByteReader& reader, const DecodeRequest& request) {
     IcoDecoder decoder;
     const Status directory = decoder.ReadDirectory(reader);
     if (!directory) {
@@ -77,7 +77,7 @@ Expected<DecodedImage, DecodeError> IcoDecoder::Decode(ByteReader& reader,
     }
     const std::int32_t chosen = decoder.ChooseEntry(request);
     if (chosen == 0) {
-        return DecodeError::NoImage();
+        return Error::NoImage();
     }
     return decoder.DecodeEntry(chosen, request);
 }
@@ -158,7 +158,11 @@ IcoDecoder::Status IcoDecoder::ReadDirectory(ByteReader& reader) {
     if (!bytes) {
         return bytes.Error();
     }
-    m_Stream.assign(bytes->begin(), bytes->end());
+    try {
+        m_Stream.assign(bytes->begin(), bytes->end());
+    } catch (const std::bad_alloc&) {
+        return Error::NoMemory(bytes->size());
+    }
     const Status entries = ReadEntries();
     if (!entries) {
         m_Entries.clear();
@@ -169,7 +173,7 @@ IcoDecoder::Status IcoDecoder::ReadDirectory(ByteReader& reader) {
         valid = RepairEntry(entry) && valid;
     }
     if (!valid) {
-        return DecodeError::BadHeader("a directory entry has no usable image");
+        return Error::BadHeader("a directory entry has no usable image");
     }
     return {};
 }
@@ -183,7 +187,7 @@ IcoDecoder::Status IcoDecoder::ReadEntries() {
     m_Type = Field16(*header, 2);
     const auto entries = static_cast<std::int16_t>(Field16(*header, 4));
     if (Field16(*header, 0) != 0 || (m_Type != 1 && m_Type != 2) || entries < 1) {
-        return DecodeError::NotThisFormat();
+        return Error::NotThisFormat();
     }
     std::int64_t imageBytes = 0;
     for (std::int16_t i = 0; i < entries; ++i) {
@@ -206,7 +210,7 @@ IcoDecoder::Status IcoDecoder::ReadEntries() {
     }
     const std::int64_t directoryEnd = kDirectoryHeader + std::int64_t{entries} * kDirectoryEntry;
     if (directoryEnd + imageBytes > static_cast<std::int64_t>(m_Stream.size())) {
-        return DecodeError::Truncated(static_cast<std::int64_t>(m_Stream.size()));
+        return Error::Truncated(static_cast<std::int64_t>(m_Stream.size()));
     }
     return {};
 }
@@ -302,16 +306,16 @@ std::int32_t IcoDecoder::ChooseEntry(const DecodeRequest& request) const {
     return choice == 0 ? 1 : choice;
 }
 
-Expected<DecodedImage, DecodeError> IcoDecoder::DecodeEntry(std::int32_t Index,
-                                                            const DecodeRequest& request) {
+Expected<DecodedImage, Error> IcoDecoder::DecodeEntry(std::int32_t Index,
+                                                      const DecodeRequest& request) {
     return IsIconPNG(Index) ? DecodePngEntry(Index, request) : DecodeBitmapEntry(Index);
 }
 
-Expected<DecodedImage, DecodeError> IcoDecoder::DecodePngEntry(std::int32_t Index,
-                                                               const DecodeRequest& request) const {
+Expected<DecodedImage, Error> IcoDecoder::DecodePngEntry(std::int32_t Index,
+                                                         const DecodeRequest& request) const {
     const IconEntry& entry = *Entry(Index);
     if (!EntryInStream(Index)) {
-        return DecodeError::Truncated(static_cast<std::int64_t>(m_Stream.size()));
+        return Error::Truncated(static_cast<std::int64_t>(m_Stream.size()));
     }
     ByteReader reader(
         std::span<const std::uint8_t>(m_Stream).subspan(entry.imageOffset, entry.bytesInRes));
@@ -322,7 +326,7 @@ Expected<DecodedImage, DecodeError> IcoDecoder::DecodePngEntry(std::int32_t Inde
     return image;
 }
 
-Expected<DecodedImage, DecodeError> IcoDecoder::DecodeBitmapEntry(std::int32_t Index) {
+Expected<DecodedImage, Error> IcoDecoder::DecodeBitmapEntry(std::int32_t Index) {
     const auto layout = ReadBitmapLayout(Index);
     if (!layout) {
         return layout.Error();
@@ -345,12 +349,11 @@ Expected<DecodedImage, DecodeError> IcoDecoder::DecodeBitmapEntry(std::int32_t I
 // The entry's own header decides its size, depth and colour table: directories that disagree
 // with their images are common, and their sizes would cut the rows at the wrong width. The
 // header's height counts the colour rows and the mask rows.
-Expected<IcoDecoder::BitmapLayout, DecodeError> IcoDecoder::ReadBitmapLayout(
-    std::int32_t Index) const {
+Expected<IcoDecoder::BitmapLayout, Error> IcoDecoder::ReadBitmapLayout(std::int32_t Index) const {
     const IconEntry& entry = *Entry(Index);
     const std::size_t at = entry.imageOffset;
     if (!modParsers::IsInside(m_Stream, static_cast<std::int64_t>(at), kInfoHeader)) {
-        return DecodeError::Truncated(static_cast<std::int64_t>(m_Stream.size()));
+        return Error::Truncated(static_cast<std::int64_t>(m_Stream.size()));
     }
     const std::span<const std::uint8_t> fields =
         std::span<const std::uint8_t>(m_Stream).subspan(at, kInfoHeader);
@@ -364,7 +367,7 @@ Expected<IcoDecoder::BitmapLayout, DecodeError> IcoDecoder::ReadBitmapLayout(
     header.biCompression = Field32(fields, 16);
     header.biClrUsed = Field32(fields, 32);
     if (header.biSize < kInfoHeader || header.biWidth < 1 || header.biHeight < 1) {
-        return DecodeError::BadHeader("an icon image's size is not a picture's");
+        return Error::BadHeader("an icon image's size is not a picture's");
     }
     const std::int64_t bitsBytes =
         std::int64_t{modParsers::RowByteWidth(static_cast<std::uint8_t>(header.biBitCount),
@@ -404,13 +407,13 @@ IcoDecoder::Status IcoDecoder::ReadEntryColors(const BitmapLayout& layout, Decod
         return palette.Error();
     }
     if (!modParsers::IsInside(m_Stream, layout.bitsAt, 0)) {
-        return DecodeError::Truncated(static_cast<std::int64_t>(m_Stream.size()));
+        return Error::Truncated(static_cast<std::int64_t>(m_Stream.size()));
     }
     gdi::UniqueGdiObject bitmap(gdi::CreateDIBitmap(
         layout.header, *palette,
         std::span<const std::uint8_t>(m_Stream).subspan(static_cast<std::size_t>(layout.bitsAt))));
     if (!bitmap) {
-        return DecodeError::UnsupportedDepth(layout.header.biBitCount);
+        return Error::UnsupportedDepth(layout.header.biBitCount);
     }
     gdi::BITMAPINFO info{};
     info.bmiHeader.biSize = kInfoHeader;
@@ -421,17 +424,17 @@ IcoDecoder::Status IcoDecoder::ReadEntryColors(const BitmapLayout& layout, Decod
     info.bmiHeader.biSizeImage = static_cast<std::uint32_t>(image.Pixels().size());
     if (gdi::GetDIBits(bitmap.Get(), 0, static_cast<unsigned>(image.Height()), image.Pixels(),
                        info) != image.Height()) {
-        return DecodeError::BadData("the entry's colour rows cannot be read");
+        return Error::BadData("the entry's colour rows cannot be read");
     }
     return {};
 }
 
 // The colour table after the header; none above 8 bits.
-Expected<std::vector<gdi::RGBQUAD>, DecodeError> IcoDecoder::ReadPalette(
+Expected<std::vector<gdi::RGBQUAD>, Error> IcoDecoder::ReadPalette(
     const BitmapLayout& layout) const {
     const std::size_t entries = layout.header.biClrUsed;
     if (!modParsers::IsInside(m_Stream, layout.paletteAt, static_cast<std::int64_t>(entries) * 4)) {
-        return DecodeError::Truncated(static_cast<std::int64_t>(m_Stream.size()));
+        return Error::Truncated(static_cast<std::int64_t>(m_Stream.size()));
     }
     std::vector<gdi::RGBQUAD> palette(entries);
     if (entries > 0) {
@@ -444,7 +447,7 @@ Expected<std::vector<gdi::RGBQUAD>, DecodeError> IcoDecoder::ReadPalette(
 IcoDecoder::Status IcoDecoder::ApplyMask(std::int64_t maskAt, DecodedImage& image) const {
     const std::int64_t rowBytes = modParsers::RowByteWidth(1, image.Width());
     if (!modParsers::IsInside(m_Stream, maskAt, rowBytes * image.Height())) {
-        return DecodeError::Truncated(static_cast<std::int64_t>(m_Stream.size()));
+        return Error::Truncated(static_cast<std::int64_t>(m_Stream.size()));
     }
     bool transparency = false;
     const std::span<std::uint8_t> pixels = image.Pixels();
@@ -469,7 +472,7 @@ IcoDecoder::Status IcoDecoder::ApplyMask(std::int64_t maskAt, DecodedImage& imag
 IcoDecoder::Status IcoDecoder::ApplyAlpha(std::int64_t alphaAt, DecodedImage& image) const {
     const std::span<std::uint8_t> pixels = image.Pixels();
     if (!modParsers::IsInside(m_Stream, alphaAt, static_cast<std::int64_t>(pixels.size()))) {
-        return DecodeError::Truncated(static_cast<std::int64_t>(m_Stream.size()));
+        return Error::Truncated(static_cast<std::int64_t>(m_Stream.size()));
     }
     for (std::size_t i = 0; i < pixels.size(); i += 4) {
         const unsigned alpha = m_Stream[static_cast<std::size_t>(alphaAt) + i + 3];
@@ -490,17 +493,17 @@ IcoDecoder::Status IcoDecoder::ApplyAlpha(std::int64_t alphaAt, DecodedImage& im
     return {};
 }
 
-Expected<DecodedImage, DecodeError> IcoDecoder::FromIconHandle(gdi::HGDIOBJ handle) {
+Expected<DecodedImage, Error> IcoDecoder::FromIconHandle(gdi::HGDIOBJ handle) {
     gdi::ICONINFO parts;
     if (handle == 0 || !gdi::GetIconInfo(handle, parts)) {
-        return DecodeError::NoImage();
+        return Error::NoImage();
     }
     const gdi::UniqueGdiObject mask(parts.hbmMask);
     const gdi::UniqueGdiObject color(parts.hbmColor);
     m_Type = parts.fIcon ? 1 : 0;
     m_Entries.assign(1, IconEntry{});
     m_Entries[0].bitCount = 1;
-    Expected<DecodedImage, DecodeError> image = DecodeError::NoImage();
+    Expected<DecodedImage, Error> image = Error::NoImage();
     if (color) {
         image = ReadIconColors(color.Get());
         if (!image) {
@@ -520,10 +523,10 @@ Expected<DecodedImage, DecodeError> IcoDecoder::FromIconHandle(gdi::HGDIOBJ hand
 }
 
 // Judged and premultiplied when any pixel carries alpha; then the mask is not needed.
-Expected<DecodedImage, DecodeError> IcoDecoder::ReadIconColors(gdi::HBITMAP color) {
+Expected<DecodedImage, Error> IcoDecoder::ReadIconColors(gdi::HBITMAP color) {
     gdi::BITMAP description;
     if (!gdi::GetObject(color, description)) {
-        return DecodeError::NoImage();
+        return Error::NoImage();
     }
     auto image = DecodedImage::Allocate(description.bmWidth, description.bmHeight);
     if (!image) {
@@ -553,10 +556,10 @@ Expected<DecodedImage, DecodeError> IcoDecoder::ReadIconColors(gdi::HBITMAP colo
 // and applied. A monochrome icon (given as monochromeIcon) is first drawn at half its mask's
 // height, the AND half lying on top of the XOR half: only the AND half is read.
 IcoDecoder::Status IcoDecoder::ApplyIconMask(gdi::HBITMAP mask, gdi::HGDIOBJ monochromeIcon,
-                                             Expected<DecodedImage, DecodeError>& image) {
+                                             Expected<DecodedImage, Error>& image) {
     gdi::BITMAP description;
     if (!gdi::GetObject(mask, description)) {
-        return DecodeError::NoImage();
+        return Error::NoImage();
     }
     if (monochromeIcon != 0) {
         image = DecodedImage::Allocate(description.bmWidth, description.bmHeight / 2);
@@ -571,7 +574,7 @@ IcoDecoder::Status IcoDecoder::ApplyIconMask(gdi::HBITMAP mask, gdi::HGDIOBJ mon
     }
     const int rows = std::min(image->Height(), description.bmHeight);
     if (rows < 1) {
-        return DecodeError::NoImage();
+        return Error::NoImage();
     }
     m_Stream.assign(static_cast<std::size_t>(modParsers::RowByteWidth(1, description.bmWidth)) *
                         static_cast<std::size_t>(rows),
@@ -580,7 +583,7 @@ IcoDecoder::Status IcoDecoder::ApplyIconMask(gdi::HBITMAP mask, gdi::HGDIOBJ mon
     info.bmiHeader.biBitCount = 1;
     const auto firstScan = static_cast<unsigned>(description.bmHeight - rows);
     if (gdi::GetDIBits(mask, firstScan, static_cast<unsigned>(rows), m_Stream, info) != rows) {
-        return DecodeError::BadData("the icon's mask cannot be read");
+        return Error::BadData("the icon's mask cannot be read");
     }
     IconEntry& entry = m_Entries[0];
     entry.width = static_cast<std::uint8_t>(description.bmWidth);

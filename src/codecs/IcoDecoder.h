@@ -9,7 +9,7 @@
 #include "codecs/DecodeRequest.h"
 #include "codecs/DecodedImage.h"
 #include "platform/file/ByteReader.h"
-#include "platform/file/DecodeError.h"
+#include "platform/file/Error.h"
 #include "platform/file/Expected.h"
 #include "platform/gdi/GdiTypes.h"
 
@@ -18,10 +18,9 @@
 // describe every entry.
 class IcoDecoder {
   public:
-    using Status = Expected<std::monostate, DecodeError>;
+    using Status = Expected<std::monostate, Error>;
 
-    static Expected<DecodedImage, DecodeError> Decode(ByteReader& reader,
-                                                      const DecodeRequest& request);
+    static Expected<DecodedImage, Error> Decode(ByteReader& reader, const DecodeRequest& request);
 
     // Repairs go to a private copy of the bytes. NotThisFormat without an icon directory.
     Status ReadDirectory(ByteReader& reader);
@@ -29,10 +28,9 @@ class IcoDecoder {
     std::int32_t ChooseEntry(const DecodeRequest& request) const;
     // The entry's bytes lie inside the file.
     bool EntryInStream(std::int32_t Index) const;
-    Expected<DecodedImage, DecodeError> DecodeEntry(std::int32_t Index,
-                                                    const DecodeRequest& request);
+    Expected<DecodedImage, Error> DecodeEntry(std::int32_t Index, const DecodeRequest& request);
     // An icon or cursor handle; afterwards it is entry 1.
-    Expected<DecodedImage, DecodeError> FromIconHandle(gdi::HGDIOBJ handle);
+    Expected<DecodedImage, Error> FromIconHandle(gdi::HGDIOBJ handle);
 
     // Entries are numbered 1 to IconCount; other numbers read 0 / false.
     std::int32_t IconCount() const { return static_cast<std::int32_t>(m_Entries.size()); }
@@ -66,19 +64,19 @@ class IcoDecoder {
     bool RepairEntry(IconEntry& entry);
     bool InspectPNG(IconEntry& entry) const;
     std::int64_t MaskSize(std::int32_t Index) const;
-    Expected<DecodedImage, DecodeError> DecodePngEntry(std::int32_t Index,
-                                                       const DecodeRequest& request) const;
-    Expected<DecodedImage, DecodeError> DecodeBitmapEntry(std::int32_t Index);
-    Expected<BitmapLayout, DecodeError> ReadBitmapLayout(std::int32_t Index) const;
+    Expected<DecodedImage, Error> DecodePngEntry(std::int32_t Index,
+                                                 const DecodeRequest& request) const;
+    Expected<DecodedImage, Error> DecodeBitmapEntry(std::int32_t Index);
+    Expected<BitmapLayout, Error> ReadBitmapLayout(std::int32_t Index) const;
     std::uint32_t PaletteEntries(const IconEntry& entry, const gdi::BITMAPINFOHEADER& header,
                                  std::int64_t bitsBytes) const;
     Status ReadEntryColors(const BitmapLayout& layout, DecodedImage& image);
-    Expected<std::vector<gdi::RGBQUAD>, DecodeError> ReadPalette(const BitmapLayout& layout) const;
+    Expected<std::vector<gdi::RGBQUAD>, Error> ReadPalette(const BitmapLayout& layout) const;
     Status ApplyMask(std::int64_t maskAt, DecodedImage& image) const;
     Status ApplyAlpha(std::int64_t bitsAt, DecodedImage& image) const;
-    Expected<DecodedImage, DecodeError> ReadIconColors(gdi::HBITMAP color);
+    Expected<DecodedImage, Error> ReadIconColors(gdi::HBITMAP color);
     Status ApplyIconMask(gdi::HBITMAP mask, gdi::HGDIOBJ monochromeIcon,
-                         Expected<DecodedImage, DecodeError>& image);
+                         Expected<DecodedImage, Error>& image);
 
     std::vector<std::uint8_t> m_Stream;
     std::uint16_t m_Type = 0;

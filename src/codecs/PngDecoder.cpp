@@ -48,27 +48,26 @@ bool IsValidColorType(std::uint8_t type) {
 
 }  // namespace
 
-Expected<DecodedImage, DecodeError> PngDecoder::Decode(ByteReader& reader,
-                                                       const DecodeRequest& request) {
+Expected<DecodedImage, Error> PngDecoder::Decode(ByteReader& reader, const DecodeRequest& request) {
     return PngDecoder(request).DecodeFrom(reader);
 }
 
-Expected<DecodedImage, DecodeError> PngDecoder::DecodeFrom(ByteReader& reader) {
+Expected<DecodedImage, Error> PngDecoder::DecodeFrom(ByteReader& reader) {
     m_TransparentKey = -1;
     if (!HasSignature(reader)) {
-        return DecodeError::NotThisFormat();
+        return Error::NotThisFormat();
     }
     m_InputLength = reader.Length();
     m_ImageDataCapacity = static_cast<std::size_t>(m_InputLength / 2 + 1);
     if (m_InputLength > std::numeric_limits<std::int32_t>::max()) {
-        return DecodeError::SizeLimit(0, 0);
+        return Error::SizeLimit(0, 0);
     }
     const Status walked = WalkChunks(reader);
     if (!walked) {
         return walked.Error();
     }
     if (m_ImageData.empty()) {
-        return DecodeError::NoImage();
+        return Error::NoImage();
     }
     return DecodeImage();
 }
@@ -89,7 +88,7 @@ PngDecoder::Status PngDecoder::WalkChunks(ByteReader& reader) {
         }
         if (*length > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max()) ||
             position + 12 + static_cast<std::int64_t>(*length) > m_InputLength) {
-            return DecodeError::Truncated(m_InputLength);
+            return Error::Truncated(m_InputLength);
         }
         const auto chunk = reader.Read(position + 4, *length + 8);
         if (!chunk) {
@@ -108,7 +107,7 @@ PngDecoder::Status PngDecoder::WalkChunks(ByteReader& reader) {
     }
 }
 
-Expected<PngDecoder::ChunkResult, DecodeError> PngDecoder::HandleChunk(
+Expected<PngDecoder::ChunkResult, Error> PngDecoder::HandleChunk(
     std::span<const std::uint8_t> typeAndData, std::uint32_t storedCRC) {
     const std::uint32_t type = LittleEndianAt(typeAndData, 0);
     if (type == kIEND) {
@@ -150,10 +149,10 @@ PngDecoder::Status PngDecoder::ParseIHDR(std::span<const std::uint8_t> typeAndDa
                                          std::uint32_t storedCRC) {
     const std::span<const std::uint8_t> data = typeAndData.subspan(4);
     if (data.size() < kHeaderLength) {
-        return DecodeError::BadHeader("IHDR chunk of " + std::to_string(data.size()) + " bytes");
+        return Error::BadHeader("IHDR chunk of " + std::to_string(data.size()) + " bytes");
     }
     if (!CrcMatches(typeAndData, storedCRC)) {
-        return DecodeError::BadCrc("IHDR");
+        return Error::BadCrc("IHDR");
     }
     PngHeader header;
     header.width = static_cast<std::int32_t>(BigEndianAt(data, 0));
@@ -164,21 +163,21 @@ PngDecoder::Status PngDecoder::ParseIHDR(std::span<const std::uint8_t> typeAndDa
     const std::uint8_t compressionMethod = data[10];
     const std::uint8_t filterMethod = data[11];
     if (header.width < 1 || header.height < 1) {
-        return DecodeError::BadHeader("width or height below 1");
+        return Error::BadHeader("width or height below 1");
     }
     if (compressionMethod != 0 || filterMethod != 0 || !IsValidColorType(header.colorType) ||
         header.interlaceMethod > 1) {
-        return DecodeError::BadHeader("unknown colour type, compression, filter or interlace");
+        return Error::BadHeader("unknown colour type, compression, filter or interlace");
     }
     // Colour types made of whole bytes per sample cannot be packed below 8 bits.
     if (!IsValidBitDepth(header.bitDepth) ||
         (header.colorType != 0 && header.colorType != 3 && header.bitDepth < 8)) {
-        return DecodeError::UnsupportedDepth(header.bitDepth);
+        return Error::UnsupportedDepth(header.bitDepth);
     }
     // width x height x 32 must stay below 2^31; divided first so that no product overflows.
     if (static_cast<std::int64_t>(header.width) * header.height >
         std::numeric_limits<std::int32_t>::max() / 32) {
-        return DecodeError::SizeLimit(header.width, header.height);
+        return Error::SizeLimit(header.width, header.height);
     }
     m_Header = header;
     m_HeaderRead = true;
@@ -193,10 +192,10 @@ PngDecoder::Status PngDecoder::ParsePLTE(std::span<const std::uint8_t> typeAndDa
     }
     const std::span<const std::uint8_t> data = typeAndData.subspan(4);
     if (!CrcMatches(typeAndData, storedCRC)) {
-        return DecodeError::BadCrc("PLTE");
+        return Error::BadCrc("PLTE");
     }
     if (data.size() % 3 != 0) {
-        return DecodeError::BadData("PLTE chunk of " + std::to_string(data.size()) + " bytes");
+        return Error::BadData("PLTE chunk of " + std::to_string(data.size()) + " bytes");
     }
     m_Palette.assign(data.begin(), data.end());
     return {};
@@ -230,7 +229,7 @@ void PngDecoder::ParseTRNS(std::span<const std::uint8_t> typeAndData, std::uint3
 PngDecoder::Status PngDecoder::CollectIDAT(std::span<const std::uint8_t> typeAndData,
                                            std::uint32_t storedCRC) {
     if (!CrcMatches(typeAndData, storedCRC)) {
-        return DecodeError::BadCrc("IDAT");
+        return Error::BadCrc("IDAT");
     }
     const std::span<const std::uint8_t> data = typeAndData.subspan(4);
     const std::size_t total = m_ImageData.size() + data.size();
@@ -240,14 +239,14 @@ PngDecoder::Status PngDecoder::CollectIDAT(std::span<const std::uint8_t> typeAnd
     try {
         m_ImageData.insert(m_ImageData.end(), data.begin(), data.end());
     } catch (const std::bad_alloc&) {
-        return DecodeError::SizeLimit(m_Header.width, m_Header.height);
+        return Error::SizeLimit(m_Header.width, m_Header.height);
     }
     return {};
 }
 
-Expected<DecodedImage, DecodeError> PngDecoder::DecodeImage() {
+Expected<DecodedImage, Error> PngDecoder::DecodeImage() {
     if (!m_HeaderRead) {
-        return DecodeError::BadHeader("no IHDR chunk before the image data");
+        return Error::BadHeader("no IHDR chunk before the image data");
     }
     // calloc: a large block comes zeroed from the system, so the part of it that a short stream
     // never writes costs no clearing.
@@ -255,7 +254,7 @@ Expected<DecodedImage, DecodeError> PngDecoder::DecodeImage() {
         static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(m_InflatedSize), 1)),
         &std::free);
     if (!block) {
-        return DecodeError::SizeLimit(m_Header.width, m_Header.height);
+        return Error::SizeLimit(m_Header.width, m_Header.height);
     }
     const std::span<std::uint8_t> inflated(block.get(), static_cast<std::size_t>(m_InflatedSize));
     const auto inflatedOk = cInflater::InflateImageData(

@@ -11,7 +11,7 @@
 #include "codecs/DecodedImage.h"
 #include "codecs/PngImageDecoder.h"
 #include "platform/file/ByteReader.h"
-#include "platform/file/DecodeError.h"
+#include "platform/file/Error.h"
 #include "platform/file/Expected.h"
 
 // Decodes a PNG: walks its chunks, checks their CRCs when asked, collects and inflates the image
@@ -20,27 +20,26 @@ class PngDecoder {
   public:
     explicit PngDecoder(const DecodeRequest& request) : m_Request(request) {}
 
-    static Expected<DecodedImage, DecodeError> Decode(ByteReader& reader,
-                                                      const DecodeRequest& request);
-    Expected<DecodedImage, DecodeError> DecodeFrom(ByteReader& reader);
+    static Expected<DecodedImage, Error> Decode(ByteReader& reader, const DecodeRequest& request);
+    Expected<DecodedImage, Error> DecodeFrom(ByteReader& reader);
 
     // Bytes of filtered rows that the last accepted image header asks for; 0 when none passed.
     std::int64_t InflatedSize() const { return m_InflatedSize; }
 
   private:
-    using Status = Expected<std::monostate, DecodeError>;
+    using Status = Expected<std::monostate, Error>;
     enum class ChunkResult { Next, End };
 
     static bool HasSignature(ByteReader& reader);
     Status WalkChunks(ByteReader& reader);
-    Expected<ChunkResult, DecodeError> HandleChunk(std::span<const std::uint8_t> typeAndData,
-                                                   std::uint32_t storedCRC);
+    Expected<ChunkResult, Error> HandleChunk(std::span<const std::uint8_t> typeAndData,
+                                             std::uint32_t storedCRC);
     bool CrcMatches(std::span<const std::uint8_t> typeAndData, std::uint32_t storedCRC) const;
     Status ParseIHDR(std::span<const std::uint8_t> typeAndData, std::uint32_t storedCRC);
     Status ParsePLTE(std::span<const std::uint8_t> typeAndData, std::uint32_t storedCRC);
     void ParseTRNS(std::span<const std::uint8_t> typeAndData, std::uint32_t storedCRC);
     Status CollectIDAT(std::span<const std::uint8_t> typeAndData, std::uint32_t storedCRC);
-    Expected<DecodedImage, DecodeError> DecodeImage();
+    Expected<DecodedImage, Error> DecodeImage();
 
     DecodeRequest m_Request;
     std::int64_t m_InputLength = 0;

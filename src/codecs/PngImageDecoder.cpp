@@ -158,7 +158,7 @@ std::int64_t PngImageDecoder::CalcUncompressedSize(const PngHeader& header) {
     return size;
 }
 
-Expected<DecodedImage, DecodeError> PngImageDecoder::DecodeImage(std::span<std::uint8_t> inflated) {
+Expected<DecodedImage, Error> PngImageDecoder::DecodeImage(std::span<std::uint8_t> inflated) {
     BuildDefaultPalette();
     auto image = DecodedImage::Allocate(m_Header.width, m_Header.height);
     if (!image) {
@@ -237,8 +237,8 @@ PngImageDecoder::Status PngImageDecoder::DecodeInterlaced(std::span<std::uint8_t
         const auto stride = static_cast<std::size_t>(m_Header.RowBytes(passWidth) + 1);
         const std::size_t size = stride * static_cast<std::size_t>(passHeight);
         if (size > inflated.size() - offset) {
-            return DecodeError::BadData("interlace pass " + std::to_string(p + 1) +
-                                        " runs past the image data");
+            return Error::BadData("interlace pass " + std::to_string(p + 1) +
+                                  " runs past the image data");
         }
         const std::span<std::uint8_t> rows = inflated.subspan(offset, size);
         const int dataRows = RowsWithData(offset, stride, passHeight);
@@ -289,8 +289,7 @@ PngImageDecoder::Status PngImageDecoder::UnfilterRows(std::span<std::uint8_t> ro
                 break;
             default:
                 if (unknownFilterFails) {
-                    return DecodeError::BadData("unknown row filter " +
-                                                std::to_string(*filterByte));
+                    return Error::BadData("unknown row filter " + std::to_string(*filterByte));
                 }
                 break;
         }
@@ -404,8 +403,8 @@ PngImageDecoder::Status PngImageDecoder::ConvertIndexedGray(const std::uint8_t* 
         }
         const std::size_t entry = 3 * static_cast<std::size_t>(sample);
         if (entry + 2 >= m_Palette.size()) {
-            return DecodeError::BadData("colour index " + std::to_string(sample) +
-                                        " past the end of the PLTE chunk");
+            return Error::BadData("colour index " + std::to_string(sample) +
+                                  " past the end of the PLTE chunk");
         }
         if (!indexed) {
             if (m_TransparentKey != static_cast<std::int32_t>(sample)) {
@@ -416,8 +415,8 @@ PngImageDecoder::Status PngImageDecoder::ConvertIndexedGray(const std::uint8_t* 
         unsigned alpha = 255;
         if (m_TransparentKey != -1) {
             if (sample >= m_Transparency.size()) {
-                return DecodeError::BadData("colour index " + std::to_string(sample) +
-                                            " past the end of the tRNS chunk");
+                return Error::BadData("colour index " + std::to_string(sample) +
+                                      " past the end of the tRNS chunk");
             }
             alpha = m_Transparency[sample];
         }
@@ -434,7 +433,7 @@ PngImageDecoder::Status PngImageDecoder::ConvertDepth16(const std::uint8_t* sour
     const std::size_t keyBytes = m_Header.colorType == kRgb ? 5 : 1;
     if (keyed && (m_Header.colorType == kRgb || m_Header.colorType == kGray) &&
         m_Transparency.size() < keyBytes) {
-        return DecodeError::BadData("tRNS key shorter than a 16-bit sample");
+        return Error::BadData("tRNS key shorter than a 16-bit sample");
     }
     switch (m_Header.colorType) {
         case kRgbAlpha:

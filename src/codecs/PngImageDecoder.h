@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "codecs/DecodedImage.h"
-#include "platform/file/DecodeError.h"
+#include "platform/file/Error.h"
 #include "platform/file/Expected.h"
 
 // The image header fields of a PNG, as its IHDR chunk gives them.
@@ -38,10 +38,10 @@ class PngImageDecoder {
     static std::int64_t CalcUncompressedSize(const PngHeader& header);
 
     // The image from the inflated data, which it unfilters in place.
-    Expected<DecodedImage, DecodeError> DecodeImage(std::span<std::uint8_t> inflated);
+    Expected<DecodedImage, Error> DecodeImage(std::span<std::uint8_t> inflated);
 
   private:
-    using Status = Expected<std::monostate, DecodeError>;
+    using Status = Expected<std::monostate, Error>;
 
     struct Pass {
         int firstRow;

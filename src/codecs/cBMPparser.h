@@ -2,11 +2,10 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <span>
 
+#include "codecs/DecodeOutcome.h"
 #include "codecs/DecodedImageSink.h"
-#include "platform/file/DecodeError.h"
 #include "platform/gdi/GdiTypes.h"
 
 namespace picture {
@@ -17,15 +16,14 @@ class Picture;
 // host).
 class cBMPparser {
   public:
-    // True when the host then holds the picture; else LastError tells why.
+    // True when the host then holds the picture.
     bool LoadStream(std::span<const std::uint8_t> stream, DecodedImageSink& host,
                     std::int64_t start, std::int64_t length);
+    // The same, with the image or why there is none instead of the host.
+    static DecodeOutcome Decode(std::span<const std::uint8_t> stream, std::int64_t start,
+                                std::int64_t length);
     // Draws a picture, or with no picture a bitmap handle, into the host. bitCount is what the
     // caller read from its source and does not change the result.
     bool ConvertstdPicTo32bpp(const picture::Picture* stdPic, gdi::HBITMAP Handle,
                               DecodedImageSink& cHost, std::uint16_t bitCount);
-    const std::optional<DecodeError>& LastError() const { return m_LastError; }
-
-  private:
-    std::optional<DecodeError> m_LastError;
 };

@@ -9,30 +9,25 @@
 namespace {
 
 // A GIF whose walk finds no usable image leaves the stream to the decoders after it.
-bool EndsTheChain(const DecodeError& error) {
-    return error.Reason() != DecodeError::Kind::NotThisFormat &&
-           error.Reason() != DecodeError::Kind::NoImage;
+bool EndsTheChain(const Error& error) {
+    return error.Reason() != Error::Kind::NotThisFormat && error.Reason() != Error::Kind::NoImage;
 }
 
 }  // namespace
 
 bool cGIFparser::LoadStream(std::span<const std::uint8_t> stream, DecodedImageSink& host,
                             std::int64_t start, std::int64_t length) {
+    return host.TakeOutcome(Decode(stream, start, length));
+}
+
+DecodeOutcome cGIFparser::Decode(std::span<const std::uint8_t> stream, std::int64_t start,
+                                 std::int64_t length) {
     std::span<const std::uint8_t> range;
     if (!modParsers::SubRange(stream, start, length, range)) {
-        m_LastError = DecodeError::NotThisFormat();
-        return false;
+        return {Error::NotThisFormat(), false};
     }
     ByteReader reader(range);
     auto image = GifDecoder::Decode(reader, DecodeRequest::Default());
-    if (image) {
-        m_LastError.reset();
-        return host.LoadPicture_Decoded(std::move(*image));
-    }
-    m_LastError = image.Error();
-    if (!EndsTheChain(image.Error())) {
-        return false;
-    }
-    host.DestroyDIB();
-    return true;
+    const bool recognised = image || EndsTheChain(image.Error());
+    return {std::move(image), recognised};
 }

@@ -2,21 +2,19 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <span>
 
+#include "codecs/DecodeOutcome.h"
 #include "codecs/DecodedImageSink.h"
-#include "platform/file/DecodeError.h"
 
 // Loads the first image of a GIF into an image (the host).
 class cGIFparser {
   public:
     // False when the stream is no GIF or has no usable first image; True once the format is
-    // recognised, with an empty host when the image cannot be read. LastError tells why.
+    // recognised, with an empty host when the image cannot be read.
     bool LoadStream(std::span<const std::uint8_t> stream, DecodedImageSink& host,
                     std::int64_t start, std::int64_t length);
-    const std::optional<DecodeError>& LastError() const { return m_LastError; }
-
-  private:
-    std::optional<DecodeError> m_LastError;
+    // The same, with the image or why there is none instead of the host.
+    static DecodeOutcome Decode(std::span<const std::uint8_t> stream, std::int64_t start,
+                                std::int64_t length);
 };

@@ -11,6 +11,15 @@ bool cICOparser::LoadStream(std::span<const std::uint8_t> stream, std::int32_t w
                             std::int32_t wantedHeight, DecodedImageSink* host, std::int64_t start,
                             std::int64_t& length, std::int32_t wantedBitDepth,
                             std::int32_t /*gdiToken*/) {
+    if (host == nullptr) {
+        return ReadDirectory(stream, start, length).recognised;
+    }
+    return host->TakeOutcome(
+        Decode(stream, wantedWidth, wantedHeight, start, length, wantedBitDepth));
+}
+
+DecodeOutcome cICOparser::ReadDirectory(std::span<const std::uint8_t> stream, std::int64_t start,
+                                        std::int64_t& length) {
     m_Decoder = IcoDecoder();
     start = std::max<std::int64_t>(start, 0);
     if (length == 0) {
@@ -18,16 +27,22 @@ bool cICOparser::LoadStream(std::span<const std::uint8_t> stream, std::int32_t w
     }
     std::span<const std::uint8_t> range;
     if (!modParsers::SubRange(stream, start, length, range)) {
-        return Fail(DecodeError::NotThisFormat(), false);
+        return {Error::NotThisFormat(), false};
     }
     ByteReader reader(range);
     const IcoDecoder::Status directory = m_Decoder.ReadDirectory(reader);
     if (!directory) {
-        return Fail(directory.Error(), false);
+        return {directory.Error(), false};
     }
-    m_LastError.reset();
-    if (host == nullptr) {
-        return true;
+    return {Error::NoImage(), true};
+}
+
+DecodeOutcome cICOparser::Decode(std::span<const std::uint8_t> stream, std::int32_t wantedWidth,
+                                 std::int32_t wantedHeight, std::int64_t start,
+                                 std::int64_t& length, std::int32_t wantedBitDepth) {
+    DecodeOutcome directory = ReadDirectory(stream, start, length);
+    if (!directory.recognised) {
+        return directory;
     }
     DecodeRequest request = DecodeRequest::Default();
     request.iconWidth = wantedWidth;
@@ -35,31 +50,16 @@ bool cICOparser::LoadStream(std::span<const std::uint8_t> stream, std::int32_t w
     request.iconDepth = wantedBitDepth;
     const std::int32_t chosen = m_Decoder.ChooseEntry(request);
     if (chosen == 0) {
-        return Fail(DecodeError::NoImage(), true);
+        return directory;
     }
     // A PNG entry outside the file leaves the stream to the decoders after this one.
     if (m_Decoder.IsIconPNG(chosen) && !m_Decoder.EntryInStream(chosen)) {
-        return Fail(DecodeError::Truncated(length), false);
+        return {Error::Truncated(length), false};
     }
-    auto image = m_Decoder.DecodeEntry(chosen, request);
-    if (!image) {
-        host->DestroyDIB();
-        return Fail(image.Error(), true);
-    }
-    host->LoadPicture_Decoded(std::move(*image));
-    return true;
+    return {m_Decoder.DecodeEntry(chosen, request), true};
 }
 
 bool cICOparser::ConvertstdPicTo32bpp(gdi::HGDIOBJ Handle, DecodedImageSink& cHost) {
     auto image = m_Decoder.FromIconHandle(Handle);
-    if (!image) {
-        return Fail(image.Error(), false);
-    }
-    m_LastError.reset();
-    return cHost.LoadPicture_Decoded(std::move(*image));
-}
-
-bool cICOparser::Fail(DecodeError error, bool recognised) {
-    m_LastError = std::move(error);
-    return recognised;
+    return image && cHost.LoadPicture_Decoded(std::move(*image));
 }

@@ -2,12 +2,11 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <span>
 
+#include "codecs/DecodeOutcome.h"
 #include "codecs/DecodedImageSink.h"
 #include "codecs/IcoDecoder.h"
-#include "platform/file/DecodeError.h"
 #include "platform/gdi/GdiTypes.h"
 
 // Loads icon and cursor files into an image (the host), choosing the entry that best fits a
@@ -17,13 +16,16 @@ class cICOparser {
   public:
     // length 0 means the rest of the stream and is written back. The stream is not changed:
     // repairs go to a private copy. True once the directory is valid; the host is then empty
-    // when the chosen entry cannot be read, and LastError tells why.
+    // when the chosen entry cannot be read.
     bool LoadStream(std::span<const std::uint8_t> stream, std::int32_t wantedWidth,
                     std::int32_t wantedHeight, DecodedImageSink* host, std::int64_t start,
                     std::int64_t& length, std::int32_t wantedBitDepth, std::int32_t gdiToken);
+    // The same with a host, with the image or why there is none instead of it.
+    DecodeOutcome Decode(std::span<const std::uint8_t> stream, std::int32_t wantedWidth,
+                         std::int32_t wantedHeight, std::int64_t start, std::int64_t& length,
+                         std::int32_t wantedBitDepth);
     // An icon or cursor handle into the host.
     bool ConvertstdPicTo32bpp(gdi::HGDIOBJ Handle, DecodedImageSink& cHost);
-    const std::optional<DecodeError>& LastError() const { return m_LastError; }
 
     // Entries are numbered 1 to IconCount; other numbers read 0 / false.
     std::int32_t IconCount() const { return m_Decoder.IconCount(); }
@@ -37,8 +39,9 @@ class cICOparser {
     }
 
   private:
-    bool Fail(DecodeError error, bool recognised);
+    // Recognised when the directory is valid; then it has no image yet.
+    DecodeOutcome ReadDirectory(std::span<const std::uint8_t> stream, std::int64_t start,
+                                std::int64_t& length);
 
     IcoDecoder m_Decoder;
-    std::optional<DecodeError> m_LastError;
 };

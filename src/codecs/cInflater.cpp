@@ -54,9 +54,10 @@ bool cInflater::Inflate(std::span<std::uint8_t> inflated, std::span<const std::u
     return m_InputPosition <= m_InputEnd && InflateBlocks();
 }
 
-Expected<std::monostate, DecodeError> cInflater::InflateImageData(
-    std::span<std::uint8_t> inflated, std::span<const std::uint8_t> input,
-    std::size_t spareZeroBytes, bool useZlib) {
+Expected<std::monostate, Error> cInflater::InflateImageData(std::span<std::uint8_t> inflated,
+                                                            std::span<const std::uint8_t> input,
+                                                            std::size_t spareZeroBytes,
+                                                            bool useZlib) {
     if (useZlib) {
         std::size_t length = inflated.size();
         if (ZlibBridge::ZlibUncompress(inflated, length, input)) {
@@ -67,7 +68,7 @@ Expected<std::monostate, DecodeError> cInflater::InflateImageData(
     }
     cInflater inflater;
     if (!inflater.Inflate(inflated, input, spareZeroBytes)) {
-        return DecodeError::InflateError(static_cast<std::int64_t>(inflater.ConsumedBytes()));
+        return Error::InflateError(static_cast<std::int64_t>(inflater.ConsumedBytes()));
     }
     return {};
 }

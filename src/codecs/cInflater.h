@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "codecs/ZlibBridge.h"
-#include "platform/file/DecodeError.h"
+#include "platform/file/Error.h"
 #include "platform/file/Expected.h"
 
 // Our own decoder of zlib-wrapped deflate data, used when zlib is absent or refuses a stream. The
@@ -27,7 +27,7 @@ class cInflater {
     std::size_t ConsumedBytes() const { return m_InputPosition - m_BitCount / 8; }
 
     // Decodes with zlib when useZlib and zlib accepts the stream, else with the own inflater.
-    static Expected<std::monostate, DecodeError> InflateImageData(
+    static Expected<std::monostate, Error> InflateImageData(
         std::span<std::uint8_t> inflated, std::span<const std::uint8_t> input,
         std::size_t spareZeroBytes, bool useZlib = ZlibBridge::IsZlibPresent());
 

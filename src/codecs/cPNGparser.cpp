@@ -7,32 +7,32 @@
 
 bool cPNGparser::LoadStream(std::span<const std::uint8_t> stream, DecodedImageSink& host,
                             std::int64_t start, std::int64_t length) {
-    std::span<const std::uint8_t> range;
-    if (!modParsers::SubRange(stream, start, length, range)) {
-        return false;
-    }
-    ByteReader reader(range);
-    return Load(reader, host);
+    return host.TakeOutcome(Decode(stream, start, length));
 }
 
 bool cPNGparser::LoadFile(int fileHandle, DecodedImageSink& host) {
-    ByteReader reader = ByteReader::FromFile(fileHandle);
-    return Load(reader, host);
+    return host.TakeOutcome(DecodeFile(fileHandle));
 }
 
-bool cPNGparser::Load(ByteReader& reader, DecodedImageSink& host) {
+DecodeOutcome cPNGparser::Decode(std::span<const std::uint8_t> stream, std::int64_t start,
+                                 std::int64_t length) {
+    std::span<const std::uint8_t> range;
+    if (!modParsers::SubRange(stream, start, length, range)) {
+        return {Error::NotThisFormat(), false};
+    }
+    ByteReader reader(range);
+    return DecodeFrom(reader);
+}
+
+DecodeOutcome cPNGparser::DecodeFile(int fileHandle) {
+    ByteReader reader = ByteReader::FromFile(fileHandle);
+    return DecodeFrom(reader);
+}
+
+DecodeOutcome cPNGparser::DecodeFrom(ByteReader& reader) {
     PngDecoder decoder(DecodeRequest::Default());
     auto image = decoder.DecodeFrom(reader);
     m_InflatedSize = decoder.InflatedSize();
-    if (image) {
-        m_LastError.reset();
-        host.LoadPicture_Decoded(std::move(*image));
-        return true;
-    }
-    m_LastError = image.Error();
-    if (image.Error().Reason() == DecodeError::Kind::NotThisFormat) {
-        return false;
-    }
-    host.DestroyDIB();
-    return true;
+    const bool recognised = image || image.Error().Reason() != Error::Kind::NotThisFormat;
+    return {std::move(image), recognised};
 }

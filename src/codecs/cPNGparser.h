@@ -2,16 +2,15 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <span>
 
+#include "codecs/DecodeOutcome.h"
 #include "codecs/DecodedImageSink.h"
 #include "platform/file/ByteReader.h"
-#include "platform/file/DecodeError.h"
 
 // Loads a PNG file or a PNG held in memory into an image (the host). True means the input
 // carries the PNG signature, whether or not it could be decoded; a failed decode leaves the host
-// empty and its reason in LastError. One object serves one load.
+// empty. One object serves one load.
 class cPNGparser {
   public:
     // Reads stream[start, start + length) in place. False when that range lies outside stream.
@@ -19,14 +18,16 @@ class cPNGparser {
                     std::int64_t start, std::int64_t length);
     // Reads the open file from its start; the handle stays open and the caller's.
     bool LoadFile(int fileHandle, DecodedImageSink& host);
+    // The same two, with the image or why there is none instead of the host.
+    DecodeOutcome Decode(std::span<const std::uint8_t> stream, std::int64_t start,
+                         std::int64_t length);
+    DecodeOutcome DecodeFile(int fileHandle);
 
     // Bytes of filtered rows that the last accepted image header asks for; 0 when none passed.
     std::int64_t InflatedSize() const { return m_InflatedSize; }
-    const std::optional<DecodeError>& LastError() const { return m_LastError; }
 
   private:
-    bool Load(ByteReader& reader, DecodedImageSink& host);
+    DecodeOutcome DecodeFrom(ByteReader& reader);
 
     std::int64_t m_InflatedSize = 0;
-    std::optional<DecodeError> m_LastError;
 };

@@ -65,17 +65,21 @@ std::int64_t FileLength(int fileHandle) {
 }
 
 // A reason from a decoder that recognised its format says more than "not this format".
-std::optional<DecodeError> MoreTelling(const std::optional<DecodeError>& first,
-                                       const std::optional<DecodeError>& second) {
-    const bool firstKnewIt = first && first->Reason() != DecodeError::Kind::NotThisFormat;
+std::optional<Error> MoreTelling(const std::optional<Error>& first,
+                                 const std::optional<Error>& second) {
+    const bool firstKnewIt = first && first->Reason() != Error::Kind::NotThisFormat;
     return firstKnewIt ? first : second;
 }
 
 // A fallback decoder that failed or refused a size says more than one that did not know the
 // format, which our decoders' reason then explains better.
-bool FallbackTells(const DecodeError& error) {
-    return error.Reason() == DecodeError::Kind::DecoderFailed ||
-           error.Reason() == DecodeError::Kind::SizeLimit;
+bool FallbackTells(const Error& error) {
+    return error.Reason() == Error::Kind::DecoderFailed || error.Reason() == Error::Kind::SizeLimit;
+}
+
+// Why a decoder gave no picture; empty when it gave one.
+std::optional<Error> WhyNone(const DecodeOutcome& outcome) {
+    return outcome.image ? std::nullopt : std::optional<Error>(outcome.image.Error());
 }
 
 void NormaliseIconRequest(int& iconCx, int& iconCy, int& iconBitDepth) {
@@ -438,7 +442,7 @@ bool c32bppDIB::LoadPicture_File(const std::string& FileName, int iconCx, int ic
         result = ParseSourceData(fileHandle, {}, iconCx, iconCy, start, length, SaveFormat,
                                  iconBitDepth);
     } else if (fileLength >= 0) {
-        m_LoadError = DecodeError::Truncated(fileLength);
+        m_LoadError = Error::Truncated(fileLength);
     }
     ::close(fileHandle);
     return result;
@@ -456,7 +460,7 @@ bool c32bppDIB::LoadPicture_Stream(std::span<const std::uint8_t> inStream, int i
     }
     if (inStream.empty() || streamStart > size || streamLength < kMinimumStreamLength ||
         streamLength > size - streamStart) {
-        m_LoadError = DecodeError::Truncated(std::max<std::int64_t>(size - streamStart, 0));
+        m_LoadError = Error::Truncated(std::max<std::int64_t>(size - streamStart, 0));
         return false;
     }
     return ParseSourceData(-1, inStream, iconCx, iconCy, streamStart, streamLength, SaveFormat,
@@ -470,9 +474,10 @@ bool c32bppDIB::ParseSourceData(int fileHandle, std::span<const std::uint8_t> st
     NormaliseIconRequest(iconCx, iconCy, iconBitDepth);
     std::vector<std::uint8_t> fileBytes;
     cPNGparser png;
-    const bool isPng = fileHandle >= 0 ? png.LoadFile(fileHandle, *this)
-                                       : png.LoadStream(stream, *this, streamStart, streamLength);
-    std::optional<DecodeError> reason = isPng ? png.LastError() : std::nullopt;
+    DecodeOutcome pngOutcome = fileHandle >= 0 ? png.DecodeFile(fileHandle)
+                                               : png.Decode(stream, streamStart, streamLength);
+    std::optional<Error> reason = pngOutcome.recognised ? WhyNone(pngOutcome) : std::nullopt;
+    const bool isPng = TakeOutcome(std::move(pngOutcome));
     // The other decoders, the fallback and the kept bytes need the whole file in memory.
     const bool needsBytes =
         Handle() == 0 ? !isPng || FallbackDecoder::Installed() != nullptr : SaveFormat;
@@ -489,17 +494,10 @@ bool c32bppDIB::ParseSourceData(int fileHandle, std::span<const std::uint8_t> st
         streamLength = static_cast<std::int64_t>(fileBytes.size());
     }
     if (!isPng) {
-        try {
-            reason = DecodeStream(stream, iconCx, iconCy, streamStart, streamLength, iconBitDepth);
-        } catch (const std::bad_alloc&) {
-            // The working copies a decoder makes of a large file may not fit: that file fails,
-            // not the whole run.
-            DestroyDIB();
-            reason = DecodeError::NoMemory(static_cast<std::uint64_t>(streamLength));
-        }
+        reason = DecodeStream(stream, iconCx, iconCy, streamStart, streamLength, iconBitDepth);
     }
     if (Handle() == 0) {
-        const std::optional<DecodeError> fallbackReason = LoadWithFallback(stream, iconCx, iconCy);
+        const std::optional<Error> fallbackReason = LoadWithFallback(stream, iconCx, iconCy);
         if (fallbackReason) {
             m_LoadError =
                 FallbackTells(*fallbackReason) ? *fallbackReason : reason.value_or(*fallbackReason);
@@ -514,23 +512,26 @@ bool c32bppDIB::ParseSourceData(int fileHandle, std::span<const std::uint8_t> st
 
 // The decoders after PNG, in order; the first that recognises its format ends the chain. Gives
 // why none gave a picture, as told by a decoder that knew the format when one did.
-std::optional<DecodeError> c32bppDIB::DecodeStream(std::span<const std::uint8_t> stream, int iconCx,
-                                                   int iconCy, std::int64_t streamStart,
-                                                   std::int64_t& streamLength, int iconBitDepth) {
-    cGIFparser gif;
-    if (gif.LoadStream(stream, *this, streamStart, streamLength)) {
-        return gif.LastError();
+std::optional<Error> c32bppDIB::DecodeStream(std::span<const std::uint8_t> stream, int iconCx,
+                                             int iconCy, std::int64_t streamStart,
+                                             std::int64_t& streamLength, int iconBitDepth) {
+    DecodeOutcome gif = cGIFparser::Decode(stream, streamStart, streamLength);
+    const std::optional<Error> gifReason = WhyNone(gif);
+    if (TakeOutcome(std::move(gif))) {
+        return gifReason;
     }
-    cICOparser ico;
-    if (ico.LoadStream(stream, iconCx, iconCy, this, streamStart, streamLength, iconBitDepth,
-                       m_gdiToken)) {
-        return ico.LastError();
+    DecodeOutcome icon =
+        cICOparser().Decode(stream, iconCx, iconCy, streamStart, streamLength, iconBitDepth);
+    const std::optional<Error> iconReason = WhyNone(icon);
+    if (TakeOutcome(std::move(icon))) {
+        return iconReason;
     }
-    cBMPparser bmp;
-    if (bmp.LoadStream(stream, *this, streamStart, streamLength)) {
+    DecodeOutcome bitmap = cBMPparser::Decode(stream, streamStart, streamLength);
+    const std::optional<Error> bitmapReason = WhyNone(bitmap);
+    if (TakeOutcome(std::move(bitmap))) {
         return std::nullopt;
     }
-    return MoreTelling(MoreTelling(gif.LastError(), ico.LastError()), bmp.LastError());
+    return MoreTelling(MoreTelling(gifReason, iconReason), bitmapReason);
 }
 
 bool c32bppDIB::LoadPicture_Decoded(DecodedImage image) {
@@ -547,30 +548,30 @@ bool c32bppDIB::LoadPicture_Decoded(DecodedImage image) {
 }
 
 // Gives why the fallback decoder made no picture, empty when it made one.
-std::optional<DecodeError> c32bppDIB::LoadWithFallback(std::span<const std::uint8_t> stream,
-                                                       int width, int height) {
+std::optional<Error> c32bppDIB::LoadWithFallback(std::span<const std::uint8_t> stream, int width,
+                                                 int height) {
     const FallbackDecoder* fallback = FallbackDecoder::Installed();
     if (fallback == nullptr || stream.empty()) {
-        return DecodeError::NotThisFormat();
+        return Error::NotThisFormat();
     }
     std::optional<DecodedImage> image;
-    const auto room = [&image](int w, int h) -> Expected<std::span<std::uint8_t>, DecodeError> {
-        Expected<DecodedImage, DecodeError> made = DecodedImage::Allocate(w, h);
+    const auto room = [&image](int w, int h) -> Expected<std::span<std::uint8_t>, Error> {
+        Expected<DecodedImage, Error> made = DecodedImage::Allocate(w, h);
         if (!made) {
             return made.Error();
         }
         image.emplace(std::move(*made));
         return image->Pixels();
     };
-    const Expected<bool, DecodeError> decoded =
+    const Expected<bool, Error> decoded =
         fallback->Decode(stream, std::max(width, 0), std::max(height, 0), room);
     if (!decoded || !image) {
-        return decoded ? DecodeError::NoImage() : decoded.Error();
+        return decoded ? Error::NoImage() : decoded.Error();
     }
     image->SetAlpha(*decoded);
     image->SetImageType(kFallbackImageType);
     if (!LoadPicture_Decoded(std::move(*image))) {
-        return DecodeError::NoImage();
+        return Error::NoImage();
     }
     return std::nullopt;
 }

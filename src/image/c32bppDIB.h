@@ -9,7 +9,7 @@
 
 #include "codecs/DecodedImageSink.h"
 #include "image/PixelView.h"
-#include "platform/file/DecodeError.h"
+#include "platform/file/Error.h"
 #include "platform/gdi/GdiTypes.h"
 #include "platform/gdi/UniqueGdiObject.h"
 
@@ -91,7 +91,7 @@ class c32bppDIB final : public DecodedImageSink {
     bool LoadPicture_Decoded(DecodedImage image) override;
     // Why the last load from a file or stream gave no picture; empty after a success and when
     // the file could not be opened.
-    const std::optional<DecodeError>& LoadError() const { return m_LoadError; }
+    const std::optional<Error>& LoadError() const { return m_LoadError; }
 
     bool HavePixelsAlpha() const;
     bool RemoveAlpha();
@@ -101,12 +101,12 @@ class c32bppDIB final : public DecodedImageSink {
     bool ParseSourceData(int fileHandle, std::span<const std::uint8_t> stream, int& iconCx,
                          int& iconCy, std::int64_t& streamStart, std::int64_t& streamLength,
                          bool SaveFormat, int& iconBitDepth);
-    std::optional<DecodeError> DecodeStream(std::span<const std::uint8_t> stream, int iconCx,
-                                            int iconCy, std::int64_t streamStart,
-                                            std::int64_t& streamLength, int iconBitDepth);
+    std::optional<Error> DecodeStream(std::span<const std::uint8_t> stream, int iconCx, int iconCy,
+                                      std::int64_t streamStart, std::int64_t& streamLength,
+                                      int iconBitDepth);
     // A scalable image is drawn at width x height when both are given.
-    std::optional<DecodeError> LoadWithFallback(std::span<const std::uint8_t> stream, int width,
-                                                int height);
+    std::optional<Error> LoadWithFallback(std::span<const std::uint8_t> stream, int width,
+                                          int height);
     PixelView Pixels() const { return {m_Bits, m_Width, m_Height}; }
     void ReleaseOwnDC();
     void ScalePixels(int srcX, int srcY, int srcWidth, int srcHeight, const PixelView& target,
@@ -130,5 +130,5 @@ class c32bppDIB final : public DecodedImageSink {
     bool m_Alpha = false;
     std::int32_t m_gdiToken = 0;
     std::vector<std::uint8_t> m_OriginalFormat;
-    std::optional<DecodeError> m_LoadError;
+    std::optional<Error> m_LoadError;
 };

@@ -62,7 +62,7 @@ bool IconGroup::LoadIconFromFile(const std::string& IcoFileName) {
     if (!EndsInIco(IcoFileName)) {
         return false;
     }
-    const std::optional<std::vector<std::uint8_t>> read = RegularFile::Read(IcoFileName);
+    const auto read = RegularFile::Read(IcoFileName);
     if (!read) {
         return false;
     }

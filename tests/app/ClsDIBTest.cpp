@@ -132,13 +132,14 @@ TEST(ClsDIB, FailedSavesReportWhy) {
     ClsDIB surface, empty;
     surface.Create(4, 4, 32);
     EXPECT_EQ(surface.SaveToFile(folder.File("odd.bmp"), 2), 0) << "no such depth";
-    EXPECT_EQ(surface.LastError().rfind("Error: 22\n", 0), 0u) << surface.LastError();
-    // Braces keep the saves before the reads of their errors.
-    EXPECT_EQ((std::pair{empty.SaveToFile(folder.File("none.bmp"), 24), empty.LastError().empty()}),
-              std::pair(0, false));
-    EXPECT_EQ((std::pair{surface.SaveToFile(folder.File("fine.bmp"), 24) > 0,
-                         surface.LastError().empty()}),
-              std::pair(true, true));
+    for (const auto& [saver, path, depth] : {std::tuple{&surface, folder.File("odd.bmp"), 2},
+                                             std::tuple{&empty, folder.File("none.bmp"), 24}}) {
+        const auto saved = saver->SaveBandsToFile(path, depth, 4, {});
+        ASSERT_FALSE(saved) << path;
+        EXPECT_EQ(std::tuple(saved.Error().Text(), saved.Error().Path()),
+                  std::tuple("Error: 22\nInvalid argument", path));
+    }
+    EXPECT_GT(surface.SaveToFile(folder.File("fine.bmp"), 24), 0);
     EXPECT_EQ(folder.EntryCount(), 1u);
 }
 

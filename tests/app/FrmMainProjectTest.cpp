@@ -38,8 +38,7 @@ struct ProjectWindow : ::testing::Test {
         return File(name);
     }
     std::vector<std::uint8_t> SavedStrip(FrmMain& editor, const QString& name) const {
-        std::string error;
-        EXPECT_TRUE(editor.Document().SaveStrip(File(name).toStdString(), error)) << error;
+        EXPECT_TRUE(editor.Document().SaveStrip(File(name).toStdString()));
         return testsupport::ReadFileBytes(File(name).toStdString());
     }
     // Answers the next dialog of type D once it shows.

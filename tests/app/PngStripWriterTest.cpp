@@ -37,11 +37,11 @@ TEST(PngStripWriter, StraightColoursPremultiplyBackToEveryByteAndOnly32BitSurfac
     }
     // Nothing is left in the colours of a fully transparent pixel.
     EXPECT_EQ(std::vector(rgba.begin(), rgba.begin() + 4), (std::vector<std::uint8_t>(4, 0)));
-    std::string error;
     for (const gdi::HBITMAP handle : {gdi::HBITMAP{0}, surface.Create(4, 4, 24)}) {
-        error.clear();
-        EXPECT_FALSE(PngStripWriter::SaveToFile(handle, "x.png", error));
-        EXPECT_EQ(error, "Error: 22\nInvalid argument");
+        const Status saved = PngStripWriter::SaveToFile(handle, "x.png");
+        ASSERT_FALSE(saved);
+        EXPECT_EQ(std::tuple(saved.Error().Text(), saved.Error().Errno(), saved.Error().Path()),
+                  std::tuple("Error: 22\nInvalid argument", EINVAL, "x.png"));
     }
 }
 
@@ -61,8 +61,7 @@ TEST(PngStripWriter, BandsWriteTheFileOfTheWholePicture) {
                 bitmap->WritePixel(x, y, {static_cast<std::uint8_t>(a / 3), 0, a, a});
             }
         }
-        std::string error;
-        ASSERT_TRUE(PngStripWriter::SaveToFile(surface.hDib(), folder.File("whole.png"), error));
+        ASSERT_TRUE(PngStripWriter::SaveToFile(surface.hDib(), folder.File("whole.png")));
         ClsDIB band;
         gdi::Bitmap* rows = gdi::BitmapFromHandle(band.Create(width, 3, 32));
         const auto drawBand = [&](int top) {
@@ -73,8 +72,8 @@ TEST(PngStripWriter, BandsWriteTheFileOfTheWholePicture) {
             }
             return rows;
         };
-        ASSERT_TRUE(PngStripWriter::SaveBandsToFile(folder.File("bands.png"), width, height, 3,
-                                                    drawBand, error));
+        ASSERT_TRUE(
+            PngStripWriter::SaveBandsToFile(folder.File("bands.png"), width, height, 3, drawBand));
         EXPECT_TRUE(TempFolder::Read(folder.File("bands.png")) ==
                     TempFolder::Read(folder.File("whole.png")));
         EXPECT_EQ(testsupport::PngcheckComplaints(folder.File("bands.png")), "");

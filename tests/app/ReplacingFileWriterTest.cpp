@@ -181,9 +181,10 @@ TEST(ReplacingFileWriter, UnusableTargetsFailWithTheirReason) {
                                         {locked, EACCES},
                                         {dangling, ENOENT},
                                         {loop, ELOOP}}) {
-        // Braces evaluate left to right: the error read is the one Open left.
-        EXPECT_EQ((std::pair{writer.Open(target), writer.Error()}), std::pair(false, error))
-            << target;
+        const Status opened = writer.Open(target);
+        ASSERT_FALSE(opened) << target;
+        EXPECT_EQ(std::pair(opened.Error().Errno(), opened.Error().Path()),
+                  std::pair(error, target));
     }
     EXPECT_EQ(TempFolder::Read(locked), (std::vector<std::uint8_t>{7}));
     EXPECT_TRUE(std::filesystem::is_symlink(dangling) && std::filesystem::is_symlink(loop));
@@ -241,8 +242,8 @@ TEST(NothingLost, AFailedSaveKeepsTheOldFileAndTheUnsavedStrip) {
                 return false;
             }
             c.fail(folder.File(""));
-            std::string error;
-            return !document.SaveStrip(path, error) && error.rfind(c.error, 0) == 0 &&
+            const Status saved = document.SaveStrip(path);
+            return !saved && saved.Error().Text().rfind(c.error, 0) == 0 &&
                    document.FileName() == "tools.bmp" && !document.Saved() &&
                    document.CellCount() == 3;
         });
@@ -279,8 +280,10 @@ TEST(ReplacingFileWriter, WritesInPlaceKeepTheFileAndRestoreItWhenTheyFail) {
             std::signal(SIGXFSZ, SIG_IGN);
             return (!nobody || (::setenv("Temp", "/tmp", 1) == 0 && ::setuid(65534) == 0)) &&
                    writer.Open(path) && writer.Write(fresh) &&
-                   ::setrlimit(RLIMIT_FSIZE, &most) == 0 && writer.Commit() == saved &&
-                   writer.Error() == (saved ? 0 : EFBIG);
+                   ::setrlimit(RLIMIT_FSIZE, &most) == 0 && [&] {
+                       const Status committed = writer.Commit();
+                       return committed ? saved : !saved && committed.Error().Errno() == EFBIG;
+                   }();
         })) << name;
         struct stat after {};
         ::stat(path.c_str(), &after);

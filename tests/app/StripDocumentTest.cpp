@@ -414,8 +414,7 @@ TEST_F(Adding, PngStripsSaveAndReopenAsTheyWere) {
         document.SetListIndex(1);
         ASSERT_TRUE(document.MoveCellBack());
         const std::string path = folder.File("strip.png");
-        std::string error;
-        ASSERT_TRUE(document.SaveStrip(path, error)) << error;
+        ASSERT_TRUE(document.SaveStrip(path));
         EXPECT_EQ(std::tuple(testsupport::PngcheckComplaints(path), document.FileName(),
                              document.Saved()),
                   std::tuple("", "strip.png", true));
@@ -457,8 +456,7 @@ TEST(StripRoundTrip, TransparentAndOpaqueFramesAtEveryDepthSurviveSaveAndReopen)
             ASSERT_EQ(document.AddImage("", -1, FramedBlue(opaque).get(), nullptr), kAdded);
         }
         const std::string saved = folder.File("strip.bmp");
-        std::string error;
-        ASSERT_TRUE(document.SaveStrip(saved, error)) << error;
+        ASSERT_TRUE(document.SaveStrip(saved));
 
         StripDocument reopened;
         ASSERT_TRUE(reopened.OpenStripFile(saved));
@@ -528,8 +526,7 @@ TEST(StripRoundTrip, ForeignStripsKeepTheirAlphaAndColourTable) {
             ASSERT_TRUE(fromModule ? document.OpenBitmap(resource.Get())
                                    : document.OpenStripFile(source));
             const std::string saved = folder.File("saved.bmp");
-            std::string error;
-            ASSERT_TRUE(document.SaveStrip(saved, error)) << error;
+            ASSERT_TRUE(document.SaveStrip(saved));
             EXPECT_EQ(TempFolder::Read(saved).at(28), depth);
             EXPECT_TRUE(ImageMagickRgba(saved, folder) == expected) << "from module " << fromModule;
 

@@ -136,8 +136,7 @@ TEST(StripCommands, BuildOnWorkersWritesTheEditorsStripByteForByte) {
                 document.AddImage(image.find(":icon:") == std::string::npos ? image : kIcon, -1,
                                   nullptr, [&](const c32bppDIB&) { return answer; });
             }
-            std::string error;
-            ASSERT_TRUE(document.SaveStrip(folder.File("editor.bmp"), error));
+            ASSERT_TRUE(document.SaveStrip(folder.File("editor.bmp")));
             ASSERT_TRUE(Runs(folder, arguments));
             EXPECT_EQ(TempFolder::Read(folder.File("cli.bmp")),
                       TempFolder::Read(folder.File("editor.bmp")))

@@ -11,8 +11,8 @@
 
 namespace {
 
-using Kind = DecodeError::Kind;
-using Decoder = Expected<DecodedImage, DecodeError> (*)(ByteReader&, const DecodeRequest&);
+using Kind = Error::Kind;
+using Decoder = Expected<DecodedImage, Error> (*)(ByteReader&, const DecodeRequest&);
 using pngtest::Bytes;
 using pngtest::Chunk;
 using pngtest::Ihdr;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <sstream>
 
 #include "BmpBuilder.h"
 #include "codecs/cBMPparser.h"
@@ -75,7 +76,7 @@ TEST(cBMPparser, RowsFollowTheHeightsSignOrThePictureLoaderReadsTheFileOrItIsRef
             std::tuple(Pixel{100, 50, 25, 128}, Pixel{2, 2, 2, 255}, 6))
             << height;
     }
-    // Short or bit-field files go through the picture loader and come out opaque.
+    // Short or bit-field files are read by the general bitmap reader and come out opaque.
     Bytes shortFile = BitmapFile(2, 2, {1, 2, 3, 40, 4, 5, 6, 50, 7, 8, 9, 60, 10, 11, 12, 70});
     shortFile.pop_back();
     // Bit fields with the standard masks after the 40-byte header.
@@ -98,22 +99,25 @@ TEST(cBMPparser, RowsFollowTheHeightsSignOrThePictureLoaderReadsTheFileOrItIsRef
     }
 }
 
-// ImageMagick's 32-bit bit fields with an alpha mask (and its file with 108- and 56-byte headers
-// or top-down rows) keep that alpha, judged straight and premultiplied; ImageMagick's own
-// decoding is the reference. (Bit fields without an alpha mask stay opaque, above.)
-TEST(cBMPparser, BitFieldsKeepTheAlphaTheirHeaderNamesAMaskFor) {
+// Every variant against ImageMagick's decoding: plain 32-bit files and bit fields whose header
+// names an alpha mask keep that alpha, judged straight; every other variant is opaque. The 5-6-5
+// and 4-4-4-4 files are the reader's own test's: ImageMagick widens narrow channels its own way.
+TEST(cBMPparser, EveryVariantDecodesAsImageMagickDoes) {
     const auto fixture = [](const std::string& name) {
         return testsupport::ReadFileBytes(TILEWRIGHT_TEST_SOURCE_DIR "/data/bmp/" + name);
     };
-    const Bytes rgb = fixture("bf32_v5.rgb"), alpha = fixture("bf32_v5.alpha");
-    for (const std::string name : {"bf32_v5", "bf32_v4", "bf32_56", "td32_v5"}) {
+    std::istringstream names(
+        "d1 d4 d8 d8_short d16_555 bf16_555_v5 d24 d24_v4 d24_v5 rle8 rle4 core4 core24 td24 td8 "
+        "d32 bf32_56 bf32_v4 bf32_v5 td32_v5");
+    for (std::string name; names >> name;) {
         SCOPED_TRACE(name);
+        const Bytes rgb = fixture(name + ".rgb"), alpha = fixture(name + ".alpha");
         c32bppDIB host;
         ASSERT_TRUE(Load(fixture(name + ".bmp"), host));
         ASSERT_EQ((std::array{host.Width(), host.Height(), host.ImageType(), int{host.Alpha()}}),
-                  (std::array{13, 7, 6, 1}));
+                  (std::array{13, 7, alpha.empty() ? 1 : 6, int{!alpha.empty()}}));
         for (int i = 0; i < 13 * 7; ++i) {
-            const int a = alpha[i];
+            const int a = alpha.empty() ? 255 : alpha[i];
             const auto premultiplied = [&](int c) { return rgb[3 * i + c] * a / 255; };
             ASSERT_EQ(PixelAt(host, i % 13, i / 13),
                       (Pixel{premultiplied(2), premultiplied(1), premultiplied(0), a}))

@@ -249,8 +249,8 @@ class FakeFallback : public FallbackDecoder {
   public:
     FakeFallback() { FallbackDecoder::Install(this); }
     ~FakeFallback() override { FallbackDecoder::Install(nullptr); }
-    Expected<bool, DecodeError> Decode(std::span<const std::uint8_t> bytes, int, int,
-                                       const PixelRoom& room) const override {
+    Expected<bool, Error> Decode(std::span<const std::uint8_t> bytes, int, int,
+                                 const PixelRoom& room) const override {
         ++calls;
         seen.assign(bytes.begin(), bytes.end());
         if (const auto pixels = room(2, 1); !pixels) {

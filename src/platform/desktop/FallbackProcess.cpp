@@ -131,24 +131,23 @@ std::optional<pid_t> Start(const std::string& program, int childEnd) {
 }
 
 // Why the process gave no picture, from how it ended.
-DecodeError Ending(int status, bool timedOut) {
+Error Ending(int status, bool timedOut) {
     if (timedOut) {
-        return DecodeError::DecoderFailed("ran past its deadline and was stopped");
+        return Error::DecoderFailed("ran past its deadline and was stopped");
     }
     if (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU) {
-        return DecodeError::DecoderFailed("ran past its CPU-time limit");
+        return Error::DecoderFailed("ran past its CPU-time limit");
     }
     if (WIFSIGNALED(status)) {
-        return DecodeError::DecoderFailed("was killed by signal " +
-                                          std::to_string(WTERMSIG(status)));
+        return Error::DecoderFailed("was killed by signal " + std::to_string(WTERMSIG(status)));
     }
-    return DecodeError::DecoderFailed("ended without a picture (exit status " +
-                                      std::to_string(WEXITSTATUS(status)) + ")");
+    return Error::DecoderFailed("ended without a picture (exit status " +
+                                std::to_string(WEXITSTATUS(status)) + ")");
 }
 
 // The process stopped answering: how it ended tells why.
-DecodeError BrokeOff() {
-    return DecodeError::DecoderFailed("broke off");
+Error BrokeOff() {
+    return Error::DecoderFailed("broke off");
 }
 
 // The process's exit status. One that overran the deadline is stopped at once; one that broke
@@ -168,14 +167,14 @@ int Reap(pid_t pid, bool stopNow) {
     return status;
 }
 
-DecodeError Refusal(const fallback::ReplyHeader& reply, const std::string& message) {
+Error Refusal(const fallback::ReplyHeader& reply, const std::string& message) {
     switch (reply.status) {
         case fallback::Status::TooLarge:
-            return DecodeError::SizeLimit(reply.width, reply.height);
+            return Error::SizeLimit(reply.width, reply.height);
         case fallback::Status::OutOfMemory:
-            return DecodeError::DecoderFailed("ran out of memory");
+            return Error::DecoderFailed("ran out of memory");
         default:
-            return message.empty() ? DecodeError::NotThisFormat() : DecodeError::BadData(message);
+            return message.empty() ? Error::NotThisFormat() : Error::BadData(message);
     }
 }
 
@@ -200,9 +199,9 @@ bool ReceiveReply(Channel& channel, fallback::ReplyHeader& reply, std::string& m
 
 // The reply after the request: the picture's pixels in the room, or why there are none. The
 // process's pixels count in the thread's budget from before it decodes until they are in.
-Expected<bool, DecodeError> Converse(Channel& channel, std::span<const std::uint8_t> bytes,
-                                     const fallback::RequestHeader& request,
-                                     const FallbackDecoder::PixelRoom& room, int fd) {
+Expected<bool, Error> Converse(Channel& channel, std::span<const std::uint8_t> bytes,
+                               const fallback::RequestHeader& request,
+                               const FallbackDecoder::PixelRoom& room, int fd) {
     fallback::ReplyHeader reply;
     std::string message;
     if (!channel.Send(&request, sizeof request) || !channel.Send(bytes.data(), bytes.size()) ||
@@ -225,9 +224,9 @@ Expected<bool, DecodeError> Converse(Channel& channel, std::span<const std::uint
     const auto pixels =
         static_cast<std::uint64_t>(reply.width) * static_cast<std::uint64_t>(reply.height);
     if (reply.width < 1 || reply.height < 1 || pixels > request.maxPixels) {
-        return DecodeError::SizeLimit(reply.width, reply.height);
+        return Error::SizeLimit(reply.width, reply.height);
     }
-    Expected<std::span<std::uint8_t>, DecodeError> target = room(reply.width, reply.height);
+    Expected<std::span<std::uint8_t>, Error> target = room(reply.width, reply.height);
     if (!target) {
         return target.Error();
     }
@@ -272,22 +271,21 @@ std::string FallbackProcess::Find() {
     return {};
 }
 
-Expected<bool, DecodeError> FallbackProcess::Decode(std::span<const std::uint8_t> bytes,
-                                                    int drawWidth, int drawHeight,
-                                                    const PixelRoom& room) const {
+Expected<bool, Error> FallbackProcess::Decode(std::span<const std::uint8_t> bytes, int drawWidth,
+                                              int drawHeight, const PixelRoom& room) const {
     if (bytes.size() > fallback::kMaxEncodedBytes) {
-        return DecodeError::DecoderFailed("takes no file that large");
+        return Error::DecoderFailed("takes no file that large");
     }
     int ends[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
-        return DecodeError::DecoderFailed("could not be started: " + std::string(strerror(errno)));
+        return Error::DecoderFailed("could not be started: " + std::string(strerror(errno)));
     }
     UniqueFd ours(ends[0]);
     UniqueFd theirs(ends[1]);
     const std::optional<pid_t> pid = Start(m_Program, theirs.Get());
     theirs.Reset();
     if (!pid) {
-        return DecodeError::DecoderFailed("could not be started");
+        return Error::DecoderFailed("could not be started");
     }
     fallback::RequestHeader request;
     request.drawWidth = drawWidth;
@@ -295,7 +293,7 @@ Expected<bool, DecodeError> FallbackProcess::Decode(std::span<const std::uint8_t
     request.maxPixels = m_MaxPixels;
     request.byteCount = bytes.size();
     Channel channel(ours.Get(), m_Deadline);
-    Expected<bool, DecodeError> result = Converse(channel, bytes, request, room, ours.Get());
+    Expected<bool, Error> result = Converse(channel, bytes, request, room, ours.Get());
     ours.Reset();
     const bool brokeOff = !result && result.Error().Text() == BrokeOff().Text();
     const int status = Reap(*pid, channel.TimedOut());

@@ -22,8 +22,8 @@ class FallbackProcess : public FallbackDecoder {
     // empty when neither exists.
     static std::string Find();
 
-    Expected<bool, DecodeError> Decode(std::span<const std::uint8_t> bytes, int drawWidth,
-                                       int drawHeight, const PixelRoom& room) const override;
+    Expected<bool, Error> Decode(std::span<const std::uint8_t> bytes, int drawWidth, int drawHeight,
+                                 const PixelRoom& room) const override;
 
   private:
     std::string m_Program;

@@ -39,11 +39,11 @@ gdi::HBITMAP DecodedApart(const QByteArray& bytes) {
         return 0;
     }
     gdi::HBITMAP handle = 0;
-    const auto room = [&handle](int w, int h) -> Expected<std::span<std::uint8_t>, DecodeError> {
+    const auto room = [&handle](int w, int h) -> Expected<std::span<std::uint8_t>, Error> {
         handle = gdi::CreateCompatibleBitmap(w, h);
         gdi::Bitmap* bitmap = gdi::BitmapFromHandle(handle);
         if (bitmap == nullptr) {
-            return DecodeError::SizeLimit(w, h);
+            return Error::SizeLimit(w, h);
         }
         return std::span(bitmap->Bits(), bitmap->Stride() * static_cast<std::size_t>(h));
     };

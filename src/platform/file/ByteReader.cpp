@@ -20,33 +20,33 @@ ByteReader ByteReader::FromFile(int fileHandle) {
     return ByteReader(fileHandle, regular ? static_cast<std::int64_t>(status.st_size) : 0);
 }
 
-Expected<std::span<const std::uint8_t>, DecodeError> ByteReader::Read(std::int64_t position,
-                                                                      std::size_t count) {
+Expected<std::span<const std::uint8_t>, Error> ByteReader::Read(std::int64_t position,
+                                                                std::size_t count) {
     if (position < 0 || position > m_Length ||
         count > static_cast<std::uint64_t>(m_Length - position)) {
-        return DecodeError::Truncated(m_Length);
+        return Error::Truncated(m_Length);
     }
     if (m_FileHandle < 0) {
         return m_Bytes.subspan(static_cast<std::size_t>(position), count);
     }
     if (count > kWindowBytes) {
         if (!ReadLarge(position, count)) {
-            return DecodeError::Truncated(position);
+            return Error::Truncated(position);
         }
         return std::span<const std::uint8_t>(m_Buffer);
     }
     if (!InWindow(position, count) && !FillWindow(position)) {
-        return DecodeError::Truncated(position);
+        return Error::Truncated(position);
     }
     return std::span<const std::uint8_t>(m_Window).subspan(
         static_cast<std::size_t>(position - m_WindowStart), count);
 }
 
-Expected<std::span<const std::uint8_t>, DecodeError> ByteReader::Rest(std::int64_t position) {
+Expected<std::span<const std::uint8_t>, Error> ByteReader::Rest(std::int64_t position) {
     return Read(position, static_cast<std::size_t>(std::max<std::int64_t>(m_Length - position, 0)));
 }
 
-Expected<std::uint8_t, DecodeError> ByteReader::U8(std::int64_t position) {
+Expected<std::uint8_t, Error> ByteReader::U8(std::int64_t position) {
     const auto bytes = Read(position, 1);
     if (!bytes) {
         return bytes.Error();
@@ -54,7 +54,7 @@ Expected<std::uint8_t, DecodeError> ByteReader::U8(std::int64_t position) {
     return (*bytes)[0];
 }
 
-Expected<std::uint16_t, DecodeError> ByteReader::U16(std::int64_t position) {
+Expected<std::uint16_t, Error> ByteReader::U16(std::int64_t position) {
     const auto bytes = Read(position, 2);
     if (!bytes) {
         return bytes.Error();
@@ -62,7 +62,7 @@ Expected<std::uint16_t, DecodeError> ByteReader::U16(std::int64_t position) {
     return static_cast<std::uint16_t>((*bytes)[0] | ((*bytes)[1] << 8));
 }
 
-Expected<std::uint32_t, DecodeError> ByteReader::U32(std::int64_t position) {
+Expected<std::uint32_t, Error> ByteReader::U32(std::int64_t position) {
     const auto bytes = Read(position, 4);
     if (!bytes) {
         return bytes.Error();
@@ -72,7 +72,7 @@ Expected<std::uint32_t, DecodeError> ByteReader::U32(std::int64_t position) {
            (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
 }
 
-Expected<std::uint32_t, DecodeError> ByteReader::U32BigEndian(std::int64_t position) {
+Expected<std::uint32_t, Error> ByteReader::U32BigEndian(std::int64_t position) {
     const auto bytes = Read(position, 4);
     if (!bytes) {
         return bytes.Error();

@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "platform/file/DecodeError.h"
+#include "platform/file/Error.h"
 #include "platform/file/Expected.h"
 
 // Every read of a decoder: from a range of memory or from an open file, bounds-checked, a read
@@ -19,14 +19,13 @@ class ByteReader {
 
     std::int64_t Length() const { return m_Length; }
     // The bytes stay valid until the next read.
-    Expected<std::span<const std::uint8_t>, DecodeError> Read(std::int64_t position,
-                                                              std::size_t count);
+    Expected<std::span<const std::uint8_t>, Error> Read(std::int64_t position, std::size_t count);
     // Everything from position to the end.
-    Expected<std::span<const std::uint8_t>, DecodeError> Rest(std::int64_t position);
-    Expected<std::uint8_t, DecodeError> U8(std::int64_t position);
-    Expected<std::uint16_t, DecodeError> U16(std::int64_t position);
-    Expected<std::uint32_t, DecodeError> U32(std::int64_t position);
-    Expected<std::uint32_t, DecodeError> U32BigEndian(std::int64_t position);
+    Expected<std::span<const std::uint8_t>, Error> Rest(std::int64_t position);
+    Expected<std::uint8_t, Error> U8(std::int64_t position);
+    Expected<std::uint16_t, Error> U16(std::int64_t position);
+    Expected<std::uint32_t, Error> U32(std::int64_t position);
+    Expected<std::uint32_t, Error> U32BigEndian(std::int64_t position);
 
   private:
     static constexpr std::size_t kWindowBytes = 64 * 1024;

@@ -19,15 +19,26 @@ struct Descriptor {
     }
 };
 
-// Fills `status` for the regular file it opens; -1 for anything else.
+// 0 for a regular file, else the errno that says why the descriptor is not one.
+int NotRegular(int descriptor, struct stat& status) {
+    if (::fstat(descriptor, &status) != 0) {
+        return errno;
+    }
+    return S_ISREG(status.st_mode) && status.st_size >= 0 ? 0
+           : S_ISDIR(status.st_mode)                      ? EISDIR
+                                                          : EINVAL;
+}
+
+// Fills `status` for the regular file it opens; -1 for anything else, with errno set.
 int OpenRegular(const std::string& path, struct stat& status) {
     // Without O_NONBLOCK, opening a pipe nobody writes to would wait for a writer.
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (descriptor < 0) {
         return -1;
     }
-    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+    if (const int error = NotRegular(descriptor, status); error != 0) {
         ::close(descriptor);
+        errno = error;
         return -1;
     }
     return descriptor;
@@ -40,35 +51,31 @@ int RegularFile::OpenForReading(const std::string& path) {
     return OpenRegular(path, status);
 }
 
-std::optional<std::vector<std::uint8_t>> RegularFile::Read(const std::string& path,
-                                                           std::uint64_t maxBytes) {
+Expected<std::vector<std::uint8_t>, Error> RegularFile::Read(const std::string& path,
+                                                             std::uint64_t maxBytes) {
     struct stat status {};
     const Descriptor file{OpenRegular(path, status)};
     if (file.value < 0) {
-        return std::nullopt;
+        return Error::Io(errno, path);
     }
-    auto bytes = ReadAll(file.value, maxBytes);
-    if (!bytes) {
-        return std::nullopt;
-    }
-    return std::move(*bytes);
+    return ReadAll(file.value, maxBytes);
 }
 
-Expected<std::vector<std::uint8_t>, DecodeError> RegularFile::ReadAll(int descriptor,
-                                                                      std::uint64_t maxBytes) {
+Expected<std::vector<std::uint8_t>, Error> RegularFile::ReadAll(int descriptor,
+                                                                std::uint64_t maxBytes) {
     struct stat status {};
-    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0) {
-        return DecodeError::Truncated(0);
+    if (const int error = NotRegular(descriptor, status); error != 0) {
+        return Error::Truncated(0).Because(error);
     }
     const auto size = static_cast<std::uint64_t>(status.st_size);
     if (size > maxBytes || size > std::vector<std::uint8_t>().max_size()) {
-        return DecodeError::FileTooLarge(size, maxBytes);
+        return Error::FileTooLarge(size, maxBytes);
     }
     std::vector<std::uint8_t> bytes;
     try {
         bytes.resize(static_cast<std::size_t>(size));
     } catch (const std::bad_alloc&) {
-        return DecodeError::NoMemory(size);
+        return Error::NoMemory(size);
     }
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -78,7 +85,7 @@ Expected<std::vector<std::uint8_t>, DecodeError> RegularFile::ReadAll(int descri
             continue;
         }
         if (got < 0) {
-            return DecodeError::Truncated(static_cast<std::int64_t>(done));
+            return Error::Truncated(static_cast<std::int64_t>(done)).Because(errno);
         }
         if (got == 0) {
             // The file shrank while it was read: what is there is the file.

@@ -2,11 +2,10 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "platform/file/DecodeError.h"
+#include "platform/file/Error.h"
 #include "platform/file/Expected.h"
 
 // Files read whole. Only regular files: a device gives no end, a pipe can block for ever and a
@@ -15,13 +14,13 @@ class RegularFile {
   public:
     static constexpr std::uint64_t kMaxBytes = std::uint64_t{1} << 30;
 
-    // Nothing when the path names no regular file, one larger than maxBytes, or a read fails.
-    static std::optional<std::vector<std::uint8_t>> Read(const std::string& path,
-                                                         std::uint64_t maxBytes = kMaxBytes);
+    // Fails as ReadAll does, and with the errno and path when the path names no regular file.
+    static Expected<std::vector<std::uint8_t>, Error> Read(const std::string& path,
+                                                           std::uint64_t maxBytes = kMaxBytes);
     // Everything behind an open descriptor of a regular file, read from its start. A file larger
     // than maxBytes, or one there is no memory for, is SizeLimit; a failed read is Truncated.
-    static Expected<std::vector<std::uint8_t>, DecodeError> ReadAll(
-        int descriptor, std::uint64_t maxBytes = kMaxBytes);
+    static Expected<std::vector<std::uint8_t>, Error> ReadAll(int descriptor,
+                                                              std::uint64_t maxBytes = kMaxBytes);
     // A descriptor open for reading, or -1 when the path names no regular file.
     static int OpenForReading(const std::string& path);
 };

@@ -67,7 +67,7 @@ std::uint32_t LittleEndian32(const std::uint8_t* p) {
 }
 
 template <typename T>
-std::optional<T> ValueOf(const Expected<T, DecodeError>& read) {
+std::optional<T> ValueOf(const Expected<T, Error>& read) {
     return read ? std::optional<T>(*read) : std::nullopt;
 }
 
@@ -78,7 +78,7 @@ PeModule::PeModule(std::vector<std::uint8_t> file) : m_File(std::move(file)) {
 }
 
 std::unique_ptr<PeModule> PeModule::LoadAsData(const std::string& path) {
-    std::optional<std::vector<std::uint8_t>> bytes = RegularFile::Read(path, kMaxFileBytes);
+    auto bytes = RegularFile::Read(path, kMaxFileBytes);
     return bytes ? std::make_unique<PeModule>(std::move(*bytes)) : nullptr;
 }
 

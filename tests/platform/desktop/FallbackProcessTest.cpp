@@ -24,13 +24,13 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 // The result, and the pixels with their size when room was asked for, charged as a bitmap is.
-std::pair<Expected<bool, DecodeError>, std::tuple<int, int, Bytes>> Decode(
-    const FallbackProcess& process, const Bytes& bytes) {
+std::pair<Expected<bool, Error>, std::tuple<int, int, Bytes>> Decode(const FallbackProcess& process,
+                                                                     const Bytes& bytes) {
     std::tuple<int, int, Bytes> room;
     auto result = process.Decode(bytes, 0, 0, [&room](int w, int h) {
         gdi::PixelBudget::Charge(static_cast<std::size_t>(w) * h * 4);
         room = {w, h, Bytes(static_cast<std::size_t>(w) * h * 4)};
-        return Expected<std::span<std::uint8_t>, DecodeError>(std::get<2>(room));
+        return Expected<std::span<std::uint8_t>, Error>(std::get<2>(room));
     });
     return {std::move(result), std::move(room)};
 }

@@ -1,59 +1,80 @@
 // SPDX-License-Identifier: MIT
-#include "platform/file/DecodeError.h"
+#include "platform/file/Error.h"
 
-DecodeError DecodeError::Truncated(std::int64_t offset) {
+#include <cstring>
+
+Error Error::Truncated(std::int64_t offset) {
     return {Kind::Truncated, "truncated: the data ends at byte " + std::to_string(offset)};
 }
 
-DecodeError DecodeError::BadCrc(std::string_view chunk) {
+Error Error::BadCrc(std::string_view chunk) {
     return {Kind::BadCrc, "bad CRC in the " + std::string(chunk) + " chunk"};
 }
 
-DecodeError DecodeError::UnsupportedDepth(int depth) {
+Error Error::UnsupportedDepth(int depth) {
     return {Kind::UnsupportedDepth, "unsupported depth of " + std::to_string(depth) + " bits"};
 }
 
-DecodeError DecodeError::SizeLimit(std::int64_t width, std::int64_t height) {
+Error Error::SizeLimit(std::int64_t width, std::int64_t height) {
     return {Kind::SizeLimit, "image of " + std::to_string(width) + " x " + std::to_string(height) +
                                  " pixels exceeds the size limit"};
 }
 
-DecodeError DecodeError::FileTooLarge(std::uint64_t bytes, std::uint64_t limit) {
+Error Error::FileTooLarge(std::uint64_t bytes, std::uint64_t limit) {
     return {Kind::SizeLimit, "file of " + std::to_string(bytes) +
                                  " bytes exceeds the size limit of " + std::to_string(limit) +
                                  " bytes"};
 }
 
-DecodeError DecodeError::NoMemory(std::uint64_t bytes) {
+Error Error::NoMemory(std::uint64_t bytes) {
     return {Kind::SizeLimit, "not enough memory for a file of " + std::to_string(bytes) +
                                  " bytes: it exceeds the size limit"};
 }
 
-DecodeError DecodeError::InflateError(std::int64_t offset) {
+Error Error::InflateError(std::int64_t offset) {
     return {Kind::InflateError,
             "compressed image data is broken at byte " + std::to_string(offset)};
 }
 
-DecodeError DecodeError::BadHeader(std::string_view what) {
+Error Error::BadHeader(std::string_view what) {
     return {Kind::BadHeader, "bad header: " + std::string(what)};
 }
 
-DecodeError DecodeError::BadData(std::string_view what) {
+Error Error::BadData(std::string_view what) {
     return {Kind::BadData, "bad image data: " + std::string(what)};
 }
 
-DecodeError DecodeError::NoImage() {
+Error Error::NoImage() {
     return {Kind::NoImage, "the file holds no image"};
 }
 
-DecodeError DecodeError::NotThisFormat() {
+Error Error::NotThisFormat() {
     return {Kind::NotThisFormat, "not a picture format this program reads"};
 }
 
-DecodeError DecodeError::DecoderFailed(std::string_view what) {
+Error Error::DecoderFailed(std::string_view what) {
     return {Kind::DecoderFailed, "the fallback decoder " + std::string(what)};
 }
 
-DecodeError DecodeError::Unavailable(std::string_view why) {
+Error Error::Unavailable(std::string_view why) {
     return {Kind::Unavailable, std::string(why)};
+}
+
+Error Error::Io(int code, std::string path) {
+    Error error(Kind::Io, "Error: " + std::to_string(code) + "\n" + std::strerror(code));
+    return std::move(error).Because(code, std::move(path));
+}
+
+Error Error::NoSurface() {
+    return {Kind::NoSurface, ""};
+}
+
+Error Error::BadArgument(std::string what) {
+    return {Kind::BadArgument, std::move(what)};
+}
+
+Error Error::Because(int code, std::string path) && {
+    m_Errno = code;
+    m_Path = std::move(path);
+    return std::move(*this);
 }
