@@ -10,6 +10,7 @@
 #include "app/ClsDIB.h"
 #include "app/PngStripWriter.h"
 #include "app/PreparedCell.h"
+#include "app/StripBitmapFile.h"
 #include "codecs/modParsers.h"
 #include "image/c32bppDIB.h"
 #include "platform/file/RegularFile.h"
@@ -231,6 +232,16 @@ bool StripDocument::SavePngStrip(const std::string& Path, std::string& writeErro
 
 bool StripDocument::SaveStripAtDepth(const std::string& Path, int depth, std::string& writeError) {
     writeError.clear();
+    if (CellCount() > 0 && StripBitmapFile::Serves(m_CellStore->Colors(), depth)) {
+        StripBitmapFile file(*m_CellStore, m_Cells, m_BackColor);
+        if (file.Save(Path, depth) == 0) {
+            writeError = file.LastError();
+            return false;
+        }
+        SetPath(Path);
+        SetSaved(true);
+        return true;
+    }
     ClsDIB band;
     if (CreateBand(band) == 0) {
         return false;

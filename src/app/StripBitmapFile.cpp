@@ -1,0 +1,183 @@
+// SPDX-License-Identifier: MIT
+#include "app/StripBitmapFile.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <new>
+#include <system_error>
+
+#include "app/ReplacingFileWriter.h"
+#include "platform/gdi/Bitmap.h"
+#include "platform/gdi/SystemColors.h"
+
+namespace {
+
+constexpr std::uint32_t kHeadersSize = 14 + 40;
+
+void PutLittleEndian(std::uint8_t*& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        *out++ = static_cast<std::uint8_t>(value >> (8 * i));
+    }
+}
+
+// The file header and the information header of an uncompressed bitmap without a colour table.
+std::array<std::uint8_t, kHeadersSize> Headers(std::uint32_t width, std::uint32_t height, int depth,
+                                               std::uint32_t pixelBytes) {
+    std::array<std::uint8_t, kHeadersSize> bytes{};
+    std::uint8_t* out = bytes.data();
+    PutLittleEndian(out, 0x4D42, 2);
+    PutLittleEndian(out, pixelBytes + kHeadersSize, 4);
+    PutLittleEndian(out, 0, 4);
+    PutLittleEndian(out, kHeadersSize, 4);
+    PutLittleEndian(out, 40, 4);
+    PutLittleEndian(out, width, 4);
+    PutLittleEndian(out, height, 4);
+    PutLittleEndian(out, 1, 2);
+    PutLittleEndian(out, static_cast<std::uint32_t>(depth), 2);
+    PutLittleEndian(out, 0, 4);
+    PutLittleEndian(out, pixelBytes, 4);
+    return bytes;  // resolution and colour counts stay 0
+}
+
+std::uint8_t Over(unsigned cell, unsigned under) {
+    // A pixel that breaks premultiplication (colour above alpha) saturates instead of wrapping.
+    return static_cast<std::uint8_t>(std::min(255u, cell + under));
+}
+
+// A buffer whose bytes are all written before they are read, so nothing clears it first.
+std::unique_ptr<std::uint8_t[]> Uncleared(std::size_t bytes) {
+    return std::unique_ptr<std::uint8_t[]>(new (std::nothrow) std::uint8_t[bytes]);
+}
+
+}  // namespace
+
+bool StripBitmapFile::Serves(int cellDepth, int fileDepth) {
+    return (cellDepth == 24 || cellDepth == 32) && (fileDepth == 24 || fileDepth == 32);
+}
+
+StripBitmapFile::StripBitmapFile(const clsImgList& store, std::span<const int> cells,
+                                 gdi::COLORREF backColor)
+    : m_Store(store),
+      m_Cells(cells),
+      m_Back(gdi::Bgra::FromColor(gdi::SystemColors::TranslateColor(backColor))),
+      m_BackUnder(256 * 3) {
+    for (unsigned alpha = 0; alpha < 256; ++alpha) {
+        const std::array<unsigned, 3> back{m_Back.b, m_Back.g, m_Back.r};
+        for (std::size_t channel = 0; channel < 3; ++channel) {
+            m_BackUnder[alpha * 3 + channel] =
+                static_cast<std::uint8_t>(back[channel] * (255 - alpha) / 255);
+        }
+    }
+}
+
+std::int32_t StripBitmapFile::Failed(int error) {
+    m_LastError = ReplacingFileWriter::ErrorText(error);
+    return 0;
+}
+
+std::int32_t StripBitmapFile::Save(const std::string& path, int depth) {
+    m_LastError.clear();
+    const int w = m_Store.IconWidth(), h = m_Store.IconHeight();
+    const std::int64_t width = std::int64_t{w} * static_cast<std::int64_t>(m_Cells.size());
+    if (!Serves(m_Store.Colors(), depth) || m_Cells.empty() || h < 1 ||
+        width > static_cast<std::int64_t>(gdi::Bitmap::kMaxPixelBytes / 4)) {
+        return Failed(EINVAL);
+    }
+    const std::size_t stride = gdi::Bitmap::RowBytes(static_cast<int>(width), depth);
+    const int bandRows = static_cast<int>(
+        std::clamp<std::int64_t>(kBandBytes / static_cast<std::int64_t>(stride), 1, h));
+    const std::unique_ptr<std::uint8_t[]> band =
+        Uncleared(stride * static_cast<std::size_t>(bandRows));
+    if (!band) {
+        return Failed(ENOMEM);
+    }
+    ReplacingFileWriter writer;
+    const auto headers = Headers(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(h),
+                                 depth, static_cast<std::uint32_t>(stride * h));
+    if (!writer.Open(path) || !writer.Write(headers)) {
+        return Failed(writer.Error());
+    }
+    for (int end = h, rows = 0; end > 0; end -= rows) {
+        rows = std::min(bandRows, end);
+        const std::span<std::uint8_t> bytes(band.get(), stride * static_cast<std::size_t>(rows));
+        if (!ConvertBand(end - rows, rows, depth, bytes, stride)) {
+            return Failed(EINVAL);
+        }
+        if (!writer.Write(bytes)) {
+            return Failed(writer.Error());
+        }
+    }
+    if (!writer.Commit()) {
+        return Failed(writer.Error());
+    }
+    std::error_code error;
+    const std::uintmax_t length = std::filesystem::file_size(writer.Target(), error);
+    return error ? Failed(error.value()) : static_cast<std::int32_t>(length);
+}
+
+bool StripBitmapFile::ConvertBand(int top, int rows, int depth, std::span<std::uint8_t> band,
+                                  std::size_t stride) const {
+    const int w = m_Store.IconWidth();
+    const std::size_t cellBytes = static_cast<std::size_t>(w) * static_cast<std::size_t>(depth / 8);
+    const std::size_t used = cellBytes * m_Cells.size();
+    for (int line = 0; line < rows; ++line) {
+        std::fill(band.begin() + static_cast<std::ptrdiff_t>(line * stride + used),
+                  band.begin() + static_cast<std::ptrdiff_t>((line + 1) * stride), 0);
+    }
+    for (std::size_t i = 0; i < m_Cells.size(); ++i) {
+        const gdi::ImageList::Image* cell = m_Store.Cell(m_Cells[i]);
+        if (cell == nullptr || !cell->colors || cell->colors->Width() != w ||
+            cell->colors->Height() < top + rows) {
+            return false;
+        }
+        for (int line = 0; line < rows; ++line) {
+            // The band's first line is the lowest picture row, as the file keeps them.
+            const int row = top + rows - 1 - line;
+            ConvertCellRow(*cell, row, depth, band.data() + line * stride + i * cellBytes);
+        }
+    }
+    return true;
+}
+
+// Hidden pixels show what lies under the cells: the background below 32 bits, transparent black
+// at 32.
+void StripBitmapFile::ConvertCellRow(const gdi::ImageList::Image& cell, int row, int depth,
+                                     std::uint8_t* out) const {
+    const gdi::Bitmap& colors = *cell.colors;
+    const int w = colors.Width();
+    const std::uint8_t* in =
+        colors.Bits() + static_cast<std::size_t>(colors.Height() - 1 - row) * colors.Stride();
+    const std::uint8_t* hidden = cell.Mask(row * w);
+    const bool cells32 = colors.BitCount() == 32;
+    if (hidden == nullptr && cells32 == (depth == 32)) {
+        std::memcpy(out, in, static_cast<std::size_t>(w) * (cells32 ? 4 : 3));
+        return;
+    }
+    const std::size_t inStep = cells32 ? 4 : 3, outStep = depth == 32 ? 4 : 3;
+    for (int x = 0; x < w; ++x, in += inStep, out += outStep) {
+        if (hidden != nullptr && hidden[x] != 0) {
+            const gdi::Bgra under = depth == 32 ? gdi::Bgra{} : m_Back;
+            std::memcpy(out, &under, outStep);
+        } else if (depth == 32) {
+            // Drawn over transparent black a cell pixel comes through as it is; a masked cell
+            // is opaque where it shows.
+            out[0] = in[0];
+            out[1] = in[1];
+            out[2] = in[2];
+            out[3] = cells32 ? in[3] : 255;
+        } else if (cells32) {
+            const std::uint8_t* under = &m_BackUnder[std::size_t{in[3]} * 3];
+            out[0] = Over(in[0], under[0]);
+            out[1] = Over(in[1], under[1]);
+            out[2] = Over(in[2], under[2]);
+        } else {
+            out[0] = in[0];
+            out[1] = in[1];
+            out[2] = in[2];
+        }
+    }
+}
