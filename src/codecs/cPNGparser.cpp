@@ -20,6 +20,11 @@ bool cPNGparser::LoadFile(int fileHandle, DecodedImageSink& host) {
     return Load(reader, host);
 }
 
+bool cPNGparser::LoadFile(int fileHandle, std::int64_t fileLength, DecodedImageSink& host) {
+    ByteReader reader = ByteReader::FromFile(fileHandle, fileLength);
+    return Load(reader, host);
+}
+
 bool cPNGparser::Load(ByteReader& reader, DecodedImageSink& host) {
     PngDecoder decoder(DecodeRequest::Default());
     auto image = decoder.DecodeFrom(reader);

@@ -19,6 +19,8 @@ class cPNGparser {
                     std::int64_t start, std::int64_t length);
     // Reads the open file from its start; the handle stays open and the caller's.
     bool LoadFile(int fileHandle, DecodedImageSink& host);
+    // The same for a file whose length the caller already has.
+    bool LoadFile(int fileHandle, std::int64_t fileLength, DecodedImageSink& host);
 
     // Bytes of filtered rows that the last accepted image header asks for; 0 when none passed.
     std::int64_t InflatedSize() const { return m_InflatedSize; }

@@ -59,11 +59,6 @@ constexpr std::int64_t kMinimumFileLength = 57;
 constexpr std::int64_t kMinimumStreamLength = 57;
 constexpr int kFallbackImageType = 10;
 
-std::int64_t FileLength(int fileHandle) {
-    struct stat status {};
-    return ::fstat(fileHandle, &status) == 0 ? static_cast<std::int64_t>(status.st_size) : -1;
-}
-
 // A reason from a decoder that recognised its format says more than "not this format".
 std::optional<DecodeError> MoreTelling(const std::optional<DecodeError>& first,
                                        const std::optional<DecodeError>& second) {
@@ -426,15 +421,17 @@ bool c32bppDIB::LoadPicture_File(const std::string& FileName, int iconCx, int ic
                                  bool SaveFormat, int iconBitDepth) {
     DestroyDIB();
     m_LoadError.reset();
-    const int fileHandle = modParsers::GetFileHandle(FileName);
+    // The length from the look that checked the file, so that a small file costs an open, one
+    // look, one read and a close.
+    std::int64_t fileLength = -1;
+    const int fileHandle = RegularFile::OpenForReading(FileName, fileLength);
     if (fileHandle < 0) {
         return false;
     }
     bool result = false;
-    const std::int64_t fileLength = FileLength(fileHandle);
     if (fileLength >= kMinimumFileLength) {
         std::int64_t start = 0;
-        std::int64_t length = 0;
+        std::int64_t length = fileLength;
         result = ParseSourceData(fileHandle, {}, iconCx, iconCy, start, length, SaveFormat,
                                  iconBitDepth);
     } else if (fileLength >= 0) {
@@ -470,7 +467,7 @@ bool c32bppDIB::ParseSourceData(int fileHandle, std::span<const std::uint8_t> st
     NormaliseIconRequest(iconCx, iconCy, iconBitDepth);
     std::vector<std::uint8_t> fileBytes;
     cPNGparser png;
-    const bool isPng = fileHandle >= 0 ? png.LoadFile(fileHandle, *this)
+    const bool isPng = fileHandle >= 0 ? png.LoadFile(fileHandle, streamLength, *this)
                                        : png.LoadStream(stream, *this, streamStart, streamLength);
     std::optional<DecodeError> reason = isPng ? png.LastError() : std::nullopt;
     // The other decoders, the fallback and the kept bytes need the whole file in memory.
