@@ -14,7 +14,6 @@
 #include "app/PngStripWriter.h"
 #include "app/PreparedCell.h"
 #include "app/ReplacingFileWriter.h"
-#include "app/SyncBatch.h"
 #include "cli/CliApplication.h"
 #include "cli/CliOptions.h"
 #include "cli/FailureReason.h"
@@ -305,8 +304,6 @@ int StripCommand::Split() {
     }
     const int total = m_Document.CellCount();
     ProgressBar progress = Progress(total);
-    // The cells reach the disk together at the end, not one sync per cell.
-    SyncBatch batch;
     for (int cell = 0; cell < total; ++cell) {
         const std::string path =
             (std::filesystem::path(m_Options.output) / CellFileName(cell)).string();
@@ -317,11 +314,6 @@ int StripCommand::Split() {
             return CliApplication::kInputFailed;
         }
         progress.Show(cell + 1);
-    }
-    if (const int error = batch.Finish(); error != 0) {
-        m_Err << "tilewright-cli: cannot write " << PrintableText(m_Options.output) << ": "
-              << std::strerror(error) << "\n";
-        return CliApplication::kInputFailed;
     }
     return CliApplication::kOk;
 }
