@@ -144,40 +144,39 @@ bool StripBitmapFile::ConvertBand(int top, int rows, int depth, std::span<std::u
 }
 
 // Hidden pixels show what lies under the cells: the background below 32 bits, transparent black
-// at 32.
+// at 32. Each pair of depths has its own loop, since every pixel of the strip passes here.
 void StripBitmapFile::ConvertCellRow(const gdi::ImageList::Image& cell, int row, int depth,
                                      std::uint8_t* out) const {
     const gdi::Bitmap& colors = *cell.colors;
-    const int w = colors.Width();
-    const std::uint8_t* in =
-        colors.Bits() + static_cast<std::size_t>(colors.Height() - 1 - row) * colors.Stride();
-    const std::uint8_t* hidden = cell.Mask(row * w);
+    const std::size_t w = static_cast<std::size_t>(colors.Width());
+    const std::uint8_t* in = colors.PixelBytes(0, row);
+    const std::uint8_t* hidden = cell.Mask(row * colors.Width());
     const bool cells32 = colors.BitCount() == 32;
-    if (hidden == nullptr && cells32 == (depth == 32)) {
-        std::memcpy(out, in, static_cast<std::size_t>(w) * (cells32 ? 4 : 3));
-        return;
-    }
-    const std::size_t inStep = cells32 ? 4 : 3, outStep = depth == 32 ? 4 : 3;
-    for (int x = 0; x < w; ++x, in += inStep, out += outStep) {
-        if (hidden != nullptr && hidden[x] != 0) {
-            const gdi::Bgra under = depth == 32 ? gdi::Bgra{} : m_Back;
-            std::memcpy(out, &under, outStep);
-        } else if (depth == 32) {
-            // Drawn over transparent black a cell pixel comes through as it is; a masked cell
-            // is opaque where it shows.
-            out[0] = in[0];
-            out[1] = in[1];
-            out[2] = in[2];
-            out[3] = cells32 ? in[3] : 255;
-        } else if (cells32) {
+    if (cells32 == (depth == 32)) {
+        const std::size_t step = cells32 ? 4 : 3;
+        std::memcpy(out, in, w * step);
+        const gdi::Bgra under = cells32 ? gdi::Bgra{} : m_Back;
+        for (std::size_t x = 0; hidden != nullptr && x < w; ++x) {
+            if (hidden[x] != 0) {
+                std::memcpy(out + x * step, &under, step);
+            }
+        }
+    } else if (!cells32) {
+        // A masked cell drawn over transparent black is opaque where it shows.
+        for (std::size_t x = 0; x < w; ++x, in += 3, out += 4) {
+            const bool shown = hidden == nullptr || hidden[x] == 0;
+            out[0] = shown ? in[0] : 0;
+            out[1] = shown ? in[1] : 0;
+            out[2] = shown ? in[2] : 0;
+            out[3] = shown ? 255 : 0;
+        }
+    } else {
+        for (std::size_t x = 0; x < w; ++x, in += 4, out += 3) {
             const std::uint8_t* under = &m_BackUnder[std::size_t{in[3]} * 3];
-            out[0] = Over(in[0], under[0]);
-            out[1] = Over(in[1], under[1]);
-            out[2] = Over(in[2], under[2]);
-        } else {
-            out[0] = in[0];
-            out[1] = in[1];
-            out[2] = in[2];
+            const bool shown = hidden == nullptr || hidden[x] == 0;
+            out[0] = shown ? Over(in[0], under[0]) : m_Back.b;
+            out[1] = shown ? Over(in[1], under[1]) : m_Back.g;
+            out[2] = shown ? Over(in[2], under[2]) : m_Back.r;
         }
     }
 }

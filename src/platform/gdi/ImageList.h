@@ -86,7 +86,10 @@ class ImageList : public GdiObject {
     // a target drawn on at (x, y).
     template <typename Visit>
     void ForEachVisibleChunk(const Bitmap& target, int x, int y, Visit visit) const;
+    static void CutByteRows(const Bitmap& source, int left, Bitmap& cut, std::uint8_t* transparent,
+                            COLORREF heldMask, bool opaqueAlpha);
     void DrawMasked(const Image& image, Bitmap& target, int x, int y) const;
+    void DrawMaskedBytes(const Image& image, Bitmap& target, int x, int y) const;
     void DrawBlended(const Image& image, Bitmap& target, int x, int y) const;
 
     int m_Width;
