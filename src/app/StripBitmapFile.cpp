@@ -84,7 +84,7 @@ std::int32_t StripBitmapFile::Save(const std::string& path, int depth) {
     const int w = m_Store.IconWidth(), h = m_Store.IconHeight();
     const std::int64_t width = std::int64_t{w} * static_cast<std::int64_t>(m_Cells.size());
     if (!Serves(m_Store.Colors(), depth) || m_Cells.empty() || h < 1 ||
-        width > static_cast<std::int64_t>(gdi::Bitmap::kMaxPixelBytes / 4)) {
+        width > static_cast<std::int64_t>(gdi::Bitmap::kMaxPixelBytes / 4) || !ResolveCells()) {
         return Failed(EINVAL);
     }
     const std::size_t stride = gdi::Bitmap::RowBytes(static_cast<int>(width), depth);
@@ -104,9 +104,7 @@ std::int32_t StripBitmapFile::Save(const std::string& path, int depth) {
     for (int end = h, rows = 0; end > 0; end -= rows) {
         rows = std::min(bandRows, end);
         const std::span<std::uint8_t> bytes(band.get(), stride * static_cast<std::size_t>(rows));
-        if (!ConvertBand(end - rows, rows, depth, bytes, stride)) {
-            return Failed(EINVAL);
-        }
+        ConvertBand(end - rows, rows, depth, bytes, stride);
         if (!writer.Write(bytes)) {
             return Failed(writer.Error());
         }
@@ -119,7 +117,21 @@ std::int32_t StripBitmapFile::Save(const std::string& path, int depth) {
     return error ? Failed(error.value()) : static_cast<std::int32_t>(length);
 }
 
-bool StripBitmapFile::ConvertBand(int top, int rows, int depth, std::span<std::uint8_t> band,
+// Each cell is looked up once, not once per band: a long strip of short cells has many bands.
+bool StripBitmapFile::ResolveCells() {
+    m_Resolved.clear();
+    for (const int index : m_Cells) {
+        const gdi::ImageList::Image* cell = m_Store.Cell(index);
+        if (cell == nullptr || !cell->colors || cell->colors->Width() != m_Store.IconWidth() ||
+            cell->colors->Height() != m_Store.IconHeight()) {
+            return false;
+        }
+        m_Resolved.push_back(cell);
+    }
+    return true;
+}
+
+void StripBitmapFile::ConvertBand(int top, int rows, int depth, std::span<std::uint8_t> band,
                                   std::size_t stride) const {
     const int w = m_Store.IconWidth();
     const std::size_t cellBytes = static_cast<std::size_t>(w) * static_cast<std::size_t>(depth / 8);
@@ -128,19 +140,14 @@ bool StripBitmapFile::ConvertBand(int top, int rows, int depth, std::span<std::u
         std::fill(band.begin() + static_cast<std::ptrdiff_t>(line * stride + used),
                   band.begin() + static_cast<std::ptrdiff_t>((line + 1) * stride), 0);
     }
-    for (std::size_t i = 0; i < m_Cells.size(); ++i) {
-        const gdi::ImageList::Image* cell = m_Store.Cell(m_Cells[i]);
-        if (cell == nullptr || !cell->colors || cell->colors->Width() != w ||
-            cell->colors->Height() < top + rows) {
-            return false;
-        }
+    for (std::size_t i = 0; i < m_Resolved.size(); ++i) {
+        const gdi::ImageList::Image* cell = m_Resolved[i];
         for (int line = 0; line < rows; ++line) {
             // The band's first line is the lowest picture row, as the file keeps them.
             const int row = top + rows - 1 - line;
             ConvertCellRow(*cell, row, depth, band.data() + line * stride + i * cellBytes);
         }
     }
-    return true;
 }
 
 // Hidden pixels show what lies under the cells: the background below 32 bits, transparent black

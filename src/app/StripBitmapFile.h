@@ -33,13 +33,15 @@ class StripBitmapFile {
   private:
     std::int32_t Failed(int error);
     // The picture rows [top, top + rows) of the strip, as the file holds them: bottom row first.
-    bool ConvertBand(int top, int rows, int depth, std::span<std::uint8_t> band,
+    bool ResolveCells();
+    void ConvertBand(int top, int rows, int depth, std::span<std::uint8_t> band,
                      std::size_t stride) const;
     void ConvertCellRow(const gdi::ImageList::Image& cell, int row, int depth,
                         std::uint8_t* out) const;
 
     const clsImgList& m_Store;
     std::span<const int> m_Cells;
+    std::vector<const gdi::ImageList::Image*> m_Resolved;
     gdi::Bgra m_Back;
     // What the background adds under a cell pixel of each alpha, per channel (blue, green, red).
     std::vector<std::uint8_t> m_BackUnder;
