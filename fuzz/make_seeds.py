@@ -6,6 +6,7 @@ parameter bytes its target takes first. fuzz/run.sh merges them into the committ
 """
 import glob
 import io
+import json
 import os
 import shutil
 import struct
@@ -113,6 +114,19 @@ def small_module(folder):
     return read(os.path.join(folder, "small.dll"))
 
 
+def projects():
+    """Projects with every field, cells of every kind, and a later version."""
+    cells = [{"source": "icons/a.png", "alpha": "preserve:ffffff"}, {"source": "m.dll:icon:2"},
+             {"source": "m.dll:bitmap:#133", "cell": 1, "cellWidth": 16},
+             {"source": "https://example.org/a.png"}, {"png": "iVBORw0KGgo=", "alpha": "remove"}]
+    full = {"format": "tilewright-project", "version": 1, "cellSizes": ["16x16", "24x20"],
+            "depth": 8, "background": "ff00ff", "keepAspectRatio": True, "exportSizes": ["48x48"],
+            "output": "s_{w}.bmp", "cells": cells, "future": {"x": [1, None]}}
+    yield "full.tilewright", json.dumps(full).encode()
+    yield "newer.tilewright", json.dumps({**full, "version": 2}).encode()
+    yield "empty.tilewright", b'{"format": "tilewright-project", "version": 1, "cells": []}'
+
+
 def write(out, target, name, data):
     folder = os.path.join(out, target)
     os.makedirs(folder, exist_ok=True)
@@ -141,6 +155,8 @@ def main():
         write(out, "inflate", name, data)
     for name, data in all_images:
         write(out, "load_picture", name, struct.pack("<hhb", 16, 16, 32) + data)
+    for name, data in projects():
+        write(out, "project", name, data)
     with tempfile.TemporaryDirectory() as folder:
         write(out, "pe", "small.dll", small_module(folder))
 

@@ -13,7 +13,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all_targets=(load_picture png inflate bmp ico gif pe strip)
+all_targets=(load_picture png inflate bmp ico gif pe strip project)
 scratch=${FUZZ_SCRATCH:-/tmp/tilewright-fuzz}
 
 mode=fuzz
@@ -43,6 +43,7 @@ dictionary() {
         ico) echo fuzz/dict/ico.dict ;;
         gif) echo fuzz/dict/gif.dict ;;
         pe) echo fuzz/dict/pe.dict ;;
+        project) echo fuzz/dict/project.dict ;;
         load_picture)
             cat fuzz/dict/png.dict fuzz/dict/bmp.dict fuzz/dict/ico.dict fuzz/dict/gif.dict \
                 >"$scratch/load_picture.dict"

@@ -4,12 +4,12 @@
 #include <cstring>
 #include <ostream>
 
+#include "app/FailureReason.h"
+#include "app/JsonText.h"
 #include "app/ReplacingFileWriter.h"
 #include "app/SyncBatch.h"
 #include "app/VersionNotice.h"
 #include "cli/CliOptions.h"
-#include "cli/FailureReason.h"
-#include "cli/JsonText.h"
 #include "cli/ModuleListing.h"
 #include "cli/StripCommand.h"
 #include "cli/TerminalText.h"
@@ -161,6 +161,7 @@ void CliApplication::PrintUsage(std::ostream& stream, const std::string& command
          "tilewright-cli build -o OUT.bmp|OUT.png [--cell WxH[,WxH...]]\n"
          "      [--depth 1|4|8|16|24|32] [--back RRGGBB] [--alpha remove|preserve[:RRGGBB]]\n"
          "      [--from-list FILE|-] [--manifest FILE.json|-] [--strict] [--quiet] [--jobs N]\n"
+         "      [--project FILE.tilewright [--if-changed]] [--save-project FILE.tilewright]\n"
          "      IMAGE...\n"
          "  A new strip (16x16 cells, 32 bits, background ff00ff unless given), every IMAGE\n"
          "  added in order as the editor adds a file: stretched to the cell and, below 32\n"
@@ -174,11 +175,24 @@ void CliApplication::PrintUsage(std::ostream& stream, const std::string& command
          "  cellHeight, depth and cells: for every IMAGE in order its index, x and source,\n"
          "  or index and x null and skipped (the reason).\n"
          "  --jobs: threads that decode the images (default one per core), same strip for any.\n"
+         "  --project builds the strips of a project file: its cells, then any IMAGE; the\n"
+         "  options given replace its settings (-o, --cell, --depth, --back, --alpha).\n"
+         "  --save-project writes the project of the build. --if-changed builds only when an\n"
+         "  output is missing or the project, a source file or module, or another output is\n"
+         "  newer than the oldest output, and prints nothing otherwise.\n"
+         "  A project (.tilewright) is UTF-8 JSON: {\"format\": \"tilewright-project\",\n"
+         "  \"version\": 1, \"cellSizes\": [\"16x16\", ...], \"depth\": 32, \"background\":\n"
+         "  \"ff00ff\", \"keepAspectRatio\": false, \"exportSizes\": [...], \"output\": OUT,\n"
+         "  \"cells\": [...]}; a cell has a \"source\" (an IMAGE; files relative to the\n"
+         "  project's folder) or \"png\" (base64 PNG), may have \"cell\" and \"cellWidth\"\n"
+         "  (that cell of a strip source) and \"alpha\" (as --alpha). Unknown fields are kept.\n"
          "  examples:\n"
          "    tilewright-cli build -o toolbar.bmp --depth 24 icons/*.png\n"
          "    tilewright-cli build -o big.png --cell 32x32 --from-list icons.txt\n"
          "    tilewright-cli build -o sys.bmp shell32.dll:icon:3 https://example.org/a.ico\n"
-         "    tilewright-cli build -o bar_{w}.bmp --cell 16x16,24x24 --manifest - *.png\n"},
+         "    tilewright-cli build -o bar_{w}.bmp --cell 16x16,24x24 --manifest - *.png\n"
+         "    tilewright-cli build -o bar_{w}.bmp --save-project bar.tilewright *.png\n"
+         "    tilewright-cli build --project bar.tilewright --if-changed --depth 8\n"},
         {"open",
          "tilewright-cli open STRIP.bmp|MODULE:bitmap:NAME [--cell WxH] [EDIT...]\n"
          "      -o OUT.bmp|OUT.png [--depth N] [--alpha ...] [--strict] [--quiet] [--jobs N]\n"

@@ -8,6 +8,7 @@
 #include <optional>
 #include <sstream>
 
+#include "app/StripProject.h"
 #include "platform/file/RegularFile.h"
 
 namespace {
@@ -27,19 +28,15 @@ bool ParseSize(const std::string& text, int& width, int& height) {
 
 // "RRGGBB" as a colour value, whose low byte is red.
 bool ParseColor(const std::string& text, std::uint32_t& color) {
-    std::uint32_t rgb = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, rgb, 16);
-    if (text.size() != 6 || error != std::errc() || stop != end) {
-        return false;
-    }
-    color = ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
-    return true;
+    const std::optional<std::uint32_t> parsed = StripProject::ParseColor(text);
+    color = parsed.value_or(color);
+    return parsed.has_value();
 }
 
 bool ParseCellSize(const std::string& text, CellSize& size) {
-    return ParseSize(text, size.width, size.height) && size.width >= 1 && size.width <= 256 &&
-           size.height >= 1 && size.height <= 256;
+    const std::optional<CellSize> parsed = StripProject::ParseCellSize(text);
+    size = parsed.value_or(size);
+    return parsed.has_value();
 }
 
 // "WxH" or several of them separated by commas, each size once.
@@ -72,11 +69,12 @@ bool ValidDepth(int depth) {
 // How many values each option takes.
 const std::map<std::string, int>& ValueCounts() {
     static const std::map<std::string, int> counts = {
-        {"-o", 1},         {"--icon", 1},   {"--depth", 1},     {"--cell", 1},
-        {"--back", 1},     {"--alpha", 1},  {"--from-list", 1}, {"--format", 1},
-        {"--manifest", 1}, {"--add", 1},    {"--insert", 2},    {"--move", 2},
-        {"--delete", 1},   {"--strict", 0}, {"--quiet", 0},     {"--no-fallback", 0},
-        {"--no-zlib", 0},  {"--jobs", 1}};
+        {"-o", 1},          {"--icon", 1},   {"--depth", 1},     {"--cell", 1},
+        {"--back", 1},      {"--alpha", 1},  {"--from-list", 1}, {"--format", 1},
+        {"--manifest", 1},  {"--add", 1},    {"--insert", 2},    {"--move", 2},
+        {"--delete", 1},    {"--strict", 0}, {"--quiet", 0},     {"--no-fallback", 0},
+        {"--no-zlib", 0},   {"--jobs", 1},   {"--project", 1},   {"--save-project", 1},
+        {"--if-changed", 0}};
     return counts;
 }
 
@@ -87,7 +85,8 @@ const std::map<std::string, std::vector<std::string>>& CommandOptions() {
         {"decode", {"-o", "--icon", "--depth", "--no-fallback", "--no-zlib"}},
         {"build",
          {"-o", "--cell", "--depth", "--back", "--alpha", "--from-list", "--manifest", "--strict",
-          "--quiet", "--no-fallback", "--no-zlib", "--jobs"}},
+          "--quiet", "--no-fallback", "--no-zlib", "--jobs", "--project", "--save-project",
+          "--if-changed"}},
         {"open",
          {"-o", "--cell", "--depth", "--back", "--alpha", "--add", "--insert", "--move", "--delete",
           "--strict", "--quiet", "--no-fallback", "--no-zlib", "--jobs"}},
@@ -216,13 +215,19 @@ bool CliOptions::ParseValues(const std::string& option, const std::vector<std::s
         valid = ParseInt(values[0], jobs) && jobs >= 1 && jobs <= kMaxJobs;
     } else if (option == "--manifest") {
         manifest = values[0];
+    } else if (option == "--project" || option == "--save-project") {
+        (option == "--project" ? project : saveProject) = values[0];
+    } else if (option == "--if-changed") {
+        ifChanged = true;
     } else if (option == "--back") {
         valid = ParseColor(values[0], backColor);
+        backGiven = true;
         edits.push_back({StripEdit::Verb::Back, 0, 0, "", backColor});
     } else if (option == "--alpha") {
         const std::string& mode = values[0];
         std::uint32_t color = 0;
         alphaPreserve = mode.rfind("preserve", 0) == 0;
+        alphaGiven = true;
         valid = mode == "remove" || mode == "preserve" ||
                 (mode.rfind("preserve:", 0) == 0 && ParseColor(mode.substr(9), color));
         alphaColor = mode.size() > 9 ? std::optional<std::uint32_t>(color) : std::nullopt;
@@ -289,8 +294,10 @@ bool CliOptions::Check(std::string& error) const {
         return false;
     }
     const bool many = command == "info" || command == "build";
-    const bool countOk = many ? !files.empty() : files.size() == 1;
-    const bool outputOk = output.empty() == (command == "info" || command == "list");
+    // A project may name the images and the output itself.
+    const bool fromProject = !project.empty();
+    const bool countOk = many ? !files.empty() || fromProject : files.size() == 1;
+    const bool outputOk = output.empty() == (command == "info" || command == "list") || fromProject;
     if (!countOk || !outputOk) {
         static const std::map<std::string, std::string> needs = {
             {"info", "info needs at least one FILE"},
@@ -302,7 +309,11 @@ bool CliOptions::Check(std::string& error) const {
         error = needs.at(command);
         return false;
     }
-    if (cellSizes.size() > 1 && !NamesTheSize(output)) {
+    if (ifChanged && !fromProject) {
+        error = "--if-changed needs --project";
+        return false;
+    }
+    if (cellSizes.size() > 1 && !NamesTheSize(output) && !fromProject) {
         error = "several cell sizes need {w} or {h} in the name of -o";
         return false;
     }

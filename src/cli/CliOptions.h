@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/CellSize.h"
+
 // One editing verb of the open command, applied in the order given.
 struct StripEdit {
     enum class Verb { Add, Insert, Move, Delete, Back };
@@ -14,12 +16,6 @@ struct StripEdit {
     int second = 0;  // Move: to
     std::string image;
     std::uint32_t color = 0;  // Back: a colour value (0x00BBGGRR)
-};
-
-struct CellSize {
-    int width = 16;
-    int height = 16;
-    bool operator==(const CellSize&) const = default;
 };
 
 // The parsed command line of tilewright-cli.
@@ -43,10 +39,17 @@ class CliOptions {
     // Where build describes the strips it wrote, as JSON; "-" is the standard output.
     std::string manifest;
     std::uint32_t backColor = 0xFF00FF;
+    bool backGiven = false;
+    bool alphaGiven = false;
     bool alphaPreserve = false;
     std::optional<std::uint32_t> alphaColor;
     std::vector<StripEdit> edits;
     std::string format = "png";
+    // build: the project to build, the project to write of what was built, and whether to
+    // build only when the project's outputs are older than what they are made of.
+    std::string project;
+    std::string saveProject;
+    bool ifChanged = false;
     // Worker threads that decode the images of build and open; 0: one per core.
     int jobs = 0;
     bool strict = false;

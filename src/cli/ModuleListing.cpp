@@ -3,7 +3,7 @@
 
 #include <ostream>
 
-#include "cli/JsonText.h"
+#include "app/JsonText.h"
 #include "import/IconGroup.h"
 #include "import/ModuleBitmap.h"
 #include "platform/gdi/Bitmap.h"

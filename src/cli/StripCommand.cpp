@@ -11,12 +11,14 @@
 #include <thread>
 
 #include "app/ClsDIB.h"
+#include "app/FailureReason.h"
+#include "app/ImageAddress.h"
 #include "app/PngStripWriter.h"
 #include "app/PreparedCell.h"
 #include "app/ReplacingFileWriter.h"
+#include "cli/BuildFreshness.h"
 #include "cli/CliApplication.h"
 #include "cli/CliOptions.h"
-#include "cli/FailureReason.h"
 #include "cli/OrderedWorkPool.h"
 #include "cli/TerminalText.h"
 #include "platform/gdi/ImageList.h"
@@ -54,17 +56,109 @@ StripCommand::StripCommand(const CliOptions& options, std::ostream& out, std::os
 }
 
 int StripCommand::Build() {
+    if (const int status = LoadProject(); status != CliApplication::kOk) {
+        return status;
+    }
+    BuildFreshness freshness(Inputs(), Outputs());
+    if (m_Options.ifChanged && freshness.UpToDate()) {
+        return CliApplication::kOk;
+    }
+    freshness.Start();
     int status = CliApplication::kOk;
-    for (const CellSize& size : m_Options.cellSizes) {
+    for (const CellSize& size : m_Project.cellSizes) {
         status = std::max(status, BuildAtSize(size));
     }
-    return m_Options.manifest.empty() ? status : std::max(status, WriteManifest());
+    status = m_Options.manifest.empty() ? status : std::max(status, WriteManifest());
+    status = m_Options.saveProject.empty() ? status : std::max(status, SaveProject());
+    if (m_Options.ifChanged) {
+        freshness.Finish(status == CliApplication::kOk);
+    }
+    return status;
+}
+
+// The project file's settings and cells, then what the command line gives: its settings
+// replace the project's, its images follow the project's cells.
+int StripCommand::LoadProject() {
+    if (!m_Options.project.empty()) {
+        Expected<StripProject, StripProject::Failure> read = StripProject::Read(m_Options.project);
+        if (!read) {
+            m_Err << "tilewright-cli: " << PrintableText(read.Error().text) << "\n";
+            return CliApplication::kInputFailed;
+        }
+        m_Project = std::move(*read);
+    }
+    m_Project.cellSizes = m_Options.cellGiven ? m_Options.cellSizes : m_Project.cellSizes;
+    m_Project.depth = m_Options.depth.value_or(m_Project.depth);
+    m_Project.backColor = m_Options.backGiven ? m_Options.backColor : m_Project.backColor;
+    m_Project.output = m_Options.output.empty() ? m_Project.output : m_Options.output;
+    for (const std::string& file : m_Options.files) {
+        StripProject::Cell cell;
+        cell.source = file;
+        m_Project.cells.push_back(std::move(cell));
+    }
+    if (m_Options.alphaGiven) {
+        for (StripProject::Cell& cell : m_Project.cells) {
+            cell.alpha = StripProject::AlphaChoice{m_Options.alphaPreserve, m_Options.alphaColor};
+        }
+    }
+    return CheckOutput();
+}
+
+int StripCommand::CheckOutput() const {
+    const char* fault = nullptr;
+    if (m_Project.output.empty()) {
+        fault = "build needs -o OUT: the project names no output";
+    } else if (m_Project.cells.empty()) {
+        fault = "build needs at least one IMAGE: the project has no cells";
+    } else if (m_Project.cellSizes.size() > 1 &&
+               m_Project.output.find("{w}") == std::string::npos &&
+               m_Project.output.find("{h}") == std::string::npos) {
+        fault = "several cell sizes need {w} or {h} in the name of -o";
+    }
+    if (fault != nullptr) {
+        m_Err << "tilewright-cli: " << fault << "\n";
+        return CliApplication::kBadArguments;
+    }
+    return CliApplication::kOk;
+}
+
+// Every file build writes.
+std::vector<std::string> StripCommand::Outputs() const {
+    std::vector<std::string> outputs;
+    for (const CellSize& size : m_Project.cellSizes) {
+        outputs.push_back(OutputName(size));
+    }
+    if (!m_Options.manifest.empty() && m_Options.manifest != "-") {
+        outputs.push_back(m_Options.manifest);
+    }
+    return outputs;
+}
+
+// What the strips are made of that has a time: the project, and the files and modules its
+// cells come from (web addresses have none).
+std::vector<std::string> StripCommand::Inputs() const {
+    std::vector<std::string> inputs{m_Options.project};
+    for (const StripProject::Cell& cell : m_Project.cells) {
+        const ImageAddress address = ImageAddress::Parse(cell.source);
+        if (!cell.source.empty() && address.kind != ImageAddress::Kind::Url) {
+            inputs.push_back(address.path);
+        }
+    }
+    return inputs;
+}
+
+int StripCommand::SaveProject() const {
+    const Expected<bool, StripProject::Failure> written = m_Project.Write(m_Options.saveProject);
+    if (!written) {
+        m_Err << "tilewright-cli: " << PrintableText(written.Error().text) << "\n";
+        return CliApplication::kInputFailed;
+    }
+    return CliApplication::kOk;
 }
 
 int StripCommand::BuildAtSize(const CellSize& size) {
     m_Skipped = 0;
-    if (!m_Document.NewStrip(size.width, size.height, m_Options.depth.value_or(32),
-                             m_Options.backColor)) {
+    if (!m_Document.NewStrip(size.width, size.height, m_Project.depth, m_Project.backColor)) {
         m_Err << "tilewright-cli: cannot make a strip of that cell size\n";
         return CliApplication::kInputFailed;
     }
@@ -72,17 +166,21 @@ int StripCommand::BuildAtSize(const CellSize& size) {
     StripManifest::Strip strip{output,
                                size.width,
                                size.height,
-                               StripDocument::IsPngName(output) ? 32 : m_Options.depth.value_or(32),
+                               StripDocument::IsPngName(output) ? 32 : m_Project.depth,
                                {}};
-    const std::vector<std::string>& sources = m_Options.files;
+    const std::vector<StripProject::Cell>& cells = m_Project.cells;
     const CellFormat format = m_Document.Format();
-    ProgressBar progress = Progress(static_cast<int>(sources.size()));
+    ProgressBar progress = Progress(static_cast<int>(cells.size()));
     CellPool::Run(
-        sources.size(), Workers(), [&](std::size_t i) { return Prepare(format, sources[i]); },
+        cells.size(), Workers(),
+        [&](std::size_t i) { return PrepareProjectCell(format, cells[i]); },
         [&](std::size_t i, std::unique_ptr<PreparedCell>& cell) {
-            const std::string skipped = AddCell(sources[i], *cell, -1);
+            const std::string& source = cells[i].source;
+            const std::string skipped =
+                AddCell(source.empty() ? "cell " + std::to_string(i) + " of the project" : source,
+                        *cell, -1);
             strip.cells.push_back(
-                {sources[i], skipped.empty() ? m_Document.CellCount() - 1 : -1, skipped});
+                {source, skipped.empty() ? m_Document.CellCount() - 1 : -1, skipped});
             progress.Show(static_cast<int>(i) + 1);
             return true;
         },
@@ -96,7 +194,7 @@ int StripCommand::BuildAtSize(const CellSize& size) {
 
 // The output name with {w} and {h} standing for the cell size.
 std::string StripCommand::OutputName(const CellSize& size) const {
-    std::string name = m_Options.output;
+    std::string name = m_Project.output;
     for (const auto& [field, value] :
          {std::pair{std::string("{w}"), size.width}, std::pair{std::string("{h}"), size.height}}) {
         for (std::size_t at = name.find(field); at != std::string::npos;
@@ -135,6 +233,17 @@ std::unique_ptr<PreparedCell> StripCommand::Prepare(const CellFormat& format,
                                                     const std::string& image) {
     const gdi::PixelBudget::Scope counted(m_Budget);
     return m_Input.PrepareImage(format, image, m_AskAlpha);
+}
+
+// The cell's alpha choice (--alpha sets it on every cell), else remove; the blend colour is
+// the background unless the choice names one.
+std::unique_ptr<PreparedCell> StripCommand::PrepareProjectCell(const CellFormat& format,
+                                                               const StripProject::Cell& cell) {
+    const gdi::PixelBudget::Scope counted(m_Budget);
+    const StripProject::AlphaChoice choice = cell.alpha.value_or(StripProject::AlphaChoice{});
+    const StripDocument::AlphaAnswer answer{!choice.preserve,
+                                            choice.color.value_or(m_Project.backColor)};
+    return m_Input.PrepareProjectCell(format, cell, [answer](const c32bppDIB&) { return answer; });
 }
 
 ProgressBar StripCommand::Progress(int total) const {

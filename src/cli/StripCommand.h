@@ -6,9 +6,10 @@
 #include <vector>
 
 #include "app/StripDocument.h"
+#include "app/StripInput.h"
+#include "app/StripManifest.h"
+#include "app/StripProject.h"
 #include "cli/ProgressBar.h"
-#include "cli/StripInput.h"
-#include "cli/StripManifest.h"
 #include "platform/gdi/PixelBudget.h"
 
 class CliOptions;
@@ -28,11 +29,18 @@ class StripCommand {
     int Split();
 
   private:
+    int LoadProject();
+    int CheckOutput() const;
+    std::vector<std::string> Inputs() const;
+    std::vector<std::string> Outputs() const;
+    int SaveProject() const;
     int BuildAtSize(const CellSize& size);
     std::string OutputName(const CellSize& size) const;
     int WriteManifest() const;
     unsigned Workers() const;
     std::unique_ptr<PreparedCell> Prepare(const CellFormat& format, const std::string& image);
+    std::unique_ptr<PreparedCell> PrepareProjectCell(const CellFormat& format,
+                                                     const StripProject::Cell& cell);
     ProgressBar Progress(int total) const;
     std::string AddCell(const std::string& image, PreparedCell& cell, int index);
     static bool AddsImage(const StripEdit& edit);
@@ -55,4 +63,6 @@ class StripCommand {
     StripDocument::AlphaQuestion m_AskAlpha;
     int m_Skipped = 0;
     StripManifest m_Manifest;
+    // What build makes: the project given, changed by the options given beside it.
+    StripProject m_Project;
 };

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "cli/Utf8Sequence.h"
+#include "app/Utf8Sequence.h"
 
 namespace {
 

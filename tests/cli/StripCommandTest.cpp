@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -91,6 +92,24 @@ struct PillowImage {
     int width = 0, height = 0;
     std::vector<int> rgba;
 };
+
+// A project written by Python's json module from a dict literal (single quotes), in which
+// b64(path) is the file's bytes in base64.
+void WriteProject(const std::string& path, const std::string& dict) {
+    const std::string command =
+        "/usr/bin/python3 -c \"import base64, json, sys; b64 = lambda p: base64.b64encode(open(p, "
+        "'rb').read()).decode(); json.dump(" +
+        dict + ", open(sys.argv[1], 'w'))\" " + path;
+    ASSERT_EQ(std::system(command.c_str()), 0) << dict;
+}
+
+bool SameJson(const std::string& a, const std::string& b) {
+    const std::string command =
+        "/usr/bin/python3 -c \"import json, sys; sys.exit(json.load("
+        "open(sys.argv[1])) != json.load(open(sys.argv[2])))\" " +
+        a + " " + b;
+    return std::system(command.c_str()) == 0;
+}
 
 // Several workers decode the images; the strip is still the editor's, made one image at a time.
 TEST(StripCommands, BuildOnWorkersWritesTheEditorsStripByteForByte) {
@@ -287,9 +306,20 @@ TEST(StripCommands, ExitCodesAndStrictRuns) {
     const std::string scratch = folder.File("x"), large = folder.File("large.bmp");
     testsupport::WriteFileBytes(large, TempFolder::Read(kData + "bmp/d24.bmp"));
     std::filesystem::resize_file(large, (std::uint64_t{3} << 29));
+    // Projects: one of a later version, and one whose second source is gone.
+    const std::string newer = folder.File("newer.tilewright"),
+                      gone = folder.File("gone.tilewright");
+    WriteProject(newer, "{'format': 'tilewright-project', 'version': 2, 'cells': []}");
+    WriteProject(gone,
+                 "{'format': 'tilewright-project', 'version': 1, 'output': 'gone.bmp', "
+                 "'cells': [{'source': 'g.png'}, {'source': 'missing.png'}]}");
     const std::pair<std::string, std::string> reasons[] = {
         {"build -o " + out + " " + good + " missing.png",
          "skipped missing.png: cannot decode it: No such file or directory"},
+        {"build --project " + newer,
+         newer + " was made by a newer Tilewright (project version 2; this one reads up to 1)"},
+        {"build --project " + gone,
+         "skipped " + folder.File("missing.png") + ": cannot decode it: No such file or directory"},
         {"build -o " + out + " " + good + " " + large,
          "skipped " + large +
              ": cannot decode it: file of 1610612736 bytes exceeds the size limit of 1073741824 "
@@ -319,7 +349,9 @@ TEST(StripCommands, ExitCodesAndStrictRuns) {
         EXPECT_EQ(run.status, 1) << arguments;
         EXPECT_EQ(run.err, "tilewright-cli: " + reason + "\n") << arguments;
     }
-    EXPECT_EQ(BitmapFile(out).bitmap->Width(), 16) << "the sources that could be read";
+    for (const std::string& strip : {out, folder.File("gone.bmp")}) {
+        EXPECT_EQ(BitmapFile(strip).bitmap->Width(), 16) << "the sources that could be read";
+    }
 
     // A strict run with a skipped source, and a run with no cell left, keep the old strip.
     const auto before = TempFolder::Read(out);
@@ -339,11 +371,16 @@ TEST(StripCommands, ExitCodesAndStrictRuns) {
          {"", "--depth 7 {g}", "--cell 0x16 {g}", "--cell 257x16 {g}", "--back 12345 {g}",
           "--back gg0000 {g}", "--alpha keep {g}", "--from-list missing.txt", "--add {g}",
           "--cell 16x16,24x24 {g}", "--cell 16x16,16x16 {g}", "--cell 16x16, {g}", "{g} --manifest",
-          "--jobs 0 {g}", "--jobs 65 {g}"}},
+          "--jobs 0 {g}", "--jobs 65 {g}", "--if-changed {g}"}},
         {open,
          {"--move 0 1", "--insert 2 {g}", "--delete -1", "--move a 0", "--cell 16x16,24x24",
           "--jobs x"}},
         {split, {"--strict", "--cell 16x15", "--format gif", "--cell 16x16,24x24", "--jobs 2"}}};
+    WriteProject(folder.File("unnamed.tilewright"),
+                 "{'format': 'tilewright-project', 'version': 1, 'cells': [{'source': 'g.png'}]}");
+    const CliRun unnamed = RunCli(folder, "build --project " + folder.File("unnamed.tilewright"));
+    EXPECT_EQ(std::tuple(unnamed.status, unnamed.err),
+              std::tuple(2, "tilewright-cli: build needs -o OUT: the project names no output\n"));
     for (const auto& [command, options] : bad) {
         for (const std::string& option : options) {
             std::string arguments = command + option;
@@ -427,6 +464,86 @@ TEST(StripCommands, NewFilesAreSyncedOnceAtTheEndAndReplacingFilesAtOnce) {
         replacing.insert(replacing.end(), {"fsync", "linkat", "rename"});
     }
     EXPECT_EQ(CallsOfRun(folder, run, calls), replacing);
+}
+
+// A project gives the strips its list of sources gives, whether Python wrote it (with a cell's
+// PNG inside and a cell cut from a strip that ImageMagick cut out as a file for the list) or a
+// list build saved it; read and written again it keeps every field, unknown ones too.
+TEST(StripCommands, ProjectsBuildWhatTheirListsBuild) {
+    TempFolder folder;
+    const std::string good = SolidPng(folder, "g.png", {0, 255, 0, 255});
+    const std::string halves = HalvesPng(folder, "h.png", {255, 0, 0, 128}, {0, 0, 255, 255});
+    const std::string strip = folder.File("s.png"), cell = folder.File("c.png");
+    ASSERT_EQ(std::system(("/usr/bin/convert -size 16x48 gradient:red-blue -rotate 90 " + strip +
+                           " && /usr/bin/convert " + strip + " -crop 16x16+32+0 +repage " + cell)
+                              .c_str()),
+              0);
+    const std::string list =
+        " " + good + " " + kIcon + " " + kModule + ":icon:1 " + halves + " " + cell;
+    ASSERT_TRUE(Runs(folder, "build -o " + folder.File("list_{w}.bmp") + " --save-project " +
+                                 folder.File("saved.tilewright") +
+                                 " --cell 16x16,24x20 --depth 24 --back 0000ff --alpha preserve" +
+                                 list));
+    const std::string preserve = ", 'alpha': 'preserve'}, ";
+    const std::string cells = "[{'source': 'g.png', 'note': 'kept'" + preserve + "{'source': '" +
+                              kIcon + "'" + preserve + "{'source': '" + kModule + ":icon:1'" +
+                              preserve + "{'png': b64('" + halves + "')" + preserve +
+                              "{'source': 's.png', 'cell': 2, 'cellWidth': 16" + preserve + "]";
+    WriteProject(folder.File("p.tilewright"),
+                 "{'format': 'tilewright-project', 'version': 1, 'future': [1, {'x': None}], "
+                 "'cellSizes': ['16x16', '24x20'], 'depth': 24, 'background': '0000ff', "
+                 "'keepAspectRatio': True, 'exportSizes': ['48x48'], 'output': 'p_{w}.bmp', "
+                 "'cells': " +
+                     cells + "}");
+    ASSERT_TRUE(Runs(folder, "build --project " + folder.File("p.tilewright") + " --save-project " +
+                                 folder.File("again.tilewright")));
+    ASSERT_TRUE(Runs(folder, "build --project " + folder.File("saved.tilewright") + " -o " +
+                                 folder.File("saved_{w}.bmp")));
+    for (const std::string size : {"16", "24"}) {
+        const auto expected = TempFolder::Read(folder.File("list_" + size + ".bmp"));
+        EXPECT_EQ(
+            Identify(folder, folder.File("p_" + size + ".bmp")),
+            "BMP3 " + std::to_string(std::stoi(size) * 5) + "x" + (size == "16" ? "16" : "20"));
+        EXPECT_EQ(TempFolder::Read(folder.File("p_" + size + ".bmp")), expected) << size;
+        EXPECT_EQ(TempFolder::Read(folder.File("saved_" + size + ".bmp")), expected) << size;
+    }
+    EXPECT_TRUE(SameJson(folder.File("p.tilewright"), folder.File("again.tilewright")));
+}
+
+// With --if-changed a run builds (and prints its manifest) only when an output is missing or
+// older than the project, a source or another output; otherwise it prints nothing.
+TEST(StripCommands, IfChangedBuildsOnlyWhatIsOutOfDate) {
+    TempFolder folder;
+    const std::string good = SolidPng(folder, "g.png", {0, 255, 0, 255});
+    const std::string project = folder.File("p.tilewright");
+    WriteProject(project,
+                 "{'format': 'tilewright-project', 'version': 1, 'cellSizes': "
+                 "['16x16', '32x32'], 'output': 's_{w}.png', 'cells': [{'source': "
+                 "'g.png'}]}");
+    TempFolder::Backdate(good, 100);
+    TempFolder::Backdate(project, 100);
+    const auto touch = [&](const std::string& name) {
+        std::filesystem::last_write_time(folder.File(name),
+                                         std::filesystem::file_time_type::clock::now());
+    };
+    const std::pair<std::function<void()>, bool> steps[] = {
+        {[] {}, true},
+        {[] {}, false},
+        {[&] { touch("g.png"); }, true},
+        {[&] { touch("s_16.png"); }, true},
+        {[&] { std::filesystem::remove(folder.File("s_32.png")); }, true},
+        {[&] { touch("p.tilewright"); }, true},
+        {[] {}, false}};
+    for (std::size_t i = 0; i < std::size(steps); ++i) {
+        steps[i].first();
+        const CliRun run =
+            RunCli(folder, "build --project " + project + " --if-changed --manifest -");
+        EXPECT_EQ(run.status, 0) << i << run.err;
+        EXPECT_EQ(run.out.empty(), !steps[i].second) << "step " << i;
+        EXPECT_EQ(run.err, "") << i;
+    }
+    EXPECT_EQ(Identify(folder, folder.File("s_32.png")), "PNG 32x32");
+    EXPECT_EQ(testsupport::PngcheckComplaints(folder.File("s_32.png")), "");
 }
 
 // Eight run-length bitmaps of 220 bytes that each decode to 2048 x 2048 pixels, and 6 KB of gzip

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "cli/FailureReason.h"
+#include "app/FailureReason.h"
 
 #include <sys/stat.h>
 

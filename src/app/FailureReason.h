@@ -5,7 +5,7 @@
 
 class c32bppDIB;
 
-// Why an input named on the command line gave nothing, in the words `info` uses, so that every
+// Why an image or strip address gave nothing, in the words `info` uses, so that every
 // command that fails on an input says why.
 class FailureReason {
   public:

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "cli/StripInput.h"
+#include "app/StripInput.h"
 
+#include "app/FailureReason.h"
+#include "app/ImageAddress.h"
 #include "app/PreparedCell.h"
-#include "cli/FailureReason.h"
-#include "cli/ImageAddress.h"
 #include "image/c32bppDIB.h"
 #include "import/IconGroup.h"
 #include "import/MdlInternet.h"
@@ -31,6 +31,29 @@ std::string BitmapFailure(const pe::PeModule& module, const std::string& name) {
     return module.FindResource(pe::ResourceId::FromListed(name), pe::PeModule::RT_BITMAP)
                ? "the bitmap resource cannot be read"
                : "no bitmap resource of that name";
+}
+
+// The cell at position of a strip cut into cells cellWidth wide (0: as square as the height
+// allows), as an image of its own.
+bool CutCell(const c32bppDIB& strip, int position, int cellWidth, c32bppDIB& cell) {
+    const int width =
+        cellWidth > 0 ? cellWidth : StripDocument::ProposedCellWidth(strip.Width(), strip.Height());
+    if (width < 1 || position >= strip.Width() / width ||
+        !cell.InitializeDIB(width, strip.Height())) {
+        return false;
+    }
+    const auto rowBytes = static_cast<std::size_t>(width) * 4;
+    const std::size_t left = static_cast<std::size_t>(position) * rowBytes;
+    for (int row = 0; row < strip.Height(); ++row) {
+        const std::uint8_t* from =
+            strip.BitsPointer() +
+            static_cast<std::size_t>(row) * static_cast<std::size_t>(strip.scanWidth()) + left;
+        std::copy(from, from + rowBytes,
+                  cell.BitsPointer() + static_cast<std::size_t>(row) * rowBytes);
+    }
+    cell.SetAlpha(strip.Alpha());
+    cell.SetImageType(strip.ImageType());
+    return true;
 }
 
 std::string DownloadFailure() {
@@ -90,6 +113,58 @@ std::unique_ptr<PreparedCell> StripInput::PrepareImage(
                                  : Unavailable(why);
     }
     return PreparedCell::Make(format, "", &image, askAlpha);
+}
+
+std::unique_ptr<PreparedCell> StripInput::PrepareProjectCell(
+    const CellFormat& format, const StripProject::Cell& cell,
+    const StripDocument::AlphaQuestion& askAlpha) {
+    if (cell.stripCell) {
+        return PrepareStripCell(format, cell, askAlpha);
+    }
+    if (!cell.source.empty()) {
+        return PrepareImage(format, cell.source, askAlpha);
+    }
+    c32bppDIB image;
+    if (!image.LoadPicture_Stream(cell.png, format.width, format.height, 0, 0, false,
+                                  format.depth)) {
+        return std::make_unique<PreparedCell>(StripDocument::AddResult::NotDecoded,
+                                              image.LoadError());
+    }
+    return PreparedCell::Make(format, "", &image, askAlpha);
+}
+
+// The whole strip is loaded as an image and the cell cut from it, so that it is scaled from
+// its own pixels to any cell size.
+std::unique_ptr<PreparedCell> StripInput::PrepareStripCell(
+    const CellFormat& format, const StripProject::Cell& cell,
+    const StripDocument::AlphaQuestion& askAlpha) {
+    const ImageAddress address = ImageAddress::Parse(cell.source);
+    c32bppDIB strip;
+    std::string why;
+    if (!LoadStripImage(address, format, strip, why)) {
+        return strip.LoadError() ? std::make_unique<PreparedCell>(
+                                       StripDocument::AddResult::NotDecoded, strip.LoadError())
+                                 : Unavailable(why);
+    }
+    c32bppDIB image;
+    if (!CutCell(strip, *cell.stripCell, cell.stripCellWidth, image)) {
+        return Unavailable("the strip has no cell " + std::to_string(*cell.stripCell));
+    }
+    return PreparedCell::Make(format, "", &image, askAlpha);
+}
+
+bool StripInput::LoadStripImage(const ImageAddress& address, const CellFormat& format,
+                                c32bppDIB& image, std::string& why) {
+    if (address.kind == ImageAddress::Kind::ModuleBitmap) {
+        return LoadModuleImage(address, format, image, why);
+    }
+    if (address.kind == ImageAddress::Kind::File &&
+        image.LoadPicture_File(address.path, 0, 0, false, 32)) {
+        return true;
+    }
+    why = address.kind == ImageAddress::Kind::File ? FailureReason::OfImage(address.path, image)
+                                                   : "only a file or a module bitmap is a strip";
+    return false;
 }
 
 // An icon group is decoded as an icon file of all its images, so the decoder picks the entry

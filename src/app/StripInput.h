@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/StripDocument.h"
+#include "app/StripProject.h"
 
 struct CellFormat;
 struct ImageAddress;
@@ -15,7 +16,7 @@ namespace pe {
 class PeModule;
 }
 
-// Brings the images and strips named on the command line into a strip document through the
+// Brings the images and strips that addresses name into a strip document through the
 // editor's own pipeline: files and downloads are added exactly as "From File" adds a file.
 // Cells may be prepared on several threads at once.
 class StripInput {
@@ -27,6 +28,11 @@ class StripInput {
     // StripDocument::AddPreparedCell.
     std::unique_ptr<PreparedCell> PrepareImage(const CellFormat& format, const std::string& name,
                                                const StripDocument::AlphaQuestion& askAlpha);
+    // A cell of a project in the format: from its source, the strip cell of its source, or the
+    // PNG it holds.
+    std::unique_ptr<PreparedCell> PrepareProjectCell(const CellFormat& format,
+                                                     const StripProject::Cell& cell,
+                                                     const StripDocument::AlphaQuestion& askAlpha);
     // The strip becomes the bitmap file, address or module bitmap, cut into cells of cellWidth
     // (0: as square as the height allows). False, with the document untouched and why set,
     // otherwise.
@@ -37,6 +43,11 @@ class StripInput {
     std::shared_ptr<const pe::PeModule> Module(const std::string& path, std::string& why);
     bool LoadModuleImage(const ImageAddress& address, const CellFormat& format, c32bppDIB& image,
                          std::string& why);
+    bool LoadStripImage(const ImageAddress& address, const CellFormat& format, c32bppDIB& image,
+                        std::string& why);
+    std::unique_ptr<PreparedCell> PrepareStripCell(const CellFormat& format,
+                                                   const StripProject::Cell& cell,
+                                                   const StripDocument::AlphaQuestion& askAlpha);
     bool OpenDownloadedStrip(StripDocument& document, const ImageAddress& address, int cellWidth,
                              std::string& why);
     bool OpenModuleBitmap(StripDocument& document, const ImageAddress& address, int cellWidth,

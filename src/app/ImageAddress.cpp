@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "cli/ImageAddress.h"
+#include "app/ImageAddress.h"
 
 #include <charconv>
 #include <filesystem>

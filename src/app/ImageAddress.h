@@ -3,8 +3,9 @@
 
 #include <string>
 
-// Where an image or a strip named on the command line comes from: a file, a web address, an
-// icon group of a module by position (MODULE:icon:N) or a bitmap resource (MODULE:bitmap:NAME).
+// Where an image or a strip named on the command line or in a project comes from: a file, a web
+// address, an icon group of a module by position (MODULE:icon:N) or a bitmap resource
+// (MODULE:bitmap:NAME).
 struct ImageAddress {
     enum class Kind { File, Url, ModuleIcon, ModuleBitmap };
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "cli/JsonText.h"
+#include "app/JsonText.h"
 
 #include <cstdio>
 
-#include "cli/Utf8Sequence.h"
+#include "app/Utf8Sequence.h"
 
 // File names are bytes, not always UTF-8: a byte that starts no character becomes U+FFFD, so
 // that every line written stays valid JSON.

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "cli/Utf8Sequence.h"
+#include "app/Utf8Sequence.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "cli/StripManifest.h"
+#include "app/StripManifest.h"
 
-#include "cli/JsonText.h"
+#include "app/JsonText.h"
 
 namespace {
 
