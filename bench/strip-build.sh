@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Builds 24-bit and 32-bit strips of three sets of RGBA PNG icons (1000 of 32 x 32, 10,000 of
-# 16 x 16, 200 of 256 x 256) with tilewright-cli (Release build), ImageMagick's convert +append
-# and a short Pillow script, in interleaved runs, and prints the median time and peak memory of
-# each, the speed-ups and the memory allowed to tilewright-cli (twice the strip's pixel bytes
-# plus 24 MiB).
-# Usage: bench/strip-build.sh [RUNS] [SET...]   (a SET is COUNTxSIZE, e.g. 1000x32)
+# 16 x 16, 200 of 256 x 256) with tilewright-cli (Release build; one worker and the default),
+# ImageMagick's convert +append, a short Pillow script and the floor (bench/strip-floor.c: read
+# and inflate every icon, write a file of the strip's size, sync it once), in interleaved runs.
+# Prints the median times, tilewright-cli's as multiples of the floor, its peak memory against
+# the memory allowed to it (twice the strip's pixel bytes plus 24 MiB), and how many times
+# slower ImageMagick and Pillow are than tilewright-cli's default.
+# Usage: bench/strip-build.sh [RUNS] [SET...]
+#   a SET is COUNTxSIZE (e.g. 1000x32: generated icons) or the path of a file that lists PNG
+#   icons of one size, one a line (e.g. real theme icons).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,6 +22,8 @@ cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTILEWRIGHT_TESTS
   -DCMAKE_INTERPROCEDURAL_OPTIMIZATION=OFF >/dev/null
 cmake --build build-bench --target tilewright-cli >/dev/null
 cli=build-bench/src/tilewright-cli
+floor=build-bench/strip-floor
+cc -O2 -o "$floor" bench/strip-floor.c -lz
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -91,19 +97,33 @@ median() {
   sort -g -k"$2" "$1" | awk -v n="$2" '{v[NR] = $n} END {print v[int((NR + 1) / 2)]}'
 }
 
-printf '%-9s %5s | %9s %8s | %9s %7s | %9s %7s | %8s\n' set depth tilewright MiB \
-  ImageMagick ratio Pillow ratio "MiB max"
+# The size of the first icon of a list.
+icon_size() {
+  "$python" -c 'import sys; from PIL import Image; print(Image.open(sys.argv[1]).size[0])' "$1"
+}
+
+printf '%-12s %5s | %7s | %17s | %17s %7s | %8s | %9s %6s | %9s %6s\n' set depth floor \
+  "tilewright -j1" "tilewright" MiB "MiB max" ImageMagick ratio Pillow ratio
 for set in "${sets[@]}"; do
-  count=${set%x*} size=${set#*x}
-  folder=$work/icons$set
-  make_icons "$folder" "$count" "$size"
-  mapfile -t icons <"$folder/list.txt"
+  if [[ -f $set ]]; then
+    folder=$work/listed
+    mkdir -p "$folder"
+    cp "$set" "$folder/list.txt"
+    mapfile -t icons <"$folder/list.txt"
+    count=${#icons[@]} size=$(icon_size "${icons[0]}")
+  else
+    count=${set%x*} size=${set#*x}
+    folder=$work/icons$set
+    make_icons "$folder" "$count" "$size"
+    mapfile -t icons <"$folder/list.txt"
+  fi
   for depth in 24 32; do
     rm -f "$work"/*.rec
     if [[ $depth == 24 ]]; then
       tilewright=("$cli" build --quiet --cell "${size}x${size}" --depth 24 --alpha preserve
         --from-list "$folder/list.txt" -o "$work/cli.bmp")
-      magick=(/usr/bin/convert "${icons[@]}" +append -background '#ff00ff' -flatten
+      # +append keeps the first icon's page, which -flatten would crop the strip to.
+      magick=(/usr/bin/convert "${icons[@]}" +append +repage -background '#ff00ff' -flatten
         BMP3:"$work/im.bmp")
     else
       tilewright=("$cli" build --quiet --cell "${size}x${size}" --depth 32
@@ -112,17 +132,22 @@ for set in "${sets[@]}"; do
     fi
     pillow=("$python" "$work/pillow.py" "$depth" "$folder/list.txt" "$work/pil.bmp")
     for ((run = 0; run < runs; ++run)); do
+      measure "$work/floor.rec" "$floor" "$depth" "$folder/list.txt" "$work/floor.bmp"
+      measure "$work/one.rec" "${tilewright[@]}" --jobs 1
       measure "$work/cli.rec" "${tilewright[@]}"
       measure "$work/im.rec" "${magick[@]}"
       measure "$work/pil.rec" "${pillow[@]}"
     done
     stripBytes=$((size * ((count * size * depth / 8 + 3) / 4 * 4)))
+    floorTime=$(median "$work/floor.rec" 1) oneTime=$(median "$work/one.rec" 1)
     cliTime=$(median "$work/cli.rec" 1) cliPeak=$(median "$work/cli.rec" 2)
     imTime=$(median "$work/im.rec" 1) pilTime=$(median "$work/pil.rec" 1)
-    awk -v set="$set" -v d="$depth" -v ct="$cliTime" -v cp="$cliPeak" -v it="$imTime" \
-      -v pt="$pilTime" -v sb="$stripBytes" 'BEGIN {
-        printf "%-9s %5s | %8.3fs %8.1f | %8.3fs %6.1fx | %8.3fs %6.1fx | %8.1f\n",
-          set, d, ct, cp / 1024, it, it / ct, pt, pt / ct, (2 * sb) / 1048576 + 24 }'
+    awk -v set="$(basename "$set")" -v d="$depth" -v ft="$floorTime" -v ot="$oneTime" \
+      -v ct="$cliTime" -v cp="$cliPeak" -v it="$imTime" -v pt="$pilTime" -v sb="$stripBytes" '
+      BEGIN {
+        printf "%-12s %5s | %6.3fs | %7.3fs (%4.1fx) | %7.3fs (%4.1fx) %7.1f | %8.1f | %8.3fs %5.1fx | %8.3fs %5.1fx\n",
+          set, d, ft, ot, ot / ft, ct, ct / ft, cp / 1024, (2 * sb) / 1048576 + 24, it, it / ct,
+          pt, pt / ct }'
   done
   rm -rf "$folder"
 done

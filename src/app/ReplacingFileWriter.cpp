@@ -308,7 +308,8 @@ bool ReplacingFileWriter::CommitFile() {
 }
 
 bool ReplacingFileWriter::CommitByReplacing() {
-    if (!SyncBatch::Defer(m_Folder) && ::fsync(m_File) != 0) {
+    // An old file's contents go only once the new ones are on disk.
+    if ((m_TargetExists || !SyncBatch::Defer(m_Folder, m_Target)) && ::fsync(m_File) != 0) {
         return Fail(errno);
     }
     if (m_Temporary.empty() && !LinkUnnamed()) {

@@ -10,6 +10,7 @@
 #include "app/ClsDIB.h"
 #include "app/PngStripWriter.h"
 #include "app/PreparedCell.h"
+#include "app/StripBitmapFile.h"
 #include "codecs/modParsers.h"
 #include "image/c32bppDIB.h"
 #include "platform/file/RegularFile.h"
@@ -251,6 +252,15 @@ Status StripDocument::SavePngStrip(const std::string& Path) {
 }
 
 Status StripDocument::SaveStripAtDepth(const std::string& Path, int depth) {
+    if (CellCount() > 0 && StripBitmapFile::Serves(m_Layer->store.Colors(), depth)) {
+        StripBitmapFile file(m_Layer->store, m_Cells, m_BackColor);
+        if (auto saved = file.Save(Path, depth); !saved) {
+            return saved.Error();
+        }
+        SetPath(Path);
+        SetSaved(true);
+        return {};
+    }
     ClsDIB band;
     if (CreateBand(band) == 0) {
         return Error::NoSurface();

@@ -91,7 +91,10 @@ std::unique_ptr<PreparedCell> StripInput::PrepareImage(
     const ImageAddress address = ImageAddress::Parse(name);
     if (address.kind == ImageAddress::Kind::File) {
         auto cell = PreparedCell::Make(format, address.path, nullptr, askAlpha);
-        const std::string missing = cell->LoadError() ? "" : FailureReason::OfFile(address.path);
+        // Only a file that gave no picture and no reason is looked at again.
+        const bool unexplained =
+            cell->Result() == StripDocument::AddResult::NotDecoded && !cell->LoadError();
+        const std::string missing = unexplained ? FailureReason::OfFile(address.path) : "";
         return missing.empty() ? std::move(cell) : Unavailable(missing);
     }
     if (address.kind == ImageAddress::Kind::Url) {

@@ -12,13 +12,14 @@ namespace {
 std::mutex batchLock;
 SyncBatch* current = nullptr;
 
-// syncfs writes out every file of the folder's file system, the new ones among them, in one call.
-int SyncFolder(const std::string& folder) {
-    const int handle = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+// Opens the path and syncs it; syncfs first writes out every file of its file system.
+int Sync(const std::string& path, int flags, bool wholeFileSystem) {
+    const int handle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | flags);
     if (handle < 0) {
         return errno;
     }
-    const int error = ::syncfs(handle) != 0 || ::fsync(handle) != 0 ? errno : 0;
+    const int error =
+        (wholeFileSystem && ::syncfs(handle) != 0) || ::fsync(handle) != 0 ? errno : 0;
     ::close(handle);
     return error;
 }
@@ -45,8 +46,13 @@ int SyncBatch::Finish() {
     }
     int first = 0;
     if (!m_Finished) {
-        for (const std::string& folder : m_Folders) {
-            const int error = SyncFolder(folder);
+        for (const auto& [folder, files] : m_Folders) {
+            const bool many = files.size() > kFilesSyncedOneByOne;
+            for (auto file = files.begin(); !many && file != files.end(); ++file) {
+                const int error = Sync(*file, 0, false);
+                first = first == 0 ? error : first;
+            }
+            const int error = Sync(folder, O_DIRECTORY, many);
             first = first == 0 ? error : first;
         }
     }
@@ -55,11 +61,11 @@ int SyncBatch::Finish() {
     return first;
 }
 
-bool SyncBatch::Defer(const std::filesystem::path& folder) {
+bool SyncBatch::Defer(const std::filesystem::path& folder, const std::filesystem::path& file) {
     const std::lock_guard hold(batchLock);
     if (current == nullptr) {
         return false;
     }
-    current->m_Folders.insert(folder.empty() ? std::string(".") : folder.string());
+    current->m_Folders[folder.empty() ? std::string(".") : folder.string()].insert(file.string());
     return true;
 }

@@ -1,15 +1,19 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <string>
 
-// While a batch lives, the files that ReplacingFileWriter finishes by replacing are not synced
-// one by one: Finish syncs them all at once (their file systems, then their folders). A run that
-// writes thousands of small files waits for the disk once instead of once per file (a sync per
-// file, at once or at the end, costs a flush of the disk's cache each); until Finish a crash may
-// lose the new files, never an old file's complete contents.
+// While a batch lives, the new files that ReplacingFileWriter makes are not synced one by one:
+// Finish syncs them all at once, with their folders. A few files are synced each on its own;
+// many in one folder are synced with their whole file system, since a sync per file costs a
+// flush of the disk's cache each and a run that writes thousands of small files should wait for
+// the disk once. A file that replaces an existing one is still synced before it takes the old
+// one's place, so that until Finish a crash may lose new files, never an old file's complete
+// contents.
 class SyncBatch {
   public:
     SyncBatch();
@@ -21,10 +25,12 @@ class SyncBatch {
     // errno of the first failure, 0 when every file written during the batch is on disk.
     int Finish();
 
-    // True when a batch takes over the sync of a file just written into `folder`.
-    static bool Defer(const std::filesystem::path& folder);
+    // True when a batch takes over the sync of the new file `file` just written into `folder`.
+    static bool Defer(const std::filesystem::path& folder, const std::filesystem::path& file);
 
   private:
-    std::set<std::string> m_Folders;
+    static constexpr std::size_t kFilesSyncedOneByOne = 8;
+
+    std::map<std::string, std::set<std::string>> m_Folders;
     bool m_Finished = false;
 };

@@ -50,6 +50,11 @@ bool clsImgList::AddCell(gdi::ImageList::Image Cell) {
     return list != nullptr && list->AddImage(std::move(Cell)) >= 0;
 }
 
+const gdi::ImageList::Image* clsImgList::Cell(int iIcon) const {
+    const gdi::ImageList* list = gdi::ImageList::FromHandle(m_List.Get());
+    return list != nullptr ? list->ImageAt(iIcon) : nullptr;
+}
+
 bool clsImgList::Draw(int iIcon, gdi::HDC hDC, int X, int Y) const {
     const gdi::ImageList* list = gdi::ImageList::FromHandle(m_List.Get());
     return list != nullptr && list->Draw(iIcon, hDC, X, Y);

@@ -25,6 +25,8 @@ class clsImgList {
                                          std::span<const gdi::RGBQUAD> ColorTable = {});
     bool AddCell(gdi::ImageList::Image Cell);
     bool Draw(int iIcon, gdi::HDC hDC, int X, int Y) const;
+    // The stored cell, null when there is none at iIcon.
+    const gdi::ImageList::Image* Cell(int iIcon) const;
     int ImageCount() const;
     void Clear();
     // Keeps only the images at the given ascending indexes, renumbered from 0 in that order.

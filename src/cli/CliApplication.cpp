@@ -7,6 +7,7 @@
 #include "app/FailureReason.h"
 #include "app/JsonText.h"
 #include "app/ReplacingFileWriter.h"
+#include "app/SyncBatch.h"
 #include "app/VersionNotice.h"
 #include "cli/CliOptions.h"
 #include "cli/ModuleListing.h"
@@ -86,8 +87,18 @@ int CliApplication::Dispatch(const CliOptions& options) {
                : command == "decode" ? Decode(options)
                                      : List(options);
     }
+    // The new files of the run reach the disk together, once, at its end.
+    SyncBatch batch;
     StripCommand strip(options, m_Out, m_Err);
-    return command == "build" ? strip.Build() : command == "open" ? strip.Open() : strip.Split();
+    const int status = command == "build"  ? strip.Build()
+                       : command == "open" ? strip.Open()
+                                           : strip.Split();
+    if (const int error = batch.Finish(); error != 0) {
+        m_Err << "tilewright-cli: cannot write " << PrintableText(options.output) << ": "
+              << std::strerror(error) << "\n";
+        return kInputFailed;
+    }
+    return status;
 }
 
 int CliApplication::List(const CliOptions& options) {

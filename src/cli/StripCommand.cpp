@@ -35,6 +35,13 @@ std::string TemporaryFolder() {
     return (folder.empty() ? std::string("/tmp") : folder.string()) + "/";
 }
 
+// Every cell of a strip holds as many bytes, whatever it was made from.
+CellPool::Weigh CellBytes(const CellFormat& format) {
+    const std::size_t bytes = std::size_t{4} * static_cast<std::size_t>(format.width) *
+                              static_cast<std::size_t>(format.height);
+    return [bytes](std::size_t) { return bytes; };
+}
+
 // The writer's message spans two lines; one is enough here.
 std::string OneLine(std::string text) {
     std::replace(text.begin(), text.end(), '\n', ' ');
@@ -181,7 +188,8 @@ int StripCommand::BuildAtSize(const CellSize& size) {
                 {source, skipped.empty() ? m_Document.CellCount() - 1 : -1, skipped});
             progress.Show(static_cast<int>(i) + 1);
             return true;
-        });
+        },
+        CellBytes(format));
     const int status = Save(output);
     if (status == CliApplication::kOk) {
         m_Manifest.Add(std::move(strip));
@@ -318,7 +326,8 @@ int StripCommand::Open() {
         [&](std::size_t i, std::unique_ptr<PreparedCell>& cell) {
             status = ApplyEdit(edits[i], cell.get());
             return status == CliApplication::kOk;
-        });
+        },
+        CellBytes(m_Document.Format()));
     return status == CliApplication::kOk ? Finish(Save(m_Options.output)) : status;
 }
 
@@ -397,8 +406,6 @@ int StripCommand::Split() {
     }
     const int total = m_Document.CellCount();
     ProgressBar progress = Progress(total);
-    // The cells reach the disk together at the end, not one sync per cell.
-    SyncBatch batch;
     for (int cell = 0; cell < total; ++cell) {
         const std::string path =
             (std::filesystem::path(m_Options.output) / CellFileName(cell)).string();
@@ -408,11 +415,6 @@ int StripCommand::Split() {
             return CliApplication::kInputFailed;
         }
         progress.Show(cell + 1);
-    }
-    if (const int error = batch.Finish(); error != 0) {
-        m_Err << "tilewright-cli: cannot write " << PrintableText(m_Options.output) << ": "
-              << std::strerror(error) << "\n";
-        return CliApplication::kInputFailed;
     }
     return CliApplication::kOk;
 }

@@ -85,6 +85,29 @@ void UnfilterPaeth(std::uint8_t* row, const std::uint8_t* previous, std::size_t 
     }
 }
 
+// False for a filter that does not exist, which leaves the row as it is.
+bool UnfilterRow(std::uint8_t filter, std::uint8_t* row, const std::uint8_t* previous,
+                 std::size_t length, std::size_t bpp) {
+    switch (filter) {
+        case 0:
+            return true;
+        case 1:
+            UnfilterSub(row, length, bpp);
+            return true;
+        case 2:
+            UnfilterUp(row, previous, length);
+            return true;
+        case 3:
+            UnfilterAverage(row, previous, length, bpp);
+            return true;
+        case 4:
+            UnfilterPaeth(row, previous, length, bpp);
+            return true;
+        default:
+            return false;
+    }
+}
+
 // Where the bytes end once trailing zeros are left out, found by blocks so that a large image
 // whose data stopped early costs no more than a memory scan.
 std::size_t EndOfNonZeroBytes(std::span<const std::uint8_t> bytes) {
@@ -216,11 +239,23 @@ PngImageDecoder::Status PngImageDecoder::DecodeNonInterlaced(std::span<std::uint
                                                              DecodedImage& image) const {
     const auto stride = static_cast<std::size_t>(m_Header.RowBytes(m_Header.width) + 1);
     const int rows = RowsWithData(0, stride, m_Header.height);
-    const Status unfiltered = UnfilterRows(inflated, rows, stride, false);
-    if (!unfiltered) {
-        return unfiltered;
+    const auto bpp = static_cast<std::size_t>(m_Header.BytesPerPixel());
+    const Pass& whole = kPasses[7];
+    // Each row is converted while it is still in the cache from unfiltering it; an unknown
+    // filter leaves a row as it is.
+    const std::uint8_t* previous = nullptr;
+    for (int r = 0; r < rows; ++r) {
+        std::uint8_t* const row = inflated.data() + static_cast<std::size_t>(r) * stride;
+        UnfilterRow(row[0], row + 1, previous, stride - 1, bpp);
+        const Status converted =
+            ConvertPixels(row + 1, PassPixel(image, whole, r), 4, m_Header.width);
+        if (!converted) {
+            return converted;
+        }
+        previous = row + 1;
     }
-    return ConvertPass(inflated, kPasses[7], m_Header.height, rows, stride, image);
+    FillZeroRows(image, whole, rows, m_Header.height);
+    return {};
 }
 
 // The passes follow one another in the data; empty passes take no bytes.
@@ -243,7 +278,7 @@ PngImageDecoder::Status PngImageDecoder::DecodeInterlaced(std::span<std::uint8_t
         const std::span<std::uint8_t> rows = inflated.subspan(offset, size);
         const int dataRows = RowsWithData(offset, stride, passHeight);
         offset += size;
-        Status done = UnfilterRows(rows, dataRows, stride, true);
+        Status done = UnfilterRows(rows, dataRows, stride);
         if (done) {
             done = ConvertPass(rows, pass, passHeight, dataRows, stride, image);
         }
@@ -264,34 +299,15 @@ int PngImageDecoder::RowsWithData(std::size_t offset, std::size_t stride, int ro
 }
 
 PngImageDecoder::Status PngImageDecoder::UnfilterRows(std::span<std::uint8_t> rows, int rowCount,
-                                                      std::size_t stride,
-                                                      bool unknownFilterFails) const {
+                                                      std::size_t stride) const {
     const std::size_t length = stride - 1;
     const auto bpp = static_cast<std::size_t>(m_Header.BytesPerPixel());
     const std::uint8_t* previous = nullptr;
     for (int r = 0; r < rowCount; ++r) {
         std::uint8_t* const filterByte = rows.data() + static_cast<std::size_t>(r) * stride;
         std::uint8_t* const row = filterByte + 1;
-        switch (*filterByte) {
-            case 0:
-                break;
-            case 1:
-                UnfilterSub(row, length, bpp);
-                break;
-            case 2:
-                UnfilterUp(row, previous, length);
-                break;
-            case 3:
-                UnfilterAverage(row, previous, length, bpp);
-                break;
-            case 4:
-                UnfilterPaeth(row, previous, length, bpp);
-                break;
-            default:
-                if (unknownFilterFails) {
-                    return Error::BadData("unknown row filter " + std::to_string(*filterByte));
-                }
-                break;
+        if (!UnfilterRow(*filterByte, row, previous, length, bpp)) {
+            return Error::BadData("unknown row filter " + std::to_string(*filterByte));
         }
         previous = row;
     }

@@ -60,8 +60,8 @@ class PngImageDecoder {
     std::uint8_t* PassPixel(DecodedImage& image, const Pass& pass, int r) const;
     void FillZeroRows(DecodedImage& image, const Pass& pass, int firstRow, int passHeight) const;
     int RowsWithData(std::size_t offset, std::size_t stride, int rowCount) const;
-    Status UnfilterRows(std::span<std::uint8_t> rows, int rowCount, std::size_t stride,
-                        bool unknownFilterFails) const;
+    // An interlaced image's pass; an unknown filter fails it.
+    Status UnfilterRows(std::span<std::uint8_t> rows, int rowCount, std::size_t stride) const;
     Status ConvertPass(std::span<const std::uint8_t> rows, const Pass& pass, int passHeight,
                        int dataRows, std::size_t stride, DecodedImage& image) const;
     Status ConvertPixels(const std::uint8_t* source, std::uint8_t* target, int step,

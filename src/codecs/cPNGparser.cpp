@@ -29,6 +29,11 @@ DecodeOutcome cPNGparser::DecodeFile(int fileHandle) {
     return DecodeFrom(reader);
 }
 
+DecodeOutcome cPNGparser::DecodeFile(int fileHandle, std::int64_t fileLength) {
+    ByteReader reader = ByteReader::FromFile(fileHandle, fileLength);
+    return DecodeFrom(reader);
+}
+
 DecodeOutcome cPNGparser::DecodeFrom(ByteReader& reader) {
     PngDecoder decoder(DecodeRequest::Default());
     auto image = decoder.DecodeFrom(reader);

@@ -22,6 +22,8 @@ class cPNGparser {
     DecodeOutcome Decode(std::span<const std::uint8_t> stream, std::int64_t start,
                          std::int64_t length);
     DecodeOutcome DecodeFile(int fileHandle);
+    // The same for a file whose length the caller already has.
+    DecodeOutcome DecodeFile(int fileHandle, std::int64_t fileLength);
 
     // Bytes of filtered rows that the last accepted image header asks for; 0 when none passed.
     std::int64_t InflatedSize() const { return m_InflatedSize; }

@@ -18,6 +18,23 @@ std::size_t TargetStride(const PixelBlender::Target& target) {
     return target.bytesPerPixel == 4 ? bytes : (bytes + 3) / 4 * 4;
 }
 
+// A row at full opacity onto 24 or 32 bits: the common case, with the channel count fixed.
+template <int Channels>
+void BlendRowOpaque(const std::uint8_t* from, std::uint8_t* to, int w) {
+    for (int j = 0; j < w; ++j, from += 4, to += Channels) {
+        const unsigned alpha = from[3];
+        if (alpha == 255) {
+            for (int t = 0; t < Channels; ++t) {
+                to[t] = from[t];
+            }
+        } else if (alpha != 0) {
+            for (int t = 0; t < Channels; ++t) {
+                Store(to[t], (255 - alpha) * to[t] / 255 + from[t]);
+            }
+        }
+    }
+}
+
 }  // namespace
 
 void PixelBlender::BlendPixel(const std::uint8_t* source, std::uint8_t* target, int channels,
@@ -50,8 +67,14 @@ void PixelBlender::Blend(const PixelView& source, int sourceX, int sourceY, cons
         std::uint8_t* to = target.bits +
                            static_cast<std::size_t>(target.height - 1 - (target.y + k)) * stride +
                            static_cast<std::size_t>(target.x) * target.bytesPerPixel;
-        for (int j = 0; j < w; ++j, from += 4, to += target.bytesPerPixel) {
-            BlendPixel(from, to, target.bytesPerPixel, opacity);
+        if (opacity == 255 && target.bytesPerPixel == 3) {
+            BlendRowOpaque<3>(from, to, w);
+        } else if (opacity == 255 && target.bytesPerPixel == 4) {
+            BlendRowOpaque<4>(from, to, w);
+        } else {
+            for (int j = 0; j < w; ++j, from += 4, to += target.bytesPerPixel) {
+                BlendPixel(from, to, target.bytesPerPixel, opacity);
+            }
         }
     }
 }

@@ -59,11 +59,6 @@ constexpr std::int64_t kMinimumFileLength = 57;
 constexpr std::int64_t kMinimumStreamLength = 57;
 constexpr int kFallbackImageType = 10;
 
-std::int64_t FileLength(int fileHandle) {
-    struct stat status {};
-    return ::fstat(fileHandle, &status) == 0 ? static_cast<std::int64_t>(status.st_size) : -1;
-}
-
 // A reason from a decoder that recognised its format says more than "not this format".
 std::optional<Error> MoreTelling(const std::optional<Error>& first,
                                  const std::optional<Error>& second) {
@@ -430,15 +425,17 @@ bool c32bppDIB::LoadPicture_File(const std::string& FileName, int iconCx, int ic
                                  bool SaveFormat, int iconBitDepth) {
     DestroyDIB();
     m_LoadError.reset();
-    const int fileHandle = modParsers::GetFileHandle(FileName);
+    // The length from the look that checked the file, so that a small file costs an open, one
+    // look, one read and a close.
+    std::int64_t fileLength = -1;
+    const int fileHandle = RegularFile::OpenForReading(FileName, fileLength);
     if (fileHandle < 0) {
         return false;
     }
     bool result = false;
-    const std::int64_t fileLength = FileLength(fileHandle);
     if (fileLength >= kMinimumFileLength) {
         std::int64_t start = 0;
-        std::int64_t length = 0;
+        std::int64_t length = fileLength;
         result = ParseSourceData(fileHandle, {}, iconCx, iconCy, start, length, SaveFormat,
                                  iconBitDepth);
     } else if (fileLength >= 0) {
@@ -474,7 +471,7 @@ bool c32bppDIB::ParseSourceData(int fileHandle, std::span<const std::uint8_t> st
     NormaliseIconRequest(iconCx, iconCy, iconBitDepth);
     std::vector<std::uint8_t> fileBytes;
     cPNGparser png;
-    DecodeOutcome pngOutcome = fileHandle >= 0 ? png.DecodeFile(fileHandle)
+    DecodeOutcome pngOutcome = fileHandle >= 0 ? png.DecodeFile(fileHandle, streamLength)
                                                : png.Decode(stream, streamStart, streamLength);
     std::optional<Error> reason = pngOutcome.recognised ? WhyNone(pngOutcome) : std::nullopt;
     const bool isPng = TakeOutcome(std::move(pngOutcome));

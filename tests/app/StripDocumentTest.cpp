@@ -500,6 +500,38 @@ std::vector<std::uint8_t> Pixels(std::span<const std::uint8_t> bytes, bool alpha
     return pixels;
 }
 
+// 24- and 32-bit files are written straight from the cells: the same bytes as drawing the strip
+// and converting the drawing, row padding included, for cells that are hidden, blended and
+// opaque; ImageMagick reads the hidden pixel as the background.
+TEST(StripRoundTrip, DirectFilesEqualTheDrawnStripAtTwentyFourAndThirtyTwoBits) {
+    TempFolder folder;
+    const auto hiddenAtLeft = [](gdi::Bgra rest) {
+        return HostImage(5, 3, [rest](int x, int) { return x == 0 ? gdi::Bgra{} : rest; });
+    };
+    for (const int cellDepth : {24, 32}) {
+        StripDocument document;
+        ASSERT_TRUE(document.NewStrip(5, 3, cellDepth, kMagenta));
+        for (const gdi::Bgra rest : {gdi::Bgra{255, 0, 0, 255}, gdi::Bgra{64, 32, 0, 128}}) {
+            ASSERT_EQ(document.AddImage("", -1, hiddenAtLeft(rest).get(), nullptr), kAdded);
+        }
+        for (const int depth : {24, 32}) {
+            SCOPED_TRACE(testing::Message() << cellDepth << " to " << depth);
+            const std::string saved = folder.File("direct.bmp"), drawn = folder.File("drawn.bmp");
+            ASSERT_TRUE(document.SaveStripAtDepth(saved, depth));
+            ClsDIB surface;
+            ASSERT_TRUE(document.DrawCells(surface, 0, 2, depth < 32));
+            ASSERT_GT(surface.SaveToFile(drawn, depth), 0);
+            EXPECT_EQ(TempFolder::Read(saved), TempFolder::Read(drawn));
+            const std::vector<std::uint8_t> read = ImageMagickRgba(saved, folder);
+            ASSERT_EQ(read.size(), 10u * 3 * 4);
+            if (depth == 24) {
+                EXPECT_EQ(std::vector(read.begin(), read.begin() + 4),
+                          (std::vector<std::uint8_t>{255, 0, 255, 255}));
+            }
+        }
+    }
+}
+
 // Strips written by Pillow and ImageMagick, opened from the file and as a module's bitmap, saved
 // at their own depth and read back by ImageMagick: the same pixels at the same depth (32-bit
 // colours premultiplied, as the strip holds them); the opened cells agree with decoding the file.

@@ -467,6 +467,44 @@ TEST(StripCommands, SeveralSizesInOneRunAndTheirManifest) {
     EXPECT_EQ(ReadText(folder.File("m.json")), expected + "\n]}\n");
 }
 
+// The system calls of a run that name `calls`, in order, as strace sees them.
+std::vector<std::string> CallsOfRun(const TempFolder& folder, const std::string& arguments,
+                                    const std::string& calls) {
+    const std::string trace = folder.File("trace.txt");
+    // The leak checker cannot run under a tracer.
+    const std::string command =
+        "ASAN_OPTIONS=detect_leaks=0 /usr/bin/strace -f -qq -e trace=" + calls + " -o " + trace +
+        " " + TILEWRIGHT_CLI + " " + arguments + " 2>/dev/null";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    std::vector<std::string> names;
+    std::istringstream lines(ReadText(trace));
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t open = line.find('('), start = line.find_last_of(' ', open) + 1;
+        if (open != std::string::npos) {
+            names.push_back(line.substr(start, open - start));
+        }
+    }
+    return names;
+}
+
+// New files (two strips and a manifest) are synced together after the last is linked in, with
+// their folder; a file that replaces one is synced before its rename, and nothing waits after.
+TEST(StripCommands, NewFilesAreSyncedOnceAtTheEndAndReplacingFilesAtOnce) {
+    TempFolder folder;
+    const std::string run = "build -o " + folder.File("m_{w}.bmp") + " --cell 16x16,24x24 " +
+                            "--manifest " + folder.File("m.json") + " " +
+                            SolidPng(folder, "g.png", {0, 255, 0, 255});
+    const std::string calls = "fsync,syncfs,linkat,rename";
+    EXPECT_EQ(CallsOfRun(folder, run, calls),
+              (std::vector<std::string>{"linkat", "linkat", "linkat", "fsync", "fsync", "fsync",
+                                        "fsync"}));
+    std::vector<std::string> replacing;
+    for (int file = 0; file < 3; ++file) {
+        replacing.insert(replacing.end(), {"fsync", "linkat", "rename"});
+    }
+    EXPECT_EQ(CallsOfRun(folder, run, calls), replacing);
+}
+
 // A project gives the strips its list of sources gives, whether Python wrote it (with a cell's
 // PNG inside and a cell cut from a strip that ImageMagick cut out as a file for the list) or a
 // list build saved it; read and written again it keeps every field, unknown ones too.

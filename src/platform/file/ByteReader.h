@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -16,6 +17,10 @@ class ByteReader {
     explicit ByteReader(std::span<const std::uint8_t> bytes);
     // The handle stays open and the caller's; a handle of no regular file reads as empty.
     static ByteReader FromFile(int fileHandle);
+    // The same for a file whose length the caller has from its own look at it.
+    static ByteReader FromFile(int fileHandle, std::int64_t length) {
+        return ByteReader(fileHandle, std::max<std::int64_t>(length, 0));
+    }
 
     std::int64_t Length() const { return m_Length; }
     // The bytes stay valid until the next read.

@@ -51,6 +51,13 @@ int RegularFile::OpenForReading(const std::string& path) {
     return OpenRegular(path, status);
 }
 
+int RegularFile::OpenForReading(const std::string& path, std::int64_t& length) {
+    struct stat status {};
+    const int descriptor = OpenRegular(path, status);
+    length = descriptor >= 0 ? static_cast<std::int64_t>(status.st_size) : -1;
+    return descriptor;
+}
+
 Expected<std::vector<std::uint8_t>, Error> RegularFile::Read(const std::string& path,
                                                              std::uint64_t maxBytes) {
     struct stat status {};

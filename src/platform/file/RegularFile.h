@@ -23,4 +23,6 @@ class RegularFile {
                                                               std::uint64_t maxBytes = kMaxBytes);
     // A descriptor open for reading, or -1 when the path names no regular file.
     static int OpenForReading(const std::string& path);
+    // The same, with the file's length as it was when opened.
+    static int OpenForReading(const std::string& path, std::int64_t& length);
 };

@@ -69,6 +69,14 @@ class Bitmap : public GdiObject {
     // converted this way, so each depth has its own loop.
     void ReadRow(int x, int y, std::span<Bgra> pixels) const;
     void WriteRow(int x, int y, std::span<const Bgra> pixels);
+    // The first byte of pixel (x, y) of a 24- or 32-bit bitmap, for loops that go a row at a time.
+    std::uint8_t* PixelBytes(int x, int y) {
+        return Row(y) + static_cast<std::size_t>(x) * static_cast<std::size_t>(m_BitCount / 8);
+    }
+    const std::uint8_t* PixelBytes(int x, int y) const {
+        return Row(y) + static_cast<std::size_t>(x) * static_cast<std::size_t>(m_BitCount / 8);
+    }
+    bool IsByteAligned() const { return m_BitCount == 24 || m_BitCount == 32; }
     // The colour as this bitmap would hold it after writing it.
     COLORREF MapColor(COLORREF color) const;
 

@@ -90,9 +90,28 @@ void WriteKept(Bitmap& target, int x, int y, std::span<const Bgra> pixels, Keep 
     }
 }
 
+// A 32-bit block to 24 bits, a row at a time: the alpha bytes drop out.
+void CopyRowsTo24(Bitmap& target, const Block& block, const Bitmap& source) {
+    for (int row = 0; row < block.h; ++row) {
+        const std::uint8_t* in = source.PixelBytes(block.sourceX, block.sourceY + row);
+        std::uint8_t* out = target.PixelBytes(block.x, block.y + row);
+        for (int i = 0; i < block.w; ++i, in += 4, out += 3) {
+            out[0] = in[0];
+            out[1] = in[1];
+            out[2] = in[2];
+        }
+    }
+}
+
 // Copies a clipped block between two different bitmaps, row by row.
 template <typename Keep>
 void CopyBetween(Bitmap& target, const Block& block, const Bitmap& source, Keep keep) {
+    if constexpr (std::is_same_v<Keep, KeepAll>) {
+        if (source.BitCount() == 32 && target.BitCount() == 24) {
+            CopyRowsTo24(target, block, source);
+            return;
+        }
+    }
     std::vector<Bgra> buffer(RowChunkBufferSize(block.w));
     for (int y = 0; y < block.h; ++y) {
         ForEachRowChunk(block.w, [&](int x, int count) {

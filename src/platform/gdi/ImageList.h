@@ -62,6 +62,11 @@ class ImageList : public GdiObject {
     // the first new image, -1 when the bitmap cannot be used or the list would hold more than
     // kMaxImages.
     int Add(HBITMAP bitmap, COLORREF maskColor);
+    // The stored image, null for an index outside the list.
+    const Image* ImageAt(int index) const {
+        return index >= 0 && index < ImageCount() ? &m_Images[static_cast<std::size_t>(index)]
+                                                  : nullptr;
+    }
     // Draws an image transparently with its top-left corner at (x, y).
     bool Draw(int index, HDC dc, int x, int y) const;
     // The same with every pixel repeated as a factor x factor square (nearest neighbour), blended
@@ -81,7 +86,10 @@ class ImageList : public GdiObject {
     // a target drawn on at (x, y).
     template <typename Visit>
     void ForEachVisibleChunk(const Bitmap& target, int x, int y, Visit visit) const;
+    static void CutByteRows(const Bitmap& source, int left, Bitmap& cut, std::uint8_t* transparent,
+                            COLORREF heldMask, bool opaqueAlpha);
     void DrawMasked(const Image& image, Bitmap& target, int x, int y) const;
+    void DrawMaskedBytes(const Image& image, Bitmap& target, int x, int y) const;
     void DrawBlended(const Image& image, Bitmap& target, int x, int y) const;
 
     int m_Width;
