@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/PreparedCell.h"
 
-#include "app/AspectFit.h"
+#include "app/FitInCell.h"
 #include "app/clsImgList.h"
 
 std::unique_ptr<PreparedCell> PreparedCell::Make(const CellFormat& format, const std::string& path,
@@ -20,7 +20,7 @@ std::unique_ptr<PreparedCell> PreparedCell::Make(const CellFormat& format, const
     }
     if (picture.Handle() == 0 ||
         ((picture.Width() != w || picture.Height() != h) &&
-         !(format.keepAspectRatio ? AspectFit::Apply(picture, w, h) : picture.Resize(w, h)))) {
+         !(format.keepAspectRatio ? FitInCell::Apply(picture, w, h) : picture.Resize(w, h)))) {
         return cell;
     }
     if (format.depth < 32) {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/AspectFit.h"
+#include "app/FitInCell.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -17,7 +17,7 @@ int ScaledLength(int length, int numerator, int denominator, int limit) {
 
 }  // namespace
 
-AspectFit::Placement AspectFit::Place(int imageWidth, int imageHeight, int cellWidth,
+FitInCell::Placement FitInCell::Place(int imageWidth, int imageHeight, int cellWidth,
                                       int cellHeight) {
     Placement placement{0, 0, cellWidth, cellHeight};
     if (imageWidth < 1 || imageHeight < 1 || cellWidth < 1 || cellHeight < 1) {
@@ -36,7 +36,7 @@ AspectFit::Placement AspectFit::Place(int imageWidth, int imageHeight, int cellW
     return placement;
 }
 
-bool AspectFit::Apply(c32bppDIB& picture, int cellWidth, int cellHeight) {
+bool FitInCell::Apply(c32bppDIB& picture, int cellWidth, int cellHeight) {
     const Placement place = Place(picture.Width(), picture.Height(), cellWidth, cellHeight);
     if (place.width == cellWidth && place.height == cellHeight) {
         return picture.Resize(cellWidth, cellHeight);

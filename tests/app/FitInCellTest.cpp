@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
-#include "app/AspectFit.h"
+#include "app/FitInCell.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
 // Which side limits, rounding of the other, the 1-pixel floor and where an odd margin goes.
-TEST(AspectFit, PlacesTheLargestCentredRectangleOfTheImagesShape) {
-    using P = AspectFit::Placement;
+TEST(FitInCell, PlacesTheLargestCentredRectangleOfTheImagesShape) {
+    using P = FitInCell::Placement;
     const struct {
         int w, h, cellW, cellH;
         P placed;
@@ -17,7 +17,7 @@ TEST(AspectFit, PlacesTheLargestCentredRectangleOfTheImagesShape) {
                  {16, 16, 24, 16, {4, 0, 16, 16}}, {16, 16, 16, 15, {0, 0, 15, 15}},
                  {32, 32, 16, 16, {0, 0, 16, 16}}, {0, 5, 16, 16, {0, 0, 16, 16}}};
     for (const auto& c : cases) {
-        EXPECT_EQ(AspectFit::Place(c.w, c.h, c.cellW, c.cellH), c.placed)
+        EXPECT_EQ(FitInCell::Place(c.w, c.h, c.cellW, c.cellH), c.placed)
             << c.w << "x" << c.h << " in " << c.cellW << "x" << c.cellH;
     }
 }

@@ -5,7 +5,7 @@ class c32bppDIB;
 
 // Where a picture lands in a cell when its shape is kept: as large as fits, centred, the cell
 // transparent around it.
-class AspectFit {
+class FitInCell {
   public:
     struct Placement {
         int x = 0;
