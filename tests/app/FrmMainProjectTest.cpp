@@ -147,11 +147,21 @@ TEST_F(ProjectWindow, CellSizeChangeRebuildsFromSourcesAsOneUndoStep) {
     const int steps = window.Document().HistorySteps();
     desktop.inputAnswers = {QString("32x32")};
     window.CellSizeCommand();
-    ASSERT_EQ(Shell(QString(TILEWRIGHT_CLI) + " build --quiet --cell 32x32 -o " +
-                    File("cli32.bmp") + " " + ramp + " " + ring),
-              0);
+    ASSERT_EQ(
+        Shell(QString(TILEWRIGHT_CLI) + " build --quiet --cell 32x32 -o " + File("cli32.bmp") +
+              " --save-project " + File("cli.tilewright") + " " + ramp + " " + ring),
+        0);
     EXPECT_EQ(SavedStrip(window, "at32.bmp"),
               testsupport::ReadFileBytes(File("cli32.bmp").toStdString()));
+    // The command line's project, opened and saved by the editor, is the same project.
+    FrmMain fromCli(desktop);
+    desktop.openAnswers = {{File("cli.tilewright")}};
+    fromCli.OpenCommand();
+    desktop.saveAnswers = {File("editor.tilewright")};
+    fromCli.SaveProjectCommand();
+    EXPECT_EQ(SavedStrip(fromCli, "fromCli.bmp"), SavedStrip(window, "at32.bmp"));
+    EXPECT_EQ(*StripProject::Read(File("editor.tilewright").toStdString()),
+              *StripProject::Read(File("cli.tilewright").toStdString()));
     EXPECT_EQ(window.Document().HistorySteps(), steps + 1);
     window.UndoCommand();
     EXPECT_EQ(SavedStrip(window, "undone.bmp"), at16);
