@@ -27,8 +27,10 @@
 #include "app/ClsDIB.h"
 #include "app/FrmAddReport.h"
 #include "app/FrmAlphaPixels.h"
+#include "app/FrmOpenCellSize.h"
 #include "app/FrmOptionNew.h"
 #include "app/PreparedCell.h"
+#include "app/StripFile.h"
 #include "controls/FrmColorPicker.h"
 #include "controls/ucListIcon.h"
 #include "controls/ucStatusbar.h"
@@ -183,6 +185,9 @@ void FrmMain::BuildMenus() {
     connect(SubMnuFile[2], &QAction::triggered, this, &FrmMain::OpenPeFilesCommand);
     connect(SubMnuFile[4], &QAction::triggered, this, &FrmMain::SaveCommand);
     connect(SubMnuFile[5], &QAction::triggered, this, &FrmMain::SaveAsCommand);
+    MnuOpenWithCellSize = new QAction(QString("Open with Cell Size") + QChar(0x2026), file);
+    file->insertAction(SubMnuFile[2], MnuOpenWithCellSize);
+    connect(MnuOpenWithCellSize, &QAction::triggered, this, &FrmMain::OpenWithCellSizeCommand);
 
     MnuEdit = menuBar()->addMenu("Edit");
     MnuUndo = MnuEdit->addAction("Undo", QKeySequence("Ctrl+Z"), this, &FrmMain::UndoCommand);
@@ -556,8 +561,33 @@ void FrmMain::OpenCommand() {
     if (chosen.isEmpty()) {
         return;
     }
-    if (m_Document.OpenStripFile(Local(chosen.front()))) {
-        NameStripCells(chosen.front());
+    ShowOpenedStrip(chosen.front(), m_Document.OpenStripFile(Local(chosen.front())));
+}
+
+// Opening failures are silent; the cut is asked for once the file has shown it is a strip.
+void FrmMain::OpenWithCellSizeCommand() {
+    if (!SavePrompt()) {
+        return;
+    }
+    const QStringList chosen =
+        m_Desktop.OpenFileDialog(this, {{kBitmapFilter, kPngFilter}, false, "", ""});
+    StripFile file;
+    if (chosen.isEmpty() || !file.Read(Local(chosen.front()))) {
+        return;
+    }
+    FrmOpenCellSize dialog(m_Desktop, QFileInfo(chosen.front()).fileName(), file.Width(),
+                           file.Height(), file.ProposedCellWidth(), this);
+    WaitForDialog(&dialog);
+    if (dialog.Tag() == "1") {
+        ShowOpenedStrip(chosen.front(),
+                        m_Document.OpenStrip(file, Local(chosen.front()), dialog.IconWidth(),
+                                             dialog.IconHeight()));
+    }
+}
+
+void FrmMain::ShowOpenedStrip(const QString& path, bool opened) {
+    if (opened) {
+        NameStripCells(path);
     }
     ShowDocument();
     UpdateBackColorButton();

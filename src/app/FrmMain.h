@@ -55,6 +55,7 @@ class FrmMain : public QMainWindow {
     ucListIcon* ucListIcon1;
     ucStatusbar* ucStatusbar1;
     std::array<QAction*, 6> SubMnuFile{};
+    QAction* MnuOpenWithCellSize;
     std::array<QAction*, 3> SubMnuAdd{};
     QMenu* MnuEdit;
     QAction* MnuUndo;
@@ -82,6 +83,8 @@ class FrmMain : public QMainWindow {
     // The commands, as the menus and the toolbar run them.
     void NewCommand();
     void OpenCommand();
+    // Open, cutting the strip into cells of a size the user confirms.
+    void OpenWithCellSizeCommand();
     void OpenPeFilesCommand();
     void SaveCommand();
     void SaveAsCommand();
@@ -136,6 +139,7 @@ class FrmMain : public QMainWindow {
     bool SavePrompt();
     void SaveStrip(const QString& path);
     void SaveStripAs(const QString& path);
+    void ShowOpenedStrip(const QString& path, bool opened);
     // True when the image became a cell.
     // `source` names the image in the add report and the Alpha Pixels dialog; the path when empty.
     bool AddImage(const QString& path, int index, const c32bppDIB* image,

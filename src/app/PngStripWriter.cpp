@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "app/ReplacingFileWriter.h"
+#include "app/StripFile.h"
 #include "codecs/PngEncoder.h"
 #include "platform/gdi/Bitmap.h"
 #include "platform/gdi/Gdi.h"
@@ -50,7 +51,7 @@ bool PngStripWriter::SaveToFile(gdi::HBITMAP surface, const std::string& path, s
 }
 
 bool PngStripWriter::SaveBandsToFile(const std::string& path, int width, int height, int bandRows,
-                                     const DrawBand& drawBand, std::string& error) {
+                                     const DrawBand& drawBand, std::string& error, int cellWidth) {
     if (width < 1 || height < 1 || bandRows < 1) {
         error = ReplacingFileWriter::ErrorText(EINVAL);
         return false;
@@ -59,6 +60,9 @@ bool PngStripWriter::SaveBandsToFile(const std::string& path, int width, int hei
     PngEncoder encoder(width, height, [&writer](std::span<const std::uint8_t> bytes) {
         return writer.Write(bytes);
     });
+    if (cellWidth > 0) {
+        encoder.AddText(StripFile::kCellSizeKeyword, StripFile::CellSizeText(cellWidth, height));
+    }
     // Whatever the writer did not fail on, zlib did.
     const auto failed = [&](int cause) {
         error = ReplacingFileWriter::ErrorText(cause != 0 ? cause : ENOMEM);

@@ -24,9 +24,10 @@ class PngStripWriter {
     // file cannot be written; error then says why.
     static bool SaveToFile(gdi::HBITMAP surface, const std::string& path, std::string& error);
     // A picture of width x height written bandRows rows at a time, each band drawn just before it
-    // is written; fails as SaveToFile does, and when a band cannot be drawn.
+    // is written; fails as SaveToFile does, and when a band cannot be drawn. A strip of cells
+    // cellWidth wide (0: none) records the cell size in the file, so that it opens cut the same.
     static bool SaveBandsToFile(const std::string& path, int width, int height, int bandRows,
-                                const DrawBand& drawBand, std::string& error);
+                                const DrawBand& drawBand, std::string& error, int cellWidth = 0);
     // The first rows of the bitmap from the top, R, G, B, A per pixel; fully transparent pixels
     // become 0, 0, 0, 0.
     static std::vector<std::uint8_t> StraightRgba(const gdi::Bitmap& bitmap, int rows);

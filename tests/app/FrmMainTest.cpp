@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -27,6 +28,7 @@
 
 #include "app/FrmAddReport.h"
 #include "app/FrmAlphaPixels.h"
+#include "app/FrmOpenCellSize.h"
 #include "app/FrmOptionNew.h"
 #include "controls/FrmColorPicker.h"
 #include "controls/ucListIcon.h"
@@ -562,6 +564,40 @@ TEST_F(MainWindow, OpenPeFilesReplacesTheStripWithAModuleBitmap) {
     desktop.messageAnswers = {desktop::MessageAnswer::No};
     window.SubMnuFile[2]->trigger();
     EXPECT_EQ(view.ItemCount(), 3) << "a cancelled choice leaves the strip";
+}
+
+// A classic strip of 16 x 15 cells, which Open would cut into sixteen 15-pixel cells: the dialog
+// proposes that, refuses a width out of range and a height taller than the strip, and opens
+// fifteen cells.
+TEST_F(MainWindow, OpenWithCellSizeCutsTheStripAsTheUserSays) {
+    const QString path = TempPath("classic.bmp");
+    testsupport::WriteFileBytes(path.toStdString(),
+                                testsupport::BitmapFileOf(testsupport::FramedStrip(240, 15, 16)));
+    desktop.openAnswers = {QStringList{path}};
+    QStringList proposed;
+    AnswerWhenShown<FrmOpenCellSize>(Dialogs::First, [&](FrmOpenCellSize* dialog) {
+        proposed = {dialog->TxtSizeWidth->text(), dialog->TxtSizeHeight->text()};
+        for (const auto& [box, text] :
+             {std::pair(dialog->TxtSizeWidth, "300"), std::pair(dialog->TxtSizeWidth, "16"),
+              std::pair(dialog->TxtSizeHeight, "20")}) {
+            box->setText(text);
+            emit box->editingFinished();
+        }
+        dialog->CmdOk->click();
+        dialog->TxtSizeHeight->setText("15");
+        emit dialog->TxtSizeHeight->editingFinished();
+        dialog->CmdOk->click();
+    });
+    window.MnuOpenWithCellSize->trigger();
+    QStringList messages;
+    for (const auto& message : desktop.messages) {
+        messages.push_back(message.text);
+    }
+    EXPECT_EQ(
+        std::tuple(proposed, messages, view.ItemCount(), window.ucStatusbar1->PanelText(3)),
+        std::tuple(QStringList{"15", "15"},
+                   QStringList{FrmOptionNew::kRangeMessage, FrmOpenCellSize::FitMessage(240, 15)},
+                   15, "Bitmap size: 240x15 Pixels"));
 }
 
 TEST_F(MainWindow, FromResourceAddsThePickedIconAndRemembersTheModule) {
