@@ -22,11 +22,14 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <numeric>
 
+#include "app/CellExport.h"
 #include "app/CellSelection.h"
 #include "app/ClsDIB.h"
 #include "app/FrmAddReport.h"
 #include "app/FrmAlphaPixels.h"
+#include "app/FrmExportCells.h"
 #include "app/FrmOpenCellSize.h"
 #include "app/FrmOptionNew.h"
 #include "app/PreparedCell.h"
@@ -188,6 +191,9 @@ void FrmMain::BuildMenus() {
     MnuOpenWithCellSize = new QAction(QString("Open with Cell Size") + QChar(0x2026), file);
     file->insertAction(SubMnuFile[2], MnuOpenWithCellSize);
     connect(MnuOpenWithCellSize, &QAction::triggered, this, &FrmMain::OpenWithCellSizeCommand);
+    MnuExportCells = file->addAction(QString("Export Cells") + QChar(0x2026), this,
+                                     &FrmMain::ExportCellsCommand);
+    MnuExportCells->setEnabled(false);
 
     MnuEdit = menuBar()->addMenu("Edit");
     MnuUndo = MnuEdit->addAction("Undo", QKeySequence("Ctrl+Z"), this, &FrmMain::UndoCommand);
@@ -375,7 +381,7 @@ void FrmMain::RefreshWindow() {
     ucToolbar1->SetButtonEnabled(kDeleteButton, hasCells);
     SubMnuFile[4]->setEnabled(hasCells);
     SubMnuFile[5]->setEnabled(hasCells);
-    for (QAction* onCells : {MnuCut, MnuCopy, MnuDuplicate, MnuReplaceImage}) {
+    for (QAction* onCells : {MnuCut, MnuCopy, MnuDuplicate, MnuReplaceImage, MnuExportCells}) {
         onCells->setEnabled(hasCells);
     }
     if (!hasCells) {
@@ -582,6 +588,32 @@ void FrmMain::OpenWithCellSizeCommand() {
         ShowOpenedStrip(chosen.front(),
                         m_Document.OpenStrip(file, Local(chosen.front()), dialog.IconWidth(),
                                              dialog.IconHeight()));
+    }
+}
+
+// The selected cells, or every cell when none is selected.
+void FrmMain::ExportCellsCommand() {
+    std::vector<int> positions = ucListIcon1->SelectedItems();
+    if (positions.empty()) {
+        positions.resize(static_cast<std::size_t>(ucListIcon1->ItemCount()));
+        std::iota(positions.begin(), positions.end(), 0);
+    }
+    if (positions.empty()) {
+        return;
+    }
+    const clsImgList& store = m_Document.CellStore();
+    const QString folder = QString::fromStdString(m_Document.Folder());
+    FrmExportCells dialog(m_Desktop, QString::fromStdString(m_Document.FileName()), positions,
+                          store.IconWidth(), store.IconHeight(),
+                          folder.isEmpty() ? ProposedFolder() : folder, this);
+    WaitForDialog(&dialog);
+    std::string failed, error;
+    if (dialog.Tag() == "1" &&
+        !CellExport::WriteCells(m_Document, positions, Local(dialog.Folder()), dialog.Format(),
+                                failed, error)) {
+        ShowMessage(
+            "Cannot write " + QString::fromStdString(failed) + "\n" + QString::fromStdString(error),
+            kCritical);
     }
 }
 

@@ -56,6 +56,7 @@ class FrmMain : public QMainWindow {
     ucStatusbar* ucStatusbar1;
     std::array<QAction*, 6> SubMnuFile{};
     QAction* MnuOpenWithCellSize;
+    QAction* MnuExportCells;
     std::array<QAction*, 3> SubMnuAdd{};
     QMenu* MnuEdit;
     QAction* MnuUndo;
@@ -86,6 +87,8 @@ class FrmMain : public QMainWindow {
     // Open, cutting the strip into cells of a size the user confirms.
     void OpenWithCellSizeCommand();
     void OpenPeFilesCommand();
+    // The selected cells, or all, as PNG or icon files into a folder.
+    void ExportCellsCommand();
     void SaveCommand();
     void SaveAsCommand();
     void AddFromFileCommand();

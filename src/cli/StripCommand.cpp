@@ -4,14 +4,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <ostream>
 #include <thread>
 
-#include "app/ClsDIB.h"
-#include "app/PngStripWriter.h"
+#include "app/CellExport.h"
 #include "app/PreparedCell.h"
 #include "app/ReplacingFileWriter.h"
 #include "app/SyncBatch.h"
@@ -299,10 +297,11 @@ int StripCommand::Split() {
     // The cells reach the disk together at the end, not one sync per cell.
     SyncBatch batch;
     for (int cell = 0; cell < total; ++cell) {
-        const std::string path =
-            (std::filesystem::path(m_Options.output) / CellFileName(cell)).string();
+        const std::string path = (std::filesystem::path(m_Options.output) /
+                                  CellExport::FileName(m_Document.FileName(), cell, SplitFormat()))
+                                     .string();
         std::string writeError;
-        if (!WriteCell(cell, path, writeError)) {
+        if (!CellExport::WriteCell(m_Document, cell, path, SplitFormat(), writeError)) {
             m_Err << "tilewright-cli: cannot write " << PrintableText(path) << ": "
                   << OneLine(writeError) << "\n";
             return CliApplication::kInputFailed;
@@ -317,32 +316,6 @@ int StripCommand::Split() {
     return CliApplication::kOk;
 }
 
-// NAME_000.png: the strip's name without its extension and the cell number.
-std::string StripCommand::CellFileName(int cell) const {
-    const std::string& name = m_Document.FileName();
-    const std::size_t dot = name.find_last_of('.');
-    char number[16];
-    std::snprintf(number, sizeof number, "_%03d.", cell);
-    return (dot == std::string::npos || dot == 0 ? name : name.substr(0, dot)) + number +
-           m_Options.format;
-}
-
-// A PNG cell shows transparency where the mask colour was; a bitmap cell keeps the strip's
-// depth and pixels.
-bool StripCommand::WriteCell(int cell, const std::string& path, std::string& error) const {
-    const int depth = m_Document.CellStore().Colors();
-    const bool png = m_Options.format == "png";
-    ClsDIB surface;
-    if (!m_Document.DrawCells(surface, cell, 1, !png && depth < 32)) {
-        error = "cannot draw the cell";
-        return false;
-    }
-    if (png) {
-        return PngStripWriter::SaveToFile(surface.hDib(), path, error);
-    }
-    if (surface.SaveToFile(path, depth, m_Document.ColorTableFor(depth)) == 0) {
-        error = surface.LastError();
-        return false;
-    }
-    return true;
+CellExport::Format StripCommand::SplitFormat() const {
+    return m_Options.format == "png" ? CellExport::Format::Png : CellExport::Format::Bmp;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/CellExport.h"
 #include "app/StripDocument.h"
 #include "cli/ProgressBar.h"
 #include "cli/StripInput.h"
@@ -42,8 +43,7 @@ class StripCommand {
     int OpenStrip();
     int Save(const std::string& output);
     int Finish(int status) const;
-    std::string CellFileName(int cell) const;
-    bool WriteCell(int cell, const std::string& path, std::string& error) const;
+    CellExport::Format SplitFormat() const;
 
     const CliOptions& m_Options;
     std::ostream& m_Out;

@@ -15,6 +15,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
@@ -28,6 +29,7 @@
 
 #include "app/FrmAddReport.h"
 #include "app/FrmAlphaPixels.h"
+#include "app/FrmExportCells.h"
 #include "app/FrmOpenCellSize.h"
 #include "app/FrmOptionNew.h"
 #include "controls/FrmColorPicker.h"
@@ -41,6 +43,7 @@
 #include "support/PeBuilder.h"
 #include "support/Pngcheck.h"
 #include "support/ScriptedDesktop.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -598,6 +601,42 @@ TEST_F(MainWindow, OpenWithCellSizeCutsTheStripAsTheUserSays) {
         std::tuple(QStringList{"15", "15"},
                    QStringList{FrmOptionNew::kRangeMessage, FrmOpenCellSize::FitMessage(240, 15)},
                    15, "Bitmap size: 240x15 Pixels"));
+}
+
+// Every cell while none is selected, then the selected ones, go into a new folder as PNG or icon
+// files named as split names them; ImageMagick reads each magenta frame as transparent and each
+// fill exactly, and pngcheck takes the PNG files.
+TEST_F(MainWindow, ExportCellsWritesPngOrIconFilesOfTheSelectedCells) {
+    window.ProcessCommandLine({WriteStrip("export.bmp", 3, 24)});
+    TempFolder folder;
+    const std::tuple<std::vector<int>, bool, QStringList> runs[] = {
+        {{}, false, {"export_000.png", "export_001.png", "export_002.png"}},
+        {{0, 2}, true, {"export_000.ico", "export_002.ico"}}};
+    for (const auto& [selected, icon, names] : runs) {
+        const QString into = QString::fromStdString(folder.File(icon ? "icons" : "pngs"));
+        view.SetListIndex(-1);
+        view.SetSelection(selected);
+        AnswerWhenShown<FrmExportCells>(Dialogs::First, [&](FrmExportCells* dialog) {
+            dialog->TxtFolder->setText(into);
+            dialog->OptIco->setChecked(icon);
+            dialog->CmdOk->click();
+        });
+        window.MnuExportCells->trigger();
+        ASSERT_EQ(QDir(into).entryList(QDir::Files), names);
+        for (const QString& name : names) {
+            const std::string path = (into + "/" + name).toStdString();
+            const std::string rgba = testsupport::CommandOutput(
+                "/usr/bin/convert '" + path + "' -depth 8 rgba:- | od -An -tu1 -v -w4");
+            const int cell = name.mid(7, 3).toInt();
+            EXPECT_EQ(
+                QString::fromStdString(rgba).simplified().section(' ', 0, 4 * 18 - 1).toStdString(),
+                (QString("0 0 0 0 ").repeated(17) + QString("%1 48 32 255").arg(64 + cell))
+                    .toStdString())
+                << path;
+            EXPECT_EQ(icon ? "" : testsupport::PngcheckComplaints(path), "");
+        }
+    }
+    EXPECT_TRUE(desktop.messages.empty());
 }
 
 TEST_F(MainWindow, FromResourceAddsThePickedIconAndRemembersTheModule) {
