@@ -637,6 +637,17 @@ TEST_F(MainWindow, ExportCellsWritesPngOrIconFilesOfTheSelectedCells) {
         }
     }
     EXPECT_TRUE(desktop.messages.empty());
+    // A folder that cannot be made under a file says where and why, as a failed save does.
+    const QString under = QString::fromStdString(folder.File("icons/export_000.ico/sub"));
+    AnswerWhenShown<FrmExportCells>(Dialogs::First, [&](FrmExportCells* dialog) {
+        dialog->TxtFolder->setText(under);
+        dialog->CmdOk->click();
+    });
+    window.MnuExportCells->trigger();
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(std::pair(desktop.messages[0].text, desktop.messages[0].icon),
+              std::pair("Cannot write " + under + "\nError: 20\nNot a directory",
+                        desktop::MessageIcon::Critical));
 }
 
 TEST_F(MainWindow, FromResourceAddsThePickedIconAndRemembersTheModule) {
