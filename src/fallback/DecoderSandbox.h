@@ -7,7 +7,6 @@
 // decoders behind it are parsers of untrusted data written by others.
 class DecoderSandbox {
   public:
-    static constexpr std::uint64_t kMemoryBytes = std::uint64_t{1} << 30;
     static constexpr unsigned kCpuSeconds = 10;
 
     // Address space and CPU time, no core file and no file growth; false when the limits

@@ -1,10 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "fallback/QtPixelReader.h"
 
-#include <QBuffer>
-#include <QImageReader>
 #include <QPainter>
-#include <QSvgRenderer>
 
 namespace {
 
@@ -17,62 +14,74 @@ QRectF CentredFit(QSizeF picture, QSizeF target) {
 
 }  // namespace
 
-QtPixelReader::QtPixelReader(QByteArray bytes, std::uint64_t maxPixels)
-    : m_Bytes(std::move(bytes)), m_MaxPixels(maxPixels) {}
-
-QtPixelReader::Outcome QtPixelReader::Read(int drawWidth, int drawHeight) {
-    if (drawWidth > 0 && drawHeight > 0) {
-        const Outcome drawn = Draw(drawWidth, drawHeight);
-        if (drawn != Outcome::NotReadable) {
-            return drawn;
-        }
-    }
-    return Decode();
-}
+QtPixelReader::QtPixelReader(QByteArray bytes, std::uint64_t maxPixels, int drawWidth,
+                             int drawHeight)
+    : m_Bytes(std::move(bytes)),
+      m_MaxPixels(maxPixels),
+      m_DrawSize(drawWidth, drawHeight),
+      m_Buffer(&m_Bytes) {}
 
 bool QtPixelReader::Fits(QSize size) const {
     return static_cast<std::uint64_t>(size.width()) * static_cast<std::uint64_t>(size.height()) <=
            m_MaxPixels;
 }
 
-QtPixelReader::Outcome QtPixelReader::Draw(int width, int height) {
-    m_Declared = QSize(width, height);
-    if (!Fits(m_Declared)) {
-        return Outcome::TooLarge;
+// An SVG asked for at a size is drawn at it; anything else, an SVG included, is decoded at the
+// size it declares.
+QtPixelReader::Outcome QtPixelReader::Plan() {
+    if (m_DrawSize.width() > 0 && m_DrawSize.height() > 0) {
+        m_Declared = m_DrawSize;
+        if (!Fits(m_Declared)) {
+            return Outcome::TooLarge;
+        }
+        m_Renderer = std::make_unique<QSvgRenderer>(m_Bytes);
+        if (m_Renderer->isValid()) {
+            return Outcome::Decoded;
+        }
+        m_Renderer.reset();
     }
-    QSvgRenderer renderer(m_Bytes);
-    if (!renderer.isValid()) {
-        return Outcome::NotReadable;
+    m_Reader.setDevice(&m_Buffer);
+    const std::uint64_t megabytes = (m_MaxPixels * 4 + (1 << 20) - 1) >> 20;
+    m_Reader.setAllocationLimit(static_cast<int>(std::min<std::uint64_t>(megabytes, INT32_MAX)));
+    if (!m_Reader.canRead()) {
+        return Unreadable();
     }
-    m_Image = QImage(width, height, QImage::Format_ARGB32_Premultiplied);
+    m_Declared = m_Reader.size();
+    return m_Declared.isValid() && !Fits(m_Declared) ? Outcome::TooLarge : Outcome::Decoded;
+}
+
+// A format no plugin knows is told as such by the caller.
+QtPixelReader::Outcome QtPixelReader::Unreadable() {
+    if (m_Reader.error() != QImageReader::UnsupportedFormatError) {
+        m_Message = m_Reader.errorString();
+    }
+    return Outcome::NotReadable;
+}
+
+QtPixelReader::Outcome QtPixelReader::Read() {
+    return m_Renderer ? Draw() : Decode();
+}
+
+QtPixelReader::Outcome QtPixelReader::Draw() {
+    m_Image = QImage(m_DrawSize, QImage::Format_ARGB32_Premultiplied);
     if (m_Image.isNull()) {
         return Outcome::NotReadable;
     }
     m_Image.fill(Qt::transparent);
     QPainter painter(&m_Image);
-    renderer.render(&painter, CentredFit(renderer.viewBoxF().size(), m_Image.size()));
+    m_Renderer->render(&painter, CentredFit(m_Renderer->viewBoxF().size(), m_Image.size()));
     painter.end();
     m_HasAlpha = true;
     return Outcome::Decoded;
 }
 
-// The size the picture declares is checked before a pixel is decoded.
 QtPixelReader::Outcome QtPixelReader::Decode() {
-    QBuffer buffer(&m_Bytes);
-    QImageReader reader(&buffer);
-    const std::uint64_t megabytes = (m_MaxPixels * 4 + (1 << 20) - 1) >> 20;
-    reader.setAllocationLimit(static_cast<int>(std::min<std::uint64_t>(megabytes, INT32_MAX)));
-    m_Declared = reader.size();
-    if (m_Declared.isValid() && !Fits(m_Declared)) {
-        return Outcome::TooLarge;
+    m_Image = m_Reader.read();
+    if (m_Image.isNull()) {
+        return Unreadable();
     }
-    m_Image = reader.read();
-    if (m_Image.isNull() || !Fits(m_Image.size())) {
-        // A format no plugin knows is told as such by the caller.
-        if (reader.error() != QImageReader::UnsupportedFormatError) {
-            m_Message = reader.errorString();
-        }
-        return m_Image.isNull() ? Outcome::NotReadable : Outcome::TooLarge;
+    if (!Fits(m_Image.size())) {
+        return Outcome::TooLarge;
     }
     m_HasAlpha = m_Image.hasAlphaChannel();
     m_Image.convertTo(QImage::Format_ARGB32_Premultiplied);

@@ -72,6 +72,13 @@ bool ReplyPixels(const QtPixelReader& reader) {
     return true;
 }
 
+// Tells the program the size about to be made and waits until it has made room for it.
+bool AwaitRoom(QSize planned) {
+    char go = 0;
+    return Reply(fallback::Status::Planned, planned.isValid() ? planned : QSize(0, 0), {}) &&
+           ReadAll(&go, 1);
+}
+
 bool Serve() {
     fallback::RequestHeader request;
     if (!ReadAll(&request, sizeof request) || request.magic != fallback::kRequestMagic ||
@@ -82,8 +89,16 @@ bool Serve() {
     if (!ReadAll(bytes.data(), static_cast<std::size_t>(bytes.size()))) {
         return false;
     }
-    QtPixelReader reader(std::move(bytes), request.maxPixels);
-    switch (reader.Read(request.drawWidth, request.drawHeight)) {
+    QtPixelReader reader(std::move(bytes), request.maxPixels, request.drawWidth,
+                         request.drawHeight);
+    QtPixelReader::Outcome outcome = reader.Plan();
+    if (outcome == QtPixelReader::Outcome::Decoded) {
+        if (!AwaitRoom(reader.DeclaredSize())) {
+            return false;
+        }
+        outcome = reader.Read();
+    }
+    switch (outcome) {
         case QtPixelReader::Outcome::Decoded:
             return ReplyPixels(reader);
         case QtPixelReader::Outcome::TooLarge:
@@ -99,7 +114,7 @@ bool Serve() {
 int main(int argc, char** argv) {
     // Ends with the program that started it.
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (!DecoderSandbox::Limit(DecoderSandbox::kMemoryBytes, DecoderSandbox::kCpuSeconds)) {
+    if (!DecoderSandbox::Limit(fallback::kProcessMemoryBytes, DecoderSandbox::kCpuSeconds)) {
         return 2;
     }
     // Text in SVG needs the font database, which needs an application; no window is shown.

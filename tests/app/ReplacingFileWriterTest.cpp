@@ -253,4 +253,42 @@ TEST(NothingLost, AFailedSaveKeepsTheOldFileAndTheUnsavedStrip) {
     }
 }
 
+// Written in place: a hard-linked file whose write fails half-way (a file-size limit in a child)
+// gets its old bytes back; one anyone may write in a folder where nobody may create (saved as
+// nobody, in /tmp, which nobody can reach) gets the new bytes. It stays the same file.
+TEST(ReplacingFileWriter, WritesInPlaceKeepTheFileAndRestoreItWhenTheyFail) {
+    const std::vector<std::uint8_t> old(1000, 7), fresh(3000, 9);
+    // Case, a second link, saved as nobody, the file-size limit at commit, saved.
+    const std::tuple<const char*, bool, bool, rlim_t, bool> cases[] = {
+        {"hard link, cut off", true, false, 2000, false},
+        {"may write, not replace", false, true, RLIM_INFINITY, true}};
+    for (const auto& [name, linked, nobody, limit, saved] : cases) {
+        TempFolder folder(nobody ? "/tmp" : testing::TempDir());
+        const std::string path = folder.File("strip.bmp");
+        TempFolder::Write(path, old);
+        ::chmod(path.c_str(), 0666);
+        ::chmod(folder.Path().c_str(), 0755);
+        if (linked) {
+            std::filesystem::create_hard_link(path, folder.File("other.bmp"));
+        }
+        struct stat before {};
+        ::stat(path.c_str(), &before);
+        EXPECT_TRUE(InChild([&] {
+            ReplacingFileWriter writer;
+            const rlimit most{limit, limit};
+            std::signal(SIGXFSZ, SIG_IGN);
+            return (!nobody || (::setenv("Temp", "/tmp", 1) == 0 && ::setuid(65534) == 0)) &&
+                   writer.Open(path) && writer.Write(fresh) &&
+                   ::setrlimit(RLIMIT_FSIZE, &most) == 0 && writer.Commit() == saved &&
+                   writer.Error() == (saved ? 0 : EFBIG);
+        })) << name;
+        struct stat after {};
+        ::stat(path.c_str(), &after);
+        EXPECT_EQ(
+            std::tuple(TempFolder::Read(path), after.st_ino, after.st_uid, folder.EntryCount()),
+            std::tuple(saved ? fresh : old, before.st_ino, before.st_uid, linked ? 2u : 1u))
+            << name;
+    }
+}
+
 }  // namespace

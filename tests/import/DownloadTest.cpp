@@ -8,6 +8,7 @@
 #include <thread>
 #include <tuple>
 
+#include <sched.h>
 #include <unistd.h>
 
 #include "import/MdlInternet.h"
@@ -19,17 +20,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Starts the local server once for the whole program.
+// Starts the local server once for the whole program, in a network of its own where loopback
+// also carries a public address, so that redirects from a public address can be tried.
 class LocalServer : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
+        ASSERT_EQ(::unshare(CLONE_NEWNET), 0) << "a network of its own needs root";
+        ASSERT_EQ(
+            std::system("/usr/sbin/ip link set lo up && /usr/sbin/ip addr add 8.8.8.8 dev lo"), 0);
         // Test cases may run as parallel processes, each with its own server.
         const fs::path portFile =
             fs::temp_directory_path() / ("tilewright-server-port-" + std::to_string(::getpid()));
         fs::remove(portFile);
         const std::string command = "/usr/bin/python3 " TILEWRIGHT_TEST_SOURCE_DIR
                                     "/import/serve_images.py " +
-                                    portFile.string() + " >/dev/null 2>&1 &";
+                                    portFile.string() + " 0.0.0.0 >/dev/null 2>&1 &";
         ASSERT_EQ(std::system(command.c_str()), 0);
         for (int i = 0; i < 100 && s_Port.empty(); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -41,7 +46,7 @@ class LocalServer : public ::testing::Test {
         net::HttpClient::FetchImage(Address("/quit"), [](auto) { return true; }, {100});
     }
     static std::string Address(const std::string& path) {
-        return "http://127.0.0.1:" + s_Port + path;
+        return "http://8.8.8.8:" + s_Port + path;
     }
     static inline std::string s_Port;
 };
@@ -81,7 +86,10 @@ TEST_F(LocalServer, OnlyImagesAnsweredWith200AreWritten) {
         {"/big.png", 10000, 10000, ""},
         {"/empty.png", kMax, 0, ""},
         {"/cut.png", kMax, -1, "transfer closed with 2000 bytes remaining to read"},
-        {"/loop", kMax, -1, "Maximum (5) redirects followed"}};
+        {"/loop", kMax, -1, "Maximum (5) redirects followed"},
+        {"/private", kMax, -1,
+         "a redirect from a public address to a private or loopback one is refused"},
+        {"/untrusted", kMax, -1, "SSL certificate problem: self-signed certificate"}};
     for (const auto& [address, maxBytes, size, why] : cases) {
         std::ofstream(path) << "an older file";
         EXPECT_EQ(MdlInternet::DownloadUrlToFile(Address(address), path, {maxBytes}), size >= 0)

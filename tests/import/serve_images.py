@@ -1,11 +1,15 @@
 # SPDX-License-Identifier: MIT
 """A local web server for the download tests.
 
-Writes its port to the file named by its argument, serves the answers below on loopback and
-stops at /quit or after 60 seconds.
+Writes its port to the file named by its first argument, serves the answers below on the address
+given second and stops at /quit or after 60 seconds. /untrusted leads to a second server there
+whose certificate nobody signed.
 """
 import http.server
+import ssl
+import subprocess
 import sys
+import tempfile
 import threading
 
 BODY = bytes(i % 251 for i in range(10000))
@@ -51,9 +55,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if self.path == "/silent.png":
             threading.Event().wait(10)
             return
-        if self.path in ("/moved", "/loop"):
+        if self.path in REDIRECTS:
             self.send_response(302)
-            self.send_header("Location", "/image.png" if self.path == "/moved" else "/loop")
+            host = self.connection.getsockname()[0]
+            self.send_header("Location", REDIRECTS[self.path].format(host=host))
             self.end_headers()
             return
         status, kind, body = ANSWERS.get(self.path, (404, "text/plain", b""))
@@ -67,7 +72,20 @@ class Handler(http.server.BaseHTTPRequestHandler):
         pass
 
 
-server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+server = http.server.ThreadingHTTPServer((sys.argv[2], 0), Handler)
+untrusted = http.server.ThreadingHTTPServer((sys.argv[2], 0), Handler)
+with tempfile.TemporaryDirectory() as folder:
+    subprocess.run(["/usr/bin/openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
+                    "ec_paramgen_curve:prime256v1", "-nodes", "-subj", "/CN=127.0.0.1",
+                    "-keyout", f"{folder}/key", "-out", f"{folder}/cert"],
+                   check=True, capture_output=True)
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(f"{folder}/cert", f"{folder}/key")
+untrusted.socket = context.wrap_socket(untrusted.socket, server_side=True)
+threading.Thread(target=untrusted.serve_forever, daemon=True).start()
+REDIRECTS = {"/moved": "/image.png", "/loop": "/loop",
+             "/private": f"http://127.0.0.1:{server.server_address[1]}/image.png",
+             "/untrusted": f"https://{{host}}:{untrusted.server_address[1]}/image.png"}
 with open(sys.argv[1], "w") as f:
     f.write(str(server.server_address[1]))
 timer = threading.Timer(60, server.shutdown)

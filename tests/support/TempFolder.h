@@ -13,11 +13,12 @@
 
 #include "support/HostPixel.h"
 
-// A fresh folder for one test, removed with everything in it afterwards.
+// A fresh folder for one test, removed with everything in it afterwards; in the test run's
+// temporary folder unless another one is named.
 class TempFolder {
   public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::path(testing::TempDir()) / "tw-XXXXXX").string();
+    explicit TempFolder(const std::string& in = testing::TempDir()) {
+        std::string pattern = (std::filesystem::path(in) / "tw-XXXXXX").string();
         if (::mkdtemp(pattern.data()) != nullptr) {
             m_Path = pattern;
         }

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "platform/desktop/FallbackProtocol.h"
+#include "platform/gdi/PixelBudget.h"
 
 extern char** environ;
 
@@ -46,7 +48,11 @@ class UniqueFd {
 // The conversation with one decoder process over its socket, every step within one deadline.
 class Channel {
   public:
-    Channel(int fd, Clock::time_point deadline) : m_Fd(fd), m_Deadline(deadline) {}
+    Channel(int fd, std::chrono::milliseconds allowed)
+        : m_Fd(fd), m_Allowed(allowed), m_Deadline(Clock::now() + allowed) {}
+
+    // Time spent waiting on our side (for memory) is not the process's.
+    void RestartDeadline() { m_Deadline = Clock::now() + m_Allowed; }
 
     bool Send(const void* data, std::size_t size) {
         const auto* bytes = static_cast<const std::uint8_t*>(data);
@@ -104,6 +110,7 @@ class Channel {
     }
 
     int m_Fd;
+    std::chrono::milliseconds m_Allowed;
     Clock::time_point m_Deadline;
     bool m_TimedOut = false;
 };
@@ -172,19 +179,45 @@ DecodeError Refusal(const fallback::ReplyHeader& reply, const std::string& messa
     }
 }
 
-// The reply after the request: the picture's pixels in the room, or why there are none.
+// The bytes the process is about to take for the picture it planned: its pixels, or all it
+// may take when the picture does not say.
+std::size_t PlannedBytes(const fallback::ReplyHeader& plan, std::uint64_t maxPixels) {
+    const auto pixels = static_cast<std::uint64_t>(std::max(plan.width, 0)) *
+                        static_cast<std::uint64_t>(std::max(plan.height, 0));
+    const std::uint64_t bytes =
+        pixels == 0 || pixels > maxPixels ? fallback::kProcessMemoryBytes : pixels * 4;
+    return static_cast<std::size_t>(std::min(bytes, fallback::kProcessMemoryBytes));
+}
+
+bool ReceiveReply(Channel& channel, fallback::ReplyHeader& reply, std::string& message) {
+    if (!channel.Receive(&reply, sizeof reply) || reply.magic != fallback::kReplyMagic ||
+        reply.messageBytes > fallback::kMaxMessageBytes) {
+        return false;
+    }
+    message.assign(reply.messageBytes, '\0');
+    return channel.Receive(message.data(), message.size());
+}
+
+// The reply after the request: the picture's pixels in the room, or why there are none. The
+// process's pixels count in the thread's budget from before it decodes until they are in.
 Expected<bool, DecodeError> Converse(Channel& channel, std::span<const std::uint8_t> bytes,
                                      const fallback::RequestHeader& request,
                                      const FallbackDecoder::PixelRoom& room, int fd) {
     fallback::ReplyHeader reply;
+    std::string message;
     if (!channel.Send(&request, sizeof request) || !channel.Send(bytes.data(), bytes.size()) ||
-        ::shutdown(fd, SHUT_WR) != 0 || !channel.Receive(&reply, sizeof reply) ||
-        reply.magic != fallback::kReplyMagic || reply.messageBytes > fallback::kMaxMessageBytes) {
+        !ReceiveReply(channel, reply, message)) {
         return BrokeOff();
     }
-    std::string message(reply.messageBytes, '\0');
-    if (!channel.Receive(message.data(), message.size())) {
-        return BrokeOff();
+    std::optional<gdi::PixelBudget::Reservation> decoding;
+    if (reply.status == fallback::Status::Planned) {
+        decoding.emplace(PlannedBytes(reply, request.maxPixels));
+        channel.RestartDeadline();
+        constexpr char kGo = 1;
+        if (!channel.Send(&kGo, 1) || ::shutdown(fd, SHUT_WR) != 0 ||
+            !ReceiveReply(channel, reply, message)) {
+            return BrokeOff();
+        }
     }
     if (reply.status != fallback::Status::Decoded) {
         return Refusal(reply, message);
@@ -261,7 +294,7 @@ Expected<bool, DecodeError> FallbackProcess::Decode(std::span<const std::uint8_t
     request.drawHeight = drawHeight;
     request.maxPixels = m_MaxPixels;
     request.byteCount = bytes.size();
-    Channel channel(ours.Get(), Clock::now() + m_Deadline);
+    Channel channel(ours.Get(), m_Deadline);
     Expected<bool, DecodeError> result = Converse(channel, bytes, request, room, ours.Get());
     ours.Reset();
     const bool brokeOff = !result && result.Error().Text() == BrokeOff().Text();

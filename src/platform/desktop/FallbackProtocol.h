@@ -14,6 +14,8 @@ inline constexpr std::uint32_t kReplyMagic = 0x50465754;    // "TWFP"
 // The largest encoded picture sent to the decoder.
 inline constexpr std::uint64_t kMaxEncodedBytes = std::uint64_t{256} << 20;
 inline constexpr std::uint32_t kMaxMessageBytes = 1024;
+// The most memory one decoder process may take.
+inline constexpr std::uint64_t kProcessMemoryBytes = std::uint64_t{1} << 30;
 
 struct RequestHeader {
     std::uint32_t magic = kRequestMagic;
@@ -25,7 +27,13 @@ struct RequestHeader {
     std::uint64_t byteCount = 0;
 };
 
-enum class Status : std::int32_t { Decoded = 0, NotReadable = 1, TooLarge = 2, OutOfMemory = 3 };
+enum class Status : std::int32_t {
+    Decoded = 0,
+    NotReadable = 1,
+    TooLarge = 2,
+    OutOfMemory = 3,
+    Planned = 4
+};
 
 struct ReplyHeader {
     std::uint32_t magic = kReplyMagic;

@@ -30,12 +30,33 @@ PixelBudget::Scope::Scope(PixelBudget& budget) : m_Budget(budget), m_Outer(t_Sco
 
 PixelBudget::Scope::~Scope() {
     t_Scope = m_Outer;
-    m_Budget.Give(m_Held);
+    m_Budget.Give(*this, m_Held);
+}
+
+PixelBudget::Reservation::Reservation(std::size_t bytes) : m_Scope(t_Scope) {
+    if (m_Scope != nullptr && bytes >= kCountedBytes) {
+        m_Scope->m_Budget.Take(*m_Scope, bytes);
+        m_Scope->m_Unclaimed += bytes;
+        m_Bytes = bytes;
+    }
+}
+
+PixelBudget::Reservation::~Reservation() {
+    if (m_Bytes > 0) {
+        const std::size_t unclaimed = std::min(m_Bytes, m_Scope->m_Unclaimed);
+        m_Scope->m_Unclaimed -= unclaimed;
+        m_Scope->m_Budget.Give(*m_Scope, unclaimed);
+    }
 }
 
 void PixelBudget::Charge(std::size_t bytes) {
-    if (t_Scope != nullptr && bytes >= kCountedBytes) {
-        t_Scope->m_Budget.Take(*t_Scope, bytes);
+    if (t_Scope == nullptr || bytes < kCountedBytes) {
+        return;
+    }
+    const std::size_t claimed = std::min(bytes, t_Scope->m_Unclaimed);
+    t_Scope->m_Unclaimed -= claimed;
+    if (bytes > claimed) {
+        t_Scope->m_Budget.Take(*t_Scope, bytes - claimed);
     }
 }
 
@@ -47,16 +68,18 @@ void PixelBudget::Take(Scope& scope, std::size_t bytes) {
         --m_Waiting;
     }
     m_Held += bytes;
+    m_Peak = std::max(m_Peak, m_Held);
     scope.m_Held += bytes;
 }
 
-void PixelBudget::Give(std::size_t bytes) {
+void PixelBudget::Give(Scope& scope, std::size_t bytes) {
     if (bytes == 0) {
         return;
     }
     {
         const std::lock_guard lock(m_Lock);
         m_Held -= bytes;
+        scope.m_Held -= bytes;
     }
     m_Freed.notify_all();
 }
@@ -64,6 +87,11 @@ void PixelBudget::Give(std::size_t bytes) {
 std::size_t PixelBudget::Held() const {
     const std::lock_guard lock(m_Lock);
     return m_Held;
+}
+
+std::size_t PixelBudget::Peak() const {
+    const std::lock_guard lock(m_Lock);
+    return m_Peak;
 }
 
 int PixelBudget::Waiting() const {

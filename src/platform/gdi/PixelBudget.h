@@ -37,22 +37,43 @@ class PixelBudget {
         PixelBudget& m_Budget;
         Scope* m_Outer;
         std::size_t m_Held = 0;
+        // Reserved bytes that no bitmap has taken over yet.
+        std::size_t m_Unclaimed = 0;
+    };
+
+    // Holds bytes in the thread's scope for pixels made outside this process (the fallback
+    // decoder's), waiting for room as the scope's first bitmap would. The scope's bitmaps take
+    // the reserved bytes over instead of being counted again; what none took is given back when
+    // the reservation ends. Outside a scope, or below the counted size, it holds nothing.
+    class Reservation {
+      public:
+        explicit Reservation(std::size_t bytes);
+        ~Reservation();
+        Reservation(const Reservation&) = delete;
+        Reservation& operator=(const Reservation&) = delete;
+
+      private:
+        Scope* m_Scope;
+        std::size_t m_Bytes = 0;
     };
 
     // Called before a bitmap of that many bytes is made; outside a scope it does nothing.
     static void Charge(std::size_t bytes);
 
     std::size_t Held() const;
+    // The most that was held at once, for figures.
+    std::size_t Peak() const;
     int Waiting() const;
 
   private:
     void Take(Scope& scope, std::size_t bytes);
-    void Give(std::size_t bytes);
+    void Give(Scope& scope, std::size_t bytes);
 
     const std::size_t m_Total;
     mutable std::mutex m_Lock;
     std::condition_variable m_Freed;
     std::size_t m_Held = 0;
+    std::size_t m_Peak = 0;
     int m_Waiting = 0;
 };
 

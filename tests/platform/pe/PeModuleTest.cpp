@@ -171,12 +171,14 @@ std::chrono::duration<double> ListEveryLevel(std::size_t count) {
 }
 
 // Each table is read once per module, not once per lookup: 16 times the entries take about 16
-// times as long (a walk per lookup takes 256 times).
+// times as long (a walk per lookup takes 256 times). Optimised (Optimised.PeModule.*), the small
+// run is too short to compare with, and the largest is held to two seconds instead.
 TEST(PeModule, ListingEveryLevelOf65535EntriesIsLinear) {
     const auto small = ListEveryLevel(4096), large = ListEveryLevel(65535);
-    EXPECT_LT(large, small * 48) << small.count() << " s, " << large.count() << " s";
 #ifdef NDEBUG
     EXPECT_LT(large.count(), 2.0);
+#else
+    EXPECT_LT(large, small * 48) << small.count() << " s, " << large.count() << " s";
 #endif
 }
 
