@@ -72,6 +72,8 @@ TEST_F(LoadFromRes, ListsNamesAndProposesCellsAndMaskColourForTheSelection) {
     const int left = previewLeft();
     Select("#101");
     EXPECT_EQ(previewLeft(), left) << "longer info texts keep the preview in place";
+    EXPECT_EQ(dialog.PicBitmap->grab().toImage().pixel(12, 12), qRgb(64, 48, 32))
+        << "a 24-bit bitmap enlarged is opaque";
     EXPECT_EQ(std::tuple(dialog.IconWidth(), dialog.IconHeight(), dialog.ColorDep(),
                          dialog.MaskColor(), dialog.PicMaskColor->isHidden()),
               std::tuple(16, 16, 24, 0xFF00FFu, false));
