@@ -400,9 +400,9 @@ TEST_F(Adding, PngStripsSaveAndReopenAsTheyWere) {
 }
 
 // A strip of 24 x 16 cells, which the square rule cuts into four cells 18 wide, records its cell
-// size and reopens as three; ImageMagick reads the size back. In strips ImageMagick writes, a
-// value that is no size or fits no strip of that size, and our chunk with a failing CRC, leave
-// the rule.
+// size and reopens as three; pngcheck takes the file and ImageMagick reads the size back. In strips
+// ImageMagick writes, a value that is no size or fits no strip of that size, and our chunk with a
+// failing CRC, leave the rule.
 TEST_F(Adding, PngStripsRecordTheirCellSize) {
     TempFolder folder;
     ASSERT_TRUE(document.NewStrip(24, 16, 32, kMagenta));
@@ -412,11 +412,14 @@ TEST_F(Adding, PngStripsRecordTheirCellSize) {
     const std::string ours = folder.File("ours.png"), broken = folder.File("broken.png");
     std::string error;
     ASSERT_TRUE(document.SaveStrip(ours, error)) << error;
-    EXPECT_EQ(
-        testsupport::CommandOutput("/usr/bin/identify -format '%[Tilewright-Cell-Size]' " + ours),
-        "24x16");
+    EXPECT_EQ(std::pair(testsupport::PngcheckComplaints(ours),
+                        testsupport::CommandOutput(
+                            "/usr/bin/identify -format '%[Tilewright-Cell-Size]' " + ours)),
+              std::pair(std::string(), std::string("24x16")));
     std::vector<std::uint8_t> bytes = TempFolder::Read(ours);
-    bytes.at(33 + 8 + 21) = '3';  // "24x16" becomes "34x16" behind its CRC's back
+    // "24x16" becomes "36x16", which would fit, behind its CRC's back.
+    bytes.at(33 + 8 + 21) = '3';
+    bytes.at(33 + 8 + 22) = '6';
     testsupport::WriteFileBytes(broken, bytes);
     const std::pair<const char*, int> values[] = {
         {"24x16", 24},  {"36x16", 36},  {"72x16", 72},  {"16x16", 18}, {"24x15", 18}, {"0x16", 18},
