@@ -104,6 +104,27 @@ TEST_F(AlphaPixels, PreviewsShowBothAnswersEnlargedCentredAndClipped) {
     }
 }
 
+// At 1.25 (run by the Scaled. tests) the 16 x 16 image fits 8 times, 10 device pixels a pixel:
+// whole squares from 80 to 239 of a board of 320 device pixels, none narrower than another.
+TEST(AlphaPixelsScaled, EachPixelIsASquareOfWholeDevicePixels) {
+    ScriptedDesktop desktop;
+    FrmAlphaPixels dialog{desktop};
+    if (dialog.devicePixelRatioF() != 1.25) {
+        GTEST_SKIP() << "runs on a desktop scaled by 1.25";
+    }
+    dialog.SetDIB(*testsupport::HostImage(16, 16, Column));
+    const QImage left = dialog.LeftPreview();
+    ASSERT_EQ(left.size(), QSize(320, 320));
+    const QRgb red = qRgb(255, 0, 0), black = qRgb(0, 0, 0);
+    const std::tuple<int, QRgb> columns[] = {{80, red},  {89, red},    {110, black}, {119, black},
+                                             {120, red}, {230, black}, {239, black}};
+    for (const auto& [x, color] : columns) {
+        EXPECT_EQ(std::pair(left.pixel(x, 80), left.pixel(x, 239)), std::pair(color, color)) << x;
+    }
+    EXPECT_NE(left.pixel(79, 80), red);
+    EXPECT_NE(left.pixel(240, 80), black);
+}
+
 TEST_F(AlphaPixels, TheDropperAndThePaletteSetTheColourAndRedraw) {
     dialog.OptPreserve->click();
     desktop.screenPixels.push_back(0x000000);
