@@ -12,13 +12,17 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 #include <cmath>
+#include <cstring>
 
 #include "app/ClsDIB.h"
 #include "controls/FrmColorPicker.h"
+#include "controls/ucListIcon.h"
 #include "image/c32bppDIB.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/desktop/QtBitmapBridge.h"
+#include "platform/gdi/Bitmap.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/gdi/PixelZoom.h"
 
 namespace {
 
@@ -38,6 +42,19 @@ struct Surface {
     gdi::UniqueGdiObject bitmap;
     gdi::UniqueGdiObject dc;
 };
+
+// The image with each pixel a factor x factor square, its premultiplied bytes as they are.
+void EnlargedCopy(const c32bppDIB& image, int factor, c32bppDIB& copy) {
+    const gdi::Bitmap* bitmap = gdi::BitmapFromHandle(image.Handle());
+    const auto enlarged = bitmap != nullptr ? gdi::PixelZoom::Enlarged(*bitmap, factor) : nullptr;
+    if (!enlarged || !copy.InitializeDIB(enlarged->Width(), enlarged->Height())) {
+        image.CopyImageTo(copy);
+        return;
+    }
+    std::memcpy(copy.BitsPointer(), enlarged->Bits(), copy.PixelBytes().size());
+    copy.SetAlpha(image.Alpha());
+    copy.SetImageType(image.ImageType());
+}
 
 // A dropper: a slanted tube with a drop at its tip, hot spot on the tip.
 QCursor DropperCursor() {
@@ -137,8 +154,13 @@ QImage FrmAlphaPixels::Checkerboard() {
     return PreviewBoard::Checkerboard();
 }
 
-int FrmAlphaPixels::CentredOrigin(int size) {
-    return static_cast<int>(std::nearbyint(kPreviewSize / 2.0 - size / 2.0));
+int FrmAlphaPixels::CentredOrigin(int size, int boardSize) {
+    return static_cast<int>(std::nearbyint(boardSize / 2.0 - size / 2.0));
+}
+
+int FrmAlphaPixels::PreviewPixelSize(int width, int height, double devicePixelRatio) {
+    return ucListIcon::DevicePixelsPerCellPixel(
+        ucListIcon::ZoomToFit(width, height, kPreviewSize, kPreviewSize), devicePixelRatio);
 }
 
 void FrmAlphaPixels::SetColorBack(gdi::COLORREF color) {
@@ -147,34 +169,47 @@ void FrmAlphaPixels::SetColorBack(gdi::COLORREF color) {
         QString("background: %1;").arg(QtBitmapBridge::ToQColor(color).name()));
 }
 
+// Every step works pixel by pixel, so the previews of the enlarged image are the previews of the
+// image with each pixel enlarged.
 void FrmAlphaPixels::SetDIB(const c32bppDIB& image) {
-    image.CopyImageTo(*m_Source);
-    image.CopyImageTo(*m_CutOut);
+    m_Scale = devicePixelRatioF();
+    EnlargedCopy(image, PreviewPixelSize(image.Width(), image.Height(), m_Scale), *m_Source);
+    m_Source->CopyImageTo(*m_CutOut);
     m_CutOut->RemoveAlpha();
     DrawLeftPreview();
-    m_Canvas->Create(image.Width(), image.Height(), 24);
+    m_Canvas->Create(m_Source->Width(), m_Source->Height(), 24);
     RedrawRightPreview();
 }
 
 void FrmAlphaPixels::DrawLeftPreview() {
-    Surface preview(Checkerboard());
-    m_CutOut->Render(preview.dc.Get(), CentredOrigin(m_CutOut->Width()),
-                     CentredOrigin(m_CutOut->Height()), m_CutOut->Width(), m_CutOut->Height());
-    m_Left = preview.Read();
-    Picture1->setPixmap(QPixmap::fromImage(m_Left));
+    const QImage board = PreviewBoard::Checkerboard(m_Scale);
+    Surface preview(board);
+    m_CutOut->Render(preview.dc.Get(), CentredOrigin(m_CutOut->Width(), board.width()),
+                     CentredOrigin(m_CutOut->Height(), board.width()), m_CutOut->Width(),
+                     m_CutOut->Height());
+    ShowPreview(Picture1, m_Left, preview.Read());
 }
 
 void FrmAlphaPixels::RedrawRightPreview() {
-    Surface preview(Checkerboard());
+    const QImage board = PreviewBoard::Checkerboard(m_Scale);
+    Surface preview(board);
     const int w = m_Source->Width(), h = m_Source->Height();
     if (m_Canvas->hDC() != 0) {
         m_Canvas->Fill(m_ColorBack);
         m_Source->Render(m_Canvas->hDC(), 0, 0, w, h);
-        gdi::TransparentBlt(preview.dc.Get(), CentredOrigin(w), CentredOrigin(h), w, h,
-                            m_Canvas->hDC(), 0, 0, m_ColorBack);
+        gdi::TransparentBlt(preview.dc.Get(), CentredOrigin(w, board.width()),
+                            CentredOrigin(h, board.width()), w, h, m_Canvas->hDC(), 0, 0,
+                            m_ColorBack);
     }
-    m_Right = preview.Read();
-    Picture2->setPixmap(QPixmap::fromImage(m_Right));
+    ShowPreview(Picture2, m_Right, preview.Read());
+}
+
+// Shown one device pixel per pixel, so that the enlarged pixels stay whole.
+void FrmAlphaPixels::ShowPreview(QLabel* picture, QImage& shown, QImage drawn) const {
+    shown = std::move(drawn);
+    QPixmap pixmap = QPixmap::fromImage(shown);
+    pixmap.setDevicePixelRatio(m_Scale);
+    picture->setPixmap(pixmap);
 }
 
 void FrmAlphaPixels::OpenPalette() {

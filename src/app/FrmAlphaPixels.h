@@ -46,8 +46,11 @@ class FrmAlphaPixels : public QDialog {
     FrmColorPicker* ColorPicker() const { return m_Picker; }
     // The previews' background, shared with the other dialogs' previews.
     static QImage Checkerboard();
-    // Where an image of this size starts so that it sits centred in a preview.
-    static int CentredOrigin(int size);
+    // Where an image of this size starts so that it sits centred in a preview of boardSize.
+    static int CentredOrigin(int size, int boardSize = kPreviewSize);
+    // Device pixels per image pixel in the previews: an image smaller than them is enlarged as
+    // the strip view zooms, by the largest step at which it still fits.
+    static int PreviewPixelSize(int width, int height, double devicePixelRatio);
 
     QLabel* Label1;
     QLabel* LblSource;
@@ -68,12 +71,15 @@ class FrmAlphaPixels : public QDialog {
   private:
     void BuildControls();
     void DrawLeftPreview();
+    void ShowPreview(QLabel* picture, QImage& shown, QImage drawn) const;
     void RedrawRightPreview();
     void OpenPalette();
     void PickScreenColor();
 
     desktop::Desktop& m_Desktop;
     gdi::COLORREF m_ColorBack = 0;
+    // The previews are drawn in device pixels at this ratio.
+    double m_Scale = 1;
     std::unique_ptr<c32bppDIB> m_Source;
     std::unique_ptr<c32bppDIB> m_CutOut;
     std::unique_ptr<ClsDIB> m_Canvas;

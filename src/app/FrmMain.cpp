@@ -22,16 +22,21 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <numeric>
 
+#include "app/CellExport.h"
 #include "app/CellSelection.h"
 #include "app/ClsDIB.h"
 #include "app/FrmAddReport.h"
 #include "app/FrmAlphaPixels.h"
+#include "app/FrmExportCells.h"
 #include "app/FrmExportStripSet.h"
+#include "app/FrmOpenCellSize.h"
 #include "app/FrmOptionNew.h"
 #include "app/PreparedCell.h"
 #include "app/ProjectDocument.h"
 #include "app/SourceCellLoader.h"
+#include "app/StripFile.h"
 #include "app/StripSetExporter.h"
 #include "controls/FrmColorPicker.h"
 #include "controls/ucListIcon.h"
@@ -201,6 +206,12 @@ void FrmMain::BuildMenus() {
     file->insertMenu(SubMnuFile[3], MnuRecentStrips);
     connect(file, &QMenu::aboutToShow, this, &FrmMain::RefreshRecentStrips);
     RefreshRecentStrips();
+    MnuOpenWithCellSize = new QAction(QString("Open with Cell Size") + QChar(0x2026), file);
+    file->insertAction(SubMnuFile[2], MnuOpenWithCellSize);
+    connect(MnuOpenWithCellSize, &QAction::triggered, this, &FrmMain::OpenWithCellSizeCommand);
+    MnuExportCells = file->addAction(QString("Export Cells") + QChar(0x2026), this,
+                                     &FrmMain::ExportCellsCommand);
+    MnuExportCells->setEnabled(false);
 
     MnuEdit = menuBar()->addMenu("Edit");
     MnuUndo = MnuEdit->addAction("Undo", QKeySequence("Ctrl+Z"), this, &FrmMain::UndoCommand);
@@ -393,7 +404,7 @@ void FrmMain::RefreshWindow() {
     ucToolbar1->SetButtonEnabled(kDeleteButton, hasCells);
     SubMnuFile[4]->setEnabled(hasCells);
     SubMnuFile[5]->setEnabled(hasCells);
-    for (QAction* onCells : {MnuCut, MnuCopy, MnuDuplicate, MnuReplaceImage}) {
+    for (QAction* onCells : {MnuCut, MnuCopy, MnuDuplicate, MnuReplaceImage, MnuExportCells}) {
         onCells->setEnabled(hasCells);
     }
     if (!hasCells) {
@@ -589,10 +600,65 @@ void FrmMain::OpenCommand() {
     OpenStripPath(chosen.front());
 }
 
+// Opening failures are silent; the cut is asked for once the file has shown it is a strip.
+void FrmMain::OpenWithCellSizeCommand() {
+    if (!SavePrompt()) {
+        return;
+    }
+    const QStringList chosen =
+        m_Desktop.OpenFileDialog(this, {{kBitmapFilter, kPngFilter}, false, "", ""});
+    StripFile file;
+    if (chosen.isEmpty() || !file.Read(Local(chosen.front()))) {
+        return;
+    }
+    FrmOpenCellSize dialog(m_Desktop, QFileInfo(chosen.front()).fileName(), file.Width(),
+                           file.Height(), file.ProposedCellWidth(), this);
+    WaitForDialog(&dialog);
+    if (dialog.Tag() == "1") {
+        ShowOpenedStrip(chosen.front(),
+                        m_Document.OpenStrip(file, Local(chosen.front()), dialog.IconWidth(),
+                                             dialog.IconHeight()));
+    }
+}
+
+// The selected cells, or every cell when none is selected.
+void FrmMain::ExportCellsCommand() {
+    std::vector<int> positions = ucListIcon1->SelectedItems();
+    if (positions.empty()) {
+        positions.resize(static_cast<std::size_t>(ucListIcon1->ItemCount()));
+        std::iota(positions.begin(), positions.end(), 0);
+    }
+    if (positions.empty()) {
+        return;
+    }
+    const clsImgList& store = m_Document.CellStore();
+    const QString folder = QString::fromStdString(m_Document.Folder());
+    FrmExportCells dialog(m_Desktop, QString::fromStdString(m_Document.FileName()), positions,
+                          store.IconWidth(), store.IconHeight(),
+                          folder.isEmpty() ? ProposedFolder() : folder, this);
+    WaitForDialog(&dialog);
+    if (dialog.Tag() != "1") {
+        return;
+    }
+    std::string failed;
+    if (const Status written = CellExport::WriteCells(m_Document, positions, Local(dialog.Folder()),
+                                                      dialog.Format(), failed);
+        !written) {
+        ShowMessage("Cannot write " + QString::fromStdString(failed) + "\n" +
+                        QString::fromStdString(written.Error().Text()),
+                    kCritical);
+    }
+}
+
 // A strip that cannot be opened any more leaves the document as it was; gone, it leaves the
-// recent strips too. An opened strip is no project's.
+// recent strips too.
 void FrmMain::OpenStripPath(const QString& path) {
-    if (m_Document.OpenStripFile(Local(path))) {
+    ShowOpenedStrip(path, m_Document.OpenStripFile(Local(path)));
+}
+
+// An opened strip is no project's.
+void FrmMain::ShowOpenedStrip(const QString& path, bool opened) {
+    if (opened) {
         m_Project = {};
         m_ProjectPath.clear();
         RememberStrip(path);

@@ -62,6 +62,8 @@ class FrmMain : public QMainWindow {
     std::array<QAction*, 6> SubMnuFile{};
     // File > Recent Strips: the strips opened or saved last, newest first.
     QMenu* MnuRecentStrips;
+    QAction* MnuOpenWithCellSize;
+    QAction* MnuExportCells;
     std::array<QAction*, 3> SubMnuAdd{};
     QMenu* MnuEdit;
     QAction* MnuUndo;
@@ -94,7 +96,11 @@ class FrmMain : public QMainWindow {
     // The commands, as the menus and the toolbar run them.
     void NewCommand();
     void OpenCommand();
+    // Open, cutting the strip into cells of a size the user confirms.
+    void OpenWithCellSizeCommand();
     void OpenPeFilesCommand();
+    // The selected cells, or all, as PNG or icon files into a folder.
+    void ExportCellsCommand();
     void SaveCommand();
     void SaveAsCommand();
     void AddFromFileCommand();
@@ -158,6 +164,7 @@ class FrmMain : public QMainWindow {
     bool SavePrompt();
     void SaveStrip(const QString& path);
     void SaveStripAs(const QString& path);
+    void ShowOpenedStrip(const QString& path, bool opened);
     // True when the image became a cell. The cell keeps `source`, which names the image in the
     // add report and the Alpha Pixels dialog; a source without address or label is the path.
     bool AddImage(const QString& path, int index, const c32bppDIB* image, CellSource source = {});

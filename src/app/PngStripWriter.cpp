@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "app/ReplacingFileWriter.h"
+#include "app/StripFile.h"
 #include "codecs/PngEncoder.h"
 #include "platform/gdi/Bitmap.h"
 #include "platform/gdi/Gdi.h"
@@ -48,7 +49,7 @@ Status PngStripWriter::SaveToFile(gdi::HBITMAP surface, const std::string& path)
 }
 
 Status PngStripWriter::SaveBandsToFile(const std::string& path, int width, int height, int bandRows,
-                                       const DrawBand& drawBand) {
+                                       const DrawBand& drawBand, int cellWidth) {
     if (width < 1 || height < 1 || bandRows < 1) {
         return Error::Io(EINVAL, path);
     }
@@ -58,6 +59,9 @@ Status PngStripWriter::SaveBandsToFile(const std::string& path, int width, int h
         written = writer.Write(bytes);
         return static_cast<bool>(written);
     });
+    if (cellWidth > 0) {
+        encoder.AddText(StripFile::kCellSizeKeyword, StripFile::CellSizeText(cellWidth, height));
+    }
     // Whatever the writer did not fail on, zlib did.
     const auto failed = [&]() -> Status {
         return written ? Error::Io(ENOMEM, path) : written.Error();

@@ -25,9 +25,10 @@ class PngStripWriter {
     // file cannot be written.
     static Status SaveToFile(gdi::HBITMAP surface, const std::string& path);
     // A picture of width x height written bandRows rows at a time, each band drawn just before it
-    // is written; fails as SaveToFile does, and when a band cannot be drawn.
+    // is written; fails as SaveToFile does, and when a band cannot be drawn. A strip of cells
+    // cellWidth wide (0: none) records the cell size in the file, so that it opens cut the same.
     static Status SaveBandsToFile(const std::string& path, int width, int height, int bandRows,
-                                  const DrawBand& drawBand);
+                                  const DrawBand& drawBand, int cellWidth = 0);
     // The first rows of the bitmap from the top, R, G, B, A per pixel; fully transparent pixels
     // become 0, 0, 0, 0.
     static std::vector<std::uint8_t> StraightRgba(const gdi::Bitmap& bitmap, int rows);

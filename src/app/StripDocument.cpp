@@ -11,28 +11,15 @@
 #include "app/PngStripWriter.h"
 #include "app/PreparedCell.h"
 #include "app/StripBitmapFile.h"
-#include "codecs/modParsers.h"
+#include "app/StripFile.h"
 #include "image/c32bppDIB.h"
-#include "platform/file/RegularFile.h"
 #include "platform/gdi/Bitmap.h"
-#include "platform/gdi/DibReader.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/ImageList.h"
 #include "platform/gdi/SystemColors.h"
 #include "platform/gdi/UniqueGdiObject.h"
 
 namespace {
-
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
-    auto bytes = RegularFile::Read(path);
-    return bytes ? std::move(*bytes) : std::vector<std::uint8_t>{};
-}
-
-bool HasPngSignature(const std::vector<std::uint8_t>& file) {
-    static constexpr std::uint8_t kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    return file.size() >= sizeof kSignature &&
-           std::equal(std::begin(kSignature), std::end(kSignature), file.begin());
-}
 
 // The screen-format copy of a bitmap, as the cell store takes strips in.
 gdi::UniqueGdiObject DeviceCopy(gdi::HBITMAP bitmap, int width, int height) {
@@ -84,19 +71,15 @@ int StripDocument::ProposedCellWidth(int width, int height) {
     return width / std::max(height > 0 ? width / height : width, 1);
 }
 
-bool StripDocument::OpenStripFile(const std::string& Path, int cellWidth) {
-    const std::vector<std::uint8_t> bytes = ReadWholeFile(Path);
-    c32bppDIB png;
-    if (HasPngSignature(bytes) && !png.LoadPicture_Stream(bytes, 0, 0, 0, 0, false, 32)) {
-        return false;
-    }
-    gdi::UniqueGdiObject file(png.Handle() == 0 ? gdi::LoadBitmapFile(bytes) : 0);
-    // 32-bit pixels are judged as decoding the file judges them: straight alpha is premultiplied,
-    // a bitmap without alpha becomes opaque.
-    if (gdi::Bitmap* loaded = gdi::BitmapFromHandle(file.Get())) {
-        modParsers::JudgeBitmapAlpha(*loaded);
-    }
-    if (!OpenBitmap(png.Handle() != 0 ? png.Handle() : file.Get(), cellWidth)) {
+bool StripDocument::OpenStripFile(const std::string& Path, int cellWidth, int cellHeight) {
+    StripFile file;
+    return file.Read(Path) && OpenStrip(file, Path, cellWidth, cellHeight);
+}
+
+bool StripDocument::OpenStrip(const StripFile& file, const std::string& Path, int cellWidth,
+                              int cellHeight) {
+    if (!OpenBitmap(file.Bitmap(), cellWidth == 0 ? file.ProposedCellWidth() : cellWidth,
+                    cellHeight)) {
         return false;
     }
     // The file may change; its cells keep their pixels, not the file.
@@ -108,20 +91,21 @@ bool StripDocument::OpenStripFile(const std::string& Path, int cellWidth) {
     return true;
 }
 
-bool StripDocument::OpenBitmap(gdi::HBITMAP handle, int cellWidth) {
+bool StripDocument::OpenBitmap(gdi::HBITMAP handle, int cellWidth, int cellHeight) {
     const gdi::Bitmap* bitmap = gdi::BitmapFromHandle(handle);
     if (bitmap == nullptr) {
         return false;
     }
     const int w = bitmap->Width(), h = bitmap->Height(), depth = bitmap->BitCount();
     const int cell = cellWidth == 0 ? ProposedCellWidth(w, h) : cellWidth;
+    const int cellH = cellHeight == 0 ? h : cellHeight;
     // More cells than the cell store holds: refused before the corners of each are sampled.
-    if (cell < 1 || cell > w || w / cell > gdi::ImageList::kMaxImages) {
+    if (cell < 1 || cell > w || cellH < 1 || cellH > h || w / cell > gdi::ImageList::kMaxImages) {
         return false;
     }
     const gdi::COLORREF mask =
-        depth < 32 ? FindMaskColor(handle, cell, h, w / cell) : gdi::CLR_NONE;
-    return ReplaceCells(handle, cell, h, depth, mask, {});
+        depth < 32 ? FindMaskColor(handle, cell, cellH, w / cell) : gdi::CLR_NONE;
+    return ReplaceCells(handle, cell, cellH, depth, mask, {});
 }
 
 bool StripDocument::OpenModuleBitmap(gdi::HBITMAP bitmap, int cellWidth, int cellHeight,
@@ -241,8 +225,9 @@ Status StripDocument::SavePngStrip(const std::string& Path) {
         DrawBand(band, top, false);
         return gdi::BitmapFromHandle(band.hDib());
     };
-    if (auto saved = PngStripWriter::SaveBandsToFile(
-            Path, band.Width(), m_Layer->store.IconHeight(), bandRows, drawBand);
+    if (auto saved =
+            PngStripWriter::SaveBandsToFile(Path, band.Width(), m_Layer->store.IconHeight(),
+                                            bandRows, drawBand, m_Layer->store.IconWidth());
         !saved) {
         return saved;
     }

@@ -23,6 +23,7 @@
 class c32bppDIB;
 class ClsDIB;
 class PreparedCell;
+class StripFile;
 struct CellFormat;
 
 class StripDocument {
@@ -45,12 +46,16 @@ class StripDocument {
 
     // False when the cell store cannot be made; the document is then left without cells.
     bool NewStrip(int cellWidth, int cellHeight, int colorDepth, gdi::COLORREF backColor);
-    // Splits the bitmap or PNG file into cells by its height, cellWidth wide (0:
-    // ProposedCellWidth); a PNG strip is 32 bits deep and keeps its alpha. False, with the
-    // document untouched, when the file cannot be read as either or the store refuses it.
-    bool OpenStripFile(const std::string& Path, int cellWidth = 0);
-    // The same for a bitmap in memory; the name and saved state are left as they are.
-    bool OpenBitmap(gdi::HBITMAP bitmap, int cellWidth = 0);
+    // Splits the bitmap or PNG file into cells cellWidth wide (0: the width the file proposes)
+    // and cellHeight high (0: its height); a PNG strip is 32 bits deep and keeps its alpha.
+    // False, with the document untouched, when the file cannot be read as either or the cells
+    // do not fit it or the store refuses them.
+    bool OpenStripFile(const std::string& Path, int cellWidth = 0, int cellHeight = 0);
+    // The same for a strip file already read from Path.
+    bool OpenStrip(const StripFile& file, const std::string& Path, int cellWidth, int cellHeight);
+    // The same for a bitmap in memory (width 0: ProposedCellWidth); the name and saved state are
+    // left as they are.
+    bool OpenBitmap(gdi::HBITMAP bitmap, int cellWidth = 0, int cellHeight = 0);
     // Each acts on the selection and reports whether anything changed.
     bool MoveCellBack();
     bool MoveCellForward();

@@ -4,16 +4,14 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <ostream>
 #include <thread>
 
-#include "app/ClsDIB.h"
+#include "app/CellExport.h"
 #include "app/FailureReason.h"
 #include "app/ImageAddress.h"
-#include "app/PngStripWriter.h"
 #include "app/PreparedCell.h"
 #include "app/ReplacingFileWriter.h"
 #include "app/StripSetExporter.h"
@@ -407,9 +405,11 @@ int StripCommand::Split() {
     const int total = m_Document.CellCount();
     ProgressBar progress = Progress(total);
     for (int cell = 0; cell < total; ++cell) {
-        const std::string path =
-            (std::filesystem::path(m_Options.output) / CellFileName(cell)).string();
-        if (const Status written = WriteCell(cell, path); !written) {
+        const std::string path = (std::filesystem::path(m_Options.output) /
+                                  CellExport::FileName(m_Document.FileName(), cell, SplitFormat()))
+                                     .string();
+        if (const Status written = CellExport::WriteCell(m_Document, cell, path, SplitFormat());
+            !written) {
             m_Err << "tilewright-cli: cannot write " << PrintableText(path) << ": "
                   << OneLine(written.Error().Text()) << "\n";
             return CliApplication::kInputFailed;
@@ -419,32 +419,6 @@ int StripCommand::Split() {
     return CliApplication::kOk;
 }
 
-// NAME_000.png: the strip's name without its extension and the cell number.
-std::string StripCommand::CellFileName(int cell) const {
-    const std::string& name = m_Document.FileName();
-    const std::size_t dot = name.find_last_of('.');
-    char number[16];
-    std::snprintf(number, sizeof number, "_%03d.", cell);
-    return (dot == std::string::npos || dot == 0 ? name : name.substr(0, dot)) + number +
-           m_Options.format;
-}
-
-// A PNG cell shows transparency where the mask colour was; a bitmap cell keeps the strip's
-// depth and pixels.
-Status StripCommand::WriteCell(int cell, const std::string& path) const {
-    const int depth = m_Document.CellStore().Colors();
-    const bool png = m_Options.format == "png";
-    ClsDIB surface;
-    if (!m_Document.DrawCells(surface, cell, 1, !png && depth < 32)) {
-        return Error::Unavailable("cannot draw the cell");
-    }
-    if (png) {
-        return PngStripWriter::SaveToFile(surface.hDib(), path);
-    }
-    if (auto saved = surface.SaveBandsToFile(path, depth, surface.Height(), {},
-                                             m_Document.ColorTableFor(depth));
-        !saved) {
-        return saved.Error();
-    }
-    return {};
+CellExport::Format StripCommand::SplitFormat() const {
+    return m_Options.format == "png" ? CellExport::Format::Png : CellExport::Format::Bmp;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/CellExport.h"
 #include "app/StripDocument.h"
 #include "app/StripInput.h"
 #include "app/StripManifest.h"
@@ -50,8 +51,7 @@ class StripCommand {
     int OpenStrip();
     int Save(const std::string& output);
     int Finish(int status) const;
-    std::string CellFileName(int cell) const;
-    Status WriteCell(int cell, const std::string& path) const;
+    CellExport::Format SplitFormat() const;
 
     const CliOptions& m_Options;
     std::ostream& m_Out;

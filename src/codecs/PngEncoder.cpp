@@ -3,6 +3,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
@@ -129,7 +130,24 @@ bool PngEncoder::Start() {
     PutBig32(header, static_cast<std::uint32_t>(m_Width));
     PutBig32(header, static_cast<std::uint32_t>(m_Height));
     header.insert(header.end(), {8, 6, 0, 0, 0});
-    return m_Sink(kSignature) && EmitChunk("IHDR", header);
+    if (!m_Sink(kSignature) || !EmitChunk("IHDR", header)) {
+        return false;
+    }
+    return std::all_of(
+        m_Texts.begin(), m_Texts.end(),
+        [this](const std::vector<std::uint8_t>& text) { return EmitChunk("tEXt", text); });
+}
+
+bool PngEncoder::AddText(std::string_view keyword, std::string_view text) {
+    if (m_Zip || keyword.empty() || keyword.size() > 79 ||
+        keyword.find('\0') != std::string_view::npos || text.find('\0') != std::string_view::npos) {
+        return false;
+    }
+    std::vector<std::uint8_t> data(keyword.begin(), keyword.end());
+    data.push_back(0);
+    data.insert(data.end(), text.begin(), text.end());
+    m_Texts.push_back(std::move(data));
+    return true;
 }
 
 bool PngEncoder::AddRows(std::span<const std::uint8_t> rgba) {

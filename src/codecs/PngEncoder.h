@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <string_view>
 #include <vector>
 
 struct z_stream_s;
@@ -28,6 +29,9 @@ class PngEncoder {
     PngEncoder(const PngEncoder&) = delete;
     PngEncoder& operator=(const PngEncoder&) = delete;
 
+    // A tEXt chunk written after the header: a Latin-1 keyword of 1 to 79 characters and its
+    // text, neither holding a NUL. False, with nothing added, once rows have come.
+    bool AddText(std::string_view keyword, std::string_view text);
     // Whole rows from the top, R, G, B, A per pixel. False, and every later call too, once the
     // sizes are impossible, the rows pass the height, zlib fails or the sink refuses.
     bool AddRows(std::span<const std::uint8_t> rgba);
@@ -55,4 +59,5 @@ class PngEncoder {
     // to zlib (filter type first).
     std::vector<std::uint8_t> m_Previous, m_Candidate, m_Best, m_Filtered;
     std::vector<std::uint8_t> m_Packed;
+    std::vector<std::vector<std::uint8_t>> m_Texts;
 };

@@ -3,11 +3,14 @@
 
 #include <QColor>
 #include <QPainter>
+#include <cmath>
 
-QImage PreviewBoard::Checkerboard() {
-    QImage board(kSize, kSize, QImage::Format_RGB32);
+QImage PreviewBoard::Checkerboard(double devicePixelRatio) {
+    const int size = static_cast<int>(std::lround(kSize * devicePixelRatio));
+    QImage board(size, size, QImage::Format_RGB32);
     board.fill(Qt::white);
     QPainter painter(&board);
+    painter.scale(devicePixelRatio, devicePixelRatio);
     int x0 = -1;
     for (int y = -1; y <= kSize; y += 6) {
         for (int x = x0; x <= kSize; x += 12) {

@@ -498,6 +498,16 @@ int ucListIcon::DevicePixelsPerCellPixel(int zoom, double devicePixelRatio) {
     return std::max(static_cast<int>(std::floor(zoom * devicePixelRatio + 1e-6)), 1);
 }
 
+int ucListIcon::ZoomToFit(int width, int height, int boxWidth, int boxHeight) {
+    int fitting = kZoomSteps[0];
+    for (const int zoom : kZoomSteps) {
+        if (std::int64_t{width} * zoom <= boxWidth && std::int64_t{height} * zoom <= boxHeight) {
+            fitting = zoom;
+        }
+    }
+    return fitting;
+}
+
 // A line before every cell pixel and one after the last, one device pixel wide.
 void ucListIcon::PaintGrid(gdi::HDC dc, int left, int top, int perPixel) const {
     const int right = left + m_ImageWidth * perPixel, bottom = top + m_ImageHeight * perPixel;

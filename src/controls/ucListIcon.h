@@ -77,6 +77,8 @@ class ucListIcon : public QWidget {
     QImage RenderCells(double devicePixelRatio) const;
     // Device pixels per cell pixel: the zoom times the ratio, rounded down, at least 1.
     static int DevicePixelsPerCellPixel(int zoom, double devicePixelRatio);
+    // The largest zoom step at which a picture of width x height fits a box; 1 when none does.
+    static int ZoomToFit(int width, int height, int boxWidth, int boxHeight);
     // The drop marker: a line with a small solid triangle at each end. Color -1 draws with the
     // painter's pen and brush as they are.
     static void DrawLine(QPainter& painter, int X1, int Y1, int X2, int Y2, gdi::COLORREF Color,

@@ -14,12 +14,21 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "controls/ucListIcon.h"
 #include "import/ModuleBitmap.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/desktop/QtBitmapBridge.h"
 #include "platform/gdi/Bitmap.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/gdi/PixelZoom.h"
 #include "platform/pe/PeModule.h"
+
+namespace {
+
+// Wider pictures than this are more than any screen shows and more than Qt draws.
+constexpr int kMaxPreviewWidth = 16384;
+
+}  // namespace
 
 FrmLoadFromRes::FrmLoadFromRes(desktop::Desktop& desktop, StripRules rules, QWidget* parent)
     : QDialog(parent), m_Desktop(desktop), m_Rules(std::move(rules)) {
@@ -39,11 +48,11 @@ void FrmLoadFromRes::BuildControls() {
     connect(LstBitmaps, &QListWidget::currentRowChanged, this, &FrmLoadFromRes::SelectEntry);
     PicBitmap = new QLabel;
     PicBitmap->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    auto* scroll = new QScrollArea;
-    scroll->setWidget(PicBitmap);
-    scroll->setWidgetResizable(true);
+    m_PreviewArea = new QScrollArea;
+    m_PreviewArea->setWidget(PicBitmap);
+    m_PreviewArea->setWidgetResizable(true);
     auto* preview = new QGroupBox("Preview");
-    (new QVBoxLayout(preview))->addWidget(scroll);
+    (new QVBoxLayout(preview))->addWidget(m_PreviewArea);
 
     LblName = new QLabel("Name:");
     LblSize = new QLabel("Size:");
@@ -127,11 +136,10 @@ void FrmLoadFromRes::SelectEntry(int row) {
     const auto location = m_Module->FindResource(pe::ResourceId::FromListed(m_ResID.toStdString()),
                                                  pe::PeModule::RT_BITMAP);
     const int w = bitmap->Width(), h = bitmap->Height();
-    PicBitmap->setPixmap(QPixmap::fromImage(
-        desktop::QtBitmapBridge::ToQImage(*bitmap, desktop::QtBitmapBridge::Alpha::Premultiplied)));
     m_ColorDep = bitmap->BitCount();
     m_IconWidth = m_Rules.proposedCellWidth(w, h);
     m_IconHeight = h;
+    ShowPreview();
     const int cells = w / m_IconWidth;
     m_MaskColor = m_ColorDep == 32
                       ? gdi::CLR_NONE
@@ -144,6 +152,36 @@ void FrmLoadFromRes::SelectEntry(int row) {
     LblIcons->setText("Icons: " + QString::number(cells));
     TxtSizeWidth->setText(QString::number(m_IconWidth));
     TxtSizeHeight->setText(QString::number(m_IconHeight));
+}
+
+// Cells smaller than the preview are enlarged as the strip view zooms, by the largest step at
+// which a cell still fits; a long strip scrolls.
+void FrmLoadFromRes::ShowPreview() {
+    const gdi::Bitmap* bitmap = gdi::BitmapFromHandle(m_Bitmap.Get());
+    if (bitmap == nullptr || m_IconWidth < 1 || m_IconHeight < 1) {
+        return;
+    }
+    const QSize box = m_PreviewArea->viewport()->size();
+    const double ratio = devicePixelRatioF();
+    int zoom = ucListIcon::ZoomToFit(m_IconWidth, m_IconHeight, box.width(), box.height());
+    while (zoom > 1 &&
+           bitmap->Width() * ucListIcon::DevicePixelsPerCellPixel(zoom, ratio) > kMaxPreviewWidth) {
+        zoom = ucListIcon::NextZoom(zoom, -1);
+    }
+    const auto enlarged =
+        gdi::PixelZoom::Enlarged(*bitmap, ucListIcon::DevicePixelsPerCellPixel(zoom, ratio));
+    // The enlarged copy is 32-bit whatever the bitmap was; only a 32-bit bitmap has alpha.
+    const auto alpha = bitmap->BitCount() == 32 ? desktop::QtBitmapBridge::Alpha::Premultiplied
+                                                : desktop::QtBitmapBridge::Alpha::Opaque;
+    QPixmap shown = QPixmap::fromImage(
+        desktop::QtBitmapBridge::ToQImage(enlarged ? *enlarged : *bitmap, alpha));
+    shown.setDevicePixelRatio(ratio);
+    PicBitmap->setPixmap(shown);
+}
+
+void FrmLoadFromRes::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    ShowPreview();
 }
 
 // Without a mask colour the swatch is hidden and the label ends in "None".
@@ -162,6 +200,7 @@ bool FrmLoadFromRes::ValidateBox(QLineEdit* box) {
     const std::optional<int> value = m_Rules.checkSizeBox(this, box);
     if (value) {
         (box == TxtSizeWidth ? m_IconWidth : m_IconHeight) = *value;
+        ShowPreview();
     }
     m_Validating = false;
     return value.has_value();

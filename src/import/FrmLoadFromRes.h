@@ -14,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QScrollArea;
 
 namespace desktop {
 class Desktop;
@@ -67,18 +68,21 @@ class FrmLoadFromRes : public QDialog {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void BuildControls();
     void SelectEntry(int row);
     void ShowMaskColor();
+    void ShowPreview();
     bool ValidateBox(QLineEdit* box);
     void Confirm();
 
     desktop::Desktop& m_Desktop;
     StripRules m_Rules;
     QString m_Path;
+    QScrollArea* m_PreviewArea;
     std::unique_ptr<pe::PeModule> m_Module;
     QString m_ResID;
     gdi::UniqueGdiObject m_Bitmap;

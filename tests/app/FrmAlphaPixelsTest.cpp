@@ -67,20 +67,26 @@ TEST_F(AlphaPixels, OpensAskingToRemove) {
     EXPECT_EQ(state(), std::tuple(true, false, false, false));
 }
 
-TEST_F(AlphaPixels, PreviewsShowBothAnswersCentredAndClipped) {
+// The 4 x 4 image fits 8 times: each pixel is an 8 x 8 square from 112 to 143, and x = 111 and
+// 144 show the board. Removing drops partly transparent pixels; preserving blends them over the
+// green, which is itself transparent. A 300-pixel image stays at 1x, centred and clipped.
+TEST_F(AlphaPixels, PreviewsShowBothAnswersEnlargedCentredAndClipped) {
     const QImage left = dialog.LeftPreview(), right = dialog.RightPreview();
-    const int y = 127;
-    // Columns 125 to 129: the board, red, half-transparent white, transparent, black. Removing
-    // drops partly transparent pixels; preserving blends them over the green, which is itself
-    // transparent.
-    const auto row = [y](const QImage& image) {
-        return std::array{image.pixel(125, y), image.pixel(126, y), image.pixel(127, y),
-                          image.pixel(128, y), image.pixel(129, y)};
-    };
-    EXPECT_EQ(row(left), (std::array{Board(125, y), qRgb(255, 0, 0), Board(127, y), Board(128, y),
-                                     qRgb(0, 0, 0)}));
-    EXPECT_EQ(row(right), (std::array{Board(125, y), qRgb(255, 0, 0), qRgb(128, 255, 128),
-                                      Board(128, y), qRgb(0, 0, 0)}));
+    // By column, the left and the right preview; none: the board shows.
+    const std::optional<QRgb> red = qRgb(255, 0, 0), black = qRgb(0, 0, 0),
+                              blended = qRgb(128, 255, 128), board;
+    const std::tuple<int, std::optional<QRgb>, std::optional<QRgb>> columns[] = {
+        {111, board, board},   {112, red, red},     {119, red, red},     {120, board, blended},
+        {127, board, blended}, {128, board, board}, {135, board, board}, {136, black, black},
+        {143, black, black},   {144, board, board}};
+    for (const int y : {112, 143}) {
+        for (const auto& [x, removed, preserved] : columns) {
+            EXPECT_EQ(std::pair(left.pixel(x, y), right.pixel(x, y)),
+                      std::pair(removed.value_or(Board(x, y)), preserved.value_or(Board(x, y))))
+                << x << "," << y;
+        }
+    }
+    EXPECT_EQ(left.pixel(120, 111), Board(120, 111)) << "the row above the image";
 
     dialog.SetDIB(*testsupport::HostImage(300, 300, Column));
     // Column 22 of the image is at preview x 0 and is half-transparent white (22 % 4 == 2 is
@@ -88,6 +94,35 @@ TEST_F(AlphaPixels, PreviewsShowBothAnswersCentredAndClipped) {
     const QImage clipped = dialog.LeftPreview();
     EXPECT_EQ(std::tuple(clipped.pixel(1, 10), clipped.pixel(2, 10), clipped.size()),
               std::tuple(qRgb(0, 0, 0), qRgb(255, 0, 0), QSize(256, 256)));
+    // Device pixels per image pixel, by image size and desktop scale.
+    const std::tuple<int, int, double, int> sizes[] = {
+        {16, 16, 1, 8},    {16, 16, 1.25, 10}, {16, 16, 1.5, 12}, {48, 48, 1, 4},
+        {48, 48, 1.25, 5}, {100, 20, 1, 2},    {16, 129, 1, 1},   {300, 300, 1.5, 1}};
+    for (const auto& [w, h, ratio, pixels] : sizes) {
+        EXPECT_EQ(FrmAlphaPixels::PreviewPixelSize(w, h, ratio), pixels)
+            << w << "x" << h << "@" << ratio;
+    }
+}
+
+// At 1.25 (run by the Scaled. tests) the 16 x 16 image fits 8 times, 10 device pixels a pixel:
+// whole squares from 80 to 239 of a board of 320 device pixels, none narrower than another.
+TEST(AlphaPixelsScaled, EachPixelIsASquareOfWholeDevicePixels) {
+    ScriptedDesktop desktop;
+    FrmAlphaPixels dialog{desktop};
+    if (dialog.devicePixelRatioF() != 1.25) {
+        GTEST_SKIP() << "runs on a desktop scaled by 1.25";
+    }
+    dialog.SetDIB(*testsupport::HostImage(16, 16, Column));
+    const QImage left = dialog.LeftPreview();
+    ASSERT_EQ(left.size(), QSize(320, 320));
+    const QRgb red = qRgb(255, 0, 0), black = qRgb(0, 0, 0);
+    const std::tuple<int, QRgb> columns[] = {{80, red},  {89, red},    {110, black}, {119, black},
+                                             {120, red}, {230, black}, {239, black}};
+    for (const auto& [x, color] : columns) {
+        EXPECT_EQ(std::pair(left.pixel(x, 80), left.pixel(x, 239)), std::pair(color, color)) << x;
+    }
+    EXPECT_NE(left.pixel(79, 80), red);
+    EXPECT_NE(left.pixel(240, 80), black);
 }
 
 TEST_F(AlphaPixels, TheDropperAndThePaletteSetTheColourAndRedraw) {
@@ -98,8 +133,8 @@ TEST_F(AlphaPixels, TheDropperAndThePaletteSetTheColourAndRedraw) {
     EXPECT_EQ(dialog.ColorBack(), 0u);
     // Pure black is now transparent.
     const QImage right = dialog.RightPreview();
-    EXPECT_EQ((std::array{right.pixel(127, 127), right.pixel(128, 127), right.pixel(129, 127)}),
-              (std::array{qRgb(128, 128, 128), Board(128, 127), Board(129, 127)}));
+    EXPECT_EQ((std::array{right.pixel(127, 127), right.pixel(128, 127), right.pixel(136, 127)}),
+              (std::array{qRgb(128, 128, 128), Board(128, 127), Board(136, 127)}));
     dialog.CmdBackColor->click();
     ASSERT_NE(dialog.ColorPicker(), nullptr);
     emit dialog.ColorPicker()->SelectColor(0xFF0000);

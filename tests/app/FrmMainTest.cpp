@@ -11,10 +11,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
@@ -28,6 +30,8 @@
 
 #include "app/FrmAddReport.h"
 #include "app/FrmAlphaPixels.h"
+#include "app/FrmExportCells.h"
+#include "app/FrmOpenCellSize.h"
 #include "app/FrmOptionNew.h"
 #include "app/PreparedCell.h"
 #include "controls/FrmColorPicker.h"
@@ -41,6 +45,7 @@
 #include "support/PeBuilder.h"
 #include "support/Pngcheck.h"
 #include "support/ScriptedDesktop.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -572,6 +577,87 @@ TEST_F(MainWindow, OpenPeFilesReplacesTheStripWithAModuleBitmap) {
     desktop.messageAnswers = {desktop::MessageAnswer::No};
     window.SubMnuFile[2]->trigger();
     EXPECT_EQ(view.ItemCount(), 3) << "a cancelled choice leaves the strip";
+}
+
+// A classic strip of 16 x 15 cells, which Open would cut into sixteen 15-pixel cells: the dialog
+// proposes that, refuses a width out of range and a height taller than the strip, and opens
+// fifteen cells.
+TEST_F(MainWindow, OpenWithCellSizeCutsTheStripAsTheUserSays) {
+    const QString path = TempPath("classic.bmp");
+    testsupport::WriteFileBytes(path.toStdString(),
+                                testsupport::BitmapFileOf(testsupport::FramedStrip(240, 15, 16)));
+    desktop.openAnswers = {QStringList{path}};
+    QStringList proposed;
+    AnswerWhenShown<FrmOpenCellSize>(Dialogs::First, [&](FrmOpenCellSize* dialog) {
+        proposed = {dialog->TxtSizeWidth->text(), dialog->TxtSizeHeight->text()};
+        for (const auto& [box, text] :
+             {std::pair(dialog->TxtSizeWidth, "300"), std::pair(dialog->TxtSizeWidth, "16"),
+              std::pair(dialog->TxtSizeHeight, "20")}) {
+            box->setText(text);
+            emit box->editingFinished();
+        }
+        dialog->CmdOk->click();
+        dialog->TxtSizeHeight->setText("15");
+        emit dialog->TxtSizeHeight->editingFinished();
+        dialog->CmdOk->click();
+    });
+    window.MnuOpenWithCellSize->trigger();
+    QStringList messages;
+    for (const auto& message : desktop.messages) {
+        messages.push_back(message.text);
+    }
+    EXPECT_EQ(
+        std::tuple(proposed, messages, view.ItemCount(), window.ucStatusbar1->PanelText(3)),
+        std::tuple(QStringList{"15", "15"},
+                   QStringList{FrmOptionNew::kRangeMessage, FrmOpenCellSize::FitMessage(240, 15)},
+                   15, "Bitmap size: 240x15 Pixels"));
+}
+
+// Every cell while none is selected, then the selected ones, go into a new folder as PNG or icon
+// files named as split names them; ImageMagick reads each magenta frame as transparent and each
+// fill exactly, and pngcheck takes the PNG files.
+TEST_F(MainWindow, ExportCellsWritesPngOrIconFilesOfTheSelectedCells) {
+    window.ProcessCommandLine({WriteStrip("export.bmp", 3, 24)});
+    TempFolder folder;
+    const std::tuple<std::vector<int>, bool, QStringList> runs[] = {
+        {{}, false, {"export_000.png", "export_001.png", "export_002.png"}},
+        {{0, 2}, true, {"export_000.ico", "export_002.ico"}}};
+    for (const auto& [selected, icon, names] : runs) {
+        const QString into = QString::fromStdString(folder.File(icon ? "icons" : "pngs"));
+        view.SetListIndex(-1);
+        view.SetSelection(selected);
+        AnswerWhenShown<FrmExportCells>(Dialogs::First, [&](FrmExportCells* dialog) {
+            dialog->TxtFolder->setText(into);
+            dialog->OptIco->setChecked(icon);
+            dialog->CmdOk->click();
+        });
+        window.MnuExportCells->trigger();
+        ASSERT_EQ(QDir(into).entryList(QDir::Files), names);
+        for (const QString& name : names) {
+            const std::string path = (into + "/" + name).toStdString();
+            const std::string rgba = testsupport::CommandOutput(
+                "/usr/bin/convert '" + path + "' -depth 8 rgba:- | od -An -tu1 -v -w4");
+            const int cell = name.mid(7, 3).toInt();
+            EXPECT_EQ(
+                QString::fromStdString(rgba).simplified().section(' ', 0, 4 * 18 - 1).toStdString(),
+                (QString("0 0 0 0 ").repeated(17) + QString("%1 48 32 255").arg(64 + cell))
+                    .toStdString())
+                << path;
+            EXPECT_EQ(icon ? "" : testsupport::PngcheckComplaints(path), "");
+        }
+    }
+    EXPECT_TRUE(desktop.messages.empty());
+    // A folder that cannot be made under a file says where and why, as a failed save does.
+    const QString under = QString::fromStdString(folder.File("icons/export_000.ico/sub"));
+    AnswerWhenShown<FrmExportCells>(Dialogs::First, [&](FrmExportCells* dialog) {
+        dialog->TxtFolder->setText(under);
+        dialog->CmdOk->click();
+    });
+    window.MnuExportCells->trigger();
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(std::pair(desktop.messages[0].text, desktop.messages[0].icon),
+              std::pair("Cannot write " + under + "\nError: 20\nNot a directory",
+                        desktop::MessageIcon::Critical));
 }
 
 TEST_F(MainWindow, FromResourceAddsThePickedIconAndRemembersTheModule) {

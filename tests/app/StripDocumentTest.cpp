@@ -429,6 +429,48 @@ TEST_F(Adding, PngStripsSaveAndReopenAsTheyWere) {
     }
 }
 
+// A strip of 24 x 16 cells, which the square rule cuts into four cells 18 wide, records its cell
+// size and reopens as three; pngcheck takes the file and ImageMagick reads the size back. In strips
+// ImageMagick writes, a value that is no size or fits no strip of that size, and our chunk with a
+// failing CRC, leave the rule.
+TEST_F(Adding, PngStripsRecordTheirCellSize) {
+    TempFolder folder;
+    ASSERT_TRUE(document.NewStrip(24, 16, 32, kMagenta));
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(Add(*Solid({255, 0, 0, 255})));
+    }
+    const std::string ours = folder.File("ours.png"), broken = folder.File("broken.png");
+    ASSERT_TRUE(document.SaveStrip(ours));
+    EXPECT_EQ(std::pair(testsupport::PngcheckComplaints(ours),
+                        testsupport::CommandOutput(
+                            "/usr/bin/identify -format '%[Tilewright-Cell-Size]' " + ours)),
+              std::pair(std::string(), std::string("24x16")));
+    std::vector<std::uint8_t> bytes = TempFolder::Read(ours);
+    // "24x16" becomes "36x16", which would fit, behind its CRC's back.
+    bytes.at(33 + 8 + 21) = '3';
+    bytes.at(33 + 8 + 22) = '6';
+    testsupport::WriteFileBytes(broken, bytes);
+    const std::pair<const char*, int> values[] = {
+        {"24x16", 24},  {"36x16", 36},  {"72x16", 72},  {"16x16", 18}, {"24x15", 18}, {"0x16", 18},
+        {"144x16", 18}, {"+24x16", 18}, {"24x16x", 18}, {"24", 18},    {nullptr, 18}};
+    std::vector<std::pair<std::string, int>> strips = {{ours, 24}, {broken, 18}};
+    for (const auto& [value, width] : values) {
+        const std::string theirs = folder.File(std::to_string(strips.size()) + ".png");
+        const std::string set =
+            value ? std::string(" -set Tilewright-Cell-Size '") + value + "'" : "";
+        ASSERT_EQ(std::system(("/usr/bin/convert -size 72x16 xc:red" + set + " " + theirs).c_str()),
+                  0);
+        strips.emplace_back(theirs, width);
+    }
+    for (const auto& [path, width] : strips) {
+        StripDocument reopened;
+        ASSERT_TRUE(reopened.OpenStripFile(path));
+        EXPECT_EQ(std::pair(reopened.CellStore().IconWidth(), reopened.CellCount()),
+                  std::pair(width, 72 / width))
+            << path;
+    }
+}
+
 constexpr gdi::COLORREF kBlue = Rgb(0, 0, 255);
 constexpr gdi::COLORREF kUnder = Rgb(90, 90, 90);
 

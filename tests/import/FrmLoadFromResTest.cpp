@@ -72,6 +72,8 @@ TEST_F(LoadFromRes, ListsNamesAndProposesCellsAndMaskColourForTheSelection) {
     const int left = previewLeft();
     Select("#101");
     EXPECT_EQ(previewLeft(), left) << "longer info texts keep the preview in place";
+    EXPECT_EQ(dialog.PicBitmap->grab().toImage().pixel(12, 12), qRgb(64, 48, 32))
+        << "a 24-bit bitmap enlarged is opaque";
     EXPECT_EQ(std::tuple(dialog.IconWidth(), dialog.IconHeight(), dialog.ColorDep(),
                          dialog.MaskColor(), dialog.PicMaskColor->isHidden()),
               std::tuple(16, 16, 24, 0xFF00FFu, false));
@@ -82,13 +84,16 @@ TEST_F(LoadFromRes, ListsNamesAndProposesCellsAndMaskColourForTheSelection) {
                      "Dimensions: 160x16 Pixels", "Colors: 24 Bpp", "Icons: 10", "16"}));
     Select("#102");
     EXPECT_EQ(std::tuple(dialog.IconWidth(), dialog.LblIcons->text()), std::tuple(20, "Icons: 2"));
-    // Straight alpha is previewed premultiplied, over the dialog's background.
+    // Straight alpha is previewed premultiplied, over the dialog's background; its 1 x 1 cells
+    // are enlarged 8 times, each pixel a whole square.
     Select("#103");
     QCoreApplication::processEvents();
     const QImage shown = dialog.PicBitmap->grab().toImage();
+    const QRgb window = dialog.PicBitmap->palette().color(QPalette::Window).rgb();
     EXPECT_EQ(
-        std::pair(shown.pixel(0, 0), shown.pixel(2, 0)),
-        std::pair(dialog.PicBitmap->palette().color(QPalette::Window).rgb(), qRgb(208, 222, 236)));
+        (std::array{shown.pixel(0, 0), shown.pixel(7, 7), shown.pixel(16, 0), shown.pixel(23, 7),
+                    shown.pixel(24, 0), shown.pixel(0, 8)}),
+        (std::array{window, window, qRgb(208, 222, 236), qRgb(208, 222, 236), window, window}));
     EXPECT_TRUE(desktop.messages.empty());
     Select("#7");
     ASSERT_EQ(desktop.messages.size(), 1u);

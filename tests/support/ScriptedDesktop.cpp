@@ -46,6 +46,10 @@ QString ScriptedDesktop::SaveFileDialog(QWidget*, const desktop::FileDialogReque
     return Next(saveAnswers, "save dialog", QString{});
 }
 
+QString ScriptedDesktop::FolderDialog(QWidget*, const QString&) {
+    return Next(folderAnswers, "folder dialog", QString{});
+}
+
 std::optional<QString> ScriptedDesktop::InputBox(QWidget*, const QString& prompt, const QString&,
                                                  const QString&) {
     inputPrompts.push_back(prompt);

@@ -33,6 +33,7 @@ class ScriptedDesktop : public desktop::Desktop {
                                       const QString& title) override;
     QStringList OpenFileDialog(QWidget* owner, const desktop::FileDialogRequest& request) override;
     QString SaveFileDialog(QWidget* owner, const desktop::FileDialogRequest& request) override;
+    QString FolderDialog(QWidget* owner, const QString& start) override;
     std::optional<QString> InputBox(QWidget* owner, const QString& prompt, const QString& title,
                                     const QString& defaultText) override;
     const picture::ClipboardSource& Clipboard() const override { return clipboard; }
@@ -48,6 +49,7 @@ class ScriptedDesktop : public desktop::Desktop {
     std::deque<desktop::MessageAnswer> messageAnswers;
     std::deque<QStringList> openAnswers;
     std::deque<QString> saveAnswers;
+    std::deque<QString> folderAnswers;
     std::deque<std::optional<QString>> inputAnswers;
     std::deque<gdi::COLORREF> screenPixels;
     std::deque<std::optional<gdi::COLORREF>> colorAnswers;

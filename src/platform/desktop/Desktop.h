@@ -43,6 +43,8 @@ class Desktop {
     virtual QStringList OpenFileDialog(QWidget* owner, const FileDialogRequest& request) = 0;
     // The chosen file; empty when the user cancels. The dialog asks before overwriting.
     virtual QString SaveFileDialog(QWidget* owner, const FileDialogRequest& request) = 0;
+    // The chosen folder, starting in `start`; empty when the user cancels.
+    virtual QString FolderDialog(QWidget* owner, const QString& start) = 0;
     // The typed text; nothing when the user cancels.
     virtual std::optional<QString> InputBox(QWidget* owner, const QString& prompt,
                                             const QString& title, const QString& defaultText) = 0;

@@ -101,6 +101,10 @@ QStringList QtDesktop::OpenFileDialog(QWidget* owner, const FileDialogRequest& r
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList{};
 }
 
+QString QtDesktop::FolderDialog(QWidget* owner, const QString& start) {
+    return QFileDialog::getExistingDirectory(owner, QString(), start);
+}
+
 QString QtDesktop::SaveFileDialog(QWidget* owner, const FileDialogRequest& request) {
     QFileDialog dialog(owner);
     dialog.setAcceptMode(QFileDialog::AcceptSave);

@@ -12,6 +12,7 @@ class QtDesktop : public Desktop {
     MessageAnswer MessageBox(QWidget* owner, const QString& text, MessageButtons buttons,
                              MessageIcon icon, const QString& title) override;
     QStringList OpenFileDialog(QWidget* owner, const FileDialogRequest& request) override;
+    QString FolderDialog(QWidget* owner, const QString& start) override;
     QString SaveFileDialog(QWidget* owner, const FileDialogRequest& request) override;
     std::optional<QString> InputBox(QWidget* owner, const QString& prompt, const QString& title,
                                     const QString& defaultText) override;

@@ -6,6 +6,7 @@
 
 #include "platform/gdi/CellSlabs.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/gdi/PixelZoom.h"
 #include "platform/gdi/RowChunks.h"
 
 namespace gdi {
@@ -242,31 +243,18 @@ bool ImageList::DrawZoomed(int index, HDC dc, int x, int y, int factor) const {
     }
     const Image& image = m_Images[static_cast<std::size_t>(index)];
     ImageList zoomed(m_Width * factor, m_Height * factor, m_BitCount, m_ColorTable);
-    const std::size_t zoomedWidth = static_cast<std::size_t>(zoomed.m_Width);
-    // Drawing reads colours through the row reader whatever their depth, so 32 bits hold any.
-    Image copy{Bitmap::Create(zoomed.m_Width, zoomed.m_Height, 32), nullptr};
-    if (image.transparent) {
-        copy.transparent = std::make_shared<std::uint8_t[]>(zoomedWidth * zoomed.m_Height);
-    }
+    Image copy{PixelZoom::Enlarged(*image.colors, factor), nullptr};
     if (!copy.colors) {
         return false;
     }
-    std::vector<Bgra> row(static_cast<std::size_t>(m_Width)), wide(zoomedWidth);
-    std::vector<std::uint8_t> wideMask(copy.transparent ? zoomedWidth : 0);
-    for (int sourceRow = 0; sourceRow < m_Height; ++sourceRow) {
-        image.colors->ReadRow(0, sourceRow, row);
-        for (std::size_t column = 0; column < row.size(); ++column) {
-            std::fill_n(wide.begin() + column * factor, factor, row[column]);
-            if (!wideMask.empty()) {
-                std::fill_n(wideMask.begin() + column * factor, factor,
-                            image.transparent[sourceRow * row.size() + column]);
-            }
-        }
-        for (int repeat = 0; repeat < factor; ++repeat) {
-            const int target = sourceRow * factor + repeat;
-            copy.colors->WriteRow(0, target, wide);
-            std::copy(wideMask.begin(), wideMask.end(),
-                      copy.transparent.get() + static_cast<std::ptrdiff_t>(target * zoomedWidth));
+    if (image.transparent) {
+        const std::size_t width = static_cast<std::size_t>(m_Width);
+        const std::size_t zoomedWidth = static_cast<std::size_t>(zoomed.m_Width);
+        copy.transparent = std::make_shared<std::uint8_t[]>(zoomedWidth * zoomed.m_Height);
+        for (int row = 0; row < zoomed.m_Height; ++row) {
+            PixelZoom::WidenRow<std::uint8_t>(
+                {image.transparent.get() + (row / factor) * width, width}, factor,
+                {copy.transparent.get() + row * zoomedWidth, zoomedWidth});
         }
     }
     zoomed.m_Images.push_back(std::move(copy));
