@@ -3,6 +3,8 @@
 
 #include "app/FitInCell.h"
 #include "app/clsImgList.h"
+#include "image/PixelBlender.h"
+#include "image/PixelView.h"
 
 std::unique_ptr<PreparedCell> PreparedCell::Make(const CellFormat& format, const std::string& path,
                                                  const c32bppDIB* image,
@@ -61,9 +63,23 @@ void PreparedCell::Flatten(const CellFormat& format, const StripDocument::AlphaQ
     }
     if (m_Flat.Create(w, h, format.depth, format.colorTable) != 0) {
         m_Flat.Fill(m_MaskColor);
-        m_Image.Render(m_Flat.hDC(), 0, 0, w, h, 0, 0, 0, 0, 100, true, true, nullptr, -1, 0, 0,
-                       false);
+        DrawOnFlat(format);
         m_Flat.RestoreDC();
     }
     m_Image.DestroyDIB();
+}
+
+// At 24 bits the picture is blended straight into the surface's pixels. Drawing through the
+// surface's context would copy them to a second surface and back, which makes two more handles
+// and allocations on every cell that the workers then wait on each other's locks for.
+void PreparedCell::DrawOnFlat(const CellFormat& format) {
+    const int w = format.width, h = format.height;
+    if (format.depth == 24 && m_Image.BitsPointer() != nullptr && m_Image.Width() == w &&
+        m_Image.Height() == h) {
+        constexpr std::uint8_t kOpaque = 255;
+        PixelBlender::Blend({m_Image.BitsPointer(), w, h}, 0, 0, {m_Flat.lpBits(), w, h, 3, 0, 0},
+                            w, h, kOpaque);
+        return;
+    }
+    m_Image.Render(m_Flat.hDC(), 0, 0, w, h, 0, 0, 0, 0, 100, true, true, nullptr, -1, 0, 0, false);
 }

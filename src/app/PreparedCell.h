@@ -45,6 +45,7 @@ class PreparedCell {
 
   private:
     void Flatten(const CellFormat& format, const StripDocument::AlphaQuestion& askAlpha);
+    void DrawOnFlat(const CellFormat& format);
     void Cut(const CellFormat& format);
     gdi::HBITMAP Bitmap() const;
 
