@@ -1,10 +1,41 @@
 // SPDX-License-Identifier: MIT
 #include "app/PreparedCell.h"
 
+#include <algorithm>
+
 #include "app/FitInCell.h"
 #include "app/clsImgList.h"
 #include "image/PixelBlender.h"
 #include "image/PixelView.h"
+#include "platform/gdi/Bitmap.h"
+#include "platform/gdi/SystemColors.h"
+
+namespace {
+
+// The worker's own 24-bit bitmap, reused from cell to cell. Flattening at 24 bits needs no
+// drawing context, and making a surface with its handles for every cell had the workers waiting
+// on each other's locks.
+gdi::Bitmap* WorkerFlatBitmap(int w, int h) {
+    thread_local std::unique_ptr<gdi::Bitmap> flat;
+    if (!flat || flat->Width() != w || flat->Height() != h) {
+        flat = gdi::Bitmap::Create(w, h, 24);
+    }
+    return flat.get();
+}
+
+// As filling the whole of a surface with the colour would.
+void Fill24(gdi::Bitmap& bitmap, gdi::COLORREF color) {
+    const gdi::Bgra pixel = gdi::Bgra::FromColor(gdi::SystemColors::TranslateColor(color));
+    for (int x = 0; x < bitmap.Width(); ++x) {
+        bitmap.WritePixel(x, 0, pixel);
+    }
+    const std::size_t rowBytes = static_cast<std::size_t>(bitmap.Width()) * 3;
+    for (int y = 1; y < bitmap.Height(); ++y) {
+        std::copy_n(bitmap.PixelBytes(0, 0), rowBytes, bitmap.PixelBytes(0, y));
+    }
+}
+
+}  // namespace
 
 std::unique_ptr<PreparedCell> PreparedCell::Make(const CellFormat& format, const std::string& path,
                                                  const c32bppDIB* image,
@@ -35,8 +66,12 @@ std::unique_ptr<PreparedCell> PreparedCell::Make(const CellFormat& format, const
 // Into the store's own format here, on the worker, so that adding it only appends it; the
 // pictures it was made from are no longer needed then.
 void PreparedCell::Cut(const CellFormat& format) {
-    m_Cell = clsImgList::CutCell(Bitmap(), format.width, format.height, format.depth, m_MaskColor,
-                                 format.colorTable);
+    m_Cell = m_Flat24 != nullptr
+                 ? clsImgList::CutCell(*m_Flat24, format.width, format.height, format.depth,
+                                       m_MaskColor, format.colorTable)
+                 : clsImgList::CutCell(Bitmap(), format.width, format.height, format.depth,
+                                       m_MaskColor, format.colorTable);
+    m_Flat24 = nullptr;
     m_Image.DestroyDIB();
     m_Flat.Destroy();
     if (m_Cell.colors) {
@@ -61,25 +96,26 @@ void PreparedCell::Flatten(const CellFormat& format, const StripDocument::AlphaQ
             m_MaskColor = answer.colorBack;
         }
     }
-    if (m_Flat.Create(w, h, format.depth, format.colorTable) != 0) {
+    if (format.depth == 24) {
+        FlattenTo24Bits(w, h);
+    } else if (m_Flat.Create(w, h, format.depth, format.colorTable) != 0) {
         m_Flat.Fill(m_MaskColor);
-        DrawOnFlat(format);
+        m_Image.Render(m_Flat.hDC(), 0, 0, w, h, 0, 0, 0, 0, 100, true, true, nullptr, -1, 0, 0,
+                       false);
         m_Flat.RestoreDC();
     }
     m_Image.DestroyDIB();
 }
 
-// At 24 bits the picture is blended straight into the surface's pixels. Drawing through the
-// surface's context would copy them to a second surface and back, which makes two more handles
-// and allocations on every cell that the workers then wait on each other's locks for.
-void PreparedCell::DrawOnFlat(const CellFormat& format) {
-    const int w = format.width, h = format.height;
-    if (format.depth == 24 && m_Image.BitsPointer() != nullptr && m_Image.Width() == w &&
-        m_Image.Height() == h) {
-        constexpr std::uint8_t kOpaque = 255;
-        PixelBlender::Blend({m_Image.BitsPointer(), w, h}, 0, 0, {m_Flat.lpBits(), w, h, 3, 0, 0},
-                            w, h, kOpaque);
+void PreparedCell::FlattenTo24Bits(int w, int h) {
+    gdi::Bitmap* flat = WorkerFlatBitmap(w, h);
+    if (flat == nullptr || m_Image.BitsPointer() == nullptr || m_Image.Width() != w ||
+        m_Image.Height() != h) {
         return;
     }
-    m_Image.Render(m_Flat.hDC(), 0, 0, w, h, 0, 0, 0, 0, 100, true, true, nullptr, -1, 0, 0, false);
+    Fill24(*flat, m_MaskColor);
+    constexpr std::uint8_t kOpaque = 255;
+    PixelBlender::Blend({m_Image.BitsPointer(), w, h}, 0, 0, {flat->Bits(), w, h, 3, 0, 0}, w, h,
+                        kOpaque);
+    m_Flat24 = flat;
 }

@@ -45,7 +45,7 @@ class PreparedCell {
 
   private:
     void Flatten(const CellFormat& format, const StripDocument::AlphaQuestion& askAlpha);
-    void DrawOnFlat(const CellFormat& format);
+    void FlattenTo24Bits(int w, int h);
     void Cut(const CellFormat& format);
     gdi::HBITMAP Bitmap() const;
 
@@ -53,6 +53,8 @@ class PreparedCell {
     std::optional<Error> m_LoadError;
     c32bppDIB m_Image;
     ClsDIB m_Flat;
+    // At 24 bits the flattened cell, in the worker's own bitmap until it is cut.
+    const gdi::Bitmap* m_Flat24 = nullptr;
     gdi::COLORREF m_MaskColor = gdi::CLR_NONE;
     gdi::ImageList::Image m_Cell;
 };

@@ -2,6 +2,7 @@
 #include "app/clsImgList.h"
 
 #include "platform/gdi/Bitmap.h"
+#include "platform/gdi/Gdi.h"
 #include "platform/gdi/SystemColors.h"
 
 gdi::HIMAGELIST clsImgList::Init(int Width, int Height, int Colors,
@@ -38,10 +39,18 @@ bool clsImgList::AddBitmap(gdi::HBITMAP hBitmap, gdi::COLORREF MaskColor) {
 gdi::ImageList::Image clsImgList::CutCell(gdi::HBITMAP hBitmap, int Width, int Height, int Colors,
                                           gdi::COLORREF MaskColor,
                                           std::span<const gdi::RGBQUAD> ColorTable) {
+    const gdi::Bitmap* source = gdi::BitmapFromHandle(hBitmap);
+    return source == nullptr ? gdi::ImageList::Image{}
+                             : CutCell(*source, Width, Height, Colors, MaskColor, ColorTable);
+}
+
+gdi::ImageList::Image clsImgList::CutCell(const gdi::Bitmap& Source, int Width, int Height,
+                                          int Colors, gdi::COLORREF MaskColor,
+                                          std::span<const gdi::RGBQUAD> ColorTable) {
     if (!gdi::Bitmap::IsSupportedBitCount(Colors)) {
         return {};
     }
-    return gdi::ImageList::CutFirst(hBitmap, Width, Height, ListFlags(Colors),
+    return gdi::ImageList::CutFirst(Source, Width, Height, ListFlags(Colors),
                                     ListMaskColor(MaskColor), ColorTable);
 }
 

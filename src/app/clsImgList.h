@@ -23,6 +23,9 @@ class clsImgList {
     static gdi::ImageList::Image CutCell(gdi::HBITMAP hBitmap, int Width, int Height, int Colors,
                                          gdi::COLORREF MaskColor,
                                          std::span<const gdi::RGBQUAD> ColorTable = {});
+    static gdi::ImageList::Image CutCell(const gdi::Bitmap& Source, int Width, int Height,
+                                         int Colors, gdi::COLORREF MaskColor,
+                                         std::span<const gdi::RGBQUAD> ColorTable = {});
     bool AddCell(gdi::ImageList::Image Cell);
     bool Draw(int iIcon, gdi::HDC hDC, int X, int Y) const;
     // The stored cell, null when there is none at iIcon.

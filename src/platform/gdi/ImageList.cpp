@@ -132,13 +132,19 @@ int ImageList::Add(HBITMAP bitmap, COLORREF maskColor) {
 ImageList::Image ImageList::CutFirst(HBITMAP bitmap, int width, int height, unsigned flags,
                                      COLORREF maskColor, std::span<const RGBQUAD> colorTable) {
     const Bitmap* source = BitmapFromHandle(bitmap);
+    return source == nullptr ? Image{}
+                             : CutFirst(*source, width, height, flags, maskColor, colorTable);
+}
+
+ImageList::Image ImageList::CutFirst(const Bitmap& source, int width, int height, unsigned flags,
+                                     COLORREF maskColor, std::span<const RGBQUAD> colorTable) {
     const int bitCount = BitCountOfFlags(flags);
-    if (source == nullptr || width < 1 || height < 1 || bitCount == 0 || source->Width() < width ||
-        source->Height() < height) {
+    if (width < 1 || height < 1 || bitCount == 0 || source.Width() < width ||
+        source.Height() < height) {
         return {};
     }
-    return CutImage(*source, 0, width, height, bitCount, colorTable, maskColor,
-                    HasNoAlphaChannel(*source));
+    return CutImage(source, 0, width, height, bitCount, colorTable, maskColor,
+                    HasNoAlphaChannel(source));
 }
 
 int ImageList::AddImage(Image image) {

@@ -53,6 +53,9 @@ class ImageList : public GdiObject {
     // The image at the bitmap's left edge, as Add would cut it for a list of that colour table.
     static Image CutFirst(HBITMAP bitmap, int width, int height, unsigned flags, COLORREF maskColor,
                           std::span<const RGBQUAD> colorTable = {});
+    // The same from a bitmap that has no handle.
+    static Image CutFirst(const Bitmap& source, int width, int height, unsigned flags,
+                          COLORREF maskColor, std::span<const RGBQUAD> colorTable = {});
     // Appends an image cut for this list's size, depth and colour table; its index, or -1 when it
     // was cut for another list or the list is full.
     int AddImage(Image image);
