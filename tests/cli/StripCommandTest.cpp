@@ -176,6 +176,17 @@ std::vector<std::uint8_t> MagickRgba(const TempFolder& folder, const std::string
     return std::system(command.c_str()) == 0 ? TempFolder::Read(raw) : std::vector<std::uint8_t>{};
 }
 
+// Partly transparent pixels kept at 24 bits are blended over the colour as ImageMagick flattens.
+TEST(StripCommands, PreservedAlphaBlendsAsImageMagickFlattens) {
+    TempFolder folder;
+    const std::string png = HalvesPng(folder, "in.png", {255, 0, 0, 128}, {0, 0, 255, 96});
+    ASSERT_TRUE(Runs(
+        folder, "build --depth 24 --alpha preserve:00ff00 -o " + folder.File("s.bmp") + " " + png));
+    const std::vector<std::uint8_t> flat = MagickRgba(folder, png + " -background lime -flatten");
+    ASSERT_EQ(flat.size(), 16u * 16 * 4);
+    EXPECT_TRUE(MagickRgba(folder, folder.File("s.bmp")) == flat);
+}
+
 // A 32 x 16 image of 2 x 2 blocks, its top-left block white at alpha 127, fitted into 16 x 16
 // cells: ImageMagick's point-sampled fit and centring samples the same blocks, so the strips
 // read back equal it; at 24 bits the margin and the removed alpha are the background.
