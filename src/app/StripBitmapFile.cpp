@@ -122,7 +122,9 @@ bool StripBitmapFile::ResolveCells() {
             cell->colors->Height() != m_Store.IconHeight()) {
             return false;
         }
-        m_Resolved.push_back(cell);
+        const gdi::Bitmap& colors = *cell->colors;
+        m_Resolved.push_back(
+            {colors.PixelBytes(0, 0), colors.Stride(), cell->Mask(0), colors.BitCount() == 32});
     }
     return true;
 }
@@ -137,24 +139,24 @@ void StripBitmapFile::ConvertBand(int top, int rows, int depth, std::span<std::u
                   band.begin() + static_cast<std::ptrdiff_t>((line + 1) * stride), 0);
     }
     for (std::size_t i = 0; i < m_Resolved.size(); ++i) {
-        const gdi::ImageList::Image* cell = m_Resolved[i];
         for (int line = 0; line < rows; ++line) {
             // The band's first line is the lowest picture row, as the file keeps them.
             const int row = top + rows - 1 - line;
-            ConvertCellRow(*cell, row, depth, band.data() + line * stride + i * cellBytes);
+            ConvertCellRow(m_Resolved[i], row, depth, band.data() + line * stride + i * cellBytes);
         }
     }
 }
 
 // Hidden pixels show what lies under the cells: the background below 32 bits, transparent black
 // at 32. Each pair of depths has its own loop, since every pixel of the strip passes here.
-void StripBitmapFile::ConvertCellRow(const gdi::ImageList::Image& cell, int row, int depth,
+void StripBitmapFile::ConvertCellRow(const ResolvedCell& cell, int row, int depth,
                                      std::uint8_t* out) const {
-    const gdi::Bitmap& colors = *cell.colors;
-    const std::size_t w = static_cast<std::size_t>(colors.Width());
-    const std::uint8_t* in = colors.PixelBytes(0, row);
-    const std::uint8_t* hidden = cell.Mask(row * colors.Width());
-    const bool cells32 = colors.BitCount() == 32;
+    const std::size_t w = static_cast<std::size_t>(m_Store.IconWidth());
+    // The rows are kept bottom-up: picture row 0 is the last in memory.
+    const std::uint8_t* in = cell.topRow - static_cast<std::size_t>(row) * cell.stride;
+    const std::uint8_t* hidden =
+        cell.hidden != nullptr ? cell.hidden + static_cast<std::size_t>(row) * w : nullptr;
+    const bool cells32 = cell.cells32;
     if (cells32 == (depth == 32)) {
         const std::size_t step = cells32 ? 4 : 3;
         std::memcpy(out, in, w * step);

@@ -36,12 +36,20 @@ class StripBitmapFile {
     bool ResolveCells();
     void ConvertBand(int top, int rows, int depth, std::span<std::uint8_t> band,
                      std::size_t stride) const;
-    void ConvertCellRow(const gdi::ImageList::Image& cell, int row, int depth,
-                        std::uint8_t* out) const;
+    // A cell's pixels and mask as the row loops read them, with no objects between: each band
+    // reads a row of every cell, and a long strip's cells do not stay in the cache from band to
+    // band.
+    struct ResolvedCell {
+        const std::uint8_t* topRow;
+        std::size_t stride;
+        const std::uint8_t* hidden;  // null: nothing hidden
+        bool cells32;
+    };
+    void ConvertCellRow(const ResolvedCell& cell, int row, int depth, std::uint8_t* out) const;
 
     const clsImgList& m_Store;
     std::span<const int> m_Cells;
-    std::vector<const gdi::ImageList::Image*> m_Resolved;
+    std::vector<ResolvedCell> m_Resolved;
     gdi::Bgra m_Back;
     // What the background adds under a cell pixel of each alpha, per channel (blue, green, red).
     std::vector<std::uint8_t> m_BackUnder;
