@@ -179,10 +179,5 @@ Expected<std::int32_t, Error> ClsDIB::SaveBandsToFile(const std::string& FileNam
     if (auto committed = writer.Commit(); !committed) {
         return committed.Error();
     }
-    std::error_code error;
-    const std::uintmax_t length = std::filesystem::file_size(writer.Target(), error);
-    if (error) {
-        return failed(error.value());
-    }
-    return static_cast<std::int32_t>(length);
+    return writer.CommittedLength();
 }

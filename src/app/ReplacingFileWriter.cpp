@@ -378,3 +378,12 @@ bool ReplacingFileWriter::CommitInPlace() {
     }
     return error == 0 || Fail(error);
 }
+
+Expected<std::int32_t, Error> ReplacingFileWriter::CommittedLength() const {
+    std::error_code error;
+    const std::uintmax_t length = std::filesystem::file_size(m_Target, error);
+    if (error) {
+        return Error::Io(error.value(), m_Target.string());
+    }
+    return static_cast<std::int32_t>(length);
+}

@@ -28,7 +28,8 @@ class ReplacingFileWriter {
     Status Write(std::span<const std::uint8_t> bytes);
     Status Commit();
 
-    const std::filesystem::path& Target() const { return m_Target; }
+    // The length of the committed file, as the savers report it.
+    Expected<std::int32_t, Error> CommittedLength() const;
     // Open, Write and Commit of a file whose bytes are all at hand.
     static Status WriteFile(const std::string& path, std::span<const std::uint8_t> bytes);
 

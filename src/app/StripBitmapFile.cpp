@@ -105,12 +105,7 @@ Expected<std::int32_t, Error> StripBitmapFile::Save(const std::string& path, int
     if (!written) {
         return written.Error();
     }
-    std::error_code error;
-    const std::uintmax_t length = std::filesystem::file_size(writer.Target(), error);
-    if (error) {
-        return failed(error.value());
-    }
-    return static_cast<std::int32_t>(length);
+    return writer.CommittedLength();
 }
 
 // Each cell is looked up once, not once per band: a long strip of short cells has many bands.
